@@ -1,0 +1,51 @@
+#include "app/HostWindow.h"
+
+#include "app/Globals.h"
+#include "app/Wizard.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr char kHostClass[] = "SETUP";
+
+LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  RunWizard(window);
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The session may not end under a running worker; the restart is offered afterwards.
+LRESULT OnQueryEndSession() {
+  if (!g_workerBusy) return TRUE;
+  g_rebootNeeded = 1;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND CreateHostWindow(HINSTANCE instance) {
+  WNDCLASSA windowClass;
+  ZeroMemory(&windowClass, sizeof(windowClass));
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = HostWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SETUP));
+  windowClass.lpszClassName = kHostClass;
+  if (!RegisterClassA(&windowClass)) return nullptr;
+  return CreateWindowExA(0, kHostClass, "", 0, 0, 0, 100, 100, nullptr, nullptr, instance,
+                         nullptr);
+}
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate(window, message, wParam, lParam);
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_QUERYENDSESSION:
+      return OnQueryEndSession();
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}

@@ -1,0 +1,104 @@
+#include "app/Startup.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+#include <string.h>
+
+#include "app/CommandLine.h"
+#include "app/Globals.h"
+#include "app/HostWindow.h"
+#include "app/Language.h"
+#include "app/Platform.h"
+#include "res/resource.h"
+
+void MakeInstanceMutexName(char *path) {
+  for (char *p = path; *p; ++p) {
+    if (*p == '\\') *p = '_';
+    if (*p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
+  }
+}
+
+int ActivatePreviousInstance() {
+  char name[kModulePathSize] = {};
+  DWORD len = GetModuleFileNameA(nullptr, name, sizeof(name));
+  name[len < sizeof(name) ? len : sizeof(name) - 1] = '\0';
+  MakeInstanceMutexName(name);
+
+  // Held, never closed, for the life of the process.
+  HANDLE mutex = CreateMutexA(nullptr, TRUE, name);
+  if (!mutex || GetLastError() != ERROR_ALREADY_EXISTS) return 0;
+
+  HWND other = FindWindowA("SETUP", nullptr);
+  if (other) {
+    if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
+    SetForegroundWindow(other);
+  }
+  return 1;
+}
+
+int GetCommonControlsVersion(DWORD *major, DWORD *minor) {
+  HMODULE comctl = LoadLibraryA("comctl32.dll");
+  if (!comctl) return 0;
+  *major = 4;
+  *minor = 0;
+  DLLGETVERSIONPROC getVersion =
+      GetProcAs<DLLGETVERSIONPROC>(comctl, "DllGetVersion");
+  if (getVersion) {
+    DLLVERSIONINFO info;
+    ZeroMemory(&info, sizeof(info));
+    info.cbSize = sizeof(info);
+    if (getVersion(&info) == 0) {
+      *major = info.dwMajorVersion;
+      *minor = info.dwMinorVersion;
+    }
+  }
+  FreeLibrary(comctl);
+  return 1;
+}
+
+namespace {
+
+// The header look needs common controls 4.71 or later.
+void ChooseDefaultStyle() {
+  DWORD major = 0, minor = 0;
+  if (GetCommonControlsVersion(&major, &minor) && (major > 4 || (major == 4 && minor >= 71)))
+    g_wizardStyle = 1;
+
+  // A 16-colour display on Windows 95 and later of that family gets the classic look.
+  DEVMODEA mode;
+  ZeroMemory(&mode, sizeof(mode));
+  mode.dmSize = sizeof(mode);
+  if (EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) && mode.dmBitsPerPel == 4 &&
+      IsWin9xFamily() && MajorVersion() >= 4)
+    g_wizardStyle = 0;
+}
+
+// The program's directory is the source root of every file copy.
+void EnterProgramDirectory() {
+  char path[MAX_PATH] = {};
+  DWORD len = GetModuleFileNameA(nullptr, path, sizeof(path));
+  path[len < sizeof(path) ? len : sizeof(path) - 1] = '\0';
+  char *slash = strrchr(path, '\\');
+  if (slash) *slash = '\0';
+  SetCurrentDirectoryA(path);
+}
+
+}  // namespace
+
+int SetupMain(HINSTANCE instance, const char *commandLine) {
+  if (ActivatePreviousInstance()) return 0;
+  g_languageId = ChooseUiLanguage(IDD_WELCOME);
+  InitCommonControls();
+  ChooseDefaultStyle();
+  ParseCommandLine(commandLine);
+  SetThreadLanguage(g_languageId);
+  EnterProgramDirectory();
+
+  if (!CreateHostWindow(instance)) return 0;
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return 0;
+}

@@ -1,0 +1,69 @@
+#include "script/SetupScript.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "app/Globals.h"
+#include "app/Platform.h"
+#include "res/resource.h"
+
+namespace {
+
+// Candidate names of one section family, most specific first; the bare name comes last.
+struct SectionFamily {
+  const char *win9x;
+  const char *nt5;
+  const char *ntx86;
+  const char *nt;
+  const char *bare;
+  const char **chosen;
+};
+
+const char *ChooseSection(HINF inf, const SectionFamily &family) {
+  if (IsWin9xFamily()) return IsSectionPresent(inf, family.win9x) ? family.win9x : family.bare;
+  if (MajorVersion() >= 5 && IsSectionPresent(inf, family.nt5)) return family.nt5;
+  if (IsSectionPresent(inf, family.ntx86)) return family.ntx86;
+  if (IsSectionPresent(inf, family.nt)) return family.nt;
+  return family.bare;
+}
+
+}  // namespace
+
+HINF OpenSetupScript(HWND owner) {
+  char path[MAX_PATH] = {};
+  DWORD len = GetModuleFileNameA(nullptr, path, sizeof(path));
+  if (len >= sizeof(path)) len = sizeof(path) - 1;
+  path[len] = '\0';
+  char *slash = strrchr(path, '\\');
+  size_t dirLen = slash ? static_cast<size_t>(slash - path) + 1 : 0;
+  static const char kScriptName[] = "setup.inf";
+  if (dirLen + sizeof(kScriptName) > sizeof(path)) dirLen = sizeof(path) - sizeof(kScriptName);
+  memcpy(path + dirLen, kScriptName, sizeof(kScriptName));
+
+  UINT errorLine = 0;
+  HINF inf = SetupOpenInfFileA(path, nullptr, INF_STYLE_WIN4, &errorLine);
+  if (inf != INVALID_HANDLE_VALUE) return inf;
+
+  char format[kFieldSize] = {};
+  LoadStringA(GetModuleHandleA(nullptr), IDS_SCRIPT_ERROR, format, sizeof(format));
+  char message[kFieldSize + MAX_PATH + 16];
+  _snprintf(message, sizeof(message), format, path, static_cast<int>(errorLine));
+  message[sizeof(message) - 1] = '\0';
+  MessageBoxA(owner, message, nullptr, MB_ICONERROR);
+  return INVALID_HANDLE_VALUE;
+}
+
+bool IsSectionPresent(HINF inf, const char *section) {
+  INFCONTEXT context;
+  return SetupFindFirstLineA(inf, section, nullptr, &context) != FALSE;
+}
+
+void SelectPlatformSections(HINF inf) {
+  static const SectionFamily kFamilies[] = {
+      {"Install.Win", "Install.NT5", "Install.NTx86", "Install.NT", "Install", &g_installSection},
+      {"Remove.Win", "Remove.NT5", "Remove.NTx86", "Remove.NT", "Remove", &g_removeSection},
+      {"Products.Win", "Products.NT5", "Products.NTx86", "Products.NT", "Products",
+       &g_productsSection},
+  };
+  for (const SectionFamily &family : kFamilies) *family.chosen = ChooseSection(inf, family);
+}
