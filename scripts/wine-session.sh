@@ -2,7 +2,7 @@
 # whole run, in the project's own prefix, stopped again by wine_session_stop (only what this
 # script started: the Xvfb by its process id, the wineserver of this prefix).
 top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export SETUP_WINEPREFIX=${SETUP_WINEPREFIX:-$top/build/wineprefix}
+export SETUP_WINEPREFIX=${SETUP_WINEPREFIX:-${SETUP_BUILD_DIR:-$top/build}/wineprefix}
 export WINEPREFIX=$SETUP_WINEPREFIX
 export WINEDEBUG=-all
 SETUP_XVFB_PID=
@@ -20,7 +20,7 @@ wine_session_start() {
     done
   fi
   # Creates the prefix on first use, then keeps a warm wineserver for every later start.
-  "$top/scripts/wine-run" "$top/build/x86_64/tests/tools/noop.exe" >/dev/null 2>&1 || true
+  "$top/scripts/wine-run" "${SETUP_BUILD_DIR:-$top/build}/x86_64/tests/tools/noop/noop.exe" >/dev/null 2>&1 || true
   /usr/lib/wine/wineserver -p
 }
 

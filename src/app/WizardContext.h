@@ -1,0 +1,29 @@
+// What every page shares: the open setup script and the resources loaded once for all pages.
+// Each page gets its address in PROPSHEETPAGE.lParam; the workers read only hInf.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <setupapi.h>
+
+#include "app/Globals.h"
+
+struct WizardContext {
+  HINF hInf;
+  HIMAGELIST hImageList;
+  HFONT hTitleFont;
+  HFONT hHeaderFont;
+  HICON hNoticeIcon;
+  char szSetupTitle[kFieldSize];
+  char szWelcomeText[kLongTextSize];
+  char szComponentsTitle[kFieldSize];
+  char szComponentsSubtitle[kFieldSize];
+  char szTargetTitle[kFieldSize];
+  char szTargetSubtitle[kFieldSize];
+  char szReadyTitle[kFieldSize];
+  char szReadySubtitle[kFieldSize];
+};
+
+// The context a page keeps in its DWLP_USER window long.
+inline WizardContext *PageContext(HWND page) {
+  return reinterpret_cast<WizardContext *>(GetWindowLongPtrA(page, DWLP_USER));
+}

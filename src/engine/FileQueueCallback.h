@@ -1,0 +1,16 @@
+// The file-queue callback: cabinets copied whole, deletions followed up at restart.
+#pragma once
+#include <windows.h>
+#include <setupapi.h>
+
+struct QueueCallbackContext {
+  PVOID defaultContext;  // of SetupDefaultQueueCallbackA
+  char *lastDirectory;   // 260 bytes: the directory of the last deleted file
+  LONG pendingCount;     // files of lastDirectory waiting for the restart
+};
+
+UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR param1,
+                                UINT_PTR param2);
+int CountFilesInDirectory(const char *directory);
+int DeleteFileAtRestart(const char *path);
+int RemoveDirectoryAtRestart(const char *directory);

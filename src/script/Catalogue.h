@@ -1,0 +1,12 @@
+// The product catalogue: the lines of the chosen Products section.
+#pragma once
+#include <windows.h>
+#include <setupapi.h>
+
+int FillProductList(HWND page, HINF inf);
+int CollectCheckedProducts(HWND page, HINF inf, char *keyList /* 1024 bytes */);
+void GetProductDescription(HINF inf, int index, char *buffer, int size);
+int CompareInstalledVersion(HINF inf, int index);
+int CountProductsWithFlag(HINF inf, const char *keyList, int mask);
+int GetRemoveProductName(HINF inf, const char *key, char *buffer, int size, int *iconNumber);
+void BuildInstallSectionList(HINF inf, const char *keyList, char *sectionList /* 1024 */);
