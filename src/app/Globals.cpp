@@ -12,3 +12,5 @@ char g_targetDir[kTargetDirSize];
 char g_sectionList[kSectionListSize];
 volatile int g_workerBusy;
 volatile int g_rebootNeeded;
+int g_runOutcome;
+int g_exitCode;

@@ -25,3 +25,5 @@ extern char g_targetDir[kTargetDirSize];       // target directory text
 extern char g_sectionList[kSectionListSize];   // section list of the run
 extern volatile int g_workerBusy;        // 1 while a worker runs
 extern volatile int g_rebootNeeded;      // a restart is needed; only ever set to 1
+extern int g_runOutcome;                 // kRunNone/kRunSucceeded/kRunFailed of the last worker
+extern int g_exitCode;                   // the process exit code (app/ExitCode.h)

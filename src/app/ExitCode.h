@@ -1,0 +1,24 @@
+// The process exit code: the outcome of the run in the codes deployment tools understand.
+// Free of windows.h so that the choice is tested natively.
+#pragma once
+
+// What the last install or remove worker of this run reported.
+constexpr int kRunNone = 0;       // no worker finished (the user cancelled before any run)
+constexpr int kRunSucceeded = 1;
+constexpr int kRunFailed = 2;
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitUserCancelled = 1602;    // ERROR_INSTALL_USEREXIT
+constexpr int kExitInstallFailure = 1603;   // ERROR_INSTALL_FAILURE
+constexpr int kExitAlreadyRunning = 1618;   // ERROR_INSTALL_ALREADY_RUNNING
+constexpr int kExitScriptNotOpened = 1620;  // ERROR_INSTALL_PACKAGE_INVALID
+constexpr int kExitRebootStarted = 1641;    // ERROR_SUCCESS_REBOOT_INITIATED
+constexpr int kExitRebootRequired = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED
+
+// The exit code of a wizard that ran: outcome of the last worker, whether a restart is
+// needed, and whether the restart offered afterwards was started.
+int ChooseExitCode(int runOutcome, int rebootNeeded, int rebootStarted);
+
+// The look actually built for a "/style:" value: 0 classic, 1 and 2 header look; any other
+// value gets the header look with composed pictures (1), the program's usual look.
+int EffectiveWizardStyle(int requestedStyle);

@@ -1,0 +1,113 @@
+#include "pages/PageLogic.h"
+
+#include <string.h>
+
+#include "res/resource.h"
+
+void CenterPosition(long w, long h, const ScreenRect &reference, const ScreenRect &work,
+                    long *x, long *y) {
+  long left = reference.left + (reference.right - reference.left - w) / 2;
+  long top = reference.top + (reference.bottom - reference.top - h) / 2;
+  if (left < work.left)
+    left = work.left;
+  else if (left + w > work.right)
+    left = work.right - w;
+  if (top < work.top)
+    top = work.top;
+  else if (top + h > work.bottom)
+    top = work.bottom - h;
+  // A window larger than the work area shows its left and top edges.
+  if (left < work.left) left = work.left;
+  if (top < work.top) top = work.top;
+  *x = left;
+  *y = top;
+}
+
+int PhaseTextId(int phase, int removeRun) {
+  switch (phase) {
+    case 2: return IDS_PHASE_STOP_SERVICES;
+    case 3: return removeRun ? IDS_PHASE_DELETE : IDS_PHASE_COPY;
+    case 4: return IDS_PHASE_REGISTRY;
+    case 5: return IDS_PHASE_SHORTCUTS;
+    case 6: return IDS_PHASE_START_SERVICES;
+    default: return 0;
+  }
+}
+
+namespace {
+
+// Appends text to out (holding used bytes) without passing size - 1; returns the new length.
+size_t AppendBounded(char *out, size_t size, size_t used, const char *text, size_t len) {
+  if (used + 1 >= size) return used;
+  size_t room = size - 1 - used;
+  if (len > room) len = room;
+  memcpy(out + used, text, len);
+  out[used + len] = '\0';
+  return used + len;
+}
+
+constexpr char kParagraph[] = "\r\n\r\n";
+
+}  // namespace
+
+void FillNamePlaceholder(char *out, size_t size, const char *format, const char *name) {
+  if (size == 0) return;
+  out[0] = '\0';
+  const char *mark = strstr(format, "%s");
+  if (!mark) {
+    AppendBounded(out, size, 0, format, strlen(format));
+    return;
+  }
+  size_t used = AppendBounded(out, size, 0, format, static_cast<size_t>(mark - format));
+  used = AppendBounded(out, size, used, name, strlen(name));
+  AppendBounded(out, size, used, mark + 2, strlen(mark + 2));
+}
+
+size_t ErrorMessageSize(const char *text, const char *systemText) {
+  size_t size = strlen(text) + 1;
+  if (systemText && *systemText) size += sizeof(kParagraph) - 1 + strlen(systemText);
+  return size;
+}
+
+void ComposeErrorMessage(char *out, size_t size, const char *text, const char *systemText) {
+  if (size == 0) return;
+  out[0] = '\0';
+  size_t used = AppendBounded(out, size, 0, text, strlen(text));
+  if (!systemText || !*systemText) return;
+  used = AppendBounded(out, size, used, kParagraph, sizeof(kParagraph) - 1);
+  AppendBounded(out, size, used, systemText, strlen(systemText));
+}
+
+int AssembleProgramFilesTarget(char *out, size_t size, const char *programFiles,
+                               const char *subdir) {
+  size_t baseLen = strlen(programFiles);
+  bool needSlash = baseLen == 0 || programFiles[baseLen - 1] != '\\';
+  if (*subdir == '\\') ++subdir;
+  size_t subLen = strlen(subdir);
+  size_t total = baseLen + (needSlash ? 1 : 0) + subLen;
+  if (total + 1 > size) return 0;
+  memcpy(out, programFiles, baseLen);
+  size_t used = baseLen;
+  if (needSlash) out[used++] = '\\';
+  memcpy(out + used, subdir, subLen);
+  used += subLen;
+  // One trailing backslash goes: the directory is named without it.
+  if (used > 0 && out[used - 1] == '\\') --used;
+  out[used] = '\0';
+  return 1;
+}
+
+int AppendChosenSubdir(char *path, size_t size, const char *subdir) {
+  if (!subdir) return 1;
+  if (*subdir == '\\') ++subdir;
+  if (!*subdir) return 1;
+  const char *last = strrchr(path, '\\');
+  if (last && strcmp(last + 1, subdir) == 0) return 1;
+  size_t len = strlen(path);
+  bool needSlash = len == 0 || path[len - 1] != '\\';
+  size_t subLen = strlen(subdir);
+  if (len + (needSlash ? 1 : 0) + subLen + 1 > size) return 0;
+  if (needSlash) path[len++] = '\\';
+  memcpy(path + len, subdir, subLen + 1);
+  return 1;
+}
