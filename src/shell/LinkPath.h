@@ -1,0 +1,20 @@
+// Paths of shortcut files: the link path in the shell folder, the working directory taken
+// from the target, and the walk up the sub-folders when a shortcut is deleted.
+// Free of windows.h so that it is tested and fuzzed natively.
+#pragma once
+#include <stddef.h>
+
+constexpr size_t kLinkPathSize = 260;  // MAX_PATH: every path of a shortcut, NUL included
+
+// Builds folder + "\" + name + ".lnk". A path that does not fit is refused: returns 0 and
+// leaves an empty text, since a cut path would name another file than the one meant.
+int BuildLinkPath(char *path, size_t size, const char *folder, const char *name);
+
+// The target up to its last backslash (the backslash goes); a target without one stays whole.
+// A target too long for the buffer gives an empty text rather than a cut folder.
+void ShortcutWorkingDirectory(char *directory, size_t size, const char *target);
+
+// Cuts the path at its last backslash when what remains is longer than keepLength characters;
+// returns 1 then, else 0 with the path unchanged. Deleting a shortcut climbs its sub-folders
+// with it and so never reaches the shell folder itself.
+int CutToParentFolder(char *path, size_t keepLength);

@@ -1,0 +1,102 @@
+#include "shell/Programs.h"
+
+#include <shellapi.h>
+#include <stdint.h>
+#include <stdlib.h>
+
+#include "app/Globals.h"
+#include "shell/HwndPlaceholder.h"
+#include "shell/InfField.h"
+
+namespace {
+
+constexpr size_t kNumberFieldSize = 16;  // pass number and flags
+constexpr int kFlagNoWait = 1;
+constexpr int kFlagDelete = 2;
+
+class HandleGuard {
+ public:
+  explicit HandleGuard(HANDLE handle) : handle_(handle) {}
+  ~HandleGuard() {
+    if (handle_) CloseHandle(handle_);
+  }
+  HandleGuard(const HandleGuard &) = delete;
+  HandleGuard &operator=(const HandleGuard &) = delete;
+
+ private:
+  HANDLE handle_;
+};
+
+// Numbers of the program lists are written as C writes them: decimal, 0x hexadecimal or
+// 0 octal.
+long ParseNumber(const char *text) { return strtol(text, nullptr, 0); }
+
+// Runs one line of a program list in its own pass, leaving the worker's current directory
+// as it found it.
+void RunListLine(INFCONTEXT *line, int pass, HWND window) {
+  char passText[kNumberFieldSize];
+  if (!ReadField(line, 1, passText) || ParseNumber(passText) != pass) return;
+  char program[kFieldSize];
+  if (!ReadField(line, 2, program)) return;
+  char arguments[kFieldSize], directory[kFieldSize], flagsText[kNumberFieldSize];
+  ReadField(line, 3, arguments);
+  ReadField(line, 4, directory);
+  int flags = ReadField(line, 5, flagsText) ? static_cast<int>(ParseNumber(flagsText)) : 0;
+
+  // Room for any current directory, so that the one saved is always the whole of it.
+  char saved[kTargetDirSize];
+  DWORD savedLength = GetCurrentDirectoryA(sizeof(saved), saved);
+  RunProgram(program, arguments, directory, flags, window);
+  if (savedLength > 0 && savedLength < sizeof(saved)) SetCurrentDirectoryA(saved);
+}
+
+void RunProgramList(HINF inf, const char *listSection, int pass, HWND window) {
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, listSection, nullptr, &line)) return;
+  do {
+    RunListLine(&line, pass, window);
+  } while (SetupFindNextLine(&line, &line));
+}
+
+}  // namespace
+
+int RunSectionPrograms(HINF inf, const char *section, int pass, HWND window) {
+  INFCONTEXT exec;
+  if (!SetupFindFirstLineA(inf, section, "Exec", &exec)) return 1;
+  char field[kFieldSize];
+  for (DWORD index = 1; ReadField(&exec, index, field); ++index) {
+    if (field[0] == '@')
+      RunProgram(field + 1, "", nullptr, 0, window);
+    else
+      RunProgramList(inf, field, pass, window);
+  }
+  return 1;
+}
+
+int RunProgram(const char *program, const char *arguments, const char *directory, int flags,
+               HWND window) {
+  char parameters[kArgumentBufferSize];
+  // Handles of windows keep their meaning in 32 bits, also in a 64-bit process.
+  uint32_t handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window));
+  if (!PrepareArguments(parameters, sizeof(parameters), arguments, handle)) return 0;
+
+  SHELLEXECUTEINFOA info;
+  ZeroMemory(&info, sizeof(info));
+  info.cbSize = sizeof(info);
+  // No error box from the shell: a program that cannot be started is skipped silently, and a
+  // quiet run must not stop at a dialog.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.hwnd = GetDesktopWindow();
+  info.lpVerb = nullptr;
+  info.lpFile = program;
+  info.lpParameters = parameters;
+  info.lpDirectory = directory;
+  info.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExA(&info) || !info.hProcess) return 0;
+  HandleGuard process(info.hProcess);
+
+  if (flags & kFlagNoWait) return 1;
+  WaitForSingleObject(info.hProcess, INFINITE);
+  if (flags & kFlagDelete) DeleteFileA(program);
+  return 1;
+}

@@ -1,0 +1,255 @@
+#include "shell/Shortcuts.h"
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "app/Globals.h"
+#include "shell/InfField.h"
+#include "shell/LinkPath.h"
+
+namespace {
+
+constexpr size_t kFolderCodeSize = 16;
+constexpr size_t kFolderValueSize = 256;
+constexpr const char kShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+static_assert(kLinkPathSize == kTargetDirSize, "shortcut paths are MAX_PATH buffers");
+
+// A folder code and the "Shell Folders" values it stands for; common codes name the
+// all-users value first and the user's own as the fallback.
+struct FolderCode {
+  const char *code;
+  bool common;
+  const char *firstChoice;
+  const char *fallback;
+};
+
+constexpr FolderCode kFolderCodes[] = {
+    {"USTU", false, "Startup", nullptr},
+    {"USTM", false, "Start Menu", nullptr},
+    {"UPRG", false, "Programs", nullptr},
+    {"UDSK", false, "Desktop", nullptr},
+    {"CSTU", true, "Common Startup", "Startup"},
+    {"CSTM", true, "Common Start Menu", "Start Menu"},
+    {"CPRG", true, "Common Programs", "Programs"},
+    {"CDSK", true, "Common Desktop", "Desktop"},
+};
+
+class RegKeyGuard {
+ public:
+  RegKeyGuard(HKEY root, const char *path) {
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
+  }
+  ~RegKeyGuard() {
+    if (key_) RegCloseKey(key_);
+  }
+  RegKeyGuard(const RegKeyGuard &) = delete;
+  RegKeyGuard &operator=(const RegKeyGuard &) = delete;
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// COM for one shortcut; a thread that already runs another apartment is left as it is.
+class ComGuard {
+ public:
+  ComGuard() : result_(CoInitialize(nullptr)) {}
+  ~ComGuard() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComGuard(const ComGuard &) = delete;
+  ComGuard &operator=(const ComGuard &) = delete;
+
+ private:
+  HRESULT result_;
+};
+
+template <typename Interface>
+class ComRelease {
+ public:
+  ComRelease() = default;
+  ~ComRelease() {
+    if (p_) p_->Release();
+  }
+  ComRelease(const ComRelease &) = delete;
+  ComRelease &operator=(const ComRelease &) = delete;
+  Interface *get() const { return p_; }
+  Interface *operator->() const { return p_; }
+  void **out() { return reinterpret_cast<void **>(&p_); }
+  void reset() {
+    if (p_) p_->Release();
+    p_ = nullptr;
+  }
+
+ private:
+  Interface *p_ = nullptr;
+};
+
+const FolderCode *FindFolderCode(const char *code) {
+  for (const FolderCode &entry : kFolderCodes)
+    if (lstrcmpiA(entry.code, code) == 0) return &entry;
+  return nullptr;
+}
+
+// Reads a text value whole; a value too long for the buffer, or not ended by a NUL within
+// it, counts as unreadable.
+bool ReadFolderValue(HKEY key, const char *name, char (&value)[kFolderValueSize], DWORD *type) {
+  if (!key) return false;
+  DWORD size = sizeof(value);
+  if (RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE *>(value), &size) !=
+      ERROR_SUCCESS)
+    return false;
+  if (size == 0 || value[size - 1] != '\0') {
+    if (size >= sizeof(value)) return false;
+    value[size] = '\0';
+  }
+  return true;
+}
+
+// Creates the sub-folders named in the shortcut name, the outermost first; the shell folder
+// (everything before the first backslash after folderLength) already exists.
+void CreateSubfolders(char *linkPath, size_t folderLength) {
+  for (char *p = linkPath + folderLength + 1; *p; ++p) {
+    if (*p != '\\') continue;
+    *p = '\0';
+    CreateDirectoryA(linkPath, nullptr);
+    *p = '\\';
+  }
+}
+
+// Opens a window, without activating it, on the folder that holds the new link.
+void OpenLinkFolder(const char *linkPath) {
+  char folder[kLinkPathSize];
+  lstrcpynA(folder, linkPath, sizeof(folder));
+  char *slash = strrchr(folder, '\\');
+  if (slash) *slash = '\0';
+  ShellExecuteA(nullptr, nullptr, folder, nullptr, nullptr, SW_SHOWNA);
+}
+
+void CreateSectionShortcuts(HINF inf, const char *listSection) {
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, listSection, nullptr, &line)) return;
+  do {
+    char code[kFolderCodeSize], name[kFieldSize], target[kFieldSize];
+    if (!ReadField(&line, 1, code) || !ReadField(&line, 2, name) || !ReadField(&line, 3, target))
+      continue;
+    char arguments[kFieldSize], iconFile[kFieldSize], iconIndex[kFieldSize],
+        openFolder[kFieldSize];
+    ReadField(&line, 4, arguments);
+    ReadField(&line, 5, iconFile);
+    ReadField(&line, 6, iconIndex);
+    ReadField(&line, 7, openFolder);
+    CreateShortcut(code, name, target, arguments, iconFile, static_cast<int>(atol(iconIndex)),
+                   static_cast<int>(atol(openFolder)));
+  } while (SetupFindNextLine(&line, &line));
+}
+
+void DeleteSectionShortcuts(HINF inf, const char *listSection) {
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, listSection, nullptr, &line)) return;
+  do {
+    char code[kFolderCodeSize], name[kFieldSize];
+    if (ReadField(&line, 1, code) && ReadField(&line, 2, name)) DeleteShortcut(code, name);
+  } while (SetupFindNextLine(&line, &line));
+}
+
+// Calls apply for every list section named on the first line with this key.
+void ForEachListSection(HINF inf, const char *section, const char *key,
+                        void (*apply)(HINF, const char *)) {
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, section, key, &line)) return;
+  char listSection[kFieldSize];
+  for (DWORD field = 1; ReadField(&line, field, listSection); ++field) apply(inf, listSection);
+}
+
+}  // namespace
+
+int ApplySectionShortcuts(HINF inf, const char *section) {
+  ForEachListSection(inf, section, "MakeIcons", CreateSectionShortcuts);
+  ForEachListSection(inf, section, "DelIcons", DeleteSectionShortcuts);
+  return 1;
+}
+
+int CreateShortcut(const char *folderCode, const char *name, const char *target,
+                   const char *arguments, const char *iconFile, int iconIndex, int openFolder) {
+  char workingDirectory[kLinkPathSize];
+  ShortcutWorkingDirectory(workingDirectory, sizeof(workingDirectory), target);
+
+  ComGuard com;
+  ComRelease<IShellLinkA> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              link.out())))
+    return 0;
+  link->SetPath(target);
+  link->SetWorkingDirectory(workingDirectory);
+  link->SetArguments(arguments);
+  link->SetIconLocation(iconFile, iconIndex);
+
+  ComRelease<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return 0;
+
+  char folder[kLinkPathSize];
+  if (!ResolveFolderCode(folder, folderCode)) return 0;
+  char linkPath[kLinkPathSize];
+  // A link path that does not fit would be cut to another name or folder: no shortcut then.
+  if (!BuildLinkPath(linkPath, sizeof(linkPath), folder, name)) return 0;
+  CreateSubfolders(linkPath, strlen(folder));
+
+  WCHAR widePath[kLinkPathSize];
+  if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, kLinkPathSize)) return 0;
+  HRESULT saved = file->Save(widePath, TRUE);
+  file.reset();
+
+  if (openFolder) OpenLinkFolder(linkPath);
+  return SUCCEEDED(saved) ? 1 : 0;
+}
+
+int DeleteShortcut(const char *folderCode, const char *name) {
+  char folder[kLinkPathSize];
+  if (!ResolveFolderCode(folder, folderCode)) return 1;
+  char linkPath[kLinkPathSize];
+  // A path that does not fit names no file of ours: nothing is deleted.
+  if (!BuildLinkPath(linkPath, sizeof(linkPath), folder, name)) return 1;
+  DeleteFileA(linkPath);
+  size_t folderLength = strlen(folder);
+  while (CutToParentFolder(linkPath, folderLength))
+    if (!RemoveDirectoryA(linkPath)) break;
+  return 1;
+}
+
+int ResolveFolderCode(char *destination, const char *folderCode) {
+  RegKeyGuard user(HKEY_CURRENT_USER, kShellFoldersKey);
+  RegKeyGuard common(HKEY_LOCAL_MACHINE, kShellFoldersKey);
+  if (!user.get() && !common.get()) return 0;
+  const FolderCode *entry = FindFolderCode(folderCode);
+  if (!entry) return 0;
+
+  char value[kFolderValueSize];
+  DWORD type = 0;
+  bool read = entry->common ? ReadFolderValue(common.get(), entry->firstChoice, value, &type)
+                            : ReadFolderValue(user.get(), entry->firstChoice, value, &type);
+  if (!read && entry->fallback) read = ReadFolderValue(user.get(), entry->fallback, value, &type);
+  if (!read) return 0;
+
+  switch (type) {
+    case REG_SZ:
+      lstrcpynA(destination, value, static_cast<int>(kLinkPathSize));
+      return 1;
+    case REG_EXPAND_SZ: {
+      // Expanded aside first: a result that does not fit leaves the destination untouched.
+      char expanded[kLinkPathSize];
+      DWORD needed = ExpandEnvironmentStringsA(value, expanded, sizeof(expanded));
+      if (needed == 0 || needed > sizeof(expanded)) return 0;
+      lstrcpynA(destination, expanded, static_cast<int>(kLinkPathSize));
+      return 1;
+    }
+    default:
+      return 0;
+  }
+}
