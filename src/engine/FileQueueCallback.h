@@ -3,10 +3,15 @@
 #include <windows.h>
 #include <setupapi.h>
 
+constexpr int kQueueDirectorySize = 260;  // lastDirectory and every directory buffer
+
 struct QueueCallbackContext {
   PVOID defaultContext;  // of SetupDefaultQueueCallbackA
   char *lastDirectory;   // 260 bytes: the directory of the last deleted file
   LONG pendingCount;     // files of lastDirectory waiting for the restart
+  // The storage behind lastDirectory: part of the context, so that no allocation during the
+  // commit can fail and lose the follow-up of a deletion.
+  char directoryBuffer[kQueueDirectorySize];
 };
 
 UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR param1,

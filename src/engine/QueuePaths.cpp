@@ -1,0 +1,61 @@
+#include "engine/QueuePaths.h"
+
+#include <string.h>
+
+namespace {
+
+constexpr char kCabinetExtension[] = ".cab";
+
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameIgnoringCase(const char *a, const char *b) {
+  for (; *a && *b; ++a, ++b)
+    if (FoldCase(*a) != FoldCase(*b)) return false;
+  return *a == *b;
+}
+
+bool EndsAsCabinet(const char *part) {
+  const char *dot = strrchr(part, '.');
+  return dot && SameIgnoringCase(dot, kCabinetExtension);
+}
+
+// "X:" and "" (the current drive's root) and "\\server\share" are roots that must never be
+// removed or scheduled for removal.
+bool IsRootDirectory(const char *directory, size_t length) {
+  if (length == 0) return true;
+  if (length == 2 && directory[1] == ':') return true;
+  if (length >= 2 && directory[0] == '\\' && directory[1] == '\\') {
+    const char *server = strchr(directory + 2, '\\');
+    return !server || !strchr(server + 1, '\\');
+  }
+  return false;
+}
+
+}  // namespace
+
+const char *FinalPathPart(const char *path) {
+  const char *slash = strrchr(path, '\\');
+  return slash ? slash : path;
+}
+
+bool IsCabinetUnderOwnName(const char *source, const char *target) {
+  const char *sourcePart = FinalPathPart(source);
+  const char *targetPart = FinalPathPart(target);
+  if (!SameIgnoringCase(sourcePart, targetPart)) return false;
+  return EndsAsCabinet(sourcePart) && EndsAsCabinet(targetPart);
+}
+
+int FileDirectory(char *directory, size_t size, const char *path) {
+  if (size == 0) return 0;
+  directory[0] = '\0';
+  size_t pathLength = strlen(path);
+  if (pathLength >= size) return 0;
+  const char *slash = strrchr(path, '\\');
+  if (!slash) return 0;
+  size_t length = static_cast<size_t>(slash - path);
+  memcpy(directory, path, length);
+  directory[length] = '\0';
+  if (!IsRootDirectory(directory, length)) return 1;
+  directory[0] = '\0';
+  return 0;
+}

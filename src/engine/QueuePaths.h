@@ -1,0 +1,16 @@
+// Path tests of the file-queue callback, kept free of Windows calls.
+#pragma once
+#include <stddef.h>
+
+// The final part of a path: from its last backslash on, the backslash included, or the whole
+// path when it holds none.
+const char *FinalPathPart(const char *path);
+
+// True when a copy takes a cabinet (".cab" in any case) to a target of the same name, compared
+// without regard to case: such a file is copied whole instead of through the queue.
+bool IsCabinetUnderOwnName(const char *source, const char *target);
+
+// The directory of a file (the path cut at its last backslash, which goes) into size bytes.
+// Returns 0 when there is no directory to tidy up: no backslash, a path that does not fit
+// (a cut path would name another directory), or a drive or share root.
+int FileDirectory(char *directory, size_t size, const char *path);

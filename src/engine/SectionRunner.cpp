@@ -1,0 +1,125 @@
+#include "engine/SectionRunner.h"
+
+#include "app/Globals.h"
+#include "engine/FileQueueCallback.h"
+#include "script/KeyList.h"
+#include "services/ServiceSections.h"
+#include "shell/Programs.h"
+#include "shell/Shortcuts.h"
+
+namespace {
+
+constexpr char kSourceRoot[] = ".";  // the current directory: the program's own
+constexpr DWORD kCopyStyle = SP_COPY_NEWER;
+constexpr UINT kRegistryAndIni = SPINST_INIFILES | SPINST_REGISTRY | SPINST_INI2REG;
+constexpr int kPhaseStopServices = 2;
+constexpr int kPhaseFiles = 3;
+constexpr int kPhaseRegistry = 4;
+constexpr int kPhaseShortcuts = 5;
+constexpr int kPhaseStartServices = 6;
+constexpr int kPhaseLastPrograms = -1;
+constexpr int kFirstPass = 1;
+constexpr int kLastPass = 2;
+
+void PostPhase(HWND page, int phase) {
+  PostMessageA(page, WM_SETUP_PHASE, static_cast<WPARAM>(phase), 0);
+}
+
+// Ends the run with the error code that the failing step left, after closing the queue.
+int FailClosingQueue(HSPFILEQ queue, DWORD error) {
+  SetupCloseFileQueue(queue);
+  SetLastError(error);
+  return 0;
+}
+
+int QueueSectionFiles(HINF inf, const char *sectionList, HSPFILEQ queue) {
+  for (const char *section = sectionList; *section; section = ListNext(section))
+    if (!SetupInstallFilesFromInfSectionA(inf, nullptr, queue, section, kSourceRoot, kCopyStyle))
+      return 0;
+  return 1;
+}
+
+void RunPrograms(HINF inf, const char *sectionList, int pass, HWND page) {
+  for (const char *section = sectionList; *section; section = ListNext(section))
+    RunSectionPrograms(inf, section, pass, page);
+}
+
+// A service that will not stop or start only means that the restart must finish the job.
+void StopServices(HINF inf, const char *sectionList) {
+  for (const char *section = sectionList; *section; section = ListNext(section))
+    if (!StopSectionServices(inf, section)) g_rebootNeeded = 1;
+}
+
+void StartServices(HINF inf, const char *sectionList) {
+  for (const char *section = sectionList; *section; section = ListNext(section))
+    if (!StartSectionServices(inf, section)) g_rebootNeeded = 1;
+}
+
+// Commits the queue through FileQueueCallback, with the default callback's dialogs and
+// progress going to the page.
+int CommitQueue(HSPFILEQ queue, HWND page) {
+  QueueCallbackContext context = {};
+  context.defaultContext = SetupInitDefaultQueueCallbackEx(page, page, WM_SETUP_PROGRESS, 0, nullptr);
+  if (!context.defaultContext) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
+  BOOL committed = SetupCommitFileQueueA(page, queue, FileQueueCallback, &context);
+  DWORD error = GetLastError();
+  SetupTermDefaultQueueCallback(context.defaultContext);
+  SetLastError(error);
+  return committed ? 1 : 0;
+}
+
+int ApplyRegistryAndIni(HINF inf, const char *sectionList, HWND page) {
+  for (const char *section = sectionList; *section; section = ListNext(section))
+    if (!SetupInstallFromInfSectionA(page, inf, section, kRegistryAndIni, nullptr, nullptr, 0,
+                                     nullptr, nullptr, nullptr, nullptr))
+      return 0;
+  return 1;
+}
+
+int ApplyServices(HINF inf, const char *sectionList) {
+  for (const char *section = sectionList; *section; section = ListNext(section))
+    if (!ApplySectionServices(inf, section)) return 0;
+  return 1;
+}
+
+void ApplyShortcuts(HINF inf, const char *sectionList) {
+  for (const char *section = sectionList; *section; section = ListNext(section))
+    ApplySectionShortcuts(inf, section);
+}
+
+}  // namespace
+
+// Each step walks the whole section list before the next begins; a failing queue, commit,
+// registry or service step ends the run with what earlier steps did left in place.
+int RunSections(HINF inf, const char *sectionList, HWND page) {
+  HSPFILEQ queue = SetupOpenFileQueue();
+  if (queue == INVALID_HANDLE_VALUE) return 0;
+  if (!QueueSectionFiles(inf, sectionList, queue)) return FailClosingQueue(queue, GetLastError());
+
+  RunPrograms(inf, sectionList, kFirstPass, page);
+  PostPhase(page, kPhaseStopServices);
+  StopServices(inf, sectionList);
+
+  PostPhase(page, kPhaseFiles);
+  if (!CommitQueue(queue, page)) return FailClosingQueue(queue, GetLastError());
+  // Scan only: the question is asked once, after the wizard has closed.
+  if (SetupPromptReboot(queue, page, TRUE) & SPFILEQ_FILE_IN_USE) g_rebootNeeded = 1;
+  SetupCloseFileQueue(queue);
+
+  PostPhase(page, kPhaseRegistry);
+  if (!ApplyRegistryAndIni(inf, sectionList, page)) return 0;
+  if (!ApplyServices(inf, sectionList)) return 0;
+
+  PostPhase(page, kPhaseShortcuts);
+  ApplyShortcuts(inf, sectionList);
+
+  PostPhase(page, kPhaseStartServices);
+  StartServices(inf, sectionList);
+
+  PostPhase(page, kPhaseLastPrograms);
+  RunPrograms(inf, sectionList, kLastPass, page);
+  return 1;
+}

@@ -1,0 +1,290 @@
+// The file-queue callback in real commits: cabinets copied whole, deletions that stay until
+// the restart, and the folders they leave behind.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Globals.h"
+#include "engine/FileQueueCallback.h"
+#include "engine/QueueTestSupport.h"
+
+namespace {
+
+// What FileQueueCallback answered to each copy start, seen from a callback around it.
+struct Observed {
+  QueueCallbackContext context;
+  std::vector<std::string> copyTargets;
+  std::vector<UINT> copyAnswers;
+};
+
+UINT CALLBACK ObservingCallback(PVOID pointer, UINT notification, UINT_PTR param1, UINT_PTR param2) {
+  Observed *observed = static_cast<Observed *>(pointer);
+  UINT answer = FileQueueCallback(&observed->context, notification, param1, param2);
+  if (notification == SPFILENOTIFY_STARTCOPY) {
+    const FILEPATHS_A *paths = reinterpret_cast<const FILEPATHS_A *>(param1);
+    std::string target = paths->Target;
+    observed->copyTargets.push_back(target.substr(target.rfind('\\') + 1));
+    observed->copyAnswers.push_back(answer);
+  }
+  return answer;
+}
+
+class FileQueueCallbackTest : public testing::Test {
+ protected:
+  void SetUp() override { g_rebootNeeded = 0; }
+  void TearDown() override { g_rebootNeeded = 0; }
+
+  // Queues the sections' files and commits them as the runner does, through an observer.
+  BOOL Commit(const char *section) {
+    HSPFILEQ queue = SetupOpenFileQueue();
+    EXPECT_NE(queue, INVALID_HANDLE_VALUE);
+    BOOL ok = SetupInstallFilesFromInfSectionA(media_.inf(), nullptr, queue, section, ".",
+                                               SP_COPY_NEWER);
+    EXPECT_TRUE(ok) << section << " error " << GetLastError();
+    observed_ = Observed();
+    window_ = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    observed_.context.defaultContext =
+        SetupInitDefaultQueueCallbackEx(window_, window_, WM_USER + 11, 0, nullptr);
+    BOOL committed = SetupCommitFileQueueA(window_, queue, ObservingCallback, &observed_);
+    error_ = GetLastError();
+    SetupTermDefaultQueueCallback(observed_.context.defaultContext);
+    SetupCloseFileQueue(queue);
+    DestroyWindow(window_);
+    return committed;
+  }
+
+  std::string Target(const std::string &relative) const { return media_.target() / relative; }
+
+  ScriptMedia media_;
+  PendingRenamesGuard pending_;
+  Observed observed_;
+  HWND window_ = nullptr;
+  DWORD error_ = 0;
+};
+
+constexpr char kCabinetScript[] =
+    "[DestinationDirs]\r\nDefaultDestDir=32768\r\n"
+    "[SameName]\r\nCopyFiles=SameName.Files\r\n[SameName.Files]\r\nDATA.CAB,data.cab\r\n"
+    "[OtherName]\r\nCopyFiles=OtherName.Files\r\n[OtherName.Files]\r\nother.cab,data.cab\r\n"
+    "[SourceOnly]\r\nCopyFiles=SourceOnly.Files\r\n[SourceOnly.Files]\r\ndata.bin,data.cab\r\n"
+    "[Missing]\r\nCopyFiles=Missing.Files\r\n[Missing.Files]\r\ngone.cab\r\n";
+
+TEST_F(FileQueueCallbackTest, CabinetOfTheSameNameIsCopiedOverAReadOnlyTarget) {
+  ASSERT_TRUE(media_.Open(kCabinetScript));
+  media_.WriteSource("data.cab", "new cabinet");
+  WriteTextFile(Target("DATA.CAB"), "old");
+  SetFileAttributesA(Target("DATA.CAB").c_str(),
+                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+
+  ASSERT_TRUE(Commit("SameName")) << error_;
+  ASSERT_EQ(observed_.copyAnswers.size(), 1u);
+  EXPECT_EQ(observed_.copyAnswers[0], static_cast<UINT>(FILEOP_SKIP))
+      << "the queue is told to skip what the callback copied";
+  EXPECT_EQ(ReadTextFile(Target("DATA.CAB")), "new cabinet");
+  // Wine reports every plain file with the archive bit; nothing else may be left.
+  DWORD attributes = GetFileAttributesA(Target("DATA.CAB").c_str());
+  EXPECT_TRUE(attributes == FILE_ATTRIBUTE_NORMAL || attributes == FILE_ATTRIBUTE_ARCHIVE)
+      << attributes;
+}
+
+TEST_F(FileQueueCallbackTest, OtherCabinetCopiesAreLeftToTheQueue) {
+  ASSERT_TRUE(media_.Open(kCabinetScript));
+  media_.WriteSource("data.cab", "cabinet");
+
+  ASSERT_TRUE(Commit("OtherName")) << error_;
+  ASSERT_EQ(observed_.copyAnswers.size(), 1u);
+  EXPECT_EQ(observed_.copyAnswers[0], static_cast<UINT>(FILEOP_DOIT)) << "the default callback's";
+  EXPECT_EQ(ReadTextFile(Target("other.cab")), "cabinet") << "copied by the queue";
+
+  ASSERT_TRUE(Commit("SourceOnly")) << error_;
+  ASSERT_EQ(observed_.copyAnswers.size(), 1u);
+  EXPECT_EQ(observed_.copyAnswers[0], static_cast<UINT>(FILEOP_DOIT));
+  EXPECT_EQ(ReadTextFile(Target("data.bin")), "cabinet");
+}
+
+TEST_F(FileQueueCallbackTest, CabinetThatCannotBeCopiedAbortsTheCommit) {
+  ASSERT_TRUE(media_.Open(kCabinetScript));
+  BOOL committed = Commit("Missing");
+  ASSERT_EQ(observed_.copyAnswers.size(), 1u);
+  EXPECT_EQ(observed_.copyAnswers[0], static_cast<UINT>(FILEOP_ABORT));
+  EXPECT_FALSE(committed);
+  EXPECT_EQ(error_, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+constexpr char kDeletionScript[] =
+    "[DestinationDirs]\r\nDefaultDestDir=32768\r\n"
+    "One.Del=32768,one\r\nTwo.Del=32768,two\r\nOuter.Del=32768,outer\r\nKeep.Del=32768,keep\r\n"
+    "[One]\r\nDelFiles=One.Del\r\n[One.Del]\r\na.txt\r\n"
+    "[Two]\r\nDelFiles=Two.Del\r\n[Two.Del]\r\na.txt\r\nb.txt\r\n"
+    "[Outer]\r\nDelFiles=Outer.Del\r\n[Outer.Del]\r\na.txt\r\n"
+    "[Keep]\r\nDelFiles=Keep.Del\r\n[Keep.Del]\r\na.txt\r\n";
+
+class DeletionTest : public FileQueueCallbackTest {
+ protected:
+  void SetUp() override {
+    FileQueueCallbackTest::SetUp();
+    ASSERT_TRUE(media_.Open(kDeletionScript));
+  }
+  // Creates the folder under the target and the files in it; returns the folder's full path.
+  std::string MakeFolder(const std::string &folder, const std::vector<std::string> &files) {
+    CreateDirectoryA(Target(folder).c_str(), nullptr);
+    for (const std::string &file : files) WriteTextFile(Target(folder + "\\" + file), file);
+    return FullPath(Target(folder));
+  }
+  WininitGuard wininit_;
+};
+
+TEST_F(DeletionTest, LastFileOfAFolderTakesTheFolderWithIt) {
+  std::string folder = MakeFolder("one", {"a.txt"});
+  ASSERT_TRUE(Commit("One")) << error_;
+  EXPECT_FALSE(FileExists(folder));
+  EXPECT_TRUE(PendingDeletions().empty());
+  EXPECT_TRUE(WininitRenameLines().empty());
+  EXPECT_EQ(g_rebootNeeded, 0);
+}
+
+TEST_F(DeletionTest, FolderWithAnotherFileStays) {
+  std::string folder = MakeFolder("keep", {"a.txt", "other.txt"});
+  ASSERT_TRUE(Commit("Keep")) << error_;
+  EXPECT_FALSE(FileExists(folder + "\\a.txt"));
+  EXPECT_TRUE(FileExists(folder + "\\other.txt"));
+  EXPECT_TRUE(PendingDeletions().empty());
+}
+
+TEST_F(DeletionTest, FileInUseWaitsForTheRestartAndItsFolderAfterIt) {
+  std::string folder = MakeFolder("one", {"a.txt"});
+  std::string file = folder + "\\a.txt";
+  WriteWininit("[Rename]\r\nNUL=C:\\EARLIER.TXT\r\nC:\\X.DLL=C:\\X.NEW\r\n");
+  FileHolder holder({file});
+  ASSERT_TRUE(holder.holding());
+
+  ASSERT_TRUE(Commit("One")) << error_;
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_EQ(g_rebootNeeded, 1);
+  EXPECT_EQ(observed_.context.pendingCount, 1);
+  EXPECT_EQ(observed_.context.lastDirectory, nullptr) << "released at the end of the queue";
+  EXPECT_TRUE(FileExists(folder)) << "removal at once fails while the file is there";
+
+  if (EmulatesWin9x()) {
+    char shortPath[MAX_PATH] = {};
+    ASSERT_NE(GetShortPathNameA(file.c_str(), shortPath, sizeof(shortPath)), 0u);
+    std::vector<std::string> expected = {"NUL=C:\\EARLIER.TXT", "C:\\X.DLL=C:\\X.NEW",
+                                         std::string("NUL=") + shortPath};
+    EXPECT_EQ(WininitRenameLines(), expected);
+    EXPECT_TRUE(PendingDeletions().empty()) << "the folder stays on this platform";
+  } else {
+    std::vector<std::string> expected = {file, folder};
+    EXPECT_EQ(PendingDeletions(), expected) << "the file first, then its folder";
+  }
+}
+
+TEST_F(DeletionTest, TwoFilesInUseFromOneFolderCountTwo) {
+  std::string folder = MakeFolder("two", {"a.txt", "b.txt"});
+  FileHolder holder({folder + "\\a.txt", folder + "\\b.txt"});
+  ASSERT_TRUE(holder.holding());
+
+  ASSERT_TRUE(Commit("Two")) << error_;
+  EXPECT_EQ(observed_.context.pendingCount, 2);
+  EXPECT_EQ(g_rebootNeeded, 1);
+  if (EmulatesWin9x()) {
+    std::vector<std::string> lines = WininitRenameLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].substr(0, 4), "NUL=");
+    EXPECT_EQ(lines[1].substr(0, 4), "NUL=");
+    EXPECT_NE(lines[0], lines[1]);
+  } else {
+    std::vector<std::string> expected = {folder + "\\a.txt", folder + "\\b.txt", folder};
+    EXPECT_EQ(PendingDeletions(), expected);
+  }
+}
+
+TEST_F(DeletionTest, FolderHoldingOnlyASubFolderIsScheduled) {
+  std::string folder = MakeFolder("outer", {"a.txt"});
+  CreateDirectoryA((folder + "\\inner").c_str(), nullptr);
+
+  ASSERT_TRUE(Commit("Outer")) << error_;
+  EXPECT_FALSE(FileExists(folder + "\\a.txt"));
+  EXPECT_TRUE(FileExists(folder + "\\inner"));
+  EXPECT_EQ(g_rebootNeeded, 0) << "no file waits for the restart";
+  if (EmulatesWin9x())
+    EXPECT_TRUE(PendingDeletions().empty());
+  else
+    EXPECT_EQ(PendingDeletions(), std::vector<std::string>{folder});
+}
+
+TEST_F(DeletionTest, RenameSectionLongerThanItsFirstReadKeepsEveryLine) {
+  if (!EmulatesWin9x()) GTEST_SKIP() << "wininit.ini is the Windows 9x schedule";
+  std::string text = "[Other]\r\nkey=value\r\n[Rename]\r\n";
+  std::vector<std::string> earlier;
+  for (int i = 0; earlier.size() * 24 < 5000; ++i) {
+    earlier.push_back("NUL=C:\\OLD\\FILE" + std::to_string(1000 + i) + ".DLL");
+    text += earlier.back() + "\r\n";
+  }
+  WriteWininit(text);
+  std::string folder = MakeFolder("one", {"a.txt"});
+  FileHolder holder({folder + "\\a.txt"});
+  ASSERT_TRUE(holder.holding());
+
+  ASSERT_TRUE(Commit("One")) << error_;
+  std::vector<std::string> lines = WininitRenameLines();
+  ASSERT_EQ(lines.size(), earlier.size() + 1);
+  for (size_t i = 0; i < earlier.size(); ++i) EXPECT_EQ(lines[i], earlier[i]);
+  EXPECT_EQ(lines.back().substr(0, 4), "NUL=");
+  EXPECT_EQ(GetPrivateProfileIntA("Other", "key", 0, WininitGuard::Path().c_str()), 0)
+      << "not a number";
+  char other[16] = {};
+  GetPrivateProfileStringA("Other", "key", "", other, sizeof(other), WininitGuard::Path().c_str());
+  EXPECT_STREQ(other, "value") << "other sections are left alone";
+}
+
+// What the system does at the next start: the held file goes once its holder has ended, and
+// on the Windows NT family its folder after it; Windows 9x leaves the folder.
+TEST_F(DeletionTest, RestartCarriesOutTheSchedule) {
+  std::string folder = MakeFolder("one", {"a.txt"});
+  std::string file = folder + "\\a.txt";
+  FileHolder holder({file});
+  ASSERT_TRUE(holder.holding());
+  ASSERT_TRUE(Commit("One")) << error_;
+  ASSERT_TRUE(FileExists(file));
+  holder.Release();
+
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, sizeof(system));
+  ASSERT_EQ(RunAndWait(std::string(system) + "\\wineboot.exe -r", 60000), 0);
+  EXPECT_FALSE(FileExists(file));
+  EXPECT_EQ(FileExists(folder), EmulatesWin9x());
+  EXPECT_TRUE(PendingDeletions().empty());
+  EXPECT_TRUE(WininitRenameLines().empty());
+}
+
+// A context that never saw the queue's start (no directory buffer yet) still removes the
+// emptied folder: the follow-up does not depend on a buffer set up at the start.
+TEST_F(DeletionTest, FollowUpWithoutAStartedQueue) {
+  std::string folder = MakeFolder("one", {});
+  std::string file = folder + "\\a.txt";
+  QueueCallbackContext context = {};
+  HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  context.defaultContext = SetupInitDefaultQueueCallbackEx(window, window, WM_USER + 11, 0, nullptr);
+  FILEPATHS_A paths = {};
+  paths.Target = file.c_str();
+  FileQueueCallback(&context, SPFILENOTIFY_ENDDELETE, reinterpret_cast<UINT_PTR>(&paths), 0);
+  SetupTermDefaultQueueCallback(context.defaultContext);
+  DestroyWindow(window);
+  EXPECT_FALSE(FileExists(folder));
+  EXPECT_NE(context.lastDirectory, nullptr);
+  EXPECT_EQ(context.pendingCount, 0);
+}
+
+TEST_F(DeletionTest, CountFilesSeesFilesOfEveryKindButNoFolders) {
+  std::string folder = MakeFolder("keep", {"plain.txt", "hidden.txt", "ro.txt"});
+  SetFileAttributesA((folder + "\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  SetFileAttributesA((folder + "\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  CreateDirectoryA((folder + "\\sub").c_str(), nullptr);
+  EXPECT_EQ(CountFilesInDirectory(folder.c_str()), 3);
+  EXPECT_EQ(CountFilesInDirectory((folder + "\\sub").c_str()), 0);
+  EXPECT_EQ(CountFilesInDirectory((folder + "\\missing").c_str()), 0);
+  SetFileAttributesA((folder + "\\ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+}  // namespace

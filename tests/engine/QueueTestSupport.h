@@ -1,0 +1,111 @@
+// Helpers of the runner and queue-callback tests: a setup script in a scratch media folder,
+// the machine's restart schedule saved and restored around a test, a process that holds files.
+#pragma once
+#include <windows.h>
+#include <setupapi.h>
+
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+// A media folder with setup.inf and a target folder bound to directory id 32768; the current
+// directory is the media folder (the runner's source root ".") while the object lives.
+class ScriptMedia {
+ public:
+  ScriptMedia();
+  ~ScriptMedia();
+  ScriptMedia(const ScriptMedia &) = delete;
+  ScriptMedia &operator=(const ScriptMedia &) = delete;
+
+  // Writes the script (the [Version] section is added) and opens it; false when it failed.
+  bool Open(const std::string &body);
+  HINF inf() const { return inf_; }
+  const ScratchDir &media() const { return media_; }
+  const ScratchDir &target() const { return target_; }
+  void WriteSource(const std::string &name, const std::string &text) const;
+
+ private:
+  ScratchDir media_;
+  ScratchDir target_;
+  HINF inf_ = INVALID_HANDLE_VALUE;
+  char savedDirectory_[MAX_PATH] = {};
+};
+
+// The prefix-wide PendingFileRenameOperations value, emptied for a test and put back after.
+class PendingRenamesGuard {
+ public:
+  PendingRenamesGuard();
+  ~PendingRenamesGuard();
+  PendingRenamesGuard(const PendingRenamesGuard &) = delete;
+  PendingRenamesGuard &operator=(const PendingRenamesGuard &) = delete;
+
+ private:
+  bool had_ = false;
+  DWORD type_ = 0;
+  std::vector<char> data_;
+};
+
+// The entries of PendingFileRenameOperations: source, target, source, target... (a deletion
+// has an empty target). Paths carry the "\??\" prefix the system stores.
+std::vector<std::string> PendingRenames();
+// The same, reduced to the sources of the deletions, without the prefix.
+std::vector<std::string> PendingDeletions();
+void ClearPendingRenames();
+
+// C:\windows\wininit.ini, saved for a test and restored after.
+class WininitGuard {
+ public:
+  WininitGuard();
+  ~WininitGuard();
+  WininitGuard(const WininitGuard &) = delete;
+  WininitGuard &operator=(const WininitGuard &) = delete;
+  static std::string Path();
+
+ private:
+  bool had_ = false;
+  std::string text_;
+};
+// Writes wininit.ini as it stands and makes the profile calls read it afresh.
+void WriteWininit(const std::string &text);
+// The lines of the [Rename] section as they are in the file.
+std::vector<std::string> WininitRenameLines();
+
+// A holder.exe that keeps files open without delete sharing until Release() or destruction.
+class FileHolder {
+ public:
+  explicit FileHolder(const std::vector<std::string> &files);
+  ~FileHolder();
+  FileHolder(const FileHolder &) = delete;
+  FileHolder &operator=(const FileHolder &) = delete;
+  bool holding() const { return holding_; }
+  void Release();
+
+ private:
+  PROCESS_INFORMATION process_ = {};
+  HANDLE quit_ = nullptr;
+  bool holding_ = false;
+};
+
+// The full (long) path of a file as the system spells it.
+std::string FullPath(const std::string &path);
+
+// A demand-start test service (tests/tools/testservice) that is stopped and deleted again
+// when the object goes, whatever the test did with it.
+class TestService {
+ public:
+  TestService(const std::string &name, const std::string &options);  // created, not started
+  explicit TestService(const std::string &name);  // only removed at the end
+  ~TestService();
+  TestService(const TestService &) = delete;
+  TestService &operator=(const TestService &) = delete;
+  bool created() const { return created_; }
+  bool Start();  // waits until it runs
+  static std::string Command(const std::string &name, const std::string &options);
+
+ private:
+  std::string name_;
+  bool created_ = false;
+};
+// Current state (SERVICE_STOPPED ...), or 0 when the service does not exist.
+DWORD ServiceState(const std::string &name);
