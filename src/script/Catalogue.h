@@ -10,3 +10,7 @@ int CompareInstalledVersion(HINF inf, int index);
 int CountProductsWithFlag(HINF inf, const char *keyList, int mask);
 int GetRemoveProductName(HINF inf, const char *key, char *buffer, int size, int *iconNumber);
 void BuildInstallSectionList(HINF inf, const char *keyList, char *sectionList /* 1024 */);
+
+// As BuildInstallSectionList; 0 when a section did not fit the list, which then holds only the
+// sections before it.
+int BuildInstallSectionListChecked(HINF inf, const char *keyList, char *sectionList);

@@ -1,0 +1,138 @@
+// The product catalogue: the component checklist's items, the chosen keys, descriptions,
+// installed versions, flags and the install section list, all read from the Products section.
+#include "script/Catalogue.h"
+
+#include <string.h>
+
+#include "app/Globals.h"
+#include "pages/CheckList.h"
+#include "res/resource.h"
+#include "script/KeyList.h"
+#include "script/ProductLines.h"
+#include "script/Registration.h"
+#include "script/VersionCompare.h"
+
+namespace {
+
+constexpr long kFlagCheckedByDefault = 1;
+
+// Sign of the script's version against the installed copy's for one product line.
+int CompareInstalledVersionOfLine(INFCONTEXT *line) {
+  char key[kProductKeySize];
+  char version[kSectionNameSize];
+  if (!ReadScriptField(line, kFieldKey, key, sizeof(key))) return 0;
+  if (!ReadScriptField(line, kFieldVersion, version, sizeof(version))) return 0;
+  char installed[kSectionNameSize];
+  if (!ReadUninstallValue(key, "ProductVersion", installed, sizeof(installed))) return 0;
+  return CompareVersionTexts(installed, version);
+}
+
+// Adds one listed product to the checklist; false when the list box took no more items.
+bool AddProductItem(HWND list, INFCONTEXT *line) {
+  char name[kFieldSize];
+  ReadScriptField(line, kFieldDisplayName, name, sizeof(name));
+  LRESULT index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  if (index < 0) return false;
+  int item = static_cast<int>(index);
+  int newer = CompareInstalledVersionOfLine(line) < 0 ? 1 : 0;
+  long flags = ReadScriptNumber(line, kFieldFlags, kFieldSize);
+  int checked = ((flags & kFlagCheckedByDefault) != 0 && !newer) ? 1 : 0;
+  int icon = static_cast<int>(ReadScriptNumber(line, kFieldIcon, kFieldSize));
+  CheckListSetImageAndMark(list, item, icon, newer);
+  CheckListSetCheck(list, item, checked);
+  return true;
+}
+
+}  // namespace
+
+int FillProductList(HWND page, HINF inf) {
+  HWND list = GetDlgItem(page, IDC_CHECKLIST);
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return 0;
+  int count = 0;
+  do {
+    if (!IsListedProduct(&line)) continue;
+    if (!AddProductItem(list, &line)) break;
+    ++count;
+  } while (SetupFindNextLine(&line, &line));
+  return count;
+}
+
+// Keys of the checked items in list order. A key that does not fit the list ends the
+// collection there: the products before it stay chosen, none is ever cut.
+int CollectCheckedProducts(HWND page, HINF inf, char *keyList) {
+  ListClear(keyList, kKeyListSize);
+  HWND list = GetDlgItem(page, IDC_CHECKLIST);
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return 0;
+  int index = 0;
+  int count = 0;
+  do {
+    if (!IsListedProduct(&line)) continue;
+    if (CheckListGetCheck(list, index++) == 0) continue;
+    char key[kProductKeySize];
+    if (!ReadScriptField(&line, kFieldKey, key, sizeof(key)) || key[0] == '\0') continue;
+    if (!ListAppend(keyList, kKeyListSize, key, kProductKeySize)) break;
+    ++count;
+  } while (SetupFindNextLine(&line, &line));
+  return count;
+}
+
+void GetProductDescription(HINF inf, int index, char *buffer, int size) {
+  if (size <= 0) return;
+  buffer[0] = '\0';
+  INFCONTEXT line;
+  if (FindListedProduct(inf, index, &line))
+    ReadScriptField(&line, kFieldDescription, buffer, static_cast<DWORD>(size));
+}
+
+int CompareInstalledVersion(HINF inf, int index) {
+  INFCONTEXT line;
+  if (!FindListedProduct(inf, index, &line)) return 0;
+  return CompareInstalledVersionOfLine(&line);
+}
+
+int CountProductsWithFlag(HINF inf, const char *keyList, int mask) {
+  int count = 0;
+  for (const char *key = keyList; *key; key = ListNext(key)) {
+    INFCONTEXT line;
+    if (!FindProductLine(inf, key, &line)) continue;
+    if (ReadScriptNumber(&line, kFieldFlags, kFieldSize) & mask) ++count;
+  }
+  return count;
+}
+
+// The product's display name, else the setup-level entry's when key is empty or names it.
+int GetRemoveProductName(HINF inf, const char *key, char *buffer, int size, int *iconNumber) {
+  *iconNumber = 0;
+  if (size <= 0) return 0;
+  buffer[0] = '\0';
+  INFCONTEXT line;
+  if (FindProductLine(inf, key, &line) &&
+      ReadScriptField(&line, kFieldDisplayName, buffer, static_cast<DWORD>(size))) {
+    *iconNumber = static_cast<int>(ReadScriptNumber(&line, kFieldIcon, kIconFieldSize));
+    return 1;
+  }
+  char setupKey[kFieldSize];
+  if (!ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey))) return 0;
+  if (key[0] != '\0' && _stricmp(key, setupKey) != 0) return 0;
+  return ReadScriptField(&line, 2, buffer, static_cast<DWORD>(size)) ? 1 : 0;
+}
+
+int BuildInstallSectionListChecked(HINF inf, const char *keyList, char *sectionList) {
+  ListClear(sectionList, kSectionListSize);
+  if (!ListAppend(sectionList, kSectionListSize, g_installSection, kSectionNameSize)) return 0;
+  for (const char *key = keyList; *key; key = ListNext(key)) {
+    INFCONTEXT line;
+    char section[kSectionNameSize];
+    if (!FindProductLine(inf, key, &line)) continue;
+    if (!ReadScriptField(&line, kFieldInstallSection, section, sizeof(section))) continue;
+    if (section[0] == '\0') continue;
+    if (!ListAppend(sectionList, kSectionListSize, section, kSectionNameSize)) return 0;
+  }
+  return 1;
+}
+
+void BuildInstallSectionList(HINF inf, const char *keyList, char *sectionList) {
+  BuildInstallSectionListChecked(inf, keyList, sectionList);
+}

@@ -1,0 +1,45 @@
+#include "script/UninstallCommand.h"
+
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr size_t kRegistryKeyNameMax = 255;  // the registry's limit for one key name
+
+void ClearText(char *out, size_t size) {
+  if (size != 0) out[0] = '\0';
+}
+
+// snprintf into out; 0 (out empty) when the text was cut.
+int FormatWhole(char *out, size_t size, int written) {
+  if (written < 0 || static_cast<size_t>(written) >= size) {
+    ClearText(out, size);
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int FormUninstallKeyPath(char *out, size_t size, const char *key) {
+  size_t keyLen = strlen(key);
+  if (keyLen == 0 || keyLen > kRegistryKeyNameMax) {
+    ClearText(out, size);
+    return 0;
+  }
+  return FormatWhole(out, size, snprintf(out, size, "%s%s", kUninstallRoot, key));
+}
+
+int BuildUninstallCommand(char *out, size_t size, const char *setupPath, const char *key) {
+  bool quote = strpbrk(setupPath, " \t") != nullptr;
+  size_t length = strlen(setupPath) + (quote ? 2 : 0) + strlen(" /remove:") + strlen(key);
+  if (length > kUninstallCommandMax || length >= size) {
+    ClearText(out, size);
+    return 0;
+  }
+  int written = quote ? snprintf(out, size, "\"%s\" /remove:%s", setupPath, key)
+                      : snprintf(out, size, "%s /remove:%s", setupPath, key);
+  return FormatWhole(out, size, written);
+}

@@ -1,0 +1,21 @@
+// The texts of an Uninstall entry: its registry path and its command line.
+// Free of windows.h so that it builds and is tested natively.
+#pragma once
+#include <stddef.h>
+
+// The longest command line an Uninstall entry may carry, quotes included (MAX_PATH - 1).
+constexpr size_t kUninstallCommandMax = 259;
+
+// Room for the registry path of any Uninstall entry: the root and a 255-character key name.
+constexpr size_t kUninstallKeyPathSize = 320;
+
+// "Software\Microsoft\Windows\CurrentVersion\Uninstall\<key>" into out. Returns 0 (out empty)
+// for an empty key or one too long for out or for a registry key name.
+int FormUninstallKeyPath(char *out, size_t size, const char *key);
+
+// The command that removes key through the copied setup.exe: the program path, in double
+// quotes when it contains a blank (otherwise Windows may start a program named by its first
+// word), then " /remove:" and the key. Returns 0 and leaves out empty when the command would
+// be longer than kUninstallCommandMax or than out holds: a cut command could start another
+// program or remove another product, so none is formed.
+int BuildUninstallCommand(char *out, size_t size, const char *setupPath, const char *key);
