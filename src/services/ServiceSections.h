@@ -11,3 +11,11 @@ int StopServiceByName(const char *name);
 int StartServiceByName(const char *name);
 int AddServiceFromSection(HINF inf, const char *name, const char *settingsSection);
 int DeleteServiceByName(const char *name);
+
+// The "Dependencies" line of a settings section as a multi-string: fields 1, 2, ... until one
+// cannot be read, each name with its NUL, then one more NUL; empty names are left out, since
+// each would end the list early. Writes the list only when it fits in capacity bytes (a null
+// list only measures) and returns the bytes the whole list needs, or 0 when the section has
+// no such line.
+size_t ReadServiceDependencies(HINF inf, const char *settingsSection, char *list,
+                               size_t capacity);

@@ -1,0 +1,237 @@
+#include "services/ServiceSections.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "app/Globals.h"
+#include "app/Platform.h"
+#include "services/GroupOrder.h"
+#include "services/ServiceGuards.h"
+
+namespace {
+
+constexpr int kPollCount = 20;
+constexpr DWORD kPollIntervalMs = 250;
+
+// One line of a service section, handed its key (field 0) and service name (field 1);
+// returns 0 to stop the walk.
+using ServiceLineAction = int (*)(HINF inf, INFCONTEXT *line, const char *key,
+                                  const char *name);
+
+// Walks "<section>.Services" line by line; the first action that fails ends the walk.
+int WalkServiceSection(HINF inf, const char *section, ServiceLineAction action) {
+  // Services exist only on the NT family.
+  if (IsWin9xFamily()) return 1;
+  char serviceSection[kFieldSize];
+  int len = snprintf(serviceSection, sizeof(serviceSection), "%s.Services", section);
+  // A name that does not fit cannot name a section of the script.
+  if (len < 0 || static_cast<size_t>(len) >= sizeof(serviceSection)) return 1;
+
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, serviceSection, nullptr, &line)) return 1;
+  do {
+    char key[kFieldSize];
+    char name[kFieldSize];
+    if (!SetupGetStringFieldA(&line, 0, key, sizeof(key), nullptr) ||
+        !SetupGetStringFieldA(&line, 1, name, sizeof(name), nullptr))
+      continue;
+    if (!action(inf, &line, key, name)) return 0;
+  } while (SetupFindNextLine(&line, &line));
+  return 1;
+}
+
+int StopLine(HINF, INFCONTEXT *, const char *key, const char *name) {
+  return lstrcmpiA(key, "StopService") == 0 ? StopServiceByName(name) : 1;
+}
+
+int StartLine(HINF, INFCONTEXT *, const char *key, const char *name) {
+  return lstrcmpiA(key, "StartService") == 0 ? StartServiceByName(name) : 1;
+}
+
+int AddOrDeleteLine(HINF inf, INFCONTEXT *line, const char *key, const char *name) {
+  if (lstrcmpiA(key, "AddService") == 0) {
+    char settings[kFieldSize];
+    if (!SetupGetStringFieldA(line, 3, settings, sizeof(settings), nullptr)) settings[0] = '\0';
+    return AddServiceFromSection(inf, name, settings);
+  }
+  if (lstrcmpiA(key, "DelService") == 0) return DeleteServiceByName(name);
+  return 1;
+}
+
+SC_HANDLE OpenManager() {
+  return OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+}
+
+// Settings of one "AddService" line, read from its settings section. Texts that are absent
+// stay null, so that the service manager leaves them alone or uses its defaults.
+struct ServiceSettings {
+  DWORD serviceType = 0;
+  DWORD startType = 0;
+  DWORD errorControl = 0;
+  char displayName[kFieldSize];
+  char binaryPath[kFieldSize];
+  char loadOrderGroup[kFieldSize];
+  char startName[kFieldSize];
+  const char *pDisplayName = nullptr;
+  const char *pBinaryPath = nullptr;
+  const char *pLoadOrderGroup = nullptr;
+  const char *pStartName = nullptr;
+};
+
+// A text setting: null when its key is absent, empty when the key has no usable field 1.
+const char *ReadTextSetting(HINF inf, const char *settings, const char *key, char *buffer,
+                            DWORD size) {
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, settings, key, &line)) return nullptr;
+  if (!SetupGetStringFieldA(&line, 1, buffer, size, nullptr)) buffer[0] = '\0';
+  return buffer;
+}
+
+DWORD ReadIntSetting(HINF inf, const char *settings, const char *key) {
+  INFCONTEXT line;
+  INT value = 0;
+  if (!SetupFindFirstLineA(inf, settings, key, &line) || !SetupGetIntField(&line, 1, &value))
+    return 0;
+  return static_cast<DWORD>(value);
+}
+
+void ReadServiceSettings(HINF inf, const char *settings, ServiceSettings *s) {
+  s->pDisplayName = ReadTextSetting(inf, settings, "DisplayName", s->displayName,
+                                    sizeof(s->displayName));
+  s->serviceType = ReadIntSetting(inf, settings, "ServiceType");
+  s->startType = ReadIntSetting(inf, settings, "StartType");
+  s->errorControl = ReadIntSetting(inf, settings, "ErrorControl");
+  s->pBinaryPath = ReadTextSetting(inf, settings, "ServiceBinary", s->binaryPath,
+                                   sizeof(s->binaryPath));
+  s->pLoadOrderGroup = ReadTextSetting(inf, settings, "LoadOrderGroup", s->loadOrderGroup,
+                                       sizeof(s->loadOrderGroup));
+  s->pStartName = ReadTextSetting(inf, settings, "StartName", s->startName,
+                                  sizeof(s->startName));
+}
+
+}  // namespace
+
+namespace {
+
+// Walks the names of a "Dependencies" line; writes them when list is given (the caller has
+// made room) and returns the bytes of the whole list.
+size_t WalkDependencyNames(INFCONTEXT line, char *list) {
+  size_t used = 0;
+  char name[kFieldSize];
+  for (DWORD field = 1; SetupGetStringFieldA(&line, field, name, sizeof(name), nullptr);
+       ++field) {
+    size_t len = strlen(name);
+    if (len == 0) continue;
+    if (list) memcpy(list + used, name, len + 1);
+    used += len + 1;
+  }
+  if (list) list[used] = '\0';
+  return used + 1;
+}
+
+}  // namespace
+
+size_t ReadServiceDependencies(HINF inf, const char *settingsSection, char *list,
+                               size_t capacity) {
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, settingsSection, "Dependencies", &line)) return 0;
+  size_t needed = WalkDependencyNames(line, nullptr);
+  if (list && needed <= capacity) WalkDependencyNames(line, list);
+  return needed;
+}
+
+int StopSectionServices(HINF inf, const char *section) {
+  return WalkServiceSection(inf, section, StopLine);
+}
+
+int StartSectionServices(HINF inf, const char *section) {
+  return WalkServiceSection(inf, section, StartLine);
+}
+
+int ApplySectionServices(HINF inf, const char *section) {
+  return WalkServiceSection(inf, section, AddOrDeleteLine);
+}
+
+int StopServiceByName(const char *name) {
+  ScHandleGuard manager(OpenManager());
+  if (!manager) return 0;
+  ScHandleGuard service(OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS));
+  if (!service) return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? 1 : 0;
+
+  SERVICE_STATUS status = {};
+  QueryServiceStatus(service.get(), &status);
+  if (status.dwCurrentState != SERVICE_STOPPED)
+    ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+  for (int poll = 0; status.dwCurrentState != SERVICE_STOPPED && poll < kPollCount; ++poll) {
+    Sleep(kPollIntervalMs);
+    QueryServiceStatus(service.get(), &status);
+  }
+  return status.dwCurrentState == SERVICE_STOPPED ? 1 : 0;
+}
+
+int StartServiceByName(const char *name) {
+  ScHandleGuard manager(OpenManager());
+  if (!manager) return 0;
+  ScHandleGuard service(OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS));
+  if (!service) return 0;
+  // A service that already runs is what the line asks for; it is confirmed by the poll below.
+  if (!StartServiceA(service.get(), 0, nullptr) &&
+      GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
+    return 0;
+
+  SERVICE_STATUS status = {};
+  for (int poll = 0; poll < kPollCount; ++poll) {
+    QueryServiceStatus(service.get(), &status);
+    if (status.dwCurrentState == SERVICE_RUNNING) break;
+    Sleep(kPollIntervalMs);
+  }
+  return status.dwCurrentState == SERVICE_RUNNING ? 1 : 0;
+}
+
+int AddServiceFromSection(HINF inf, const char *name, const char *settingsSection) {
+  INFCONTEXT first;
+  if (!SetupFindFirstLineA(inf, settingsSection, nullptr, &first)) return 0;
+  ServiceSettings settings;
+  ReadServiceSettings(inf, settingsSection, &settings);
+
+  // The dependency list is sized to hold every name the line gives, however many.
+  size_t dependencyBytes = ReadServiceDependencies(inf, settingsSection, nullptr, 0);
+  HeapBlockGuard dependencies(dependencyBytes);
+  if (dependencyBytes && !dependencies.get()) return 0;
+  if (dependencyBytes)
+    ReadServiceDependencies(inf, settingsSection, dependencies.get(), dependencyBytes);
+  const char *pDependencies = dependencyBytes ? dependencies.get() : nullptr;
+
+  {
+    ScHandleGuard manager(OpenManager());
+    if (!manager) return 0;
+    SC_HANDLE existing = OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS);
+    if (existing) {
+      ScHandleGuard service(existing);
+      // Absent integers go as 0, like the texts' null; the service manager may refuse the
+      // change, and the service still exists.
+      ChangeServiceConfigA(service.get(), settings.serviceType, settings.startType,
+                           settings.errorControl, settings.pBinaryPath,
+                           settings.pLoadOrderGroup, nullptr, pDependencies,
+                           settings.pStartName, nullptr, settings.pDisplayName);
+    } else {
+      ScHandleGuard service(CreateServiceA(
+          manager.get(), name, settings.pDisplayName, SERVICE_ALL_ACCESS, settings.serviceType,
+          settings.startType, settings.errorControl, settings.pBinaryPath,
+          settings.pLoadOrderGroup, nullptr, pDependencies, settings.pStartName, nullptr));
+      if (!service) return 0;
+    }
+  }
+  ApplyServiceGroupOrder(inf, settingsSection);
+  return 1;
+}
+
+int DeleteServiceByName(const char *name) {
+  ScHandleGuard manager(OpenManager());
+  if (!manager) return 0;
+  ScHandleGuard service(OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS));
+  if (!service) return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? 1 : 0;
+  // A service already marked for deletion counts as deleted too.
+  DeleteService(service.get());
+  return 1;
+}
