@@ -356,7 +356,7 @@ GERMAN = {
                                 'installierte Software verwendet werden kann.',
         'remove_intro': 'Sie sind dabei, die folgende Softwarekomponente von Ihrem Computer '
                         'zu entfernen:',
-        'remove_next': 'Deinstallieren Sie mit „Weiter“.',
+        'remove_next': 'Klicken Sie zum Deinstallieren auf „Weiter“.',
         'remove_done_title': 'Deinstallation abgeschlossen',
         'remove_done_text': 'Die Software wurde erfolgreich entfernt.',
         'remove_restart_note': 'Sie müssen Ihr System neu starten, um einige Dateien zu '
