@@ -225,4 +225,19 @@ TEST_F(ProgramsTest, FlagsFromTheScriptAreNumbersInAnyBase) {
   EXPECT_TRUE(FileExists(both));
 }
 
+TEST_F(ProgramsTest, WindowPlaceholderFromTheScript) {
+  std::string recorder = RecorderPath();
+  TestScript script(dir_,
+                    "[Install]\r\nExec=List\r\n"
+                    "[List]\r\n"
+                    "x=2," + recorder + ",\"/tag:h %HWND% %hwnd%\"\r\n"
+                    "x=2," + recorder + ",\"/tag:stop 50% %hwnd%\"\r\n");
+  ASSERT_TRUE(script.ok());
+  EXPECT_EQ(RunSectionPrograms(script.inf(), "Install", 2, kWindow), 1);
+  std::vector<Record> records = Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].arguments, std::string("/tag:h ") + kWindowText + " " + kWindowText);
+  EXPECT_EQ(records[1].arguments, "/tag:stop 50% %hwnd%");
+}
+
 }  // namespace

@@ -229,6 +229,11 @@ TEST_F(ShortcutsTest, CommonCodesFallBackToTheUsersFolders) {
 }
 
 TEST_F(ShortcutsTest, UserCodesHaveNoFallback) {
+  // A user's value that is missing is not replaced by another user's value either.
+  ShellFoldersOverride::Remove(HKEY_CURRENT_USER, "Startup");
+  EXPECT_EQ(Resolve("USTU"), "failed:untouched");
+  EXPECT_EQ(Resolve("UPRG"), folders_.Folder("UPRG"));
+
   for (const FolderValue &v : kFolderValues)
     if (v.root == HKEY_CURRENT_USER) ShellFoldersOverride::Remove(v.root, v.value);
   for (const FolderValue &v : kFolderValues) {
@@ -400,6 +405,31 @@ TEST_F(ShortcutsTest, LinkPathThatDoesNotFitIsRefused) {
   name.pop_back();
   EXPECT_EQ(CreateShortcut("UPRG", name.c_str(), target.c_str(), "", "", 0, 0), 1);
   EXPECT_TRUE(FileExists(deep + "\\" + name + ".lnk"));
+}
+
+// The visible folder window with this title that the shell opened, or null after the time.
+HWND WaitForFolderWindow(const char *title, DWORD timeoutMs) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+    HWND window = FindWindowA(nullptr, title);
+    if (window && IsWindowVisible(window)) return window;
+    Sleep(100);
+  }
+  return nullptr;
+}
+
+TEST_F(ShortcutsTest, OpenFolderFlagOpensTheFolderOfTheLink) {
+  std::string target = Target();
+  const char kInner[] = "Opened By Shortcut Test";
+  ASSERT_EQ(CreateShortcut("UPRG", "Outer\\Opened By Shortcut Test\\Link", target.c_str(), "", "",
+                           0, 1),
+            1);
+  HWND window = WaitForFolderWindow(kInner, 20000);
+  EXPECT_TRUE(window) << "no window on the innermost sub-folder";
+  if (window) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 50 && IsWindow(window); ++i) Sleep(100);
+  }
+  EXPECT_TRUE(FileExists(folders_.Folder("UPRG") + "\\Outer\\" + kInner + "\\Link.lnk"));
 }
 
 // Runs CreateShortcut on a thread of its own, after an optional COM set-up of that thread.
