@@ -284,3 +284,41 @@ DWORD ServiceState(const std::string &name) {
   CloseServiceHandle(manager);
   return state;
 }
+
+namespace {
+
+void WriteSlot(void **slot, void *value) {
+  DWORD protection = 0;
+  VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &protection);
+  *slot = value;
+  VirtualProtect(slot, sizeof(*slot), protection, &protection);
+}
+
+}  // namespace
+
+ImportPatch::ImportPatch(const char *dll, const char *function, void *replacement) {
+  BYTE *base = reinterpret_cast<BYTE *>(GetModuleHandleA(nullptr));
+  HMODULE library = GetModuleHandleA(dll);
+  if (!library) return;
+  original_ = reinterpret_cast<void *>(GetProcAddress(library, function));
+  if (!original_) return;
+  IMAGE_DOS_HEADER *dos = reinterpret_cast<IMAGE_DOS_HEADER *>(base);
+  IMAGE_NT_HEADERS *nt = reinterpret_cast<IMAGE_NT_HEADERS *>(base + dos->e_lfanew);
+  IMAGE_DATA_DIRECTORY &directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  IMAGE_IMPORT_DESCRIPTOR *import =
+      reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + directory.VirtualAddress);
+  for (; directory.VirtualAddress && import->Name; ++import) {
+    if (_stricmp(reinterpret_cast<char *>(base + import->Name), dll) != 0) continue;
+    void **slot = reinterpret_cast<void **>(base + import->FirstThunk);
+    for (; *slot; ++slot) {
+      if (*slot != original_) continue;
+      WriteSlot(slot, replacement);
+      slot_ = slot;
+      return;
+    }
+  }
+}
+
+ImportPatch::~ImportPatch() {
+  if (slot_) WriteSlot(slot_, original_);
+}

@@ -109,3 +109,19 @@ class TestService {
 };
 // Current state (SERVICE_STOPPED ...), or 0 when the service does not exist.
 DWORD ServiceState(const std::string &name);
+
+// Replaces one imported function of the test program itself for the life of the object, so
+// that a test can make a system call fail where the system offers no way to.
+class ImportPatch {
+ public:
+  ImportPatch(const char *dll, const char *function, void *replacement);
+  ~ImportPatch();
+  ImportPatch(const ImportPatch &) = delete;
+  ImportPatch &operator=(const ImportPatch &) = delete;
+  bool patched() const { return slot_ != nullptr; }
+  void *original() const { return original_; }
+
+ private:
+  void **slot_ = nullptr;
+  void *original_ = nullptr;
+};

@@ -1,4 +1,4 @@
-// Holds files open the way a running program holds its own files: without delete sharing,
+// Holds files open the way a running program holds its own files: shared for reading only,
 // so that they can be neither deleted nor replaced while it runs.
 //
 //   holder.exe <ready event> <quit event> <file>...
@@ -20,7 +20,7 @@ int main(int argc, char **argv) {
   HANDLE quit = CreateEventA(nullptr, TRUE, FALSE, argv[2]);
   if (!ready || !quit) return 1;
   for (int i = kFirstFileArgument; i < argc; ++i) {
-    HANDLE file = CreateFileA(argv[i], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE file = CreateFileA(argv[i], GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 2;
     // Held until the process ends.

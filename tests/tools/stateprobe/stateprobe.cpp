@@ -2,6 +2,7 @@
 // an install run's steps from programs started in the middle of it.
 //
 //   stateprobe.exe <log file> <tag> <check>...
+//   stateprobe.exe <log file> <tag> @<file of checks, one a line>
 //
 // Appends one line to the log: the tag, then one word per check, blank-separated:
 //   file:PATH   1 if the file or directory exists, else 0
@@ -18,6 +19,7 @@ constexpr size_t kLineSize = 2048;
 constexpr int kOpenAttempts = 250;
 constexpr DWORD kRetryMs = 20;
 constexpr int kFirstCheck = 3;
+constexpr size_t kCheckSize = 512;
 
 int FileCheck(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
@@ -69,14 +71,34 @@ bool AppendLine(const char *path, const char *line) {
   return false;
 }
 
+size_t AppendCheck(char *line, size_t used, size_t size, const char *check) {
+  if (used >= size) return used;
+  int n = snprintf(line + used, size - used, " %d", Check(check));
+  return n > 0 ? used + static_cast<size_t>(n) : used;
+}
+
+// Checks listed in a file keep a long list off the command line.
+size_t AppendChecksOfFile(char *line, size_t used, size_t size, const char *path) {
+  FILE *list = fopen(path, "r");
+  if (!list) return used;
+  char check[kCheckSize];
+  while (fgets(check, sizeof(check), list)) {
+    check[strcspn(check, "\r\n")] = '\0';
+    if (check[0]) used = AppendCheck(line, used, size, check);
+  }
+  fclose(list);
+  return used;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
   if (argc < kFirstCheck) return 1;
   char line[kLineSize];
   size_t used = static_cast<size_t>(snprintf(line, sizeof(line), "%s", argv[2]));
-  for (int i = kFirstCheck; i < argc && used < sizeof(line); ++i)
-    used += static_cast<size_t>(snprintf(line + used, sizeof(line) - used, " %d", Check(argv[i])));
+  for (int i = kFirstCheck; i < argc; ++i)
+    used = argv[i][0] == '@' ? AppendChecksOfFile(line, used, sizeof(line), argv[i] + 1)
+                             : AppendCheck(line, used, sizeof(line), argv[i]);
   if (used + 3 > sizeof(line)) return 1;
   memcpy(line + used, "\r\n", 3);
   return AppendLine(argv[1], line) ? 0 : 1;
