@@ -114,7 +114,7 @@ DANISH = {
                        'ønskede mappe ved at klikke på Gennemse.',
         'target_label': '&Destinationsmappe:',
         'browse': '&Gennemse...',
-        'ready_text': 'Installationen er klar til at installere den valgte software.',
+        'ready_text': 'Guiden er nu klar til at installere den valgte software.',
         'ready_next': 'Klik på Næste for at starte installationen.',
         'cdrom_note': 'Hav din Microsoft Windows-cd-rom ved hånden. Der kan blive brug for '
                       'filer fra denne cd under installationen.',
@@ -140,9 +140,9 @@ SPANISH = {
         1301: 'Este asistente instala en su equipo Orlavin para Windows, un contestador '
               'automático para RDSI completo y muy configurable.' + P +
               'Orlavin ofrece muchas funciones prácticas que puede adaptar a sus necesidades.  '
-              'Puede configurar saludos personalizados para cada llamante, recibir una llamada '
-              'en su teléfono móvil cuando determinados llamantes dejen mensajes nuevos y mucho '
-              'más.' + P + 'Haga clic en Siguiente para comenzar la instalación.',
+              'Puede configurar saludos personalizados para cada persona que llama, recibir una '
+              'llamada en su teléfono móvil cuando determinadas personas dejen mensajes nuevos '
+              'y mucho más.' + P + 'Haga clic en Siguiente para comenzar la instalación.',
         1303: 'Componentes de software',
         1304: 'Indique qué componentes de software desea instalar.',
         1305: 'Directorio de destino',
@@ -443,7 +443,7 @@ ITALIAN = {
         1312: 'La disinstallazione non è stata completata correttamente.',
         1313: 'Avviso',
         1314: 'Nel sistema è già installata una versione più recente di %s.' + P +
-              'Sostituire comunque la versione esistente?',
+              'Si desidera sostituire la versione esistente?',
         1315: 'Errore nel file %s alla riga %d. Impossibile continuare l\'installazione.',
         1316: 'Selezionare una cartella di destinazione per l\'installazione:',
         1317: 'Arresto dei servizi ...',
