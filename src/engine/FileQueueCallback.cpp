@@ -1,5 +1,6 @@
 #include "engine/FileQueueCallback.h"
 
+#include <limits.h>
 #include <stddef.h>
 #include <stdio.h>
 #include <string.h>
@@ -54,6 +55,23 @@ UINT CopyCabinet(const FILEPATHS_A *paths) {
   return FILEOP_ABORT;
 }
 
+// Counts the directory's files, but stops once there are more than limit: the follow-up only
+// needs to know whether anything besides the files waiting for the restart is left, and a
+// full count after every deletion makes removing a large folder quadratic.
+int CountFilesUpTo(const char *directory, int limit) {
+  char pattern[kQueueDirectorySize + sizeof(kAllEntries)];
+  int length = snprintf(pattern, sizeof(pattern), "%s%s", directory, kAllEntries);
+  if (length < 0 || static_cast<size_t>(length) >= sizeof(pattern)) return 0;
+  WIN32_FIND_DATAA data;
+  FindGuard find = {FindFirstFileA(pattern, &data)};
+  if (find.handle == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+  } while (count <= limit && FindNextFileA(find.handle, &data));
+  return count;
+}
+
 bool FileStillPresent(const char *path) {
   WIN32_FIND_DATAA data;
   FindGuard find = {FindFirstFileA(path, &data)};
@@ -81,7 +99,7 @@ void FollowUpDeletion(QueueCallbackContext *context, const char *target) {
     DeleteFileAtRestart(target);
   }
 
-  if (tidyDirectory && CountFilesInDirectory(directory) - pendingCount == 0) {
+  if (tidyDirectory && CountFilesUpTo(directory, pendingCount) - pendingCount == 0) {
     if (!RemoveDirectoryA(directory)) RemoveDirectoryAtRestart(directory);
   }
 
@@ -144,19 +162,7 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
   return PassOn(context, notification, param1, param2);
 }
 
-int CountFilesInDirectory(const char *directory) {
-  char pattern[kQueueDirectorySize + sizeof(kAllEntries)];
-  int length = snprintf(pattern, sizeof(pattern), "%s%s", directory, kAllEntries);
-  if (length < 0 || static_cast<size_t>(length) >= sizeof(pattern)) return 0;
-  WIN32_FIND_DATAA data;
-  FindGuard find = {FindFirstFileA(pattern, &data)};
-  if (find.handle == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
-  } while (FindNextFileA(find.handle, &data));
-  return count;
-}
+int CountFilesInDirectory(const char *directory) { return CountFilesUpTo(directory, INT_MAX); }
 
 int DeleteFileAtRestart(const char *path) {
   if (IsWin9xFamily())
