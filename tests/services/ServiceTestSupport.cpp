@@ -75,17 +75,17 @@ ServiceGuard::~ServiceGuard() {
                          sizeof(process), &needed);
     if (process.dwCurrentState != SERVICE_STOPPED && process.dwCurrentState != 0) {
       SERVICE_STATUS status;
-      ControlService(service, SERVICE_CONTROL_STOP, &status);
-      if (WaitForState(service, SERVICE_STOPPED, kStopWaitMs / 3) != SERVICE_STOPPED &&
+      bool stopping = ControlService(service, SERVICE_CONTROL_STOP, &status) != FALSE;
+      if ((!stopping || WaitForState(service, SERVICE_STOPPED, kStopWaitMs) != SERVICE_STOPPED) &&
           process.dwProcessId) {
-        // A service made to be slow ends the hard way.
+        // A service made to be slow ends the hard way. (Wine's service manager then still
+        // shows it pending, but deletes it with the rest of its state when the session ends.)
         HANDLE handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process.dwProcessId);
         if (handle) {
           TerminateProcess(handle, 1);
           WaitForSingleObject(handle, kStopWaitMs);
           CloseHandle(handle);
         }
-        WaitForState(service, SERVICE_STOPPED, kStopWaitMs);
       }
     }
     DeleteService(service);
