@@ -1,0 +1,79 @@
+// The install and remove workers: one run of the section runner on its own thread, with the
+// registration work of its kind, reported to the page that started it by WM_SETUP_DONE.
+#include "engine/Workers.h"
+
+#include "app/Globals.h"
+#include "app/Language.h"
+#include "app/WizardContext.h"
+#include "engine/SectionRunner.h"
+#include "script/Catalogue.h"
+#include "script/Registration.h"
+
+namespace {
+
+constexpr DWORD kTargetDirId = 0x8000;
+constexpr int kFlagRestart = 2;
+
+// What the worker reads before it starts: the script from the page's context.
+HINF BeginRun(HWND page) {
+  g_workerBusy = 1;
+  SetThreadLanguage(g_languageId);
+  WizardContext *context = PageContext(page);
+  return context ? context->hInf : INVALID_HANDLE_VALUE;
+}
+
+// Sets the restart flag for a successful run, clears the busy flag and tells the page; the
+// page sees the final values of both flags when the message arrives.
+void EndRun(HWND page, HINF inf, int ok, DWORD error) {
+  if (ok && CountProductsWithFlag(inf, g_productKey, kFlagRestart) != 0) g_rebootNeeded = 1;
+  g_workerBusy = 0;
+  PostMessageA(page, WM_SETUP_DONE, ok ? 1 : 0, ok ? 0 : static_cast<LPARAM>(error));
+}
+
+// The runner's result with the error it left, read before any other call can change it.
+int RunAndKeepError(HINF inf, HWND page, DWORD *error) {
+  int ok = RunSections(inf, g_sectionList, page);
+  *error = ok ? 0 : GetLastError();
+  return ok;
+}
+
+}  // namespace
+
+// Installs the products of g_productKey. The Uninstall entries are written before any file is
+// copied, so that even a broken installation can be removed.
+DWORD WINAPI InstallWorker(LPVOID parameter) {
+  HWND page = static_cast<HWND>(parameter);
+  HINF inf = BeginRun(page);
+  DWORD error = 0;
+  int ok = 0;
+  // A list that cannot hold every chosen product's section would install only some of them
+  // while reporting success: refuse the run instead.
+  if (!BuildInstallSectionListChecked(inf, g_productKey, g_sectionList)) {
+    error = ERROR_INSUFFICIENT_BUFFER;
+  } else {
+    RegisterUninstallEntries(inf, g_productKey);
+    ok = RunAndKeepError(inf, page, &error);
+  }
+  EndRun(page, inf, ok, error);
+  return 0;
+}
+
+// Removes the products of g_productKey from the directory they were installed to. The entries
+// are deleted only after a successful run: a failed removal stays registered, so that it can
+// be tried again from the recorded directory.
+DWORD WINAPI RemoveWorker(LPVOID parameter) {
+  HWND page = static_cast<HWND>(parameter);
+  HINF inf = BeginRun(page);
+  char dir[kTargetDirSize];
+  if (FindInstalledTargetDir(inf, g_productKey, dir)) SetupSetDirectoryIdA(inf, kTargetDirId, dir);
+  DWORD error = 0;
+  int ok = 0;
+  if (!BuildRemoveSectionListChecked(inf, g_productKey, g_sectionList)) {
+    error = ERROR_INSUFFICIENT_BUFFER;
+  } else {
+    ok = RunAndKeepError(inf, page, &error);
+    if (ok) DeleteUninstallEntries(inf, g_productKey);
+  }
+  EndRun(page, inf, ok, error);
+  return 0;
+}
