@@ -109,10 +109,6 @@ void ReadServiceSettings(HINF inf, const char *settings, ServiceSettings *s) {
                                   sizeof(s->startName));
 }
 
-}  // namespace
-
-namespace {
-
 // Walks the names of a "Dependencies" line; writes them when list is given (the caller has
 // made room) and returns the bytes of the whole list.
 size_t WalkDependencyNames(INFCONTEXT line, char *list) {
