@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "app/CommandLine.h"
+#include "app/ExitCode.h"
 #include "app/Globals.h"
 #include "app/HostWindow.h"
 #include "app/Language.h"
@@ -86,7 +87,7 @@ void EnterProgramDirectory() {
 }  // namespace
 
 int SetupMain(HINSTANCE instance, const char *commandLine) {
-  if (ActivatePreviousInstance()) return 0;
+  if (ActivatePreviousInstance()) return kExitAlreadyRunning;
   g_languageId = ChooseUiLanguage(IDD_WELCOME);
   InitCommonControls();
   ChooseDefaultStyle();
@@ -94,11 +95,13 @@ int SetupMain(HINSTANCE instance, const char *commandLine) {
   SetThreadLanguage(g_languageId);
   EnterProgramDirectory();
 
-  if (!CreateHostWindow(instance)) return 0;
+  // The wizard leaves its outcome here; a host window that never ran it installed nothing.
+  g_exitCode = kExitInstallFailure;
+  if (!CreateHostWindow(instance)) return g_exitCode;
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0)) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
-  return 0;
+  return g_exitCode;
 }

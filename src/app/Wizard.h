@@ -2,5 +2,24 @@
 #pragma once
 #include <windows.h>
 
+struct WizardContext;
+
 // Runs the whole wizard owned by the host window; 0 when the setup script could not be opened.
+// Leaves the process exit code in g_exitCode.
 int RunWizard(HWND hostWindow);
+
+// Fills every member of the context but hInf: fonts, image list, notice icon, page strings.
+int LoadPageResources(HINSTANCE instance, WizardContext *context);
+// Destroys what LoadPageResources created.
+int ReleasePageResources(WizardContext *context);
+// A heap copy (HeapFree on the process heap) of a dialog template in the thread's language.
+void *LoadDialogTemplateCopy(HINSTANCE instance, int dialogId);
+// A new width x height bitmap in the window colour with the source bitmap copied at (x, y).
+HBITMAP ComposeBitmap(HWND window, HBITMAP source, int width, int height, int x, int y);
+
+// The number of pages of the sheet and the indexes the pages jump to.
+constexpr int kPageCount = 7;
+constexpr int kPageWelcome = 0;
+constexpr int kPageInstallFinish = 4;
+constexpr int kPageRemove = 5;
+constexpr int kPageRemoveFinish = 6;

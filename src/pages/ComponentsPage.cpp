@@ -1,0 +1,138 @@
+// Page 1 of an install run: which products of the script to install.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/Globals.h"
+#include "app/WizardContext.h"
+#include "pages/CheckList.h"
+#include "pages/PageLogic.h"
+#include "pages/Pages.h"
+#include "res/resource.h"
+#include "script/Catalogue.h"
+
+namespace {
+
+constexpr int kWarningSize = 2 * kFieldSize;  // format and product name, each up to 255
+
+void SendCommandToSelf(HWND page, WORD code) {
+  SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_CHECKLIST, code), 0);
+}
+
+BOOL OnInitDialog(HWND page, LPARAM lParam) {
+  const PROPSHEETPAGEA *sheetPage = reinterpret_cast<const PROPSHEETPAGEA *>(lParam);
+  WizardContext *context = reinterpret_cast<WizardContext *>(sheetPage->lParam);
+  SendDlgItemMessageA(page, IDC_HEADER_TITLE, WM_SETFONT,
+                      reinterpret_cast<WPARAM>(context->hHeaderFont), FALSE);
+  SetDlgItemTextA(page, IDC_HEADER_TITLE, context->szComponentsTitle);
+  SetDlgItemTextA(page, IDC_HEADER_SUBTITLE, context->szComponentsSubtitle);
+  // A key from the command line is the whole choice: the list stays empty and the page away.
+  if (g_productKey[0] == '\0' && FillProductList(page, context->hInf) != 0)
+    SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
+  SubclassCheckList(GetDlgItem(page, IDC_CHECKLIST));
+  SendDlgItemMessageA(page, IDC_CHECKLIST, LB_SETCURSEL, 0, 0);
+  SendCommandToSelf(page, LBN_SELCHANGE);
+  return TRUE;
+}
+
+BOOL OnSetActive(HWND page) {
+  const WizardContext *context = PageContext(page);
+  if (!context) {
+    SetPageResult(page, -1);
+    return TRUE;
+  }
+  SendCommandToSelf(page, CLN_CHECKCHANGED);
+  if (g_quiet) {
+    SetPageResult(page, -1);
+    CollectCheckedProducts(page, context->hInf, g_productKey);
+  }
+  return TRUE;
+}
+
+BOOL OnNotify(HWND page, const NMHDR *header) {
+  switch (header->code) {
+    case PSN_SETACTIVE:
+      return OnSetActive(page);
+    case PSN_KILLACTIVE: {
+      const WizardContext *context = PageContext(page);
+      if (context) CollectCheckedProducts(page, context->hInf, g_productKey);
+      return TRUE;
+    }
+    default:
+      return TRUE;
+  }
+}
+
+// Asks before a product is checked whose installed version is more recent.
+void OnCheckChanging(HWND page, int index, int newState) {
+  HWND list = GetDlgItem(page, IDC_CHECKLIST);
+  if (!newState || !CheckListGetMark(list, index)) return;
+  char name[kFieldSize] = {};
+  if (SendMessageA(list, LB_GETTEXTLEN, index, 0) < kFieldSize)
+    SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(name));
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  char caption[kFieldSize] = {};
+  char format[kFieldSize] = {};
+  LoadStringA(instance, IDS_WARNING, caption, sizeof(caption));
+  LoadStringA(instance, IDS_NEWER_VERSION, format, sizeof(format));
+  char text[kWarningSize];
+  FillNamePlaceholder(text, sizeof(text), format, name);
+  if (MessageBoxA(page, text, caption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+    SetPageResult(page, 1);
+}
+
+void OnCheckChanged(HWND page) {
+  HWND list = GetDlgItem(page, IDC_CHECKLIST);
+  int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  int checked = 0;
+  for (int index = 0; index < count; ++index)
+    if (CheckListGetCheck(list, index)) ++checked;
+  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0,
+               checked ? (PSWIZB_BACK | PSWIZB_NEXT) : PSWIZB_BACK);
+}
+
+void OnSelectionChanged(HWND page) {
+  int index = static_cast<int>(SendDlgItemMessageA(page, IDC_CHECKLIST, LB_GETCURSEL, 0, 0));
+  if (index < 0) return;
+  // The context is stored only for a filled list; without it there is nothing to describe.
+  const WizardContext *context = PageContext(page);
+  char description[kLongTextSize] = {};
+  if (context) GetProductDescription(context->hInf, index, description, sizeof(description));
+  SetDlgItemTextA(page, IDC_TITLE, description);
+}
+
+BOOL OnCommand(HWND page, WPARAM wParam, LPARAM lParam) {
+  if (LOWORD(wParam) != IDC_CHECKLIST) return TRUE;
+  switch (HIWORD(wParam)) {
+    case CLN_CHECKCHANGING:
+      OnCheckChanging(page, LOWORD(lParam), HIWORD(lParam));
+      break;
+    case CLN_CHECKCHANGED:
+      OnCheckChanged(page);
+      break;
+    case LBN_SELCHANGE:
+      OnSelectionChanged(page);
+      break;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_MEASUREITEM:
+      MeasureCheckListItem(page, reinterpret_cast<MEASUREITEMSTRUCT *>(lParam));
+      return TRUE;
+    case WM_DRAWITEM:
+      DrawCheckListItem(reinterpret_cast<const DRAWITEMSTRUCT *>(lParam));
+      return TRUE;
+    case WM_INITDIALOG:
+      return OnInitDialog(page, lParam);
+    case WM_NOTIFY:
+      return OnNotify(page, reinterpret_cast<const NMHDR *>(lParam));
+    case WM_COMMAND:
+      return OnCommand(page, wParam, lParam);
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,46 @@
+// Page 4 of an install run (and, through RemoveFinishPageProc, page 6 of a remove run): the
+// end, with the restart note when a restart is needed; only Finish.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/Globals.h"
+#include "app/WizardContext.h"
+#include "pages/Pages.h"
+#include "res/resource.h"
+
+namespace {
+
+BOOL OnInitDialog(HWND page, LPARAM lParam) {
+  const PROPSHEETPAGEA *sheetPage = reinterpret_cast<const PROPSHEETPAGEA *>(lParam);
+  const WizardContext *context = reinterpret_cast<const WizardContext *>(sheetPage->lParam);
+  SendDlgItemMessageA(page, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(context->hTitleFont),
+                      FALSE);
+  SendDlgItemMessageA(page, IDC_NOTICE_ICON, STM_SETICON,
+                      reinterpret_cast<WPARAM>(context->hNoticeIcon), 0);
+  return TRUE;
+}
+
+void OnSetActive(HWND page) {
+  int show = g_rebootNeeded ? SW_SHOW : SW_HIDE;
+  ShowWindow(GetDlgItem(page, IDC_TEXT), show);
+  ShowWindow(GetDlgItem(page, IDC_NOTICE_ICON), show);
+  HWND sheet = GetParent(page);
+  EnableWindow(GetDlgItem(sheet, IDCANCEL), FALSE);
+  PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
+  if (g_quiet) PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK InstallFinishPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog(page, lParam);
+    case WM_NOTIFY:
+      if (reinterpret_cast<const NMHDR *>(lParam)->code == static_cast<UINT>(PSN_SETACTIVE))
+        OnSetActive(page);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}

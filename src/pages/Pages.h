@@ -1,0 +1,41 @@
+// The wizard pages of the install and remove runs and the helpers they share.
+#pragma once
+#include <windows.h>
+#include <setupapi.h>
+
+// Install run: pages 0 to 4.
+INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK TargetDirPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ReadyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK InstallFinishPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+// Remove run: pages 5 and 6.
+INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK RemoveFinishPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Moves window so that it is centred over reference and lies inside the work area.
+BOOL CenterWindow(HWND window, HWND reference);
+
+// The default target directory of the script (260 bytes); subdir, when given, receives field 2
+// of the "DefaultDestDir" line unchanged. Always 1.
+int DefaultTargetDir(HINF inf, char *dir, char *subdir);
+// The Program Files directory from the registry, environment references expanded.
+BOOL ReadProgramFilesDir(char *dir);
+// The shell's folder browser; TRUE with the chosen folder (and product subdirectory) in path.
+BOOL BrowseForTargetDir(HWND owner, char *path, const char *subdir);
+
+// The error box of a failed run: text, a blank line and the system's text for error.
+int ShowSetupError(HWND owner, const char *text, DWORD error);
+
+// Shared by the two pages that run a worker (ready page and remove confirm page).
+// Disables every button, stays on the page and starts the worker with the page as parameter.
+void StartWorkerFromPage(HWND page, LPTHREAD_START_ROUTINE worker);
+// PSN_QUERYCANCEL: refused while the page's worker runs.
+void RefuseCancelWhileBusy(HWND page);
+// WM_SETUP_PHASE: the phase text into control, or the empty text; TRUE when one was shown.
+BOOL ShowPhaseText(HWND page, int control, int phase, int removeRun);
+// WM_SETUP_DONE: clears the busy flag and records the outcome; on failure shows the error box
+// with the string failureTextId and re-enables Cancel. TRUE when the run succeeded.
+BOOL FinishWorkerRun(HWND page, WPARAM succeeded, LPARAM error, int failureTextId);
+// Sets the page's DWLP_MSGRESULT.
+void SetPageResult(HWND page, LONG_PTR result);

@@ -1,0 +1,100 @@
+// Page 3 of an install run: ready to install, then the progress of the install worker.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/Globals.h"
+#include "app/Wizard.h"
+#include "app/WizardContext.h"
+#include "engine/SectionRunner.h"
+#include "engine/Workers.h"
+#include "pages/Pages.h"
+#include "res/resource.h"
+#include "script/Catalogue.h"
+
+namespace {
+
+constexpr int kCdRomFlag = 4;  // product flag: files from the Windows CD-ROM may be needed
+
+BOOL OnInitDialog(HWND page, LPARAM lParam) {
+  const PROPSHEETPAGEA *sheetPage = reinterpret_cast<const PROPSHEETPAGEA *>(lParam);
+  WizardContext *context = reinterpret_cast<WizardContext *>(sheetPage->lParam);
+  SendDlgItemMessageA(page, IDC_HEADER_TITLE, WM_SETFONT,
+                      reinterpret_cast<WPARAM>(context->hHeaderFont), FALSE);
+  SendDlgItemMessageA(page, IDC_NOTICE_ICON, STM_SETICON,
+                      reinterpret_cast<WPARAM>(context->hNoticeIcon), 0);
+  SetDlgItemTextA(page, IDC_HEADER_TITLE, context->szReadyTitle);
+  SetDlgItemTextA(page, IDC_HEADER_SUBTITLE, context->szReadySubtitle);
+  SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
+  SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETSTEP, 1, 0);
+  return TRUE;
+}
+
+void OnSetActive(HWND page) {
+  const WizardContext *context = PageContext(page);
+  int show = CountProductsWithFlag(context->hInf, g_productKey, kCdRomFlag) ? SW_SHOW : SW_HIDE;
+  ShowWindow(GetDlgItem(page, IDC_TITLE), show);
+  ShowWindow(GetDlgItem(page, IDC_NOTICE_ICON), show);
+  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
+  if (g_quiet) PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+}
+
+BOOL OnNotify(HWND page, const NMHDR *header) {
+  switch (header->code) {
+    case PSN_SETACTIVE:
+      OnSetActive(page);
+      break;
+    case PSN_WIZNEXT:
+      StartWorkerFromPage(page, InstallWorker);
+      break;
+    case PSN_QUERYCANCEL:
+      RefuseCancelWhileBusy(page);
+      break;
+  }
+  return TRUE;
+}
+
+BOOL OnPhase(HWND page, WPARAM phase) {
+  BOOL shown = ShowPhaseText(page, IDC_TEXT, static_cast<int>(phase), 0);
+  ShowWindow(GetDlgItem(page, IDC_PROGRESS), shown ? SW_SHOW : SW_HIDE);
+  return TRUE;
+}
+
+// The range takes the whole file count: a queue of more than 65,535 files keeps its bar.
+BOOL OnProgress(HWND page, WPARAM wParam, LPARAM lParam) {
+  HWND bar = GetDlgItem(page, IDC_PROGRESS);
+  if (wParam == 0)
+    SendMessageA(bar, PBM_SETRANGE32, 0, lParam);
+  else
+    SendMessageA(bar, PBM_STEPIT, 0, 0);
+  return TRUE;
+}
+
+BOOL OnDone(HWND page, WPARAM wParam, LPARAM lParam) {
+  if (FinishWorkerRun(page, wParam, lParam, IDS_INSTALL_FAILED)) {
+    SendMessageA(GetParent(page), PSM_SETCURSEL, kPageInstallFinish, 0);
+    return TRUE;
+  }
+  SetDlgItemTextA(page, IDC_TEXT, "");
+  SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
+  return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK ReadyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog(page, lParam);
+    case WM_NOTIFY:
+      return OnNotify(page, reinterpret_cast<const NMHDR *>(lParam));
+    case WM_SETUP_PHASE:
+      return OnPhase(page, wParam);
+    case WM_SETUP_PROGRESS:
+      return OnProgress(page, wParam, lParam);
+    case WM_SETUP_DONE:
+      return OnDone(page, wParam, lParam);
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,104 @@
+// Page 5, the first page of a remove run: names the product, then shows the remove worker's
+// phases.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/Globals.h"
+#include "app/Wizard.h"
+#include "app/WizardContext.h"
+#include "engine/SectionRunner.h"
+#include "engine/Workers.h"
+#include "pages/Pages.h"
+#include "res/resource.h"
+#include "script/Catalogue.h"
+
+namespace {
+
+// The product icon made for control 1205; the page destroys it with itself.
+constexpr char kProductIconProperty[] = "SetupProductIcon";
+
+BOOL OnInitDialog(HWND page, LPARAM lParam) {
+  const PROPSHEETPAGEA *sheetPage = reinterpret_cast<const PROPSHEETPAGEA *>(lParam);
+  WizardContext *context = reinterpret_cast<WizardContext *>(sheetPage->lParam);
+  SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
+
+  char name[kFieldSize] = {};
+  int iconNumber = 0;
+  if (!GetRemoveProductName(context->hInf, g_productKey, name, sizeof(name), &iconNumber)) {
+    name[0] = '\0';
+    iconNumber = 0;
+  }
+  SendDlgItemMessageA(page, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(context->hTitleFont),
+                      FALSE);
+  SendDlgItemMessageA(page, IDC_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(context->hHeaderFont),
+                      FALSE);
+  SetDlgItemTextA(page, IDC_TITLE, context->szSetupTitle);
+  SetDlgItemTextA(page, IDC_TEXT, name);
+  if (iconNumber) {
+    // Icon number n is image n + 1 of the shared strip, as in the component list.
+    HICON icon = ImageList_GetIcon(context->hImageList, iconNumber + 1, ILD_NORMAL);
+    if (icon) {
+      SetPropA(page, kProductIconProperty, icon);
+      SendDlgItemMessageA(page, IDC_NOTICE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    }
+  }
+  CenterWindow(GetParent(page), GetDesktopWindow());
+  return TRUE;
+}
+
+void OnSetActive(HWND page) {
+  HWND sheet = GetParent(page);
+  PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
+  if (g_quiet) PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+}
+
+BOOL OnNotify(HWND page, const NMHDR *header) {
+  switch (header->code) {
+    case PSN_SETACTIVE:
+      OnSetActive(page);
+      break;
+    case PSN_WIZNEXT:
+      StartWorkerFromPage(page, RemoveWorker);
+      break;
+    case PSN_QUERYCANCEL:
+      RefuseCancelWhileBusy(page);
+      break;
+  }
+  return TRUE;
+}
+
+BOOL OnDone(HWND page, WPARAM wParam, LPARAM lParam) {
+  if (FinishWorkerRun(page, wParam, lParam, IDS_REMOVE_FAILED)) {
+    SendMessageA(GetParent(page), PSM_SETCURSEL, kPageRemoveFinish, 0);
+    return TRUE;
+  }
+  SetDlgItemTextA(page, IDC_PHASE, "");
+  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
+  return TRUE;
+}
+
+void OnDestroy(HWND page) {
+  HICON icon = static_cast<HICON>(RemovePropA(page, kProductIconProperty));
+  if (icon) DestroyIcon(icon);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog(page, lParam);
+    case WM_NOTIFY:
+      return OnNotify(page, reinterpret_cast<const NMHDR *>(lParam));
+    case WM_SETUP_PHASE:
+      ShowPhaseText(page, IDC_PHASE, static_cast<int>(wParam), 1);
+      return TRUE;
+    case WM_SETUP_DONE:
+      return OnDone(page, wParam, lParam);
+    case WM_DESTROY:
+      OnDestroy(page);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,169 @@
+// Page 2 of an install run: the target directory, bound to directory id 32768 on every change.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "app/Globals.h"
+#include "app/WizardContext.h"
+#include "pages/PageLogic.h"
+#include "pages/Pages.h"
+#include "res/resource.h"
+#include "script/Registration.h"
+
+namespace {
+
+constexpr DWORD kTargetDirId = 32768;  // DIRID_USER: the script's name for the user's choice
+constexpr DWORD kApplicationsDirId = 24;
+constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+// Closes a registry key when it goes out of scope.
+struct KeyGuard {
+  HKEY key = nullptr;
+  ~KeyGuard() {
+    if (key) RegCloseKey(key);
+  }
+};
+
+// Releases the shell allocator when it goes out of scope.
+struct MallocGuard {
+  IMalloc *allocator = nullptr;
+  ~MallocGuard() {
+    if (allocator) allocator->Release();
+  }
+};
+
+BOOL OnInitDialog(HWND page, LPARAM lParam) {
+  const PROPSHEETPAGEA *sheetPage = reinterpret_cast<const PROPSHEETPAGEA *>(lParam);
+  WizardContext *context = reinterpret_cast<WizardContext *>(sheetPage->lParam);
+  SendDlgItemMessageA(page, IDC_HEADER_TITLE, WM_SETFONT,
+                      reinterpret_cast<WPARAM>(context->hHeaderFont), FALSE);
+  SetDlgItemTextA(page, IDC_HEADER_TITLE, context->szTargetTitle);
+  SetDlgItemTextA(page, IDC_HEADER_SUBTITLE, context->szTargetSubtitle);
+  SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
+
+  // An earlier installation's directory wins over the script's default.
+  char proposal[kTargetDirSize] = {};
+  if (!FindInstalledTargetDir(context->hInf, nullptr, proposal))
+    DefaultTargetDir(context->hInf, proposal, nullptr);
+  SetDlgItemTextA(page, IDC_TARGET_EDIT, proposal);
+  return TRUE;
+}
+
+BOOL OnNotify(HWND page, const NMHDR *header) {
+  if (header->code == static_cast<UINT>(PSN_SETACTIVE)) {
+    // Bind again on every arrival: the buttons and the id follow the field as it stands.
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_TARGET_EDIT, EN_CHANGE), 0);
+    if (g_quiet) SetPageResult(page, -1);
+  }
+  return TRUE;
+}
+
+void OnTargetChanged(HWND page) {
+  const WizardContext *context = PageContext(page);
+  GetDlgItemTextA(page, IDC_TARGET_EDIT, g_targetDir, sizeof(g_targetDir));
+  BOOL accepted = context && SetupSetDirectoryIdA(context->hInf, kTargetDirId, g_targetDir);
+  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0,
+               accepted ? (PSWIZB_BACK | PSWIZB_NEXT) : PSWIZB_BACK);
+}
+
+void OnBrowse(HWND page) {
+  const WizardContext *context = PageContext(page);
+  if (!context) return;
+  char path[kTargetDirSize] = {};
+  char subdir[kTargetDirSize] = {};
+  DefaultTargetDir(context->hInf, path, subdir);
+  if (BrowseForTargetDir(page, path, subdir)) SetDlgItemTextA(page, IDC_TARGET_EDIT, path);
+}
+
+BOOL OnCommand(HWND page, WPARAM wParam) {
+  if (LOWORD(wParam) == IDC_TARGET_EDIT && HIWORD(wParam) == EN_CHANGE)
+    OnTargetChanged(page);
+  else if (LOWORD(wParam) == IDC_BROWSE && HIWORD(wParam) == BN_CLICKED)
+    OnBrowse(page);
+  return TRUE;
+}
+
+}  // namespace
+
+int DefaultTargetDir(HINF inf, char *dir, char *subdir) {
+  char idText[kTargetDirSize] = {};
+  char below[kTargetDirSize] = {};
+  INFCONTEXT line;
+  if (SetupFindFirstLineA(inf, "DestinationDirs", "DefaultDestDir", &line)) {
+    if (!SetupGetStringFieldA(&line, 1, idText, sizeof(idText), nullptr)) idText[0] = '\0';
+    if (!SetupGetStringFieldA(&line, 2, below, sizeof(below), nullptr)) below[0] = '\0';
+  }
+  long id = atol(idText);
+  char programFiles[kTargetDirSize] = {};
+  bool assembled = id == static_cast<long>(kApplicationsDirId) &&
+                   ReadProgramFilesDir(programFiles) &&
+                   AssembleProgramFilesTarget(dir, kTargetDirSize, programFiles, below);
+  if (!assembled && !SetupGetTargetPathA(inf, nullptr, nullptr, dir, kTargetDirSize, nullptr))
+    dir[0] = '\0';
+  if (subdir) lstrcpynA(subdir, below, kTargetDirSize);
+  return 1;
+}
+
+BOOL ReadProgramFilesDir(char *dir) {
+  KeyGuard key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ, &key.key) !=
+      ERROR_SUCCESS)
+    return FALSE;
+  char value[kTargetDirSize] = {};
+  DWORD type = 0;
+  DWORD size = sizeof(value);
+  if (RegQueryValueExA(key.key, "ProgramFilesDir", nullptr, &type,
+                       reinterpret_cast<BYTE *>(value), &size) != ERROR_SUCCESS)
+    return FALSE;
+  value[sizeof(value) - 1] = '\0';  // a value stored without its terminator
+  switch (type) {
+    case REG_EXPAND_SZ: {
+      DWORD needed = ExpandEnvironmentStringsA(value, dir, kTargetDirSize);
+      return needed != 0 && needed <= static_cast<DWORD>(kTargetDirSize);
+    }
+    case REG_SZ:
+      lstrcpynA(dir, value, kTargetDirSize);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+BOOL BrowseForTargetDir(HWND owner, char *path, const char *subdir) {
+  MallocGuard shellMalloc;
+  if (FAILED(SHGetMalloc(&shellMalloc.allocator))) return FALSE;
+  char title[kTargetDirSize] = {};
+  LoadStringA(GetModuleHandleA(nullptr), IDS_BROWSE_TITLE, title, sizeof(title));
+  char displayName[kTargetDirSize] = {};
+  BROWSEINFOA browse;
+  ZeroMemory(&browse, sizeof(browse));
+  browse.hwndOwner = owner;
+  browse.pszDisplayName = displayName;
+  browse.lpszTitle = title;
+  browse.ulFlags = BIF_RETURNONLYFSDIRS;
+  LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
+  if (!chosen) return FALSE;
+  char folder[kTargetDirSize] = {};
+  BOOL ok = SHGetPathFromIDListA(chosen, folder);
+  shellMalloc.allocator->Free(chosen);
+  if (!ok) return FALSE;
+  // A folder too long for the product subdirectory is refused rather than cut.
+  if (!AppendChosenSubdir(folder, sizeof(folder), subdir)) return FALSE;
+  lstrcpynA(path, folder, kTargetDirSize);
+  return TRUE;
+}
+
+INT_PTR CALLBACK TargetDirPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog(page, lParam);
+    case WM_NOTIFY:
+      return OnNotify(page, reinterpret_cast<const NMHDR *>(lParam));
+    case WM_COMMAND:
+      return OnCommand(page, wParam);
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,58 @@
+// Page 0 of an install run: the greeting; it centres the wizard on the screen.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/Globals.h"
+#include "app/WizardContext.h"
+#include "pages/PageLogic.h"
+#include "pages/Pages.h"
+#include "res/resource.h"
+
+namespace {
+
+BOOL OnInitDialog(HWND page, LPARAM lParam) {
+  const PROPSHEETPAGEA *sheetPage = reinterpret_cast<const PROPSHEETPAGEA *>(lParam);
+  const WizardContext *context = reinterpret_cast<const WizardContext *>(sheetPage->lParam);
+  SendDlgItemMessageA(page, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(context->hTitleFont),
+                      FALSE);
+  SetDlgItemTextA(page, IDC_TITLE, context->szSetupTitle);
+  SetDlgItemTextA(page, IDC_TEXT, context->szWelcomeText);
+  CenterWindow(GetParent(page), GetDesktopWindow());
+  return TRUE;
+}
+
+BOOL OnNotify(HWND page, const NMHDR *header) {
+  if (header->code == static_cast<UINT>(PSN_SETACTIVE)) {
+    PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
+    if (g_quiet) SetPageResult(page, -1);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+BOOL CenterWindow(HWND window, HWND reference) {
+  RECT own;
+  if (!GetWindowRect(window, &own)) return FALSE;
+  RECT around;
+  if (!GetWindowRect(reference, &around)) GetWindowRect(GetDesktopWindow(), &around);
+  RECT work;
+  if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+    SetRect(&work, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  ScreenRect referenceRect = {around.left, around.top, around.right, around.bottom};
+  ScreenRect workRect = {work.left, work.top, work.right, work.bottom};
+  long x = 0, y = 0;
+  CenterPosition(own.right - own.left, own.bottom - own.top, referenceRect, workRect, &x, &y);
+  return SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+}
+
+INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog(page, lParam);
+    case WM_NOTIFY:
+      return OnNotify(page, reinterpret_cast<const NMHDR *>(lParam));
+    default:
+      return FALSE;
+  }
+}

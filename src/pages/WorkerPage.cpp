@@ -1,0 +1,101 @@
+// What the ready page and the remove confirm page share: starting a worker, refusing to be
+// cancelled under it, its phase texts and its end, and the error box of a failed run.
+#include <windows.h>
+#include <commctrl.h>
+#include <stdlib.h>
+
+#include "app/ExitCode.h"
+#include "app/Globals.h"
+#include "engine/SectionRunner.h"
+#include "pages/PageLogic.h"
+#include "pages/Pages.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr int kMessageTextSize = 512;  // a loaded page text
+
+void SetBusy(HWND page, LONG_PTR busy) { SetWindowLongPtrA(page, GWLP_USERDATA, busy); }
+
+HWND CancelButton(HWND page) { return GetDlgItem(GetParent(page), IDCANCEL); }
+
+// Frees a FormatMessage buffer when it goes out of scope.
+struct LocalText {
+  char *text = nullptr;
+  ~LocalText() {
+    if (text) LocalFree(text);
+  }
+};
+
+}  // namespace
+
+void SetPageResult(HWND page, LONG_PTR result) {
+  SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+}
+
+void StartWorkerFromPage(HWND page, LPTHREAD_START_ROUTINE worker) {
+  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, 0);
+  EnableWindow(CancelButton(page), FALSE);
+  // No page has the dialog id 1: the sheet stays where it is.
+  SetPageResult(page, 1);
+  SetBusy(page, 1);
+  HANDLE thread = CreateThread(nullptr, 0, worker, page, 0, nullptr);
+  if (thread) {
+    // The page follows the worker through its messages only.
+    CloseHandle(thread);
+    return;
+  }
+  // Without a thread there is no WM_SETUP_DONE to wait for: report the failure at once.
+  PostMessageA(page, WM_SETUP_DONE, 0, static_cast<LPARAM>(GetLastError()));
+}
+
+void RefuseCancelWhileBusy(HWND page) {
+  if (GetWindowLongPtrA(page, GWLP_USERDATA)) SetPageResult(page, 1);
+}
+
+BOOL ShowPhaseText(HWND page, int control, int phase, int removeRun) {
+  char text[kFieldSize] = {};
+  int id = PhaseTextId(phase, removeRun);
+  if (id) LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof(text));
+  SetDlgItemTextA(page, control, text);
+  return id != 0;
+}
+
+BOOL FinishWorkerRun(HWND page, WPARAM succeeded, LPARAM error, int failureTextId) {
+  SetBusy(page, 0);
+  if (succeeded) {
+    g_runOutcome = kRunSucceeded;
+    return TRUE;
+  }
+  g_runOutcome = kRunFailed;
+  char text[kMessageTextSize] = {};
+  LoadStringA(GetModuleHandleA(nullptr), failureTextId, text, sizeof(text));
+  ShowSetupError(page, text, static_cast<DWORD>(error));
+  EnableWindow(CancelButton(page), TRUE);
+  return FALSE;
+}
+
+int ShowSetupError(HWND owner, const char *text, DWORD error) {
+  LocalText system;
+  if (error) {
+    constexpr DWORD kFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                             FORMAT_MESSAGE_FROM_SYSTEM;
+    // The reason in the wizard's language, else in the system's own: a reason in another
+    // language helps the user more than none.
+    if (!FormatMessageA(kFlags, nullptr, error, g_languageId,
+                        reinterpret_cast<char *>(&system.text), 0, nullptr))
+      FormatMessageA(kFlags, nullptr, error, 0, reinterpret_cast<char *>(&system.text), 0,
+                     nullptr);
+  }
+  // The system's text has no bound: the message is sized to fit it whole.
+  size_t size = ErrorMessageSize(text, system.text);
+  char *message = static_cast<char *>(malloc(size));
+  if (!message) {
+    MessageBoxA(owner, text, nullptr, MB_ICONERROR);
+    return 0;
+  }
+  ComposeErrorMessage(message, size, text, system.text);
+  MessageBoxA(owner, message, nullptr, MB_ICONERROR);
+  free(message);
+  return 0;
+}
