@@ -2,11 +2,15 @@
 // registration work of its kind, reported to the page that started it by WM_SETUP_DONE.
 #include "engine/Workers.h"
 
+#include <string.h>
+
 #include "app/Globals.h"
 #include "app/Language.h"
 #include "app/WizardContext.h"
 #include "engine/SectionRunner.h"
 #include "script/Catalogue.h"
+#include "script/KeyList.h"
+#include "script/ProductLines.h"
 #include "script/Registration.h"
 
 namespace {
@@ -24,8 +28,8 @@ HINF BeginRun(HWND page) {
 
 // Sets the restart flag for a successful run, clears the busy flag and tells the page; the
 // page sees the final values of both flags when the message arrives.
-void EndRun(HWND page, HINF inf, int ok, DWORD error) {
-  if (ok && CountProductsWithFlag(inf, g_productKey, kFlagRestart) != 0) g_rebootNeeded = 1;
+void EndRun(HWND page, HINF inf, const char *keyList, int ok, DWORD error) {
+  if (ok && CountProductsWithFlag(inf, keyList, kFlagRestart) != 0) g_rebootNeeded = 1;
   g_workerBusy = 0;
   PostMessageA(page, WM_SETUP_DONE, ok ? 1 : 0, ok ? 0 : static_cast<LPARAM>(error));
 }
@@ -54,9 +58,28 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
     RegisterUninstallEntries(inf, g_productKey);
     ok = RunAndKeepError(inf, page, &error);
   }
-  EndRun(page, inf, ok, error);
+  EndRun(page, inf, g_productKey, ok, error);
   return 0;
 }
+
+namespace {
+
+// The keys a removal works on: those of the command line, or, for a bare "/remove", the
+// setup-level key, which is what the confirm page named. Without it a bare removal would
+// report success while removing nothing and leaving its entry behind.
+void RemovalKeys(HINF inf, char *keys, size_t size) {
+  ListClear(keys, size);
+  if (g_productKey[0]) {
+    memcpy(keys, g_productKey, size < sizeof(g_productKey) ? size : sizeof(g_productKey));
+    return;
+  }
+  INFCONTEXT line;
+  char setupKey[kFieldSize];
+  if (ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey)))
+    ListAppend(keys, size, setupKey, sizeof(setupKey) - 1);
+}
+
+}  // namespace
 
 // Removes the products of g_productKey from the directory they were installed to. The entries
 // are deleted only after a successful run: a failed removal stays registered, so that it can
@@ -64,16 +87,18 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
 DWORD WINAPI RemoveWorker(LPVOID parameter) {
   HWND page = static_cast<HWND>(parameter);
   HINF inf = BeginRun(page);
+  char keys[kKeyListSize];
+  RemovalKeys(inf, keys, sizeof(keys));
   char dir[kTargetDirSize];
-  if (FindInstalledTargetDir(inf, g_productKey, dir)) SetupSetDirectoryIdA(inf, kTargetDirId, dir);
+  if (FindInstalledTargetDir(inf, keys, dir)) SetupSetDirectoryIdA(inf, kTargetDirId, dir);
   DWORD error = 0;
   int ok = 0;
-  if (!BuildRemoveSectionListChecked(inf, g_productKey, g_sectionList)) {
+  if (!BuildRemoveSectionListChecked(inf, keys, g_sectionList)) {
     error = ERROR_INSUFFICIENT_BUFFER;
   } else {
     ok = RunAndKeepError(inf, page, &error);
-    if (ok) DeleteUninstallEntries(inf, g_productKey);
+    if (ok) DeleteUninstallEntries(inf, keys);
   }
-  EndRun(page, inf, ok, error);
+  EndRun(page, inf, keys, ok, error);
   return 0;
 }

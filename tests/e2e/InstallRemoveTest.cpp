@@ -1,0 +1,325 @@
+// A user's install from the welcome page to the restart question, and the removal started
+// from the command line that the install recorded.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <setupapi.h>
+
+#include "e2e/Media.h"
+#include "e2e/WizardDriver.h"
+
+namespace {
+
+constexpr int kWelcome = 0, kComponents = 1, kTarget = 2, kReady = 3, kInstallFinish = 4,
+              kRemove = 5, kRemoveFinish = 6;
+constexpr int kTitle = 1202, kText = 1203, kNotice = 1205, kTargetEdit = 1207;
+
+const char kSuiteScript[] = R"([Version]
+Signature="$Chicago$"
+
+[Products]
+E2EAlpha = "Alpha Tools", Alpha.Install, Alpha.Remove, 3, 2, "The alpha tools.", 1.0
+E2EBeta = "Beta Extras", Beta.Install, Beta.Remove, 0, 0, , 1.0
+E2EGamma = "Gamma Driver", Gamma.Install, Gamma.Remove, 5, 3, "Needs the CD.", 1.0
+
+[Install]
+Uninstall = E2ESuite, "E2E Suite"
+CopyFiles = Setup.Files
+
+[Remove]
+DelFiles = Setup.Files
+
+[Alpha.Install]
+CopyFiles = Alpha.Files
+AddReg = Alpha.Reg
+Exec = Hold
+
+[Alpha.Remove]
+DelFiles = Alpha.Files
+DelReg = Alpha.Reg
+
+[Beta.Install]
+CopyFiles = Beta.Files
+
+[Beta.Remove]
+DelFiles = Beta.Files
+
+[Gamma.Install]
+CopyFiles = Gamma.Files
+
+[Gamma.Remove]
+DelFiles = Gamma.Files
+
+[Hold]
+Wait = 1, gate.exe, "@GATE@"
+
+[Alpha.Reg]
+HKLM, "Software\E2EWizard\Alpha", "Dir", 0, "%32768%"
+
+[DestinationDirs]
+DefaultDestDir = 24, "E2E Suite"
+Alpha.Files = 32768
+Beta.Files = 32768
+Gamma.Files = 32768
+Setup.Files = 32768
+
+[Alpha.Files]
+alpha.txt
+
+[Beta.Files]
+beta.txt
+
+[Gamma.Files]
+gamma.txt
+
+[Setup.Files]
+setup.exe
+setup.inf
+gate.exe
+)";
+
+const std::vector<std::string> kPayload = {"alpha.txt", "beta.txt", "gamma.txt"};
+
+std::string AlphaRegistryDir() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\E2EWizard\\Alpha", 0, KEY_READ, &key))
+    return "<no key>";
+  char text[MAX_PATH] = {};
+  DWORD size = sizeof(text) - 1;
+  LONG result =
+      RegQueryValueExA(key, "Dir", nullptr, nullptr, reinterpret_cast<BYTE *>(text), &size);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS ? std::string(text) : std::string("<no value>");
+}
+
+// What SetupSetDirectoryIdA of this platform says to a text, asked in this process.
+bool PlatformAcceptsDirectory(HINF inf, const std::string &text) {
+  return SetupSetDirectoryIdA(inf, 32768, text.c_str()) != FALSE;
+}
+
+// Presses Finish and answers a restart question with No; true when one was asked. Wine's
+// SetupPromptReboot asks nothing: there the exit code alone tells that a restart is due.
+bool FinishAndDeclineRestart(WizardDriver &wizard) {
+  EXPECT_TRUE(wizard.Press(WizardButton::Finish));
+  MessageBoxState box = wizard.WaitForMessageBox(4000);
+  if (!box.window) return false;
+  wizard.Answer(box, IDNO);
+  return true;
+}
+
+class InstallRemoveTest : public testing::Test {
+ protected:
+  void TearDown() override {
+    for (const char *key : {"E2EAlpha", "E2EBeta", "E2EGamma", "E2ESuite"})
+      DeleteUninstallEntry(key);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\E2EWizard\\Alpha");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\E2EWizard");
+    ClearPendingRenames();
+  }
+};
+
+TEST_F(InstallRemoveTest, InteractiveInstallThenRemovalFromTheRecordedCommand) {
+  Media media(kSuiteScript, kPayload);
+  // An installed Gamma more recent than the script's.
+  WriteUninstallValue("E2EGamma", "ProductVersion", "9.0");
+
+  SetupProcess setup(media.dir());
+  ASSERT_TRUE(setup.Start());
+  WizardDriver wizard(setup.pid());
+  ASSERT_TRUE(wizard.Sheet()) << "no wizard";
+
+  // Welcome, centred on the work area.
+  ASSERT_TRUE(wizard.WaitForPage(kWelcome));
+  RECT work;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  RECT sheet = wizard.SheetRect();
+  EXPECT_NEAR((sheet.left + sheet.right) / 2, (work.left + work.right) / 2, 1);
+  EXPECT_NEAR((sheet.top + sheet.bottom) / 2, (work.top + work.bottom) / 2, 1);
+  EXPECT_EQ(wizard.Control(kTitle).text, "Orlavin for Windows Setup");
+  EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }));
+  EXPECT_FALSE(wizard.Button(WizardButton::Back).enabled);
+  ASSERT_TRUE(wizard.Press(WizardButton::Next));
+
+  // Components: default checks, the newer Gamma unchecked, the description follows.
+  ASSERT_TRUE(wizard.WaitForPage(kComponents));
+  ASSERT_EQ(wizard.ItemCount(), 3);
+  EXPECT_EQ(wizard.ItemText(0), "Alpha Tools");
+  EXPECT_EQ(wizard.ItemText(2), "Gamma Driver");
+  EXPECT_TRUE(wizard.ItemChecked(0));
+  EXPECT_FALSE(wizard.ItemChecked(1));
+  EXPECT_FALSE(wizard.ItemChecked(2)) << "a more recent version is installed";
+  EXPECT_EQ(wizard.Control(kTitle).text, "The alpha tools.");
+  wizard.SelectItemByKey(1);
+  EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kTitle).text.empty(); }))
+      << "Beta has no description";
+  wizard.ClickItemText(2);
+  EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kTitle).text == "Needs the CD."; }));
+  EXPECT_EQ(wizard.Selection(), 2);
+  EXPECT_FALSE(wizard.ItemChecked(2)) << "a click on the text selects only";
+
+  // Nothing checked: only Back.
+  wizard.SelectItemByKey(0);
+  wizard.ToggleByKey();
+  ASSERT_TRUE(WaitUntil([&] { return !wizard.ItemChecked(0); }));
+  EXPECT_TRUE(WaitUntil([&] { return !wizard.Button(WizardButton::Next).enabled; }));
+  EXPECT_TRUE(wizard.Button(WizardButton::Back).enabled);
+  wizard.ClickCheckBox(0);
+  ASSERT_TRUE(WaitUntil([&] { return wizard.ItemChecked(0); }));
+  EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }));
+
+  // Checking the newer Gamma asks first, with No as the default; No keeps it unchecked.
+  wizard.SelectItemByKey(2);
+  wizard.ToggleByKey();
+  MessageBoxState warning = wizard.WaitForMessageBox();
+  ASSERT_TRUE(warning.window) << "no warning";
+  EXPECT_EQ(warning.caption, "Warning");
+  EXPECT_EQ(warning.text,
+            "A more recent version of Gamma Driver is currently installed on your system.\r\r"
+            "Do you really want to replace the existing version?");
+  EXPECT_EQ(warning.defaultButton, IDNO);
+  EXPECT_TRUE(warning.hasIcon);
+  wizard.Answer(warning, IDNO);
+  Sleep(300);
+  EXPECT_FALSE(wizard.ItemChecked(2));
+  wizard.ClickCheckBox(2);
+  warning = wizard.WaitForMessageBox();
+  ASSERT_TRUE(warning.window) << "the mouse asks as well";
+  wizard.Answer(warning, IDYES);
+  EXPECT_TRUE(WaitUntil([&] { return wizard.ItemChecked(2); }));
+  ASSERT_TRUE(wizard.Press(WizardButton::Next));
+
+  // Target directory: the default below Program Files; Next follows the platform's answer on
+  // every keystroke.
+  ASSERT_TRUE(wizard.WaitForPage(kTarget));
+  EXPECT_EQ(wizard.Control(kTargetEdit).text, ProgramFilesDir() + "\\E2E Suite");
+  HINF inf = SetupOpenInfFileA((media.dir() + "\\setup.inf").c_str(), nullptr, INF_STYLE_WIN4,
+                               nullptr);
+  ASSERT_NE(inf, INVALID_HANDLE_VALUE);
+  std::string typed;
+  int mismatches = 0;
+  wizard.TypeTarget(media.target(), [&](size_t n) {
+    std::string text = media.target().substr(0, n);
+    bool expected = PlatformAcceptsDirectory(inf, text);
+    if (!WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled == expected; }, 3000))
+      ++mismatches;
+  });
+  SetupCloseInfFile(inf);
+  EXPECT_EQ(mismatches, 0);
+  ASSERT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }));
+  ASSERT_TRUE(wizard.Press(WizardButton::Next));
+
+  // Ready: Gamma wants the CD.
+  ASSERT_TRUE(wizard.WaitForPage(kReady));
+  EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kTitle).visible; }));
+  EXPECT_TRUE(wizard.Control(kNotice).visible);
+  EXPECT_NE(wizard.Control(kTitle).text.find("CD-ROM"), std::string::npos);
+
+  // Back to the components, Gamma unchecked without a question, and the note is gone.
+  ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Back); }));
+  ASSERT_TRUE(wizard.WaitForPage(kTarget));
+  EXPECT_EQ(wizard.Control(kTargetEdit).text, media.target()) << "the field keeps its text";
+  ASSERT_TRUE(wizard.Press(WizardButton::Back));
+  ASSERT_TRUE(wizard.WaitForPage(kComponents));
+  EXPECT_TRUE(wizard.ItemChecked(2)) << "the choices stay as they were left";
+  wizard.SelectItemByKey(2);
+  wizard.ToggleByKey();
+  ASSERT_TRUE(WaitUntil([&] { return !wizard.ItemChecked(2); }));
+  EXPECT_FALSE(wizard.WaitForMessageBox(500).window) << "unchecking never asks";
+  ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
+  ASSERT_TRUE(wizard.WaitForPage(kTarget));
+  ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
+  ASSERT_TRUE(wizard.WaitForPage(kReady));
+  EXPECT_TRUE(WaitUntil([&] { return !wizard.Control(kTitle).visible; }));
+  EXPECT_FALSE(wizard.Control(kNotice).visible);
+
+  // Progress: while the worker is held, no button works and the sheet cannot be closed.
+  ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
+  EXPECT_TRUE(WaitUntil([&] { return !wizard.Button(WizardButton::Cancel).enabled; }));
+  EXPECT_TRUE(WaitUntil([&] { return !wizard.Button(WizardButton::Next).enabled; }));
+  EXPECT_FALSE(wizard.Button(WizardButton::Back).enabled);
+  wizard.Close();
+  Sleep(500);
+  EXPECT_TRUE(setup.Running()) << "a close request while busy is refused";
+  EXPECT_EQ(wizard.ActivePage(), kReady);
+  media.OpenGate();
+
+  // Finish: Alpha asks for a restart; only Finish is available.
+  ASSERT_TRUE(wizard.WaitForPage(kInstallFinish, 60000));
+  EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Finish).enabled; }));
+  EXPECT_TRUE(wizard.Control(kText).visible) << "restart note";
+  EXPECT_TRUE(wizard.Control(kNotice).visible);
+  EXPECT_FALSE(wizard.Button(WizardButton::Back).enabled);
+  EXPECT_FALSE(wizard.Button(WizardButton::Cancel).enabled);
+  FinishAndDeclineRestart(wizard);
+  EXPECT_EQ(setup.WaitForExit(), 3010) << "installed, restart needed and not done";
+
+  // What the install left.
+  const std::string target = media.target();
+  EXPECT_TRUE(FileExists(target + "\\alpha.txt"));
+  EXPECT_FALSE(FileExists(target + "\\beta.txt"));
+  EXPECT_FALSE(FileExists(target + "\\gamma.txt"));
+  EXPECT_TRUE(FileExists(target + "\\setup.exe"));
+  EXPECT_TRUE(FileExists(target + "\\setup.inf"));
+  EXPECT_EQ(AlphaRegistryDir(), target);
+  EXPECT_EQ(UninstallValue("E2EAlpha", "DisplayName"), "Alpha Tools");
+  EXPECT_EQ(UninstallValue("E2EAlpha", "ProductVersion"), "1.0");
+  EXPECT_EQ(UninstallValue("E2EAlpha", "UserTargetDir"), target);
+  const std::string uninstall = UninstallValue("E2EAlpha", "UninstallString");
+  EXPECT_EQ(uninstall, target + "\\setup.exe /remove:E2EAlpha");
+  EXPECT_EQ(UninstallValue("E2ESuite", "DisplayName"), "E2E Suite");
+  EXPECT_FALSE(UninstallEntryExists("E2EBeta"));
+  ClearPendingRenames();
+  DeleteUninstallEntry("E2EGamma");
+
+  // The setup-level removal by a bare "/remove" while Alpha stays registered: its display
+  // name, no icon, and nothing to remove but its own entry.
+  {
+    SetupProcess remover(target, false);
+    ASSERT_TRUE(remover.Start("/remove"));
+    WizardDriver removal(remover.pid());
+    ASSERT_TRUE(removal.WaitForPage(kRemove))
+        << removal.WaitForMessageBox(100).text;
+    EXPECT_EQ(removal.Control(kText).text, "E2E Suite");
+    EXPECT_FALSE(removal.HasIcon(kNotice)) << "the setup-level entry has no icon";
+    ASSERT_TRUE(WaitUntil([&] { return removal.Press(WizardButton::Next); }));
+    ASSERT_TRUE(removal.WaitForPage(kRemoveFinish, 60000));
+    EXPECT_TRUE(WaitUntil([&] { return removal.Button(WizardButton::Finish).enabled; }));
+    bool noteShown = removal.Control(kText).visible;
+    FinishAndDeclineRestart(removal);
+    EXPECT_EQ(remover.WaitForExit(), noteShown ? 3010 : 0)
+        << "the note shows exactly when a restart is due";
+  }
+  EXPECT_FALSE(UninstallEntryExists("E2ESuite"));
+  EXPECT_TRUE(UninstallEntryExists("E2EAlpha"));
+  EXPECT_TRUE(FileExists(target + "\\alpha.txt"));
+  EXPECT_TRUE(FileExists(target + "\\setup.inf"));
+  ClearPendingRenames();
+
+  // Removal of the last product with the recorded command line: its name and icon, the
+  // finish page, and the setup-level Remove section after it.
+  {
+    SetupProcess remover(target, false);
+    ASSERT_TRUE(remover.StartCommandLine(uninstall));
+    WizardDriver removal(remover.pid());
+    ASSERT_TRUE(removal.Sheet());
+    ASSERT_TRUE(removal.WaitForPage(kRemove));
+    EXPECT_EQ(removal.Control(kText).text, "Alpha Tools");
+    EXPECT_TRUE(removal.HasIcon(kNotice)) << "Alpha has icon number 2";
+    EXPECT_TRUE(WaitUntil([&] { return removal.Button(WizardButton::Next).enabled; }));
+    EXPECT_FALSE(removal.Button(WizardButton::Back).enabled);
+    ASSERT_TRUE(removal.Press(WizardButton::Next));
+    ASSERT_TRUE(removal.WaitForPage(kRemoveFinish, 60000));
+    EXPECT_TRUE(WaitUntil([&] { return removal.Button(WizardButton::Finish).enabled; }));
+    // Alpha's flag asks for a restart after its removal as well.
+    EXPECT_TRUE(removal.Control(kText).visible);
+    FinishAndDeclineRestart(removal);
+    EXPECT_EQ(remover.WaitForExit(), 3010);
+  }
+  EXPECT_FALSE(FileExists(target + "\\alpha.txt"));
+  EXPECT_NE(AlphaRegistryDir().front(), 'C') << "the value is gone";
+  EXPECT_FALSE(UninstallEntryExists("E2EAlpha"));
+  EXPECT_FALSE(FileExists(target + "\\setup.inf")) << "the last product takes the setup along";
+}
+
+
+}  // namespace

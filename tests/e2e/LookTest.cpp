@@ -1,0 +1,78 @@
+// The wizard in both looks and several languages, each kept as a picture for the record.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "e2e/Media.h"
+#include "e2e/WizardDriver.h"
+
+namespace {
+
+constexpr int kWelcome = 0, kComponents = 1;
+constexpr int kHeaderTitle = 1200, kTitle = 1202;
+
+const char kOneProduct[] = R"([Version]
+Signature="$Chicago$"
+[Products]
+E2ELook = "Look Product", Look.Install, Look.Remove, 1, 4, "A product to look at.", 1.0
+[Install]
+[Look.Install]
+[Look.Remove]
+[DestinationDirs]
+DefaultDestDir = 24, "Look"
+)";
+
+struct LookCase {
+  const char *name;
+  const char *arguments;
+  bool classic;
+  const char *title;  // string 1300 of the language
+};
+
+const LookCase kCases[] = {
+    {"classic-german", "/style:0 /lang:ger", true, "Orlavin f\xFCr Windows Setup"},
+    {"header-english", "/style:1 /lang:eng", false, "Orlavin for Windows Setup"},
+    {"header-resources-french", "/style:2 /lang:fre", false,
+     "Installation de Orlavin sous Windows"},
+    {"unknown-style-dutch", "/style:7 /lang:dut", false, "Orlavin voor Windows setup"},
+    {"classic-italian", "/style:0 /lang:ita", true, "Orlavin per il setup di Windows"},
+};
+
+// The number of different colours of a saved 24-bit picture (up to a small limit).
+size_t ColoursIn(const std::string &path) {
+  std::string data = ReadTextFile(path);
+  if (data.size() < 54) return 0;
+  std::set<unsigned> colours;
+  for (size_t at = 54; at + 3 <= data.size() && colours.size() < 16; at += 3)
+    colours.insert(static_cast<unsigned char>(data[at]) |
+                   static_cast<unsigned char>(data[at + 1]) << 8 |
+                   static_cast<unsigned char>(data[at + 2]) << 16);
+  return colours.size();
+}
+
+TEST(LookTest, BothLooksInFourLanguagesWithPictures) {
+  for (const LookCase &look : kCases) {
+    SCOPED_TRACE(look.name);
+    Media media(kOneProduct);
+    SetupProcess setup(media.dir());
+    ASSERT_TRUE(setup.Start(look.arguments));
+    WizardDriver wizard(setup.pid());
+    ASSERT_TRUE(wizard.WaitForPage(kWelcome)) << "no wizard with Next and Back";
+    EXPECT_EQ(wizard.Control(kTitle).text, look.title);
+    const std::string welcome = ArtefactPath(std::string("welcome-") + look.name + ".bmp");
+    EXPECT_TRUE(wizard.Screenshot(welcome));
+    EXPECT_GT(ColoursIn(welcome), 2u) << "the picture shows something";
+
+    ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
+    ASSERT_TRUE(wizard.WaitForPage(kComponents));
+    // The classic page draws its own title; in the header look the sheet's header does.
+    EXPECT_EQ(wizard.Control(kHeaderTitle).exists, look.classic);
+    const std::string components =
+        ArtefactPath(std::string("components-") + look.name + ".bmp");
+    EXPECT_TRUE(wizard.Screenshot(components));
+    ASSERT_TRUE(wizard.Press(WizardButton::Cancel));
+    EXPECT_EQ(setup.WaitForExit(), 1602);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+#include "e2e/Media.h"
+
+namespace {
+
+constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr int kValueSize = 1024;
+
+}  // namespace
+
+std::string ReplaceAll(std::string text, const std::string &from, const std::string &to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+Media::Media(const std::string &script, const std::vector<std::string> &payload) {
+  std::string text = ReplaceAll(script, "@GATE@", gateFile());
+  text = ReplaceAll(text, "@TARGET@", target());
+  text = ReplaceAll(text, "@MEDIA@", dir());
+  WriteTextFile(media_ / "setup.inf", text);
+  for (const std::string &name : payload) WriteTextFile(media_ / name, "payload " + name + "\r\n");
+  CopyFileA(BinaryPath("tests/tools/gate/gate.exe").c_str(), (media_ / "gate.exe").c_str(),
+            FALSE);
+}
+
+void Media::OpenGate() const { WriteTextFile(gateFile(), "open"); }
+
+std::string UninstallValue(const std::string &key, const char *value) {
+  HKEY handle;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, KEY_READ, &handle))
+    return "<no entry>";
+  char text[kValueSize] = {};
+  DWORD size = sizeof(text) - 1;
+  LONG result = RegQueryValueExA(handle, value, nullptr, nullptr,
+                                 reinterpret_cast<BYTE *>(text), &size);
+  RegCloseKey(handle);
+  return result == ERROR_SUCCESS ? std::string(text) : std::string("<no value>");
+}
+
+bool UninstallEntryExists(const std::string &key) {
+  HKEY handle;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, KEY_READ, &handle))
+    return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+void WriteUninstallValue(const std::string &key, const char *value, const std::string &text) {
+  HKEY handle;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, nullptr, 0,
+                      KEY_ALL_ACCESS, nullptr, &handle, nullptr))
+    return;
+  RegSetValueExA(handle, value, 0, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
+                 static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(handle);
+}
+
+void DeleteUninstallEntry(const std::string &key) {
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str());
+}
+
+std::string ProgramFilesDir() {
+  HKEY handle;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                    KEY_READ, &handle))
+    return "";
+  char text[MAX_PATH] = {};
+  DWORD size = sizeof(text) - 1;
+  DWORD type = 0;
+  RegQueryValueExA(handle, "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE *>(text),
+                   &size);
+  RegCloseKey(handle);
+  if (type == REG_EXPAND_SZ) {
+    char expanded[MAX_PATH] = {};
+    ExpandEnvironmentStringsA(text, expanded, sizeof(expanded));
+    return expanded;
+  }
+  return text;
+}
+
+void ClearPendingRenames() {
+  HKEY handle;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                    KEY_ALL_ACCESS, &handle))
+    return;
+  RegDeleteValueA(handle, "PendingFileRenameOperations");
+  RegCloseKey(handle);
+}

@@ -1,0 +1,38 @@
+// Scratch media for the end-to-end runs: a folder with setup.exe, a setup script of the test's
+// own and its payload, a target folder, and the registry entries that the runs leave.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+// A media folder; the script's "@GATE@", "@TARGET@" and "@MEDIA@" are replaced by the gate
+// file, the target folder and the media folder.
+class Media {
+ public:
+  explicit Media(const std::string &script, const std::vector<std::string> &payload = {});
+  const std::string &dir() const { return media_.path(); }
+  const std::string &target() const { return target_.path(); }
+  std::string gateFile() const { return gate_.path() + "\\open"; }
+  // Lets a program held by the gate go on.
+  void OpenGate() const;
+
+ private:
+  ScratchDir media_;
+  ScratchDir target_;
+  ScratchDir gate_;
+};
+
+std::string ReplaceAll(std::string text, const std::string &from, const std::string &to);
+
+// Values under HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\<key>.
+std::string UninstallValue(const std::string &key, const char *value);
+bool UninstallEntryExists(const std::string &key);
+void WriteUninstallValue(const std::string &key, const char *value, const std::string &text);
+void DeleteUninstallEntry(const std::string &key);
+// HKLM ...\CurrentVersion "ProgramFilesDir" as this process reads it.
+std::string ProgramFilesDir();
+// Forgets what a run scheduled for the next restart (the value is shared by the prefix).
+void ClearPendingRenames();
