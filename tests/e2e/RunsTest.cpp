@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kWelcome = 0, kTarget = 2, kReady = 3, kInstallFinish = 4;
 constexpr int kText = 1203, kTargetEdit = 1207, kProgress = 1209;
+constexpr UINT kSetupProgress = WM_USER + 11;  // the page's progress message
 
 // A script without listed products: the components page steps aside.
 std::string TargetOnlyScript(const std::string &defaultDestDir) {
@@ -115,7 +116,7 @@ const std::vector<std::string> kTwoPayload = {"one.txt", "two.txt", "old.txt", "
 class ProductRunsTest : public testing::Test {
  protected:
   void TearDown() override {
-    for (const char *key : {"E2EOne", "E2ETwo", "E2EOld", "E2EOff", "E2EPair", "E2EBroken"})
+    for (const char *key : {"E2EOne", "E2ETwo", "E2EOld", "E2EOff", "E2EPair", "E2EBroken", "E2EHeld"})
       DeleteUninstallEntry(key);
     ClearPendingRenames();
   }
@@ -232,7 +233,63 @@ TEST_F(ProductRunsTest, FailedInstallShowsTheReasonAndTheRetryFailsAgainThenCanc
   }
   ASSERT_TRUE(wizard.Press(WizardButton::Cancel));
   EXPECT_EQ(setup.WaitForExit(), 1603) << "the last run failed";
-  (void)kProgress;
+}
+
+// Three files, and a program of the second pass that holds the run after the last phase.
+const char kHeldScript[] = R"([Version]
+Signature="$Chicago$"
+[Products]
+E2EHeld = "Held", Held.Install, Held.Remove, 1, 0, "", 1.0
+[Install]
+[Held.Install]
+CopyFiles = Held.Files
+Exec = Held.Programs
+[Held.Programs]
+Hold = 2, "@MEDIA@\gate.exe", "@GATE@"
+[Held.Remove]
+[DestinationDirs]
+DefaultDestDir = 32768
+Held.Files = 32768
+[Held.Files]
+one.txt
+two.txt
+old.txt
+)";
+
+TEST_F(ProductRunsTest, ProgressRangeTakesTheWholeCountAndTheLastPhaseClearsThePage) {
+  Media media(kHeldScript, kTwoPayload);
+  SetupProcess setup(media.dir());
+  ASSERT_TRUE(setup.Start());
+  WizardDriver wizard(setup.pid());
+  ASSERT_TRUE(wizard.WaitForPage(kWelcome));
+  NextUntil(wizard, kTarget);
+  wizard.TypeTarget(media.target());
+  NextUntil(wizard, kReady);
+  EXPECT_EQ(wizard.Control(kText).text, "");
+
+  // A count above 65,535 keeps its bar: the range is not cut to 16 bits.
+  ASSERT_TRUE(wizard.PostToPage(kSetupProgress, 0, 70000));
+  EXPECT_TRUE(WaitUntil([&] { return wizard.ProgressHigh(kProgress) == 70000; }))
+      << wizard.ProgressHigh(kProgress);
+  ASSERT_TRUE(wizard.PostToPage(kSetupProgress, 1, 0));
+  EXPECT_TRUE(WaitUntil([&] { return wizard.ProgressPos(kProgress) == 1; }));
+
+  // Held in the second pass, after the last phase: the text is cleared and the bar hidden
+  // while the worker finishes; the bar took its range from the three queued files.
+  ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
+  EXPECT_TRUE(WaitUntil([&] { return !wizard.Button(WizardButton::Cancel).enabled; }));
+  EXPECT_TRUE(WaitUntil([&] { return FileExists(media.target() + "\\old.txt"); }, 30000));
+  EXPECT_TRUE(WaitUntil([&] {
+    return wizard.Control(kText).text.empty() && !wizard.Control(kProgress).visible;
+  }));
+  EXPECT_EQ(wizard.ActivePage(), kReady);
+  printf("progress bar after the copy: range 0..%d, position %d\n",
+         wizard.ProgressHigh(kProgress), wizard.ProgressPos(kProgress));
+  media.OpenGate();
+  ASSERT_TRUE(wizard.WaitForPage(kInstallFinish, 60000));
+  EXPECT_TRUE(FileExists(media.target() + "\\old.txt"));
+  ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Finish); }));
+  EXPECT_EQ(setup.WaitForExit(), 0);
 }
 
 TEST(ExitCodeRunsTest, MissingScriptAndSecondStart) {

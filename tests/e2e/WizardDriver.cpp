@@ -191,6 +191,23 @@ bool WizardDriver::Press(WizardButton button) {
   return true;
 }
 
+int WizardDriver::ProgressHigh(int id) {
+  HWND page = Page();
+  HWND bar = page ? GetDlgItem(page, id) : nullptr;
+  return bar ? static_cast<int>(SendMessageA(bar, PBM_GETRANGE, FALSE, 0)) : -1;
+}
+
+int WizardDriver::ProgressPos(int id) {
+  HWND page = Page();
+  HWND bar = page ? GetDlgItem(page, id) : nullptr;
+  return bar ? static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)) : -1;
+}
+
+bool WizardDriver::PostToPage(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND page = Page();
+  return page && PostMessageA(page, message, wParam, lParam);
+}
+
 void WizardDriver::Close() {
   HWND sheet = Sheet(0);
   if (sheet) PostMessageA(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -70,6 +70,11 @@ class WizardDriver {
   // Presses a wizard button as a click would; false (and nothing pressed) when the button is
   // hidden or disabled.
   bool Press(WizardButton button);
+  // The upper end of the range and the position of a progress bar of the active page.
+  int ProgressHigh(int id);
+  int ProgressPos(int id);
+  // Posts a message to the active page, as the program's worker would.
+  bool PostToPage(UINT message, WPARAM wParam, LPARAM lParam);
   // Asks the sheet to close as its close box would.
   void Close();
   RECT SheetRect();
