@@ -20,6 +20,9 @@ run_ctest() {
 }
 
 run_ctest native
+# Every fuzz target of the pure logic for a bounded time (a minute in all), with its run count.
+echo "== fuzz"
+bash "$top/scripts/fuzz.sh" || status=1
 run_ctest x86_64
 if [ "${SETUP_ARCHES:-i686 x86_64}" = x86_64 ]; then
   :
