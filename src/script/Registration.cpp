@@ -69,7 +69,9 @@ EntryResult RegisterProduct(HINF inf, const char *key) {
   INFCONTEXT line;
   char name[kFieldSize];
   char installSection[kFieldSize];
-  char removeSection[kFieldSize];
+  // Read as the removal reads it: a name too long for a section list slot could never run,
+  // and an entry for it would be deleted by a removal that left every file in place.
+  char removeSection[kSectionNameSize];
   if (!FindProductLine(inf, key, &line) ||
       !ReadScriptField(&line, kFieldDisplayName, name, sizeof(name)) ||
       !ReadScriptField(&line, kFieldInstallSection, installSection, sizeof(installSection)) ||

@@ -39,8 +39,11 @@ void RunListLine(INFCONTEXT *line, int pass, HWND window) {
   char program[kFieldSize];
   if (!ReadField(line, 2, program)) return;
   char arguments[kFieldSize], directory[kFieldSize], flagsText[kNumberFieldSize];
-  ReadField(line, 3, arguments);
-  ReadField(line, 4, directory);
+  // Arguments or a folder that the line gives but that do not fit are not dropped: the
+  // program would run with other arguments, or in another folder, than the script says.
+  DWORD fields = SetupGetFieldCount(line);
+  if (!ReadField(line, 3, arguments) && fields >= 3) return;
+  if (!ReadField(line, 4, directory) && fields >= 4) return;
   int flags = ReadField(line, 5, flagsText) ? static_cast<int>(ParseNumber(flagsText)) : 0;
 
   // Room for any current directory, so that the one saved is always the whole of it.
