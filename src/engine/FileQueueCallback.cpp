@@ -78,6 +78,16 @@ bool FileStillPresent(const char *path) {
   return find.handle != INVALID_HANDLE_VALUE;
 }
 
+// A read-only file would refuse the queue's deletion now and the restart's later; the
+// script asks for it to go, so the mark goes first.
+void ClearReadOnly(const char *target) {
+  DWORD attributes = GetFileAttributesA(target);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return;
+  DWORD cleared = attributes & ~FILE_ATTRIBUTE_READONLY;
+  // No attribute at all is written as the one that stands for none.
+  SetFileAttributesA(target, cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
+}
+
 // After the queue's deletion: a file that stayed goes at the restart, and its directory goes
 // once nothing but files waiting for the restart are left in it.
 void FollowUpDeletion(QueueCallbackContext *context, const char *target) {
@@ -147,6 +157,9 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
     case SPFILENOTIFY_ENDQUEUE:
       // The buffer belongs to the context; nothing to free.
       context->lastDirectory = nullptr;
+      break;
+    case SPFILENOTIFY_STARTDELETE:
+      if (paths && paths->Target) ClearReadOnly(paths->Target);
       break;
     case SPFILENOTIFY_ENDDELETE:
       if (paths && paths->Target) FollowUpDeletion(context, paths->Target);

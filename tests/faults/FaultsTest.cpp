@@ -1,0 +1,467 @@
+// Faults end to end: quiet runs of the real setup.exe against media and a machine that
+// misbehave. After each fault the test checks what the user is shown, the exit code, and
+// that a rerun or a removal leaves the machine as the script says, with nothing of the
+// user's lost (another product's Uninstall entry stays as it was).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e/Media.h"
+#include "e2e/WizardDriver.h"
+
+namespace {
+
+constexpr DWORD kRunTimeoutMs = 120000;
+constexpr char kOtherProduct[] = "FLTOther";
+constexpr char kFailureHead[] = "The installation did not complete successfully.";
+constexpr char kRemoveFailureHead[] = "The deinstallation did not complete successfully.";
+
+// What a quiet run came to: the message boxes it showed (each answered with OK) and its
+// exit code. A run that waits on its page after a failure is cancelled as a user would.
+struct RunResult {
+  std::vector<std::string> messages;
+  int exitCode = -1;
+};
+
+RunResult RunQuiet(SetupProcess &setup, const std::string &commandLine) {
+  RunResult result;
+  if (!setup.StartCommandLine(commandLine)) return result;
+  WizardDriver wizard(setup.pid());
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < kRunTimeoutMs) {
+    int code = setup.WaitForExit(200);
+    if (code != -2) {
+      result.exitCode = code;
+      return result;
+    }
+    MessageBoxState box = wizard.WaitForMessageBox(200);
+    if (!box.window) continue;
+    result.messages.push_back(box.text);
+    wizard.Answer(box, IDOK);
+    // Back on its page, the run waits for the user: Cancel ends it.
+    if (setup.WaitForExit(3000) == -2)
+      WaitUntil([&] { return wizard.Press(WizardButton::Cancel); }, 5000);
+  }
+  result.exitCode = setup.WaitForExit(1000);
+  return result;
+}
+
+std::string Quoted(const std::string &path) { return "\"" + path + "\""; }
+
+int CountFiles(const std::string &folder) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  return count;
+}
+
+// Whether the restart schedule deletes path (PendingFileRenameOperations, "\??\" prefix).
+bool DeletedAtRestart(const std::string &path) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                    KEY_READ, &key))
+    return false;
+  std::vector<char> data(1 << 16);
+  DWORD size = static_cast<DWORD>(data.size() - 2);
+  LONG result = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
+                                 reinterpret_cast<BYTE *>(data.data()), &size);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS) return false;
+  // Pairs of source and target; a deletion has an empty target.
+  const char *end = data.data() + size;
+  for (const char *entry = data.data(); entry < end && *entry;) {
+    const char *target = entry + strlen(entry) + 1;
+    if (target >= end) break;
+    std::string source = entry;
+    if (source.compare(0, 4, "\\??\\") == 0) source = source.substr(4);
+    if (!*target && lstrcmpiA(source.c_str(), path.c_str()) == 0) return true;
+    entry = target + strlen(target) + 1;
+  }
+  return false;
+}
+
+// What a removal run from the target leaves: the running setup.exe, which the restart takes.
+void ExpectOnlySetupLeftForTheRestart(const std::string &target) {
+  EXPECT_EQ(CountFiles(target), 1);
+  EXPECT_TRUE(FileExists(target + "\\setup.exe"));
+  EXPECT_TRUE(DeletedAtRestart(target + "\\setup.exe"));
+}
+
+bool FolderExists(const std::string &folder) {
+  DWORD attributes = GetFileAttributesA(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+class FaultsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ClearPendingRenames();
+    WriteUninstallValue(kOtherProduct, "DisplayName", "Another product");
+    WriteUninstallValue(kOtherProduct, "UninstallString", "C:\\other\\setup.exe /remove:Other");
+  }
+  void TearDown() override {
+    // Nothing of another product is touched by any run.
+    EXPECT_EQ(UninstallValue(kOtherProduct, "DisplayName"), "Another product");
+    EXPECT_EQ(UninstallValue(kOtherProduct, "UninstallString"),
+              "C:\\other\\setup.exe /remove:Other");
+    for (const char *key : {kOtherProduct, "FLTPlace", "FLTProg", "FLTMiss", "FLTRead",
+                            "FLTService", "FLTBig"})
+      DeleteUninstallEntry(key);
+    ClearPendingRenames();
+  }
+
+  // The quiet run installs into target: the proposal takes an earlier installation's folder,
+  // which the script's "FLTPlace" line (no install section, never offered) provides.
+  void PlaceTarget(const Media &media) { WriteUninstallValue("FLTPlace", "UserTargetDir", media.target()); }
+
+  // The removal through the command line the install recorded, made quiet.
+  RunResult Remove(const Media &media, const std::string &key) {
+    SetupProcess remover(media.target(), false);
+    return RunQuiet(remover, UninstallValue(key, "UninstallString") + " /quiet");
+  }
+};
+
+void PrintRun(const char *what, const RunResult &run) {
+  printf("%s: exit %d, %zu message(s)\n", what, run.exitCode, run.messages.size());
+  for (const std::string &m : run.messages) printf("  message: %s\n", m.c_str());
+}
+
+// Program runs that name programs that are not there: the runs are skipped silently and the
+// install and its removal succeed.
+const char kProgramScript[] = R"([Version]
+Signature="$Chicago$"
+[Products]
+FLTPlace = "Place"
+FLTProg = "Programs", Prog.Install, Prog.Remove, 1, 0, "", 1.0
+[Install]
+[Prog.Install]
+CopyFiles = Prog.Files, Setup.Files
+Exec = Prog.Before, Prog.After, "@@MEDIA@\not-there-either.exe"
+[Prog.Before]
+Missing = 1, "@MEDIA@\nothing.exe", "/x"
+[Prog.After]
+Missing = 2, "@MEDIA@\no folder\nothing.exe", "/y"
+[Prog.Remove]
+DelFiles = Prog.Files, Setup.Files
+[DestinationDirs]
+DefaultDestDir = 32768
+Prog.Files = 32768
+Setup.Files = 32768
+[Prog.Files]
+one.txt
+[Setup.Files]
+setup.exe
+setup.inf
+)";
+
+TEST_F(FaultsTest, ProgramThatCannotBeStarted) {
+  Media media(kProgramScript, {"one.txt"});
+  PlaceTarget(media);
+  SetupProcess setup(media.dir());
+  RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /quiet");
+  PrintRun("install", install);
+  EXPECT_EQ(install.exitCode, 0);
+  EXPECT_TRUE(install.messages.empty());
+  EXPECT_TRUE(FileExists(media.target() + "\\one.txt"));
+  EXPECT_EQ(UninstallValue("FLTProg", "UninstallString"),
+            media.target() + "\\setup.exe /remove:FLTProg");
+
+  // The removal deletes the setup.exe it runs from: that waits for the restart (3010).
+  RunResult removal = Remove(media, "FLTProg");
+  PrintRun("removal", removal);
+  EXPECT_EQ(removal.exitCode, 3010);
+  EXPECT_TRUE(removal.messages.empty());
+  ExpectOnlySetupLeftForTheRestart(media.target());
+  EXPECT_FALSE(UninstallEntryExists("FLTProg"));
+}
+
+// A file of the copy list that the media lacks.
+const char kMissingScript[] = R"([Version]
+Signature="$Chicago$"
+[Products]
+FLTPlace = "Place"
+FLTMiss = "Missing", Miss.Install, Miss.Remove, 1, 0, "", 1.0
+[Install]
+[Miss.Install]
+CopyFiles = Miss.Files, Setup.Files
+[Miss.Remove]
+DelFiles = Miss.Files, Setup.Files
+[DestinationDirs]
+DefaultDestDir = 32768
+Miss.Files = 32768
+Setup.Files = 32768
+[Miss.Files]
+one.txt
+two.txt
+three.txt
+[Setup.Files]
+setup.exe
+setup.inf
+)";
+
+TEST_F(FaultsTest, SourceFileMissingFromTheMedia) {
+  Media media(kMissingScript, {"one.txt", "three.txt"});
+  PlaceTarget(media);
+  SetupProcess setup(media.dir());
+  RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /quiet");
+  PrintRun("install without two.txt", install);
+  printf("  target holds %d files; entry %s\n", CountFiles(media.target()),
+         UninstallEntryExists("FLTMiss") ? "written" : "absent");
+  // What happens to the missing file is the Setup API's default callback's answer (Wine's
+  // skips it without a word, Windows asks); the files that were copied are whole.
+  EXPECT_EQ(ReadTextFile(media.target() + "\\one.txt"), "payload one.txt\r\n");
+  EXPECT_EQ(ReadTextFile(media.target() + "\\three.txt"), "payload three.txt\r\n");
+
+  // The media made whole, the same run again.
+  WriteTextFile(media.dir() + "\\two.txt", "payload two.txt\r\n");
+  SetupProcess again(media.dir(), false);
+  RunResult rerun = RunQuiet(again, Quoted(again.exe()) + " /quiet");
+  PrintRun("rerun", rerun);
+  EXPECT_EQ(rerun.exitCode, 0);
+  EXPECT_TRUE(rerun.messages.empty());
+  for (const char *name : {"one.txt", "two.txt", "three.txt", "setup.exe"})
+    EXPECT_TRUE(FileExists(media.target() + "\\" + name)) << name;
+
+  RunResult removal = Remove(media, "FLTMiss");
+  PrintRun("removal", removal);
+  EXPECT_EQ(removal.exitCode, 3010);
+  EXPECT_TRUE(removal.messages.empty());
+  ExpectOnlySetupLeftForTheRestart(media.target());
+  EXPECT_FALSE(UninstallEntryExists("FLTMiss"));
+}
+
+// A target file that an earlier version left read-only.
+const char kReadOnlyScript[] = R"([Version]
+Signature="$Chicago$"
+[Products]
+FLTPlace = "Place"
+FLTRead = "Read-only", Read.Install, Read.Remove, 1, 0, "", 1.0
+[Install]
+[Read.Install]
+CopyFiles = Read.Files, Setup.Files
+[Read.Remove]
+DelFiles = Read.Files, Setup.Files
+[DestinationDirs]
+DefaultDestDir = 32768
+Read.Files = 32768
+Setup.Files = 32768
+[Read.Files]
+one.txt
+[Setup.Files]
+setup.exe
+setup.inf
+)";
+
+TEST_F(FaultsTest, ReadOnlyTargetFile) {
+  Media media(kReadOnlyScript, {"one.txt"});
+  PlaceTarget(media);
+  std::string file = media.target() + "\\one.txt";
+  WriteTextFile(file, "old\r\n");
+  ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+  SetupProcess setup(media.dir());
+  RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /quiet");
+  PrintRun("install over a read-only file", install);
+  EXPECT_EQ(install.exitCode, 0);
+  EXPECT_TRUE(install.messages.empty());
+  EXPECT_EQ(ReadTextFile(file), "payload one.txt\r\n") << "the new file replaced the old";
+  printf("  one.txt attributes after the install 0x%lx\n", GetFileAttributesA(file.c_str()));
+
+  // The file may still be read-only: the removal takes it all the same, at once.
+  RunResult removal = Remove(media, "FLTRead");
+  PrintRun("removal", removal);
+  EXPECT_EQ(removal.exitCode, 3010);
+  EXPECT_TRUE(removal.messages.empty());
+  EXPECT_FALSE(FileExists(file));
+  EXPECT_FALSE(DeletedAtRestart(file));
+  ExpectOnlySetupLeftForTheRestart(media.target());
+  EXPECT_FALSE(UninstallEntryExists("FLTRead"));
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Many files, so that the copy is still running when the run is killed.
+constexpr int kBigFileCount = 1500;
+
+std::string BigScript() {
+  std::string script = R"([Version]
+Signature="$Chicago$"
+[Products]
+FLTPlace = "Place"
+FLTBig = "Big", Big.Install, Big.Remove, 1, 0, "", 1.0
+[Install]
+[Big.Install]
+CopyFiles = Big.Files, Setup.Files
+[Big.Remove]
+DelFiles = Big.Files, Setup.Files
+[DestinationDirs]
+DefaultDestDir = 32768
+Big.Files = 32768
+Setup.Files = 32768
+[Setup.Files]
+setup.exe
+setup.inf
+[Big.Files]
+)";
+  for (int i = 0; i < kBigFileCount; ++i) script += "f" + std::to_string(i) + ".txt\r\n";
+  return script;
+}
+
+TEST_F(FaultsTest, QuietInstallKilledDuringTheCopyThenRunAgainThenRemoved) {
+  std::vector<std::string> payload;
+  for (int i = 0; i < kBigFileCount; ++i) payload.push_back("f" + std::to_string(i) + ".txt");
+  Media media(BigScript(), payload);
+  PlaceTarget(media);
+  bool killedWhileCopying = false;
+  {
+    SetupProcess setup(media.dir());
+    ASSERT_TRUE(setup.Start("/quiet"));
+    // Killed as soon as the copy has begun: the process ends with the object.
+    WaitUntil([&] { return CountFiles(media.target()) >= 5 || !setup.Running(); }, 60000);
+    killedWhileCopying = setup.Running();
+  }
+  int partial = CountFiles(media.target());
+  printf("killed with %d of %d files copied; entry %s\n", partial, kBigFileCount + 2,
+         UninstallEntryExists("FLTBig") ? "written" : "absent");
+  EXPECT_TRUE(killedWhileCopying) << "the copy ended before the test could kill it";
+  EXPECT_LT(partial, kBigFileCount + 2);
+
+  SetupProcess again(media.dir(), false);
+  RunResult rerun = RunQuiet(again, Quoted(again.exe()) + " /quiet");
+  PrintRun("rerun", rerun);
+  EXPECT_EQ(rerun.exitCode, 0);
+  EXPECT_TRUE(rerun.messages.empty());
+  EXPECT_EQ(CountFiles(media.target()), kBigFileCount + 2);
+  EXPECT_EQ(ReadTextFile(media.target() + "\\f0.txt"), "payload f0.txt\r\n");
+  EXPECT_EQ(UninstallValue("FLTBig", "UninstallString"),
+            media.target() + "\\setup.exe /remove:FLTBig");
+
+  RunResult removal = Remove(media, "FLTBig");
+  PrintRun("removal", removal);
+  EXPECT_EQ(removal.exitCode, 3010);
+  EXPECT_TRUE(removal.messages.empty());
+  ExpectOnlySetupLeftForTheRestart(media.target());
+  EXPECT_FALSE(UninstallEntryExists("FLTBig"));
+}
+
+// A running service of the test's own that takes far longer to stop than the run waits.
+class StubbornService {
+ public:
+  explicit StubbornService(const std::string &name) : name_(name) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (!manager) return;
+    std::string command = Quoted(BinaryPath("tests/tools/testservice/testservice.exe")) + " " +
+                          name + " /stopdelay:60000";
+    SC_HANDLE service = CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                       SERVICE_ERROR_IGNORE, command.c_str(), nullptr, nullptr,
+                                       nullptr, nullptr, nullptr);
+    if (service) {
+      running_ = StartServiceA(service, 0, nullptr) &&
+                 WaitUntil([&] { return State(service) == SERVICE_RUNNING; }, 20000);
+      CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+  }
+  ~StubbornService() {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (!manager) return;
+    SC_HANDLE service = OpenServiceA(manager, name_.c_str(), SERVICE_ALL_ACCESS);
+    if (service) {
+      // It would take a minute to stop: its process is ended instead.
+      SERVICE_STATUS_PROCESS status = {};
+      DWORD needed = 0;
+      if (QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE *>(&status),
+                               sizeof(status), &needed) && status.dwProcessId) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId);
+        if (process) {
+          TerminateProcess(process, 1);
+          WaitForSingleObject(process, 5000);
+          CloseHandle(process);
+        }
+      }
+      DeleteService(service);
+      CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+  }
+  bool running() const { return running_; }
+  DWORD State() const {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) return 0;
+    SC_HANDLE service = OpenServiceA(manager, name_.c_str(), SERVICE_QUERY_STATUS);
+    DWORD state = service ? State(service) : 0;
+    if (service) CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return state;
+  }
+
+ private:
+  static DWORD State(SC_HANDLE service) {
+    SERVICE_STATUS status = {};
+    return QueryServiceStatus(service, &status) ? status.dwCurrentState : 0;
+  }
+  std::string name_;
+  bool running_ = false;
+};
+
+const char kServiceScript[] = R"([Version]
+Signature="$Chicago$"
+[Products]
+FLTPlace = "Place"
+FLTService = "Service", Service.Install, Service.Remove, 1, 0, "", 1.0
+[Install]
+[Service.Install]
+CopyFiles = Service.Files, Setup.Files
+[Service.Install.Services]
+StopService = @SERVICE@
+[Service.Remove]
+DelFiles = Service.Files, Setup.Files
+[DestinationDirs]
+DefaultDestDir = 32768
+Service.Files = 32768
+Setup.Files = 32768
+[Service.Files]
+one.txt
+[Setup.Files]
+setup.exe
+setup.inf
+)";
+
+TEST_F(FaultsTest, ServiceThatWillNotStop) {
+  std::string name = "FLTStubborn" + std::to_string(GetCurrentProcessId());
+  StubbornService service(name);
+  ASSERT_TRUE(service.running());
+  Media media(ReplaceAll(kServiceScript, "@SERVICE@", name), {"one.txt"});
+  PlaceTarget(media);
+  SetupProcess setup(media.dir());
+  DWORD started = GetTickCount();
+  RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /quiet");
+  PrintRun("install stopping a service that will not stop", install);
+  printf("  took %lu ms; service state %lu; one.txt %s\n", GetTickCount() - started,
+         service.State(), FileExists(media.target() + "\\one.txt") ? "copied" : "not copied");
+  // The run waits its bounded time, goes on without the service stopped, and asks for the
+  // restart that will finish the job.
+  EXPECT_EQ(install.exitCode, 3010);
+  EXPECT_TRUE(install.messages.empty());
+  EXPECT_NE(service.State(), static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_TRUE(FileExists(media.target() + "\\one.txt"));
+
+  RunResult removal = Remove(media, "FLTService");
+  PrintRun("removal", removal);
+  EXPECT_EQ(removal.exitCode, 3010);
+  EXPECT_TRUE(removal.messages.empty());
+  EXPECT_FALSE(FileExists(media.target() + "\\one.txt"));
+  EXPECT_FALSE(UninstallEntryExists("FLTService"));
+}
+
+}  // namespace
