@@ -141,7 +141,9 @@ void CreateSectionShortcuts(HINF inf, const char *listSection) {
       continue;
     char arguments[kFieldSize], iconFile[kFieldSize], iconIndex[kFieldSize],
         openFolder[kFieldSize];
-    ReadField(&line, 4, arguments);
+    // Arguments that the line gives but that do not fit are not dropped: the shortcut would
+    // start its target with other arguments than the script says.
+    if (!ReadField(&line, 4, arguments) && SetupGetFieldCount(&line) >= 4) continue;
     ReadField(&line, 5, iconFile);
     ReadField(&line, 6, iconIndex);
     ReadField(&line, 7, openFolder);
