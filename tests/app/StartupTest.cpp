@@ -139,7 +139,7 @@ TEST(StartupTest, BrokenScriptShowsPathAndLineAndNoPage) {
   EXPECT_STREQ(cls, "SETUP");
   EXPECT_FALSE(IsWindowVisible(owner));
   PostMessageA(box, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(setup.WaitForExit(20000), 0);
+  EXPECT_EQ(setup.WaitForExit(20000), 1620) << "the script could not be opened";
 }
 
 TEST(StartupTest, MissingScriptShowsItsPath) {
@@ -151,7 +151,7 @@ TEST(StartupTest, MissingScriptShowsItsPath) {
   EXPECT_EQ(BoxText(box), "There is an error in file " + ScriptPathAsShown(dir) +
                               ", line 0. Installation can not continue.");
   PostMessageA(box, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(setup.WaitForExit(20000), 0);
+  EXPECT_EQ(setup.WaitForExit(20000), 1620);
 }
 
 TEST(StartupTest, SecondStartOfTheSameFileEndsAtOnceAnotherCopyRuns) {
@@ -163,7 +163,7 @@ TEST(StartupTest, SecondStartOfTheSameFileEndsAtOnceAnotherCopyRuns) {
 
   RunningSetup second(dirA, "");  // the same program file
   ASSERT_TRUE(second.Start());
-  EXPECT_EQ(second.WaitForExit(20000), 0) << "the second start must end by itself";
+  EXPECT_EQ(second.WaitForExit(20000), 1618) << "the second start must end by itself";
   EXPECT_TRUE(first.Running());
 
   RunningSetup other(dirB, kBrokenScript);  // a copy in another folder is another instance
@@ -171,9 +171,9 @@ TEST(StartupTest, SecondStartOfTheSameFileEndsAtOnceAnotherCopyRuns) {
   HWND otherBox = other.WaitForMessageBox(20000);
   ASSERT_TRUE(otherBox) << "a copy elsewhere runs and shows its own box";
   PostMessageA(otherBox, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(other.WaitForExit(20000), 0);
+  EXPECT_EQ(other.WaitForExit(20000), 1620);
   PostMessageA(firstBox, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(first.WaitForExit(20000), 0);
+  EXPECT_EQ(first.WaitForExit(20000), 1620);
 }
 
 }  // namespace
