@@ -43,8 +43,33 @@ UINT PassOn(const QueueCallbackContext *context, UINT notification, UINT_PTR par
   return SetupDefaultQueueCallbackA(context->defaultContext, notification, param1, param2);
 }
 
+// Creates every missing folder of the target's directory, outer first. The queue creates the
+// folders of the files it copies itself; a cabinet copied here may be the first file of its
+// folder.
+void CreateTargetDirectory(const char *target) {
+  char directory[kPathSize];
+  if (!FileDirectory(directory, sizeof(directory), target)) return;
+  size_t length = strlen(directory);
+  // Skip the root: "C:\" or the "\\server\share\" of a network path.
+  size_t start = 0;
+  if (length > 2 && directory[1] == ':') start = 3;
+  else if (length > 2 && directory[0] == '\\' && directory[1] == '\\') {
+    int separators = 0;
+    for (start = 2; start < length && separators < 2; ++start)
+      if (directory[start] == '\\') ++separators;
+  }
+  for (size_t at = start; at <= length; ++at) {
+    if (directory[at] != '\\' && directory[at] != '\0') continue;
+    char kept = directory[at];
+    directory[at] = '\0';
+    if (at > start) CreateDirectoryA(directory, nullptr);
+    directory[at] = kept;
+  }
+}
+
 // A cabinet is copied whole, over a read-only target too; the queue then skips it.
 UINT CopyCabinet(const FILEPATHS_A *paths) {
+  CreateTargetDirectory(paths->Target);
   SetFileAttributesA(paths->Target, FILE_ATTRIBUTE_NORMAL);
   BOOL copied = CopyFileA(paths->Source, paths->Target, FALSE);
   DWORD error = GetLastError();

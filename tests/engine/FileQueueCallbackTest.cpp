@@ -70,6 +70,17 @@ constexpr char kCabinetScript[] =
     "[SourceOnly]\r\nCopyFiles=SourceOnly.Files\r\n[SourceOnly.Files]\r\ndata.bin,data.cab\r\n"
     "[Missing]\r\nCopyFiles=Missing.Files\r\n[Missing.Files]\r\ngone.cab\r\n";
 
+constexpr char kNewFolderScript[] =
+    "[DestinationDirs]\r\nDefaultDestDir=32768\r\nNested.Files=32768,\"new\\deeper\"\r\n"
+    "[Nested]\r\nCopyFiles=Nested.Files\r\n[Nested.Files]\r\nDATA.CAB,data.cab\r\n";
+
+TEST_F(FileQueueCallbackTest, CabinetThatIsTheFirstFileOfItsFolderCreatesTheFolder) {
+  ASSERT_TRUE(media_.Open(kNewFolderScript));
+  media_.WriteSource("data.cab", "cabinet");
+  ASSERT_TRUE(Commit("Nested")) << error_;
+  EXPECT_EQ(ReadTextFile(Target("new\\deeper\\DATA.CAB")), "cabinet");
+}
+
 TEST_F(FileQueueCallbackTest, CabinetOfTheSameNameIsCopiedOverAReadOnlyTarget) {
   ASSERT_TRUE(media_.Open(kCabinetScript));
   media_.WriteSource("data.cab", "new cabinet");
