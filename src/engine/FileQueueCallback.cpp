@@ -97,10 +97,13 @@ int CountFilesUpTo(const char *directory, int limit) {
   return count;
 }
 
+// Asked after every deletion: one attribute query, where a search would open and close a
+// handle. A file whose deletion is still pending behind another handle is refused to the
+// query but still listed in its folder: it counts as present, as a search would find it.
 bool FileStillPresent(const char *path) {
-  WIN32_FIND_DATAA data;
-  FindGuard find = {FindFirstFileA(path, &data)};
-  return find.handle != INVALID_HANDLE_VALUE;
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return true;
+  DWORD error = GetLastError();
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
 }
 
 // A read-only file would refuse the queue's deletion now and the restart's later; the
@@ -113,33 +116,71 @@ void ClearReadOnly(const char *target) {
   SetFileAttributesA(target, cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
 }
 
+// Removes the directory when nothing but files waiting for the restart is left in it; a
+// directory that cannot go now goes at the restart. filesLeft becomes the directory's count.
+void TidyDirectory(const char *directory, LONG pendingCount, LONG *filesLeft) {
+  *filesLeft = CountFilesInDirectory(directory);
+  if (*filesLeft - pendingCount != 0) return;
+  if (!RemoveDirectoryA(directory)) RemoveDirectoryAtRestart(directory);
+}
+
+// Leaving a directory (or the queue) whose running count still says files are left: a count
+// confirms it, in case files went that the queue did not report.
+void SettleLastDirectory(QueueCallbackContext *context) {
+  if (context->lastDirectory && context->lastDirectory[0] &&
+      context->filesLeft > context->pendingCount)
+    TidyDirectory(context->lastDirectory, context->pendingCount, &context->filesLeft);
+}
+
 // After the queue's deletion: a file that stayed goes at the restart, and its directory goes
-// once nothing but files waiting for the restart are left in it.
+// once nothing but files waiting for the restart are left in it. The directory's files are
+// counted when the deletions reach it and then followed by a running count; only when that
+// count reaches the waiting files does a new count decide, so that emptying a folder of n
+// files searches it twice instead of n times.
 void FollowUpDeletion(QueueCallbackContext *context, const char *target) {
   // A context whose queue never reported its start still gets the follow-up.
-  char *lastDirectory = context->lastDirectory ? context->lastDirectory : context->directoryBuffer;
-  LONG pendingCount = context->pendingCount;
+  if (!context->lastDirectory) context->lastDirectory = context->directoryBuffer;
+  char *lastDirectory = context->lastDirectory;
 
   char directory[kQueueDirectorySize];
   int tidyDirectory = FileDirectory(directory, sizeof(directory), target);
   if (tidyDirectory && strcmp(directory, lastDirectory) != 0) {
+    SettleLastDirectory(context);
     memcpy(lastDirectory, directory, strlen(directory) + 1);
-    pendingCount = 0;
+    context->pendingCount = 0;
+    context->filesLeft = -1;
   }
+  LONG pendingCount = context->pendingCount;
+  LONG filesLeft = context->filesLeft;
 
-  if (FileStillPresent(target)) {
+  bool present = FileStillPresent(target);
+  if (present) {
     g_rebootNeeded = 1;
     // Only a file of lastDirectory may count against that directory's files.
     if (tidyDirectory) ++pendingCount;
     DeleteFileAtRestart(target);
   }
 
-  if (tidyDirectory && CountFilesUpTo(directory, pendingCount) - pendingCount == 0) {
-    if (!RemoveDirectoryA(directory)) RemoveDirectoryAtRestart(directory);
+  if (tidyDirectory) {
+    bool counted = filesLeft < 0;
+    if (counted)
+      filesLeft = CountFilesInDirectory(directory);
+    else if (!present)
+      --filesLeft;
+    // The running count can only be too low (a file the queue deleted twice, one that was
+    // never there), never too high from the queue's own work: a new count decides.
+    if (filesLeft - pendingCount <= 0) {
+      if (counted) {
+        if (filesLeft - pendingCount == 0 && !RemoveDirectoryA(directory))
+          RemoveDirectoryAtRestart(directory);
+      } else {
+        TidyDirectory(directory, pendingCount, &filesLeft);
+      }
+    }
   }
 
-  context->lastDirectory = lastDirectory;
   context->pendingCount = pendingCount;
+  context->filesLeft = filesLeft;
 }
 
 // Windows 9x deletes at its next start what the "Rename" section of wininit.ini names with
@@ -178,8 +219,10 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
       context->lastDirectory = context->directoryBuffer;
       context->lastDirectory[0] = '\0';
       context->pendingCount = 0;
+      context->filesLeft = -1;
       break;
     case SPFILENOTIFY_ENDQUEUE:
+      SettleLastDirectory(context);
       // The buffer belongs to the context; nothing to free.
       context->lastDirectory = nullptr;
       break;

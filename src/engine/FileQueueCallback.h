@@ -12,6 +12,10 @@ struct QueueCallbackContext {
   // The storage behind lastDirectory: part of the context, so that no allocation during the
   // commit can fail and lose the follow-up of a deletion.
   char directoryBuffer[kQueueDirectorySize];
+  // Files of lastDirectory as last counted, less those the queue has deleted since; below 0
+  // until counted. Lets the callback count a folder's files once per folder, not once per
+  // deleted file.
+  LONG filesLeft;
 };
 
 UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR param1,
