@@ -1,0 +1,193 @@
+#!/usr/bin/perl
+# Turns the raw timings of scripts/bench.sh into the markdown report.
+#   report.pl RAW SIZES I686_EXE STARTED RUNS LARGE_RUNS QUICK ELAPSED LOAD_BEFORE LOAD_AFTER WINE NSIS PAYLOAD...
+# RAW lines: payload, case, run, seconds, peak KiB (tab-separated). PAYLOAD: "name files size
+# folders label".
+use strict;
+use warnings;
+
+my ($raw, $sizes, $i686, $started, $runs, $large_runs, $quick, $elapsed, $load_before, $load_after, $wine,
+    $nsis, @payloads) = @ARGV;
+
+my (%times, %peak);
+open(my $in, '<', $raw) or die "$raw: $!\n";
+while (<$in>) {
+  chomp;
+  my ($payload, $case, $run, $seconds, $kib) = split /\t/;
+  push @{$times{$payload}{$case}}, $seconds;
+  $kib = 0 unless defined $kib && $kib =~ /^\d+$/;
+  $peak{$payload}{$case} = $kib if !defined $peak{$payload}{$case} || $kib > $peak{$payload}{$case};
+}
+close($in);
+
+sub median {
+  my @v = sort { $a <=> $b } @_;
+  return undef unless @v;
+  my $n = @v;
+  return $n % 2 ? $v[($n - 1) / 2] : ($v[$n / 2 - 1] + $v[$n / 2]) / 2;
+}
+sub med { my ($p, $c) = @_; return median(@{$times{$p}{$c} || []}); }
+sub range {
+  my ($p, $c) = @_;
+  my @v = sort { $a <=> $b } @{$times{$p}{$c} || []};
+  return @v ? sprintf('%.3f–%.3f', $v[0], $v[-1]) : '';
+}
+sub ratio {
+  my ($a, $b) = @_;
+  return 'n/a' unless defined $a && defined $b && $b > 0;
+  return sprintf('%.2fx', $a / $b);
+}
+sub mib { my $k = shift; return defined $k && $k ? sprintf('%.0f', $k / 1024) : ''; }
+sub num { my $n = shift; 1 while $n =~ s/^(\d+)(\d{3})/$1,$2/; return $n; }
+
+# Start-up of each tool, subtracted from its runs for the cost per file.
+my $start_noop = med('empty', 'start noop.exe');
+my $start_window = med('empty', 'start onewindow.exe');
+my $start_setup = med('empty', 'start setup.exe');
+my $start_api = med('empty', 'start Setup API');
+my %startup_of = (
+  'install cp -r' => 0, 'remove rm -r' => 0,
+  'install Setup API' => $start_api, 'remove Setup API' => $start_api,
+  'install NSIS store' => $start_noop, 'install NSIS zlib' => $start_noop,
+  'install setup.exe' => $start_setup, 'remove setup.exe' => $start_setup,
+);
+sub per_file_ms {
+  my ($p, $c, $files) = @_;
+  my $m = med($p, $c);
+  return undef unless defined $m && defined $startup_of{$c};
+  return 1000 * ($m - $startup_of{$c}) / $files;
+}
+
+my @install = ('install cp -r', 'install Setup API', 'install NSIS store', 'install NSIS zlib',
+               'install setup.exe');
+my @remove = ('remove rm -r', 'remove Setup API', 'remove setup.exe');
+my %shown = (
+  'install cp -r' => 'cp -r', 'install Setup API' => 'Setup API (rundll32 InstallHinfSection)',
+  'install NSIS store' => 'NSIS, no compression', 'install NSIS zlib' => 'NSIS, default (zlib)',
+  'install setup.exe' => '**setup.exe /quiet**', 'remove rm -r' => 'rm -r',
+  'remove Setup API' => 'Setup API (DelFiles via InstallHinfSection)',
+  'remove setup.exe' => '**setup.exe /quiet /remove:Bench**',
+);
+
+print "### Benchmark results", ($quick ? ' (quick mode: reduced payloads, not for comparison)' : ''), "\n\n";
+print "Run of $started: $runs timed runs per case after one warm-up round, installers interleaved ",
+      "(their order turns every round), medians. ",
+      ($large_runs < $runs ? "The largest payload had only $large_runs timed runs (in the first rounds, no warm-up of its own) to keep the run short. " : ''),
+      "$wine, NSIS $nsis (64-bit stubs: this machine ",
+      "runs no 32-bit programs), x86_64 `setup.exe`. The whole run took ", int($elapsed / 60), " min ",
+      $elapsed % 60, " s.\n\n";
+print "Load: before `", ($load_before =~ s/^\s+//r), "`, after `", ($load_after =~ s/^\s+//r), "`.\n\n";
+print "Times are wall-clock seconds of the whole process as Linux sees it, Wine's process start ",
+      "included, one warm wineserver for every case. *Peak* is the maximum resident set size of ",
+      "the Linux process that runs the Windows program (GNU time's `%M` on the `wine64` process, ",
+      "Wine's own libraries included; for cp and rm their own process), the highest of all runs. ",
+      "*ms/file* subtracts the tool's start-up (below) before dividing by the file count. ",
+      "Every install was checked for the right number of files and bytes, every removal for ",
+      "no file left.\n\n";
+
+for my $section (['Install', \@install, 'install Setup API', 'install cp -r'],
+                 ['Removal', \@remove, 'remove Setup API', 'remove rm -r']) {
+  my ($title, $cases, $bare, $plain) = @$section;
+  next unless @payloads;
+  print "#### $title\n\n";
+  print "| Payload | Case | Median s | Min–max s | ×Setup API | ×plain | ms/file | Peak MiB |\n";
+  print "|---|---|---:|---:|---:|---:|---:|---:|\n";
+  for my $p (@payloads) {
+    my ($name, $files, $size, $folders, @label) = split ' ', $p;
+    my $label = join(' ', @label);
+    for my $c (@$cases) {
+      my $m = med($name, $c);
+      next unless defined $m;
+      my $pf = per_file_ms($name, $c, $files);
+      printf "| %s | %s | %.3f | %s | %s | %s | %s | %s |\n", $label, $shown{$c}, $m,
+        range($name, $c), ratio($m, med($name, $bare)), ratio($m, med($name, $plain)),
+        defined $pf ? sprintf('%.3f', $pf) : '', mib($peak{$name}{$c});
+      $label = '';
+    }
+  }
+  print "\n";
+}
+
+# Cost per file as the count grows (1 KiB files, 200 to a folder).
+my @series = grep { /^n\d+ / } @payloads;
+my ($first) = @series;
+my ($last) = reverse @series;
+my %growth;
+if (@series >= 2) {
+  my ($fname, $ffiles) = split ' ', $first;
+  my ($lname, $lfiles) = split ' ', $last;
+  print "#### Cost per file as the file count grows (ms per file, start-up subtracted)\n\n";
+  print "| Case | ", join(' | ', map { my @f = split ' '; num($f[1]) . ' files' } @series),
+        " | ", num($lfiles), " / ", num($ffiles), " |\n";
+  print "|---|", join('', map { '---:|' } @series), "---:|\n";
+  for my $c (@install, @remove) {
+    my @cells;
+    for my $s (@series) {
+      my ($n, $files) = split ' ', $s;
+      my $pf = per_file_ms($n, $c, $files);
+      push @cells, defined $pf ? sprintf('%.3f', $pf) : '';
+    }
+    my $a = per_file_ms($lname, $c, $lfiles);
+    my $b = per_file_ms($fname, $c, $ffiles);
+    $growth{$c} = (defined $a && defined $b && $b > 0) ? $a / $b : undef;
+    printf "| %s | %s | %s |\n", $shown{$c}, join(' | ', @cells),
+      defined $growth{$c} ? sprintf('%.2fx', $growth{$c}) : 'n/a';
+  }
+  print "\n";
+}
+
+print "#### Start-up\n\n| Program | Median s | Min–max s | Peak MiB |\n|---|---:|---:|---:|\n";
+for my $c ('start noop.exe', 'start onewindow.exe', 'start Setup API', 'start setup.exe') {
+  my $m = med('empty', $c);
+  next unless defined $m;
+  my %what = ('start noop.exe' => 'trivial program (tests/tools/noop)',
+              'start onewindow.exe' => 'trivial program that shows one window (tests/tools/onewindow)',
+              'start Setup API' => 'Setup API on a section with nothing to copy',
+              'start setup.exe' => '**setup.exe /quiet**, a script with nothing to copy');
+  printf "| %s | %.3f | %s | %s |\n", $what{$c}, $m, range('empty', $c), mib($peak{empty}{$c});
+}
+print "\n#### Size and imports\n\n";
+open(my $s, '<', $sizes) or die "$sizes: $!\n";
+print while <$s>;
+close($s);
+print "\n";
+
+# The targets, each met or missed.
+print "#### Targets\n\n| Target | Measured | Met |\n|---|---|---|\n";
+for my $pair (['install', 'install setup.exe', 'install Setup API'],
+              ['removal', 'remove setup.exe', 'remove Setup API']) {
+  my ($what, $ours, $bare) = @$pair;
+  my @cells;
+  my $ok = 1;
+  for my $p (@payloads) {
+    my ($name) = split ' ', $p;
+    my ($a, $b) = (med($name, $ours), med($name, $bare));
+    next unless defined $a && defined $b && $b > 0;
+    push @cells, sprintf('%s %.2fx', $name, $a / $b);
+    $ok = 0 if $a / $b > 1.05;
+  }
+  next unless @cells;
+  printf "| %s within 1.05x of the Setup API on every payload | %s | %s |\n", $what,
+    join(', ', @cells), $ok ? 'yes' : '**no**';
+}
+for my $pair (['install', 'install setup.exe', 'install Setup API'],
+              ['removal', 'remove setup.exe', 'remove Setup API']) {
+  my ($what, $ours, $bare) = @$pair;
+  next unless defined $growth{$ours} && defined $growth{$bare} && $growth{$bare} > 0;
+  my $beyond = $growth{$ours} / $growth{$bare};
+  printf "| %s cost per file flat: growth from the smallest to the largest count at most 1.2x the Setup API's | setup.exe %.2fx, Setup API %.2fx: %.2fx beyond | %s |\n",
+    $what, $growth{$ours}, $growth{$bare}, $beyond, $beyond <= 1.2 ? 'yes' : '**no**';
+}
+if (defined $start_setup && defined $start_noop) {
+  my $d = $start_setup - $start_noop;
+  my $w = defined $start_window ? sprintf(' (%+.3f s against one that shows a window)', $start_setup - $start_window) : '';
+  printf "| start-up within 0.3 s of a trivial program (noop) | %.3f s more%s | %s |\n", $d, $w,
+    $d <= 0.3 ? 'yes' : '**no**';
+}
+if (-f $i686) {
+  my $b = -s $i686;
+  printf "| i686 setup.exe at most 300 KB (300,000 bytes) | %s bytes | %s |\n", num($b),
+    $b <= 300000 ? 'yes' : '**no**';
+} else {
+  print "| i686 setup.exe at most 300 KB | not built | n/a |\n";
+}
