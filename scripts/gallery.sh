@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Screenshot gallery: every page of an install and a removal of the Orlavin sample, in both
+# looks (/style:0 classic, /style:1 header) and all nine languages, under Xvfb and Wine:
+#   <build>/gallery/<language>-<look>-<n>-<page>.png   one picture per page
+#   <build>/gallery/index.html                         all of them, a row per language and look
+# Five languages are chosen with /lang:, Spanish, Danish, Finnish and Norwegian through the
+# user's locale. Build first (scripts/build.sh); SETUP_BUILD_DIR chooses the build folder as there.
+# Takes a few minutes; the runs use a Wine prefix of their own (<build>/gallery-wineprefix).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+out=${SETUP_BUILD_DIR:-$top/build}
+arch=${SETUP_GALLERY_ARCH:-x86_64}
+tool="$out/$arch/tests/tools/gallery/gallery.exe"
+[ -f "$tool" ] || { echo "no $tool: build first" >&2; exit 1; }
+command -v convert >/dev/null || { echo "ImageMagick's convert is needed" >&2; exit 1; }
+export SETUP_WINEPREFIX=$out/gallery-wineprefix
+export WINEPREFIX=$SETUP_WINEPREFIX
+gallery="$out/gallery"
+rm -rf "$gallery"
+mkdir -p "$gallery"
+start=$(date +%s)
+
+# A screen of our own, so that no other window lies over the wizard.
+xvfb_pid=
+for n in $(seq 200 249); do
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+  if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
+  xvfb_pid=
+done
+[ -n "$xvfb_pid" ] || { echo "no free X display" >&2; exit 1; }
+stop() {
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+}
+trap stop EXIT
+# The prefix (made on first use), then one warm wineserver for all the runs.
+"$top/scripts/wine-run" "$out/$arch/tests/tools/noop/noop.exe" >/dev/null 2>&1 || true
+/usr/lib/wine/wineserver -p &
+
+# name:how-chosen; /lang: codes where the program has one, else the user's locale. Spanish
+# through the locale as well: with "/lang:spa" (the neutral Spanish locale 0x000A, which
+# Wine's SetThreadLocale turns into 0x0C0A) the pages came out in English here.
+languages="english:/lang:eng german:/lang:ger french:/lang:fre italian:/lang:ita
+  spanish:es_ES.UTF-8 dutch:/lang:dut danish:da_DK.UTF-8 finnish:fi_FI.UTF-8
+  norwegian:nb_NO.UTF-8"
+looks="0:classic 1:header"
+pages=(welcome components target ready finish remove removed)
+failed=0
+
+for entry in $languages; do
+  name=${entry%%:*} how=${entry#*:}
+  for look in $looks; do
+    style=${look%%:*} lookname=${look#*:}
+    prefix="$name-$lookname"
+    if [ "${how#/lang:}" != "$how" ]; then
+      locale=en_US.UTF-8 options="/style:$style $how"
+    else
+      locale=$how options="/style:$style"
+    fi
+    if ! GALLERY_DIR="Z:${gallery//\//\\}" GALLERY_NAME="$prefix" GALLERY_OPTIONS="$options" \
+        "$top/scripts/wine-run" --lang="$locale" "$tool" >"$gallery/$prefix.log" 2>&1; then
+      echo "$prefix: not every page was pictured (see $gallery/$prefix.log)" >&2
+      failed=1
+    fi
+    for bmp in "$gallery/$prefix"-*.bmp; do
+      [ -e "$bmp" ] || continue
+      convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+    done
+    echo "$prefix: $(ls "$gallery/$prefix"-*.png 2>/dev/null | wc -l) pages"
+  done
+done
+
+# The index: one row per language and look, one column per page.
+{
+  echo '<!DOCTYPE html><html><head><meta charset="utf-8"><title>Setup wizard gallery</title>'
+  echo '<style>body{font-family:sans-serif} td{vertical-align:top;padding:4px}'
+  echo 'img{width:240px;border:1px solid #999}</style></head><body>'
+  echo '<h1>Setup wizard: every page of an install and a removal of the Orlavin sample</h1>'
+  echo '<p>Classic look (/style:0) and header look (/style:1), nine languages. Click a picture'
+  echo 'for its full size.</p><table><tr><th></th>'
+  for page in "${pages[@]}"; do echo "<th>$page</th>"; done
+  echo '</tr>'
+  for entry in $languages; do
+    name=${entry%%:*}
+    for look in $looks; do
+      prefix="$name-${look#*:}"
+      echo "<tr><th>$name<br>${look#*:}</th>"
+      for i in "${!pages[@]}"; do
+        file="$prefix-$((i + 1))-${pages[$i]}.png"
+        if [ -e "$gallery/$file" ]; then
+          echo "<td><a href=\"$file\"><img src=\"$file\" alt=\"$prefix ${pages[$i]}\"></a></td>"
+        else
+          echo "<td>missing</td>"
+        fi
+      done
+      echo '</tr>'
+    done
+  done
+  echo '</table></body></html>'
+} >"$gallery/index.html"
+echo "wrote $gallery/index.html in $(( $(date +%s) - start )) s"
+exit $failed

@@ -1,0 +1,98 @@
+// Takes a picture of every page of one install and one removal of the sample product, as a
+// user walks through them, for scripts/gallery.sh.
+//
+//   GALLERY_DIR=<picture folder> GALLERY_NAME=<name prefix> GALLERY_OPTIONS=<options> gallery.exe
+//
+// The options (such as /style:1 /lang:ger) go to both runs. Pictures are 24-bit BMPs named
+// <prefix>-<n>-<page>.bmp. It fails when a page did not come or could not be pictured.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <stdlib.h>
+
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "../matrix/Machine.h"
+#include "../matrix/Sample.h"
+#include "e2e/Media.h"
+#include "e2e/WizardDriver.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+constexpr int kWelcome = 0, kComponents = 1, kTarget = 2, kReady = 3, kInstallFinish = 4,
+              kRemove = 5, kRemoveFinish = 6;
+constexpr DWORD kRunLimitMs = 90000;
+// Wine asks no restart question (its SetupPromptReboot shows nothing); Windows would at once.
+constexpr DWORD kRestartQuestionMs = 1500;
+
+struct Shooter {
+  std::string folder, prefix;
+  int count = 0;
+
+  void Shoot(WizardDriver &wizard, int page, const char *name) {
+    if (!wizard.WaitForPage(page, kRunLimitMs)) {
+      ADD_FAILURE() << prefix << ": page " << page << " (" << name << ") did not come";
+      return;
+    }
+    Sleep(200);  // let the page settle after its activation
+    char file[MAX_PATH];
+    snprintf(file, sizeof(file), "%s\\%s-%d-%s.bmp", folder.c_str(), prefix.c_str(), ++count, name);
+    EXPECT_TRUE(wizard.Screenshot(file)) << prefix << ": no picture of " << name;
+  }
+};
+
+// Presses Finish and declines a restart offer.
+void FinishRun(WizardDriver &wizard, SetupProcess &setup) {
+  WaitUntil([&] { return wizard.Button(WizardButton::Finish).enabled; }, kRunLimitMs);
+  wizard.Press(WizardButton::Finish);
+  MessageBoxState box = wizard.WaitForMessageBox(kRestartQuestionMs);
+  if (box.window) wizard.Answer(box, IDNO);
+  setup.WaitForExit(kRunLimitMs);
+}
+
+
+std::string Environment(const char *name) {
+  const char *value = getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+TEST(Gallery, EveryPageOfAnInstallAndARemoval) {
+  Shooter shooter{Environment("GALLERY_DIR"), Environment("GALLERY_NAME")};
+  ASSERT_FALSE(shooter.folder.empty()) << "GALLERY_DIR names the picture folder";
+  const std::string options = Environment("GALLERY_OPTIONS");
+
+  ResetSampleMachine();
+  ScratchDir media;
+  PlaceSampleMedia(media.path());
+  {
+    SetupProcess setup(media.path());
+    ASSERT_TRUE(setup.Start(options));
+    WizardDriver wizard(setup.pid());
+    shooter.Shoot(wizard, kWelcome, "welcome");
+    WaitUntil([&] { return wizard.Press(WizardButton::Next); });
+    shooter.Shoot(wizard, kComponents, "components");
+    WaitUntil([&] { return wizard.Press(WizardButton::Next); });
+    shooter.Shoot(wizard, kTarget, "target");
+    WaitUntil([&] { return wizard.Press(WizardButton::Next); });
+    shooter.Shoot(wizard, kReady, "ready");
+    WaitUntil([&] { return wizard.Press(WizardButton::Next); });
+    shooter.Shoot(wizard, kInstallFinish, "finish");
+    FinishRun(wizard, setup);
+  }
+  // The removal of the first product is pictured; the rest is cleared away without runs.
+  const std::string line = UninstallValue(SampleRemovableProducts().front(), "UninstallString");
+  ASSERT_NE(line[0], '<') << "no Uninstall entry";
+  SetupProcess setup("", false);
+  ASSERT_TRUE(setup.StartCommandLine(line + " " + options));
+  WizardDriver wizard(setup.pid());
+  shooter.Shoot(wizard, kRemove, "remove");
+  WaitUntil([&] { return wizard.Press(WizardButton::Next); });
+  shooter.Shoot(wizard, kRemoveFinish, "removed");
+  FinishRun(wizard, setup);
+  ResetSampleMachine();
+}
