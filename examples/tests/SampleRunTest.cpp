@@ -241,6 +241,25 @@ void ForgetSample() {
   ClearPendingRenames();
 }
 
+// The running setup.exe of a removal deletes its own copy: under Wine the deletion sometimes
+// succeeds at once and sometimes waits for the restart. Either way nothing may stay: the file
+// is gone, or it and its folder are scheduled, and then the run asked for the restart.
+void ExpectSetupCopyGone(const std::string &target, int exitCode) {
+  std::vector<std::string> renames =
+      RegTexts(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+               "PendingFileRenameOperations");
+  auto scheduled = [&](const std::string &path) {
+    return std::find(renames.begin(), renames.end(), "\\??\\" + path) != renames.end();
+  };
+  if (FileExists(target + "\\setup.exe")) {
+    EXPECT_TRUE(scheduled(target + "\\setup.exe"));
+    EXPECT_TRUE(scheduled(target)) << "the emptied folder goes at the restart too";
+    EXPECT_EQ(exitCode, 3010);
+  } else {
+    EXPECT_TRUE(exitCode == 0 || exitCode == 3010) << exitCode;
+  }
+}
+
 class SampleRun : public testing::Test {
  protected:
   void SetUp() override { ForgetSample(); }
@@ -349,7 +368,7 @@ TEST_F(SampleRun, QuietInstallLeavesWhatTheReadmeListsAndTheRemovalsTakeItAwayIn
   EXPECT_EQ(Steps().size(), steps.size()) << "no step of a removal yet";
 
   DWORD removerPid = 0;
-  EXPECT_EQ(RemoveQuietly("OrlavinMachine", &removerPid), 3010) << "setup.exe was in use";
+  const int lastExit = RemoveQuietly("OrlavinMachine", &removerPid);
   tags.clear();
   steps = Steps();
   for (size_t i = 5; i < steps.size(); ++i) tags.push_back(steps[i].tag);
@@ -367,12 +386,7 @@ TEST_F(SampleRun, QuietInstallLeavesWhatTheReadmeListsAndTheRemovalsTakeItAwayIn
   EXPECT_EQ(GetFileAttributesA((ShellFolder(HKEY_CURRENT_USER, "Programs") + "\\Orlavin").c_str()),
             INVALID_FILE_ATTRIBUTES) << "the emptied sub-folders go too";
   for (const char *key : kKeys) EXPECT_FALSE(UninstallEntryExists(key)) << key;
-  // What waits for the restart: the running setup.exe and its folder.
-  std::vector<std::string> renames =
-      RegTexts(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
-               "PendingFileRenameOperations");
-  EXPECT_NE(std::find(renames.begin(), renames.end(), "\\??\\" + target + "\\setup.exe"), renames.end());
-  EXPECT_NE(std::find(renames.begin(), renames.end(), "\\??\\" + target), renames.end());
+  ExpectSetupCopyGone(target, lastExit);
 }
 
 TEST_F(SampleRun, MinimalExampleInstallsItsFileAndRemovesIt) {
@@ -385,7 +399,7 @@ TEST_F(SampleRun, MinimalExampleInstallsItsFileAndRemovesIt) {
   ASSERT_EQ(setup.WaitForExit(kRunMs), 0);
   EXPECT_EQ(ReadTextFile(target + "\\hello.txt"), ReadTextFile(media / "hello.txt"));
   EXPECT_EQ(UninstallValue("Hello", "DisplayName"), "Hello World");
-  EXPECT_EQ(RemoveQuietly("Hello"), 3010) << "its own setup.exe waits for the restart";
+  ExpectSetupCopyGone(target, RemoveQuietly("Hello"));
   EXPECT_FALSE(FileExists(target + "\\hello.txt"));
   EXPECT_FALSE(FileExists(target + "\\setup.inf"));
   EXPECT_FALSE(UninstallEntryExists("Hello"));
