@@ -174,7 +174,10 @@ echo "== exit codes"
 echo "   install: $(exit_name $install_rc)"
 for line in "${removals[@]}"; do echo "   removal $line"; done
 echo
-shots=$(ls "$demo/screens" 2>/dev/null | wc -l)
-echo "screenshots of this run: build/demo/screens/ ($shots pictures)"
+if [ $interactive = 1 ]; then
+  echo "no screenshots were taken of your display"
+else
+  echo "screenshots of this run: build/demo/screens/ ($(ls "$demo/screens" | wc -l) pictures)"
+fi
 [ -d "$out/gallery" ] && echo "every page in every language and look: build/gallery/"
 echo "reports: build/demo/after-install.txt, build/demo/after-removal.txt"
