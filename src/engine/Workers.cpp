@@ -79,6 +79,25 @@ void RemovalKeys(HINF inf, char *keys, size_t size) {
     ListAppend(keys, size, setupKey, sizeof(setupKey) - 1);
 }
 
+// Whether the run's section list ends with the setup-level Remove section: the removal takes
+// the last registered product, and with it the setup's own files.
+bool RemovesTheSetup(const char *sectionList) {
+  const char *last = nullptr;
+  for (const char *entry = sectionList; *entry; entry = ListNext(entry)) last = entry;
+  return last && g_removeSection && lstrcmpiA(last, g_removeSection) == 0;
+}
+
+// A removal that runs the setup-level Remove section takes the setup-level entry along: its
+// command would name a setup.exe and setup.inf that are gone.
+void AddSetupLevelKey(HINF inf, char *keys, size_t size) {
+  INFCONTEXT line;
+  char setupKey[kFieldSize];
+  if (!ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey))) return;
+  for (const char *key = keys; *key; key = ListNext(key))
+    if (lstrcmpiA(key, setupKey) == 0) return;
+  ListAppend(keys, size, setupKey, sizeof(setupKey) - 1);
+}
+
 }  // namespace
 
 // Removes the products of g_productKey from the directory they were installed to. The entries
@@ -97,7 +116,12 @@ DWORD WINAPI RemoveWorker(LPVOID parameter) {
     error = ERROR_INSUFFICIENT_BUFFER;
   } else {
     ok = RunAndKeepError(inf, page, &error);
-    if (ok) DeleteUninstallEntries(inf, keys);
+    if (ok) {
+      char entries[kKeyListSize];
+      memcpy(entries, keys, sizeof(entries));
+      if (RemovesTheSetup(g_sectionList)) AddSetupLevelKey(inf, entries, sizeof(entries));
+      DeleteUninstallEntries(inf, entries);
+    }
   }
   EndRun(page, inf, keys, ok, error);
   return 0;
