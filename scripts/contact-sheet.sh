@@ -15,16 +15,9 @@ sheets="$out/contact-sheet"
 mkdir -p "$sheets"
 
 # A screen of our own, large enough for four pages side by side and four rows.
-xvfb_pid=
-for n in $(seq 150 199); do
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 2400x1520x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
-  if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
-  xvfb_pid=
-done
-[ -n "$xvfb_pid" ] || { echo "no free X display" >&2; exit 1; }
+source "$top/scripts/xvfb.sh"
+xvfb_start 150 199 2400x1520x24 || { echo "no free X display" >&2; exit 1; }
+xvfb_pid=$XVFB_PID
 trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
 
 ready=$(mktemp -u /tmp/contact-sheet-XXXXXX)

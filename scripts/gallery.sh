@@ -21,16 +21,9 @@ mkdir -p "$gallery"
 start=$(date +%s)
 
 # A screen of our own, so that no other window lies over the wizard.
-xvfb_pid=
-for n in $(seq 200 249); do
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
-  if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
-  xvfb_pid=
-done
-[ -n "$xvfb_pid" ] || { echo "no free X display" >&2; exit 1; }
+source "$top/scripts/xvfb.sh"
+xvfb_start 200 249 || { echo "no free X display" >&2; exit 1; }
+xvfb_pid=$XVFB_PID
 stop() {
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true

@@ -9,15 +9,8 @@ SETUP_XVFB_PID=
 
 wine_session_start() {
   if [ -z "${DISPLAY:-}" ] || [ "${SETUP_OWN_DISPLAY:-0}" = 1 ]; then
-    local n
-    for n in $(seq 90 140); do
-      [ -e "/tmp/.X$n-lock" ] && continue
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-      SETUP_XVFB_PID=$!
-      for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
-      if kill -0 "$SETUP_XVFB_PID" 2>/dev/null; then export DISPLAY=":$n"; break; fi
-      SETUP_XVFB_PID=
-    done
+    source "$top/scripts/xvfb.sh"
+    xvfb_start 90 140 && SETUP_XVFB_PID=$XVFB_PID
   fi
   # Creates the prefix on first use, then keeps a warm wineserver for every later start.
   "$top/scripts/wine-run" "${SETUP_BUILD_DIR:-$top/build}/x86_64/tests/tools/noop/noop.exe" >/dev/null 2>&1 || true

@@ -23,6 +23,12 @@ struct WizardContext {
   char szReadySubtitle[kFieldSize];
 };
 
+// The context handed to a page in its PROPSHEETPAGE, as WM_INITDIALOG's lParam brings it.
+inline WizardContext *InitDialogContext(LPARAM lParam) {
+  const PROPSHEETPAGEA *sheetPage = reinterpret_cast<const PROPSHEETPAGEA *>(lParam);
+  return reinterpret_cast<WizardContext *>(sheetPage->lParam);
+}
+
 // The context a page keeps in its DWLP_USER window long.
 inline WizardContext *PageContext(HWND page) {
   return reinterpret_cast<WizardContext *>(GetWindowLongPtrA(page, DWLP_USER));

@@ -1,6 +1,5 @@
 #include "engine/FileQueueCallback.h"
 
-#include <limits.h>
 #include <stddef.h>
 #include <stdio.h>
 #include <string.h>
@@ -80,23 +79,6 @@ UINT CopyCabinet(const FILEPATHS_A *paths) {
   return FILEOP_ABORT;
 }
 
-// Counts the directory's files, but stops once there are more than limit: the follow-up only
-// needs to know whether anything besides the files waiting for the restart is left, and a
-// full count after every deletion makes removing a large folder quadratic.
-int CountFilesUpTo(const char *directory, int limit) {
-  char pattern[kQueueDirectorySize + sizeof(kAllEntries)];
-  int length = snprintf(pattern, sizeof(pattern), "%s%s", directory, kAllEntries);
-  if (length < 0 || static_cast<size_t>(length) >= sizeof(pattern)) return 0;
-  WIN32_FIND_DATAA data;
-  FindGuard find = {FindFirstFileA(pattern, &data)};
-  if (find.handle == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
-  } while (count <= limit && FindNextFileA(find.handle, &data));
-  return count;
-}
-
 // Asked after every deletion: one attribute query, where a search would open and close a
 // handle. A file whose deletion is still pending behind another handle is refused to the
 // query but still listed in its folder: it counts as present, as a search would find it.
@@ -162,20 +144,14 @@ void FollowUpDeletion(QueueCallbackContext *context, const char *target) {
   }
 
   if (tidyDirectory) {
-    bool counted = filesLeft < 0;
-    if (counted)
-      filesLeft = CountFilesInDirectory(directory);
-    else if (!present)
-      --filesLeft;
-    // The running count can only be too low (a file the queue deleted twice, one that was
-    // never there), never too high from the queue's own work: a new count decides.
-    if (filesLeft - pendingCount <= 0) {
-      if (counted) {
-        if (filesLeft - pendingCount == 0 && !RemoveDirectoryA(directory))
-          RemoveDirectoryAtRestart(directory);
-      } else {
-        TidyDirectory(directory, pendingCount, &filesLeft);
-      }
+    // The first deletion in a directory counts its files; later ones follow the running
+    // count, which can only be too low (a file the queue deleted twice, one that was never
+    // there), never too high from the queue's own work: a new count decides.
+    if (filesLeft < 0) {
+      TidyDirectory(directory, pendingCount, &filesLeft);
+    } else {
+      if (!present) --filesLeft;
+      if (filesLeft - pendingCount <= 0) TidyDirectory(directory, pendingCount, &filesLeft);
     }
   }
 
@@ -243,7 +219,19 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
   return PassOn(context, notification, param1, param2);
 }
 
-int CountFilesInDirectory(const char *directory) { return CountFilesUpTo(directory, INT_MAX); }
+int CountFilesInDirectory(const char *directory) {
+  char pattern[kQueueDirectorySize + sizeof(kAllEntries)];
+  int length = snprintf(pattern, sizeof(pattern), "%s%s", directory, kAllEntries);
+  if (length < 0 || static_cast<size_t>(length) >= sizeof(pattern)) return 0;
+  WIN32_FIND_DATAA data;
+  FindGuard find = {FindFirstFileA(pattern, &data)};
+  if (find.handle == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+  } while (FindNextFileA(find.handle, &data));
+  return count;
+}
 
 int DeleteFileAtRestart(const char *path) {
   if (IsWin9xFamily())

@@ -41,6 +41,33 @@ int RunAndKeepError(HINF inf, HWND page, DWORD *error) {
   return ok;
 }
 
+// Adds the setup-level key of the script's "Uninstall" line to the key list, unless the list
+// has it already.
+void AppendSetupLevelKey(HINF inf, char *keys, size_t size) {
+  INFCONTEXT line;
+  char setupKey[kFieldSize];
+  if (!ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey))) return;
+  for (const char *key = keys; *key; key = ListNext(key))
+    if (lstrcmpiA(key, setupKey) == 0) return;
+  ListAppend(keys, size, setupKey, sizeof(setupKey) - 1);
+}
+
+// The keys a removal works on: those of the command line, or, for a bare "/remove", the
+// setup-level key, which is what the confirm page named. Without it a bare removal would
+// report success while removing nothing and leaving its entry behind.
+void RemovalKeys(HINF inf, char (&keys)[kKeyListSize]) {
+  memcpy(keys, g_productKey, sizeof(keys));
+  if (!keys[0]) AppendSetupLevelKey(inf, keys, sizeof(keys));
+}
+
+// Whether the run's section list ends with the setup-level Remove section: the removal takes
+// the last registered product, and with it the setup's own files.
+bool RemovesTheSetup(const char *sectionList) {
+  const char *last = nullptr;
+  for (const char *entry = sectionList; *entry; entry = ListNext(entry)) last = entry;
+  return last && g_removeSection && lstrcmpiA(last, g_removeSection) == 0;
+}
+
 }  // namespace
 
 // Installs the products of g_productKey. The Uninstall entries are written before any file is
@@ -62,44 +89,6 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
   return 0;
 }
 
-namespace {
-
-// The keys a removal works on: those of the command line, or, for a bare "/remove", the
-// setup-level key, which is what the confirm page named. Without it a bare removal would
-// report success while removing nothing and leaving its entry behind.
-void RemovalKeys(HINF inf, char *keys, size_t size) {
-  ListClear(keys, size);
-  if (g_productKey[0]) {
-    memcpy(keys, g_productKey, size < sizeof(g_productKey) ? size : sizeof(g_productKey));
-    return;
-  }
-  INFCONTEXT line;
-  char setupKey[kFieldSize];
-  if (ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey)))
-    ListAppend(keys, size, setupKey, sizeof(setupKey) - 1);
-}
-
-// Whether the run's section list ends with the setup-level Remove section: the removal takes
-// the last registered product, and with it the setup's own files.
-bool RemovesTheSetup(const char *sectionList) {
-  const char *last = nullptr;
-  for (const char *entry = sectionList; *entry; entry = ListNext(entry)) last = entry;
-  return last && g_removeSection && lstrcmpiA(last, g_removeSection) == 0;
-}
-
-// A removal that runs the setup-level Remove section takes the setup-level entry along: its
-// command would name a setup.exe and setup.inf that are gone.
-void AddSetupLevelKey(HINF inf, char *keys, size_t size) {
-  INFCONTEXT line;
-  char setupKey[kFieldSize];
-  if (!ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey))) return;
-  for (const char *key = keys; *key; key = ListNext(key))
-    if (lstrcmpiA(key, setupKey) == 0) return;
-  ListAppend(keys, size, setupKey, sizeof(setupKey) - 1);
-}
-
-}  // namespace
-
 // Removes the products of g_productKey from the directory they were installed to. The entries
 // are deleted only after a successful run: a failed removal stays registered, so that it can
 // be tried again from the recorded directory.
@@ -107,7 +96,7 @@ DWORD WINAPI RemoveWorker(LPVOID parameter) {
   HWND page = static_cast<HWND>(parameter);
   HINF inf = BeginRun(page);
   char keys[kKeyListSize];
-  RemovalKeys(inf, keys, sizeof(keys));
+  RemovalKeys(inf, keys);
   char dir[kTargetDirSize];
   if (FindInstalledTargetDir(inf, keys, dir)) SetupSetDirectoryIdA(inf, kTargetDirId, dir);
   DWORD error = 0;
@@ -119,7 +108,9 @@ DWORD WINAPI RemoveWorker(LPVOID parameter) {
     if (ok) {
       char entries[kKeyListSize];
       memcpy(entries, keys, sizeof(entries));
-      if (RemovesTheSetup(g_sectionList)) AddSetupLevelKey(inf, entries, sizeof(entries));
+      // The setup-level entry goes with the setup's files: its command would name a setup.exe
+      // and setup.inf that are gone.
+      if (RemovesTheSetup(g_sectionList)) AppendSetupLevelKey(inf, entries, sizeof(entries));
       DeleteUninstallEntries(inf, entries);
     }
   }

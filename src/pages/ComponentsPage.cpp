@@ -19,12 +19,9 @@ void SendCommandToSelf(HWND page, WORD code) {
 }
 
 BOOL OnInitDialog(HWND page, LPARAM lParam) {
-  const PROPSHEETPAGEA *sheetPage = reinterpret_cast<const PROPSHEETPAGEA *>(lParam);
-  WizardContext *context = reinterpret_cast<WizardContext *>(sheetPage->lParam);
-  SendDlgItemMessageA(page, IDC_HEADER_TITLE, WM_SETFONT,
-                      reinterpret_cast<WPARAM>(context->hHeaderFont), FALSE);
-  SetDlgItemTextA(page, IDC_HEADER_TITLE, context->szComponentsTitle);
-  SetDlgItemTextA(page, IDC_HEADER_SUBTITLE, context->szComponentsSubtitle);
+  WizardContext *context = InitDialogContext(lParam);
+  ShowPageHeader(page, context->hHeaderFont, context->szComponentsTitle,
+                 context->szComponentsSubtitle);
   // A key from the command line is the whole choice: the list stays empty and the page away.
   if (g_productKey[0] == '\0' && FillProductList(page, context->hInf) != 0)
     SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));

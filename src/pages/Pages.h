@@ -27,6 +27,12 @@ BOOL BrowseForTargetDir(HWND owner, char *path, const char *subdir);
 // The error box of a failed run: text, a blank line and the system's text for error.
 int ShowSetupError(HWND owner, const char *text, DWORD error);
 
+// Sets a control's font without a redraw (pages set their fonts before they are shown).
+void SetControlFont(HWND page, int control, HFONT font);
+// The title (in the header font) and subtitle of an inner page in the classic look; the
+// header-look templates have neither control, and the sheet's header shows the same strings.
+void ShowPageHeader(HWND page, HFONT font, const char *title, const char *subtitle);
+
 // Shared by the two pages that run a worker (ready page and remove confirm page).
 // Disables every button, stays on the page and starts the worker with the page as parameter.
 void StartWorkerFromPage(HWND page, LPTHREAD_START_ROUTINE worker);

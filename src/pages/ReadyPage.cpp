@@ -16,14 +16,10 @@ namespace {
 constexpr int kCdRomFlag = 4;  // product flag: files from the Windows CD-ROM may be needed
 
 BOOL OnInitDialog(HWND page, LPARAM lParam) {
-  const PROPSHEETPAGEA *sheetPage = reinterpret_cast<const PROPSHEETPAGEA *>(lParam);
-  WizardContext *context = reinterpret_cast<WizardContext *>(sheetPage->lParam);
-  SendDlgItemMessageA(page, IDC_HEADER_TITLE, WM_SETFONT,
-                      reinterpret_cast<WPARAM>(context->hHeaderFont), FALSE);
+  WizardContext *context = InitDialogContext(lParam);
+  ShowPageHeader(page, context->hHeaderFont, context->szReadyTitle, context->szReadySubtitle);
   SendDlgItemMessageA(page, IDC_NOTICE_ICON, STM_SETICON,
                       reinterpret_cast<WPARAM>(context->hNoticeIcon), 0);
-  SetDlgItemTextA(page, IDC_HEADER_TITLE, context->szReadyTitle);
-  SetDlgItemTextA(page, IDC_HEADER_SUBTITLE, context->szReadySubtitle);
   SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
   SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETSTEP, 1, 0);
   return TRUE;

@@ -18,8 +18,7 @@ namespace {
 constexpr char kProductIconProperty[] = "SetupProductIcon";
 
 BOOL OnInitDialog(HWND page, LPARAM lParam) {
-  const PROPSHEETPAGEA *sheetPage = reinterpret_cast<const PROPSHEETPAGEA *>(lParam);
-  WizardContext *context = reinterpret_cast<WizardContext *>(sheetPage->lParam);
+  WizardContext *context = InitDialogContext(lParam);
   SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
 
   char name[kFieldSize] = {};
@@ -28,10 +27,8 @@ BOOL OnInitDialog(HWND page, LPARAM lParam) {
     name[0] = '\0';
     iconNumber = 0;
   }
-  SendDlgItemMessageA(page, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(context->hTitleFont),
-                      FALSE);
-  SendDlgItemMessageA(page, IDC_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(context->hHeaderFont),
-                      FALSE);
+  SetControlFont(page, IDC_TITLE, context->hTitleFont);
+  SetControlFont(page, IDC_TEXT, context->hHeaderFont);
   SetDlgItemTextA(page, IDC_TITLE, context->szSetupTitle);
   SetDlgItemTextA(page, IDC_TEXT, name);
   if (iconNumber) {

@@ -35,12 +35,8 @@ struct MallocGuard {
 };
 
 BOOL OnInitDialog(HWND page, LPARAM lParam) {
-  const PROPSHEETPAGEA *sheetPage = reinterpret_cast<const PROPSHEETPAGEA *>(lParam);
-  WizardContext *context = reinterpret_cast<WizardContext *>(sheetPage->lParam);
-  SendDlgItemMessageA(page, IDC_HEADER_TITLE, WM_SETFONT,
-                      reinterpret_cast<WPARAM>(context->hHeaderFont), FALSE);
-  SetDlgItemTextA(page, IDC_HEADER_TITLE, context->szTargetTitle);
-  SetDlgItemTextA(page, IDC_HEADER_SUBTITLE, context->szTargetSubtitle);
+  WizardContext *context = InitDialogContext(lParam);
+  ShowPageHeader(page, context->hHeaderFont, context->szTargetTitle, context->szTargetSubtitle);
   SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
 
   // An earlier installation's directory wins over the script's default.

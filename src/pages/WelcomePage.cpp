@@ -11,10 +11,8 @@
 namespace {
 
 BOOL OnInitDialog(HWND page, LPARAM lParam) {
-  const PROPSHEETPAGEA *sheetPage = reinterpret_cast<const PROPSHEETPAGEA *>(lParam);
-  const WizardContext *context = reinterpret_cast<const WizardContext *>(sheetPage->lParam);
-  SendDlgItemMessageA(page, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(context->hTitleFont),
-                      FALSE);
+  const WizardContext *context = InitDialogContext(lParam);
+  SetControlFont(page, IDC_TITLE, context->hTitleFont);
   SetDlgItemTextA(page, IDC_TITLE, context->szSetupTitle);
   SetDlgItemTextA(page, IDC_TEXT, context->szWelcomeText);
   CenterWindow(GetParent(page), GetDesktopWindow());

@@ -1,5 +1,6 @@
-// What the ready page and the remove confirm page share: starting a worker, refusing to be
-// cancelled under it, its phase texts and its end, and the error box of a failed run.
+// What the pages share: fonts and header texts; and what the ready page and the remove confirm
+// page share: starting a worker, refusing to be cancelled under it, its phase texts and its
+// end, and the error box of a failed run.
 #include <windows.h>
 #include <commctrl.h>
 #include <stdlib.h>
@@ -28,6 +29,16 @@ struct LocalText {
 };
 
 }  // namespace
+
+void SetControlFont(HWND page, int control, HFONT font) {
+  SendDlgItemMessageA(page, control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+void ShowPageHeader(HWND page, HFONT font, const char *title, const char *subtitle) {
+  SetControlFont(page, IDC_HEADER_TITLE, font);
+  SetDlgItemTextA(page, IDC_HEADER_TITLE, title);
+  SetDlgItemTextA(page, IDC_HEADER_SUBTITLE, subtitle);
+}
 
 void SetPageResult(HWND page, LONG_PTR result) {
   SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
