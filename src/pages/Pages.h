@@ -40,8 +40,16 @@ void StartWorkerFromPage(HWND page, LPTHREAD_START_ROUTINE worker);
 void RefuseCancelWhileBusy(HWND page);
 // WM_SETUP_PHASE: the phase text into control, or the empty text; TRUE when one was shown.
 BOOL ShowPhaseText(HWND page, int control, int phase, int removeRun);
-// WM_SETUP_DONE: clears the busy flag and records the outcome; on failure shows the error box
-// with the string failureTextId and re-enables Cancel. TRUE when the run succeeded.
-BOOL FinishWorkerRun(HWND page, WPARAM succeeded, LPARAM error, int failureTextId);
+// What differs between the two pages that run a worker.
+struct WorkerPageParts {
+  int failureTextId;    // the first line of the error box
+  int finishPage;       // the page a successful run goes on to
+  int phaseControl;     // the static that shows the phase text
+  DWORD retryButtons;   // the wizard buttons offered again after a failure
+};
+// WM_SETUP_DONE: clears the busy flag and records the outcome. A successful run goes on to
+// the finish page; a failed one shows the error box, clears the phase text and offers the
+// buttons and Cancel again. TRUE when the run succeeded.
+BOOL FinishWorkerRun(HWND page, WPARAM succeeded, LPARAM error, const WorkerPageParts &parts);
 // Sets the page's DWLP_MSGRESULT.
 void SetPageResult(HWND page, LONG_PTR result);

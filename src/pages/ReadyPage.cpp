@@ -66,13 +66,11 @@ BOOL OnProgress(HWND page, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL OnDone(HWND page, WPARAM wParam, LPARAM lParam) {
-  if (FinishWorkerRun(page, wParam, lParam, IDS_INSTALL_FAILED)) {
-    SendMessageA(GetParent(page), PSM_SETCURSEL, kPageInstallFinish, 0);
-    return TRUE;
-  }
-  SetDlgItemTextA(page, IDC_TEXT, "");
-  SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETPOS, 0, 0);
-  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
+  const WorkerPageParts parts = {IDS_INSTALL_FAILED, kPageInstallFinish, IDC_TEXT,
+                                 PSWIZB_BACK | PSWIZB_NEXT};
+  // A new attempt starts its bar from the beginning.
+  if (!FinishWorkerRun(page, wParam, lParam, parts))
+    SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETPOS, 0, 0);
   return TRUE;
 }
 

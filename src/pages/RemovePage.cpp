@@ -65,12 +65,9 @@ BOOL OnNotify(HWND page, const NMHDR *header) {
 }
 
 BOOL OnDone(HWND page, WPARAM wParam, LPARAM lParam) {
-  if (FinishWorkerRun(page, wParam, lParam, IDS_REMOVE_FAILED)) {
-    SendMessageA(GetParent(page), PSM_SETCURSEL, kPageRemoveFinish, 0);
-    return TRUE;
-  }
-  SetDlgItemTextA(page, IDC_PHASE, "");
-  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
+  // Back never: this is the first page of a remove run.
+  const WorkerPageParts parts = {IDS_REMOVE_FAILED, kPageRemoveFinish, IDC_PHASE, PSWIZB_NEXT};
+  FinishWorkerRun(page, wParam, lParam, parts);
   return TRUE;
 }
 

@@ -72,17 +72,20 @@ BOOL ShowPhaseText(HWND page, int control, int phase, int removeRun) {
   return id != 0;
 }
 
-BOOL FinishWorkerRun(HWND page, WPARAM succeeded, LPARAM error, int failureTextId) {
+BOOL FinishWorkerRun(HWND page, WPARAM succeeded, LPARAM error, const WorkerPageParts &parts) {
   SetBusy(page, 0);
   if (succeeded) {
     g_runOutcome = kRunSucceeded;
+    SendMessageA(GetParent(page), PSM_SETCURSEL, parts.finishPage, 0);
     return TRUE;
   }
   g_runOutcome = kRunFailed;
   char text[kMessageTextSize] = {};
-  LoadStringA(GetModuleHandleA(nullptr), failureTextId, text, sizeof(text));
+  LoadStringA(GetModuleHandleA(nullptr), parts.failureTextId, text, sizeof(text));
   ShowSetupError(page, text, static_cast<DWORD>(error));
   EnableWindow(CancelButton(page), TRUE);
+  SetDlgItemTextA(page, parts.phaseControl, "");
+  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, parts.retryButtons);
   return FALSE;
 }
 
