@@ -14,8 +14,12 @@ arches=${SETUP_ARCHES:-i686 x86_64}
 configure_and_build() {
   local dir=$1; shift
   cmake -S "$top" -B "$out/$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  cmake --build "$out/$dir" -j "$jobs" 2>&1 | grep -v -E '^\[ *[0-9]+%\]' || true
-  test "${PIPESTATUS[0]}" -eq 0
+  # The progress lines go; the compiler's messages stay. The filter never fails, so under
+  # pipefail the pipeline's status is the build's own.
+  if ! cmake --build "$out/$dir" -j "$jobs" 2>&1 | { grep -v -E '^\[ *[0-9]+%\]' || true; }; then
+    echo "build.sh: the $dir build failed" >&2
+    return 1
+  fi
 }
 
 configure_and_build native

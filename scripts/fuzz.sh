@@ -31,9 +31,11 @@ if [ $bounded -eq 0 ]; then
 fi
 
 CC=clang CXX=clang++ cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DSETUP_FUZZ=ON >/dev/null || exit 1
-cmake --build "$dir" --target fuzz_targets -j "${SETUP_JOBS:-$(nproc)}" 2>&1 |
-  grep -v -E '^\[ *[0-9]+%\]' || true
-[ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+if ! cmake --build "$dir" --target fuzz_targets -j "${SETUP_JOBS:-$(nproc)}" 2>&1 |
+    { grep -v -E '^\[ *[0-9]+%\]' || true; }; then
+  echo "fuzz.sh: the fuzz targets did not build" >&2
+  exit 1
+fi
 
 status=0
 mkdir -p "$dir/crashes"
