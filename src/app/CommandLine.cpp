@@ -8,7 +8,13 @@
 
 namespace {
 
-enum class OptionKind { Quiet, Style, Install, InstallKey, Remove, RemoveKey, Language };
+constexpr int kTokenSize = kCommandTokenSize;
+constexpr char kKeySeparator = ',';
+
+enum class OptionKind {
+  Quiet, Silent, Style, Install, InstallKeys, Remove, RemoveKey, Language, Log, Dir, Check,
+  CheckPath
+};
 
 struct Option {
   const char *text;
@@ -20,9 +26,10 @@ struct Option {
 // In table order: one token may match several entries, and each of them takes effect.
 constexpr Option kOptions[] = {
     {"/quiet", 6, OptionKind::Quiet, 0},
+    {"/silent", 7, OptionKind::Silent, 0},
     {"/style:", 7, OptionKind::Style, 0},
     {"/install", 8, OptionKind::Install, 0},
-    {"/install:", 9, OptionKind::InstallKey, 0},
+    {"/install:", 9, OptionKind::InstallKeys, 0},
     {"/remove", 7, OptionKind::Remove, 0},
     {"/remove:", 8, OptionKind::RemoveKey, 0},
     {"/lang:eng", 9, OptionKind::Language, 0x0409},
@@ -31,6 +38,10 @@ constexpr Option kOptions[] = {
     {"/lang:ita", 9, OptionKind::Language, 0x0410},
     {"/lang:spa", 9, OptionKind::Language, 0x000A},  // the Spanish resources are tagged neutral
     {"/lang:dut", 9, OptionKind::Language, 0x0413},
+    {"/log:", 5, OptionKind::Log, 0},
+    {"/dir:", 5, OptionKind::Dir, 0},
+    {"/check", 6, OptionKind::Check, 0},
+    {"/check:", 7, OptionKind::CheckPath, 0},
 };
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -43,20 +54,85 @@ bool TokenHasPrefix(const char *token, int tokenLen, const Option &option) {
   return true;
 }
 
+// Copies a path value whole into its buffer; one that does not fit is refused, never cut,
+// since a cut path names another folder or file.
+void TakePath(char (&buffer)[kTargetDirSize], const char *value, int length, const char *option) {
+  if (length >= kTargetDirSize) {
+    buffer[0] = '\0';
+    g_commandLineFault = option;
+    return;
+  }
+  memcpy(buffer, value, static_cast<size_t>(length));
+  buffer[length] = '\0';
+}
+
+// "/install:" takes keys separated by commas. A single key keeps the old reading (a key too
+// long for the list is cut to fit); a list whose keys do not all fit is refused whole.
+void TakeInstallKeys(const char *value, int length) {
+  const char *separator = static_cast<const char *>(memchr(value, kKeySeparator, length));
+  if (!separator) {
+    ListSetSingle(g_productKey, sizeof(g_productKey), value, static_cast<size_t>(length));
+    return;
+  }
+  ListClear(g_productKey, sizeof(g_productKey));
+  char key[kKeyListSize];
+  for (int start = 0; start <= length;) {
+    int end = start;
+    while (end < length && value[end] != kKeySeparator) ++end;
+    int keyLength = end - start;
+    if (keyLength >= static_cast<int>(sizeof(key))) keyLength = sizeof(key) - 1;
+    memcpy(key, value + start, static_cast<size_t>(keyLength));
+    key[keyLength] = '\0';
+    if (keyLength != 0 && !ListAppend(g_productKey, sizeof(g_productKey), key, 0)) {
+      ListClear(g_productKey, sizeof(g_productKey));
+      g_commandLineFault = "/install:";
+      return;
+    }
+    start = end + 1;
+  }
+}
+
 void ApplyOption(const Option &option, const char *token, int tokenLen) {
   const char *rest = token + option.comparedLength;
   int restLen = tokenLen - option.comparedLength;
   switch (option.kind) {
     case OptionKind::Quiet: g_quiet = 1; break;
+    case OptionKind::Silent: g_silent = 1; break;
     case OptionKind::Style: g_wizardStyle = ReadDecimal(rest, restLen); break;
     case OptionKind::Install: g_removeMode = 0; break;
     case OptionKind::Remove: g_removeMode = 1; break;
-    case OptionKind::InstallKey:
+    case OptionKind::InstallKeys: TakeInstallKeys(rest, restLen); break;
     case OptionKind::RemoveKey:
       ListSetSingle(g_productKey, sizeof(g_productKey), rest, static_cast<size_t>(restLen));
       break;
     case OptionKind::Language: g_languageId = option.languageId; break;
+    case OptionKind::Log: TakePath(g_logPath, rest, restLen, option.text); break;
+    case OptionKind::Dir:
+      g_targetDirGiven = 1;
+      TakePath(g_targetDir, rest, restLen, option.text);
+      break;
+    case OptionKind::Check: g_checkScript = 1; break;
+    case OptionKind::CheckPath: TakePath(g_checkPath, rest, restLen, option.text); break;
   }
+}
+
+// Reads the next token into token (quotes dropped, cut at kTokenSize - 1); returns the
+// position after it, or NULL when only spaces are left.
+const char *ReadToken(const char *p, char (&token)[kTokenSize], int *length) {
+  while (*p == ' ') ++p;
+  if (!*p) return nullptr;
+  bool quoted = false;
+  int used = 0;
+  for (; *p && (quoted || *p != ' '); ++p) {
+    if (*p == '"') {
+      quoted = !quoted;
+      continue;
+    }
+    if (used < kTokenSize - 1) token[used++] = *p;
+  }
+  token[used] = '\0';
+  *length = used;
+  return p;
 }
 
 }  // namespace
@@ -79,14 +155,9 @@ int ReadDecimal(const char *text, int len) {
 
 void ParseCommandLine(const char *commandLine) {
   if (!commandLine) return;
-  const char *p = commandLine;
-  for (;;) {
-    while (*p == ' ') ++p;
-    if (!*p) break;
-    const char *token = p;
-    while (*p && *p != ' ') ++p;
-    int tokenLen = static_cast<int>(p - token);
+  char token[kTokenSize];
+  int tokenLen = 0;
+  for (const char *p = commandLine; (p = ReadToken(p, token, &tokenLen)) != nullptr;)
     for (const Option &option : kOptions)
       if (TokenHasPrefix(token, tokenLen, option)) ApplyOption(option, token, tokenLen);
-  }
 }

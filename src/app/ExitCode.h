@@ -10,10 +10,16 @@ constexpr int kRunFailed = 2;
 constexpr int kExitSuccess = 0;
 constexpr int kExitUserCancelled = 1602;    // ERROR_INSTALL_USEREXIT
 constexpr int kExitInstallFailure = 1603;   // ERROR_INSTALL_FAILURE
+constexpr int kExitUnknownProduct = 1605;   // ERROR_UNKNOWN_PRODUCT: not installed, or not ours
 constexpr int kExitAlreadyRunning = 1618;   // ERROR_INSTALL_ALREADY_RUNNING
 constexpr int kExitScriptNotOpened = 1620;  // ERROR_INSTALL_PACKAGE_INVALID
 constexpr int kExitRebootStarted = 1641;    // ERROR_SUCCESS_REBOOT_INITIATED
+constexpr int kExitInvalidCommandLine = 1639;  // ERROR_INVALID_COMMAND_LINE
 constexpr int kExitRebootRequired = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED
+
+// "/check": no error found, or at least one.
+constexpr int kExitCheckClean = 0;
+constexpr int kExitCheckFindings = 1;
 
 // The exit code of a wizard that ran: outcome of the last worker, whether a restart is
 // needed, and whether the restart offered afterwards was started.

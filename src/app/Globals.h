@@ -27,3 +27,11 @@ extern volatile int g_workerBusy;        // 1 while a worker runs
 extern volatile int g_rebootNeeded;      // a restart is needed; only ever set to 1
 extern int g_runOutcome;                 // kRunNone/kRunSucceeded/kRunFailed of the last worker
 extern int g_exitCode;                   // the process exit code (app/ExitCode.h)
+
+// Set by the command line beside the options above.
+extern int g_silent;                     // 1 after "/silent": no window, no question, ever
+extern int g_targetDirGiven;             // 1 after "/dir:": g_targetDir holds its path
+extern char g_logPath[kTargetDirSize];   // "/log:" path, or empty
+extern int g_checkScript;                // 1 after "/check" or "/check:"
+extern char g_checkPath[kTargetDirSize]; // "/check:" path, or empty for the script beside us
+extern const char *g_commandLineFault;   // the option whose value could not be taken, or NULL

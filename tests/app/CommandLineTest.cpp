@@ -5,6 +5,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Globals.h"
+#include "script/KeyList.h"
 
 namespace {
 
@@ -69,7 +70,60 @@ TEST_F(CommandLineTest, OnlySpacesSeparateTokens) {
 
   ParseCommandLine("   /remove:\"a b\"   ");
   EXPECT_EQ(g_removeMode, 1);
-  EXPECT_EQ(FirstKey(), "\"a") << "quotation marks have no meaning";
+  EXPECT_EQ(FirstKey(), "a b") << "a quoted part keeps its blanks and loses its quotes";
+  ParseCommandLine("\"/remove:My App\" /quiet");
+  EXPECT_EQ(FirstKey(), "My App");
+}
+
+// The options added for unattended runs; a path that does not fit is refused, never cut.
+TEST_F(CommandLineTest, UnattendedOptions) {
+  const struct {
+    const char *line;
+    const char *logPath, *targetDir, *checkPath, *fault;
+    int silent, check;
+  } cases[] = {
+      {"/silent /log:C:\\t\\a.log", "C:\\t\\a.log", "", "", nullptr, 1, 0},
+      {"/dir:\"C:\\Program Files\\X\" /LOG:\"C:\\a b.log\"", "C:\\a b.log",
+       "C:\\Program Files\\X", "", nullptr, 0, 0},
+      {"/check", "", "", "", nullptr, 0, 1},
+      {"/check:\"D:\\my media\\setup.inf\"", "", "", "D:\\my media\\setup.inf", nullptr, 0, 1},
+      {"/dir:", "", "", "", nullptr, 0, 0},
+  };
+  for (const auto &c : cases) {
+    g_silent = g_checkScript = 0;
+    g_logPath[0] = g_targetDir[0] = g_checkPath[0] = '\0';
+    g_commandLineFault = nullptr;
+    ParseCommandLine(c.line);
+    EXPECT_EQ(g_silent, c.silent) << c.line;
+    EXPECT_EQ(g_checkScript, c.check) << c.line;
+    EXPECT_STREQ(g_logPath, c.logPath) << c.line;
+    EXPECT_STREQ(g_targetDir, c.targetDir) << c.line;
+    EXPECT_STREQ(g_checkPath, c.checkPath) << c.line;
+    EXPECT_EQ(g_commandLineFault, c.fault) << c.line;
+  }
+  g_commandLineFault = nullptr;
+  ParseCommandLine(("/dir:C:\\" + std::string(kTargetDirSize, 'd')).c_str());
+  EXPECT_STREQ(g_commandLineFault, "/dir:");
+  EXPECT_STREQ(g_targetDir, "");
+  g_commandLineFault = nullptr;
+}
+
+// "/install:" takes a comma-separated list; "/remove:" one key, commas and all.
+TEST_F(CommandLineTest, InstallKeyLists) {
+  ParseCommandLine("/install:A,\"My App\",,B");
+  EXPECT_EQ(ListCount(g_productKey), 3);
+  EXPECT_STREQ(g_productKey, "A");
+  EXPECT_STREQ(ListNext(g_productKey), "My App");
+  EXPECT_STREQ(ListNext(ListNext(g_productKey)), "B");
+  ParseCommandLine("/remove:A,B");
+  EXPECT_EQ(FirstKey(), "A,B");
+  EXPECT_TRUE(KeyListEndsAfterFirst());
+
+  g_commandLineFault = nullptr;
+  ParseCommandLine(("/install:A," + std::string(kKeyListSize, 'k')).c_str());
+  EXPECT_STREQ(g_commandLineFault, "/install:") << "a list that does not fit is refused whole";
+  EXPECT_EQ(FirstKey(), "");
+  g_commandLineFault = nullptr;
 }
 
 TEST_F(CommandLineTest, LaterTokensWin) {

@@ -1,5 +1,5 @@
-// The command line: any text leaves a well-formed key list of at most one key inside
-// g_productKey, and every option takes the effect a plain reading of the tokens gives.
+// The command line: any text leaves a well-formed key list inside g_productKey, and every
+// option takes the effect a plain reading of the tokens gives.
 #include <errno.h>
 #include <limits.h>
 #include <string.h>
@@ -41,36 +41,77 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
   g_quiet = 0;
   g_removeMode = 0;
+  g_commandLineFault = nullptr;
   g_wizardStyle = -7;
   memset(g_productKey, 'x', sizeof(g_productKey));
   g_productKey[0] = g_productKey[1] = '\0';
   ParseCommandLine(line.c_str());
 
-  // The same reading, token by token.
+  // The same reading, token by token: spaces split outside quotes, quotes are dropped.
   int quiet = 0, removeMode = 0, style = -7;
-  std::string key;
-  size_t at = 0;
-  while (at < line.size()) {
-    size_t end = line.find(' ', at);
-    if (end == std::string::npos) end = line.size();
-    std::string token = line.substr(at, end - at);
-    at = end + 1;
-    if (token.empty()) continue;
-    if (HasPrefix(token, "/quiet")) quiet = 1;
-    if (HasPrefix(token, "/style:")) style = LibraryDecimal(token.substr(7));
-    if (HasPrefix(token, "/install")) removeMode = 0;
-    if (HasPrefix(token, "/remove")) removeMode = 1;
-    if (HasPrefix(token, "/install:")) key = token.substr(9, kKeyListSize - 2);
-    if (HasPrefix(token, "/remove:")) key = token.substr(8, kKeyListSize - 2);
+  std::vector<std::string> keys;
+  bool fault = false;
+  std::vector<std::string> tokens;
+  std::string token;
+  bool quoted = false, inToken = false;
+  for (char c : line) {
+    if (c == ' ' && !quoted) {
+      if (inToken) tokens.push_back(token);
+      token.clear();
+      inToken = false;
+      continue;
+    }
+    inToken = true;
+    if (c == '"') quoted = !quoted;
+    else if (token.size() < static_cast<size_t>(kCommandTokenSize - 1)) token += c;
+  }
+  if (inToken) tokens.push_back(token);
+  for (const std::string &t : tokens) {
+    if (HasPrefix(t, "/quiet")) quiet = 1;
+    if (HasPrefix(t, "/style:")) style = LibraryDecimal(t.substr(7));
+    if (HasPrefix(t, "/install")) removeMode = 0;
+    if (HasPrefix(t, "/remove")) removeMode = 1;
+    if (HasPrefix(t, "/remove:")) {
+      std::string key = t.substr(8, kKeyListSize - 2);
+      keys.assign(key.empty() ? 0 : 1, key);
+    }
+    if (HasPrefix(t, "/install:")) {
+      std::string value = t.substr(9);
+      keys.clear();
+      if (value.find(',') == std::string::npos) {
+        if (!value.empty()) keys.push_back(value.substr(0, kKeyListSize - 2));
+        continue;
+      }
+      size_t used = 1;
+      for (size_t start = 0; start <= value.size();) {
+        size_t end = value.find(',', start);
+        if (end == std::string::npos) end = value.size();
+        std::string key = value.substr(start, end - start);
+        if (!key.empty()) {
+          used += key.size() + 1;
+          keys.push_back(key);
+        }
+        start = end + 1;
+      }
+      if (used > static_cast<size_t>(kKeyListSize)) {
+        keys.clear();
+        fault = true;
+      }
+    }
   }
   FUZZ_CHECK(g_quiet == quiet);
   FUZZ_CHECK(g_removeMode == removeMode);
   FUZZ_CHECK(g_wizardStyle == style);
-  // One key (or none), its NUL and the list's final NUL, all inside the buffer.
-  size_t length = strnlen(g_productKey, sizeof(g_productKey));
-  FUZZ_CHECK(length + 1 < sizeof(g_productKey));
-  FUZZ_CHECK(g_productKey[length + 1] == '\0');
-  FUZZ_CHECK(std::string(g_productKey, length) == key);
+  if (fault) FUZZ_CHECK(g_commandLineFault != nullptr);
+  // The keys, each with its NUL, and the list's final NUL, all inside the buffer.
+  size_t at = 0;
+  for (const std::string &key : keys) {
+    size_t length = strnlen(g_productKey + at, sizeof(g_productKey) - at);
+    FUZZ_CHECK(at + length + 1 < sizeof(g_productKey));
+    FUZZ_CHECK(std::string(g_productKey + at, length) == key);
+    at += length + 1;
+  }
+  FUZZ_CHECK(at < sizeof(g_productKey) && g_productKey[at] == '\0');
 
   // ReadDecimal on its own, over a text that is not NUL-terminated at len.
   std::string digits = input.Text();

@@ -1,0 +1,120 @@
+#include "common/Log.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "app/Globals.h"
+
+namespace {
+
+constexpr int kLineSize = 2048;  // a line's text with its NUL; a longer text is cut and marked
+constexpr char kCutMark[] = "...";
+constexpr char kLineEnd[] = "\r\n";
+
+HANDLE g_logFile = INVALID_HANDLE_VALUE;
+
+// Frees a FormatMessage buffer when it goes out of scope.
+struct SystemText {
+  char *text = nullptr;
+  ~SystemText() {
+    if (text) LocalFree(text);
+  }
+};
+
+// Appends the formatted text at used; a text that does not fit is cut and marked.
+int AppendFormatted(char *line, int used, const char *format, va_list arguments) {
+  int room = kLineSize - used;
+  int written = _vsnprintf(line + used, static_cast<size_t>(room), format, arguments);
+  if (written >= 0 && written < room) return used + written;
+  line[kLineSize - 1] = '\0';
+  memcpy(line + kLineSize - sizeof(kCutMark), kCutMark, sizeof(kCutMark));
+  return kLineSize - 1;
+}
+
+int AppendText(char *line, int used, const char *text) {
+  int length = static_cast<int>(strlen(text));
+  if (length > kLineSize - 1 - used) length = kLineSize - 1 - used;
+  memcpy(line + used, text, static_cast<size_t>(length));
+  line[used + length] = '\0';
+  return used + length;
+}
+
+int AppendTimeStamp(char *line) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return snprintf(line, kLineSize, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth,
+                  now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+}
+
+// One WriteFile per line: the handle appends, so lines of two threads never interleave.
+// The buffer has room for the line end behind kLineSize.
+void WriteLine(char *line, int used) {
+  memcpy(line + used, kLineEnd, sizeof(kLineEnd));
+  DWORD written = 0;
+  WriteFile(g_logFile, line, static_cast<DWORD>(used + sizeof(kLineEnd) - 1), &written, nullptr);
+}
+
+// The system's text for error without its line end, in the wizard's language where the
+// system has it.
+void ReadSystemText(DWORD error, SystemText *system) {
+  constexpr DWORD kFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                           FORMAT_MESSAGE_FROM_SYSTEM;
+  if (!FormatMessageA(kFlags, nullptr, error, g_languageId, reinterpret_cast<char *>(&system->text),
+                      0, nullptr))
+    FormatMessageA(kFlags, nullptr, error, 0, reinterpret_cast<char *>(&system->text), 0, nullptr);
+  if (!system->text) return;
+  size_t length = strlen(system->text);
+  while (length > 0 && (system->text[length - 1] == '\r' || system->text[length - 1] == '\n' ||
+                        system->text[length - 1] == ' '))
+    system->text[--length] = '\0';
+}
+
+}  // namespace
+
+bool OpenLog(const char *path) {
+  CloseLog();
+  g_logFile = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return g_logFile != INVALID_HANDLE_VALUE;
+}
+
+void CloseLog() {
+  if (g_logFile == INVALID_HANDLE_VALUE) return;
+  CloseHandle(g_logFile);
+  g_logFile = INVALID_HANDLE_VALUE;
+}
+
+bool LogEnabled() { return g_logFile != INVALID_HANDLE_VALUE; }
+
+void LogLine(const char *format, ...) {
+  if (!LogEnabled()) return;
+  DWORD error = GetLastError();
+  char line[kLineSize + sizeof(kLineEnd)];
+  int used = AppendTimeStamp(line);
+  va_list arguments;
+  va_start(arguments, format);
+  used = AppendFormatted(line, used, format, arguments);
+  va_end(arguments);
+  WriteLine(line, used);
+  SetLastError(error);
+}
+
+void LogFailure(DWORD error, const char *format, ...) {
+  if (!LogEnabled()) return;
+  char line[kLineSize + sizeof(kLineEnd)];
+  int used = AppendTimeStamp(line);
+  va_list arguments;
+  va_start(arguments, format);
+  used = AppendFormatted(line, used, format, arguments);
+  va_end(arguments);
+  SystemText system;
+  ReadSystemText(error, &system);
+  char number[32];
+  snprintf(number, sizeof(number), " (error %lu)", static_cast<unsigned long>(error));
+  used = AppendText(line, used, ": ");
+  used = AppendText(line, used, system.text ? system.text : "unknown error");
+  used = AppendText(line, used, number);
+  WriteLine(line, used);
+  SetLastError(error);
+}
