@@ -32,14 +32,21 @@ int FormUninstallKeyPath(char *out, size_t size, const char *key) {
   return FormatWhole(out, size, snprintf(out, size, "%s%s", kUninstallRoot, key));
 }
 
+bool KeyCanBeCarried(const char *key) { return key[0] != '\0' && !strchr(key, '"'); }
+
 int BuildUninstallCommand(char *out, size_t size, const char *setupPath, const char *key) {
-  bool quote = strpbrk(setupPath, " \t") != nullptr;
-  size_t length = strlen(setupPath) + (quote ? 2 : 0) + strlen(" /remove:") + strlen(key);
+  if (!KeyCanBeCarried(key)) {
+    ClearText(out, size);
+    return 0;
+  }
+  const char *pathQuote = strpbrk(setupPath, " \t") ? "\"" : "";
+  const char *keyQuote = strpbrk(key, " \t") ? "\"" : "";
+  size_t length = strlen(setupPath) + 2 * strlen(pathQuote) + strlen(" /remove:") + strlen(key) +
+                  2 * strlen(keyQuote);
   if (length > kUninstallCommandMax || length >= size) {
     ClearText(out, size);
     return 0;
   }
-  int written = quote ? snprintf(out, size, "\"%s\" /remove:%s", setupPath, key)
-                      : snprintf(out, size, "%s /remove:%s", setupPath, key);
-  return FormatWhole(out, size, written);
+  return FormatWhole(out, size, snprintf(out, size, "%s%s%s /remove:%s%s%s", pathQuote, setupPath,
+                                         pathQuote, keyQuote, key, keyQuote));
 }

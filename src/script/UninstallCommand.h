@@ -13,9 +13,14 @@ constexpr size_t kUninstallKeyPathSize = 320;
 // for an empty key or one too long for out or for a registry key name.
 int FormUninstallKeyPath(char *out, size_t size, const char *key);
 
+// Whether the removal's command line can carry key: the command line drops double quotes, so
+// a key holding one would come back as another key. Blanks are carried in quotes.
+bool KeyCanBeCarried(const char *key);
+
 // The command that removes key through the copied setup.exe: the program path, in double
 // quotes when it contains a blank (otherwise Windows may start a program named by its first
-// word), then " /remove:" and the key. Returns 0 and leaves out empty when the command would
-// be longer than kUninstallCommandMax or than out holds: a cut command could start another
-// program or remove another product, so none is formed.
+// word), then " /remove:" and the key, quoted when it contains a blank. Returns 0 and leaves
+// out empty for a key that cannot be carried, and when the command would be longer than
+// kUninstallCommandMax or than out holds: a cut command could start another program or
+// remove another product, so none is formed.
 int BuildUninstallCommand(char *out, size_t size, const char *setupPath, const char *key);

@@ -2,6 +2,33 @@
 
 #include <string.h>
 
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Windows drops trailing dots and blanks from a path part, so ".. " and "..." climb as ".." does.
+bool ClimbsUp(const char *part, const char *end) {
+  int dots = 0;
+  for (const char *c = part; c < end; ++c) {
+    if (*c == '.') ++dots;
+    else if (*c != ' ') return false;
+  }
+  return dots >= 2;
+}
+
+}  // namespace
+
+bool IsContainedLinkName(const char *name) {
+  if (IsSeparator(name[0]) || strchr(name, ':')) return false;
+  for (const char *part = name; *part;) {
+    const char *end = part;
+    while (*end && !IsSeparator(*end)) ++end;
+    if (ClimbsUp(part, end)) return false;
+    part = *end ? end + 1 : end;
+  }
+  return true;
+}
+
 int BuildLinkPath(char *path, size_t size, const char *folder, const char *name) {
   static const char kExtension[] = ".lnk";
   if (size == 0) return 0;

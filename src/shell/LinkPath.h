@@ -6,6 +6,11 @@
 
 constexpr size_t kLinkPathSize = 260;  // MAX_PATH: every path of a shortcut, NUL included
 
+// Whether a shortcut name (sub-folders included) stays inside its shell folder: not absolute
+// (no leading separator, no drive or stream colon) and no part that climbs as ".." does
+// (Windows drops a part's trailing dots and blanks); both "\" and "/" separate.
+bool IsContainedLinkName(const char *name);
+
 // Builds folder + "\" + name + ".lnk". A path that does not fit is refused: returns 0 and
 // leaves an empty text, since a cut path would name another file than the one meant.
 int BuildLinkPath(char *path, size_t size, const char *folder, const char *name);

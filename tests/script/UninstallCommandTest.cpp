@@ -26,6 +26,19 @@ TEST(UninstallCommandTest, PathWithBlanksIsQuoted) {
   EXPECT_EQ(ok, 1);
 }
 
+// A key with a blank is carried in quotes, as the command line reads it back; a key with a
+// quote cannot be carried at all, so no command is formed for it.
+TEST(UninstallCommandTest, KeysTheCommandLineCanCarry) {
+  int ok = 0;
+  EXPECT_EQ(Command("C:\\Program Files\\A\\setup.exe", "My App", &ok),
+            "\"C:\\Program Files\\A\\setup.exe\" /remove:\"My App\"");
+  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(Command("C:\\A\\setup.exe", "a\"b", &ok), "");
+  EXPECT_EQ(ok, 0);
+  EXPECT_FALSE(KeyCanBeCarried(""));
+  EXPECT_TRUE(KeyCanBeCarried("Tab\tKey"));
+}
+
 TEST(UninstallCommandTest, LongestCommandFitsAndOneMoreIsRefused) {
   const std::string key = "k";
   const size_t fixed = strlen(" /remove:") + key.size();

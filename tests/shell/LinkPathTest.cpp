@@ -91,3 +91,24 @@ TEST(LinkPathTest, ParentWalkStopsAboveTheShellFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A name that would leave the shell folder, or name a path of its own, makes no link.
+TEST(LinkPathTest, NamesStayInsideTheirShellFolder) {
+  const struct {
+    const char *name;
+    bool contained;
+  } cases[] = {
+      {"Orlavin\\Tools\\Run", true},       {"Run", true},
+      {"Vendor\\..\\..\\Elsewhere\\Name", false}, {"..\\Name", false},
+      {"Vendor/../Name", false},           {"Vendor\\.. \\Name", false},
+      {"Vendor\\...\\Name", false},        {"\\Windows\\Name", false},
+      {"/Name", false},                    {"C:\\Windows\\Name", false},
+      {"Name:stream", false},              {"Vendor\\.\\Name", true},
+      {"Vendor\\..Name", true},            {"1.2 release notes", true},
+  };
+  for (const auto &c : cases) EXPECT_EQ(IsContainedLinkName(c.name), c.contained) << c.name;
+}
+
+}  // namespace
