@@ -59,7 +59,7 @@ for f in "$exe64" "$noop" "$onewindow"; do
 done
 
 bench=$out/bench
-WINE64=/usr/lib/wine/wine64
+source "$top/scripts/env.sh"
 export SETUP_WINEPREFIX=$out/bench-prefix
 # The target folder, as Windows and as Linux see it: dirid 24 is the system drive's root.
 target_name=BenchTarget
@@ -86,7 +86,7 @@ finish() {
   rm -rf "$trash"
 }
 trap finish EXIT
-wine_session_start || true  # an already running server of this prefix is kept
+wine_session_start || { echo "no X display could be started" >&2; exit 1; }
 # rundll32 by its file: by name, Wine would start it through start.exe, one process more, and
 # GNU time would see start.exe instead of the process that does the work.
 rundll32=$SETUP_WINEPREFIX/drive_c/windows/system32/rundll32.exe
@@ -288,7 +288,7 @@ results=$bench/results.md
 [ $startup_only = 1 ] && results=$bench/startup.md
 perl "$top/bench/report.pl" "$raw" "$sizes" "$out/i686/setup.exe" \
   "$started" "$runs" "$large_runs" "$quick" "$elapsed" "$load_before" "$load_after" \
-  "$(/usr/lib/wine/wine64 --version 2>/dev/null || echo wine)" "$(makensis -VERSION)" \
+  "$("$WINE64" --version 2>/dev/null || echo wine)" "$(makensis -VERSION)" \
   ${payloads[@]+"${payloads[@]}"} >"$results"
 cat "$results"
 echo

@@ -5,11 +5,12 @@
 #   build/native/            native tests of the pure logic (AddressSanitizer + UBSan)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+source "$top/scripts/env.sh"
 [ "${SETUP_SKIP_DEPS:-0}" = 1 ] || bash "$top/scripts/install-deps.sh"
 jobs=${SETUP_JOBS:-$(nproc)}
 # SETUP_BUILD_DIR puts the build elsewhere (default build/); SETUP_ARCHES limits the targets.
 out=${SETUP_BUILD_DIR:-$top/build}
-arches=${SETUP_ARCHES:-i686 x86_64}
+arches=$SETUP_ARCHES
 
 configure_and_build() {
   local dir=$1; shift

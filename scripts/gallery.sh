@@ -20,18 +20,12 @@ rm -rf "$gallery"
 mkdir -p "$gallery"
 start=$(date +%s)
 
-# A screen of our own, so that no other window lies over the wizard.
-source "$top/scripts/xvfb.sh"
-xvfb_start 200 249 || { echo "no free X display" >&2; exit 1; }
-xvfb_pid=$XVFB_PID
-stop() {
-  /usr/lib/wine/wineserver -k 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-}
-trap stop EXIT
-# The prefix (made on first use), then one warm wineserver for all the runs.
-"$top/scripts/wine-run" "$out/$arch/tests/tools/noop/noop.exe" >/dev/null 2>&1 || true
-/usr/lib/wine/wineserver -p &
+# A screen of our own, so that no other window lies over the wizard, and one warm wineserver
+# of the gallery's prefix for all the runs.
+SETUP_OWN_DISPLAY=1
+source "$top/scripts/wine-session.sh"
+trap wine_session_stop EXIT
+wine_session_start || { echo "no free X display" >&2; exit 1; }
 
 # name:how-chosen; /lang: codes where the program has one, else the user's locale. Spanish
 # through the locale as well: with "/lang:spa" (the neutral Spanish locale 0x000A, which

@@ -2,66 +2,92 @@
 # Builds everything and runs setup.exe on the Orlavin sample (examples/orlavin) under Wine:
 # the wizard (interactive when a display is set, else quiet under a private Xvfb, with
 # screenshots), a report of what landed on the machine, the removal through the recorded
-# Uninstall command lines with /quiet added, the report that it is gone, and the exit codes.
+# Uninstall command lines with /quiet added, the report that it is gone, the restart that the
+# removal asked for, and the exit codes. It ends with a check that nothing of the sample is
+# left and exits non-zero, naming what stayed, when something is.
 #
 #   bash scripts/main.sh [setup.exe options...]     e.g. /lang:ger /style:0
 #
+# It runs the shipped i686 setup.exe where this machine runs 32-bit programs, else the x86_64
+# one; SETUP_MAIN_ARCH=i686|x86_64 chooses. A 32-bit setup.exe on 64-bit Windows writes the
+# 32-bit registry view and installs below "Program Files (x86)": the report and the check read
+# the view and the folders of the build that ran. SETUP_MAIN_BUILD=0 uses the build that is
+# there; SETUP_MAIN_SCREENSHOTS=0 takes no screenshots.
 # Everything it writes is under build/demo/ (the Wine prefix is build/wineprefix).
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+source "$top/scripts/env.sh"
 out=${SETUP_BUILD_DIR:-$top/build}
 interactive=0
 [ -n "${DISPLAY:-}" ] && interactive=1
+shots=${SETUP_MAIN_SCREENSHOTS:-1}
+[ $interactive = 1 ] && shots=0
 
-bash "$top/scripts/build.sh" || exit 1
+if [ "${SETUP_MAIN_BUILD:-1}" != 0 ]; then
+  bash "$top/scripts/build.sh" || exit 1
+fi
 . "$top/scripts/wine-session.sh"
 trap wine_session_stop EXIT
-wine_session_start
+wine_session_start || { echo "main.sh: no X display could be started" >&2; exit 1; }
 
-arch=x86_64
-case "${SETUP_ARCHES:-i686 x86_64}" in
-  *i686*) "$top/scripts/can-run-32bit" && arch=i686 ;;
+arch=${SETUP_MAIN_ARCH:-}
+if [ -z "$arch" ]; then
+  arch=x86_64
+  case "$SETUP_ARCHES" in *i686*) "$top/scripts/can-run-32bit" && arch=i686 ;; esac
+fi
+# The registry view that this build's setup.exe writes HKLM\Software into.
+case $arch in
+  i686) view=/reg:32 ;;
+  x86_64) view=/reg:64 ;;
+  *) echo "main.sh: unknown SETUP_MAIN_ARCH $arch" >&2; exit 2 ;;
 esac
 media="$out/$arch/examples/orlavin"
+[ -f "$media/setup.exe" ] || { echo "main.sh: no $media/setup.exe: build first" >&2; exit 1; }
 demo="$out/demo"
 rm -rf "$demo" && mkdir -p "$demo/screens"
-wine64=/usr/lib/wine/wine64
 drive_c="$WINEPREFIX/drive_c"
 steplog="$drive_c/windows/orlavin-steps.log"
 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 sample_keys="Orlavin OrlavinMachine OrlavinListener OrlavinVoices OrlavinFax OrlavinTools"
+sample_group="Orlavin Telephony"
 
 # The shell passes on only the low 8 bits of an exit code; setup.exe's codes differ in them.
 exit_name() {
   case $1 in
     0) echo "0 (done)" ;; 194) echo "3010 (done, restart needed)" ;;
     105) echo "1641 (done, restart started)" ;; 66) echo "1602 (cancelled)" ;;
-    67) echo "1603 (failed)" ;; 82) echo "1618 (another setup was running)" ;;
-    84) echo "1620 (setup script not opened)" ;; *) echo "$1 (low 8 bits)" ;;
+    67) echo "1603 (failed)" ;; 69) echo "1605 (not installed)" ;;
+    82) echo "1618 (another setup was running)" ;;
+    84) echo "1620 (setup script not opened)" ;; 103) echo "1639 (invalid command line)" ;;
+    *) echo "$1 (low 8 bits)" ;;
   esac
 }
 
-# Wine's reg says "Unable to find" on its standard output, with a failing exit code.
+# Wine's reg says "Unable to find" on its standard output, with a failing exit code. The view
+# of the build that ran, unless the caller names one.
 reg_query() {
   local text
-  text=$("$wine64" reg query "$@" 2>/dev/null) || return 1
+  case " $* " in *" /reg:"*) ;; *) set -- "$@" "$view" ;; esac
+  text=$("$WINE64" reg query "$@" 2>/dev/null) || return 1
   printf '%s\n' "$text" | tr -d '\r' | sed '/^$/d'
 }
+reg_value() { reg_query "$1" /v "$2" | awk -F'REG_[A-Z_]+' -v v="$2" '$0 ~ "^ *" v " " {sub(/^ +/, "", $2); print $2}'; }
+unix_path() { "$WINE64" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 
 # A shortcut's target as the link file stores it (the first Windows path in it).
 link_target() { strings -n 6 "$1" | grep -m1 -E '^[A-Za-z]:\\' || echo '?'; }
+sample_links() { find "$drive_c/users" "$drive_c/ProgramData" -ipath '*orlavin*' 2>/dev/null | sort; }
 
 report() {
-  local target=$1
   echo "-- files in $target"
   local unix_target
-  unix_target=$("$wine64" winepath -u "$target" 2>/dev/null | tr -d '\r')
+  unix_target=$(unix_path "$target")
   if [ -d "$unix_target" ]; then
     (cd "$unix_target" && find . -type f -printf '   %-28P %7s bytes\n' | sort)
   else
     echo "   (the folder is gone)"
   fi
-  echo "-- Uninstall entries"
+  echo "-- Uninstall entries ($view view)"
   local key any=0
   for key in $sample_keys; do
     if reg_query "$uninstall\\$key" >/dev/null; then
@@ -74,7 +100,7 @@ report() {
     reg_query 'HKLM\System\CurrentControlSet\Services\OrlavinListener' |
       grep -E 'DisplayName|ImagePath|Start |Type |ErrorControl|Group|DependOnService|ObjectName' |
       sed 's/^ */   /'
-    "$wine64" sc query OrlavinListener 2>/dev/null | tr -d '\r' | grep STATE | sed 's/^ */   /'
+    "$WINE64" sc query OrlavinListener 2>/dev/null | tr -d '\r' | grep STATE | sed 's/^ */   /'
   else
     echo "   not installed"
   fi
@@ -83,10 +109,11 @@ report() {
   echo "-- shortcuts"
   local found=0 link
   while IFS= read -r link; do
+    [ -f "$link" ] || continue
     found=1; printf '   %s\n      -> %s\n' "${link#"$drive_c"/}" "$(link_target "$link")"
-  done < <(find "$drive_c/users" "$drive_c/ProgramData" -iname '*.lnk' -path '*Orlavin*' 2>/dev/null | sort)
+  done < <(sample_links)
   [ $found = 1 ] || echo "   none"
-  echo "-- registry HKLM\\Software\\Orlavin and HKCU\\Software\\Orlavin"
+  echo "-- registry HKLM\\Software\\Orlavin ($view view) and HKCU\\Software\\Orlavin"
   { reg_query 'HKLM\Software\Orlavin' /s; reg_query 'HKCU\Software\Orlavin' /s; } | sed 's/^ */   /' | grep . || echo "   none"
   echo "-- INI file $target\\orlavin.ini"
   if [ -f "$unix_target/orlavin.ini" ]; then tr -d '\r' < "$unix_target/orlavin.ini" | sed 's/^/   /'; else echo "   none"; fi
@@ -99,10 +126,35 @@ report() {
   return 0
 }
 
+# Everything of the sample that is still on the machine, one line each; nothing when it is
+# all gone. The step log is the demonstration's own record of the programs run, not part of
+# the product, and is not counted.
+leftovers() {
+  local unix_target v key link
+  unix_target=$(unix_path "$target")
+  [ -e "$unix_target" ] && find "$unix_target" | sed "s|^$unix_target|   $target|; s|/|\\\\|g; s|^|   left: |"
+  for v in /reg:32 /reg:64; do
+    for key in $sample_keys; do
+      reg_query "$uninstall\\$key" "$v" >/dev/null && echo "   left: Uninstall entry $key ($v view)"
+    done
+    reg_query 'HKLM\Software\Orlavin' "$v" >/dev/null && echo "   left: HKLM\\Software\\Orlavin ($v view)"
+  done
+  reg_query 'HKCU\Software\Orlavin' >/dev/null && echo "   left: HKCU\\Software\\Orlavin"
+  reg_query 'HKLM\System\CurrentControlSet\Services\OrlavinListener' >/dev/null &&
+    echo "   left: the service OrlavinListener"
+  reg_query 'HKLM\System\CurrentControlSet\Control\ServiceGroupOrder' /v List | grep -q "$sample_group" &&
+    echo "   left: the group \"$sample_group\" in the service group order"
+  while IFS= read -r link; do echo "   left: shortcut or folder ${link#"$drive_c"/}"; done < <(sample_links)
+  [ -e "$drive_c/windows/orlastep.exe" ] && echo "   left: C:\\windows\\orlastep.exe"
+  reg_query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations |
+    grep -qi 'orla' && echo "   left: deletions of the sample still waiting for a restart"
+  return 0
+}
+
 # Takes a picture of the whole screen every half second while the process runs.
 screenshots() {
   local pid=$1 name=$2 n=0
-  [ $interactive = 1 ] && return
+  [ "$shots" = 1 ] || return 0
   while kill -0 "$pid" 2>/dev/null && [ $n -lt 40 ]; do
     import -display "$DISPLAY" -window root "$demo/screens/$name-$(printf %02d $n).png" 2>/dev/null && n=$((n + 1))
     sleep 0.5
@@ -117,7 +169,7 @@ screenshots() {
 }
 
 rm -f "$steplog"
-"$wine64" reg delete 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations /f >/dev/null 2>&1
+"$WINE64" reg delete 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations /f >/dev/null 2>&1
 cp -r "$media" "$demo/media"
 echo
 echo "== install: build/demo/media/setup.exe ($arch) on examples/orlavin/setup.inf"
@@ -126,7 +178,7 @@ if [ $interactive = 1 ]; then
   "$top/scripts/wine-run" "$demo/media/setup.exe" "$@"
   install_rc=$?
 else
-  echo "   no display: quiet run on the Xvfb display $DISPLAY, screenshots into build/demo/screens/"
+  echo "   no display: quiet run on the Xvfb display $DISPLAY$([ "$shots" = 1 ] && echo ", screenshots into build/demo/screens/")"
   "$top/scripts/wine-run" "$demo/media/setup.exe" /quiet "$@" &
   setup_pid=$!
   screenshots $setup_pid install
@@ -135,11 +187,13 @@ else
 fi
 echo "   setup.exe exit code: $(exit_name $install_rc)"
 
-target=$(reg_query "$uninstall\\Orlavin" /v UserTargetDir | awk -F'REG_SZ' '/UserTargetDir/ {sub(/^ +/, "", $2); print $2}')
-[ -n "$target" ] || target='C:\Program Files\Orlavin'
+target=$(reg_value "$uninstall\\Orlavin" UserTargetDir)
+if [ -z "$target" ]; then
+  target="$(reg_value 'HKLM\Software\Microsoft\Windows\CurrentVersion' ProgramFilesDir)\\Orlavin"
+fi
 echo
 echo "== what landed on the machine"
-report "$target" | tee "$demo/after-install.txt"
+report | tee "$demo/after-install.txt"
 
 # The setup-level entry first: while products are registered its removal deletes only the
 # entry itself; then the products, the last of which takes the setup along.
@@ -147,12 +201,17 @@ echo
 echo "== removal: the recorded Uninstall command lines, with /quiet added"
 declare -a removals=()
 for key in $sample_keys; do
-  command=$(reg_query "$uninstall\\$key" /v UninstallString | awk -F'REG_SZ' '/UninstallString/ {sub(/^ +/, "", $2); print $2}')
+  command=$(reg_value "$uninstall\\$key" UninstallString)
   [ -n "$command" ] || continue
-  exe=${command#\"}; exe=${exe%%\"*}
-  args=${command#*\" }
+  if [ "${command#\"}" != "$command" ]; then
+    exe=${command#\"}; exe=${exe%%\"*}; args=${command#\"*\"}
+  else
+    exe=${command%% *}; args=${command#"$exe"}
+  fi
+  read -ra argv <<<"$args"
   echo "   $command /quiet"
-  (cd "$demo" && "$top/scripts/wine-run" "$("$wine64" winepath -u "$exe" | tr -d '\r')" $args /quiet &
+  # The program by the Windows path that the entry records, as Windows would start it.
+  (cd "$demo" && "$top/scripts/wine-run" "$exe" "${argv[@]}" /quiet &
    pid=$!; screenshots $pid "remove-$key"; wait $pid)
   rc=$?
   removals+=("$key: $(exit_name $rc)")
@@ -160,14 +219,13 @@ for key in $sample_keys; do
 done
 echo
 echo "== after the removal"
-report "$target" | tee "$demo/after-removal.txt"
+report | tee "$demo/after-removal.txt"
 
 echo
 echo "== after the restart that the removal asked for (wine wineboot -r)"
-"$wine64" wineboot -r >/dev/null 2>&1
-unix_target=$("$wine64" winepath -u "$target" 2>/dev/null | tr -d '\r')
-if [ -e "$unix_target" ]; then echo "   $target is still there:"; find "$unix_target" | sed 's/^/      /'
-else echo "   $target is gone"; fi
+"$WINE64" wineboot -r >/dev/null 2>&1
+left=$(leftovers)
+if [ -n "$left" ]; then echo "$left"; else echo "   nothing of the sample is left"; fi
 
 echo
 echo "== exit codes"
@@ -176,8 +234,12 @@ for line in "${removals[@]}"; do echo "   removal $line"; done
 echo
 if [ $interactive = 1 ]; then
   echo "no screenshots were taken of your display"
-else
+elif [ "$shots" = 1 ]; then
   echo "screenshots of this run: build/demo/screens/ ($(ls "$demo/screens" | wc -l) pictures)"
 fi
 [ -d "$out/gallery" ] && echo "every page in every language and look: build/gallery/"
 echo "reports: build/demo/after-install.txt, build/demo/after-removal.txt"
+if [ -n "$left" ]; then
+  echo "main.sh: something of the sample stayed on the machine (listed above)" >&2
+  exit 1
+fi

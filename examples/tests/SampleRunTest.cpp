@@ -244,20 +244,19 @@ void ForgetSample() {
 // The running setup.exe of a removal deletes its own copy: under Wine the deletion sometimes
 // succeeds at once and sometimes waits for the restart. Either way nothing may stay: the file
 // is gone, or it and its folder are scheduled, and then the run asked for the restart.
+// A removal from the installed setup.exe hands its work to a copy of the program, so that the
+// installed program and its folder go at once and no restart is due for them.
+// The target folder itself may still wait for the restart that an earlier removal asked for
+// (a file of the call listener's service is in use when it goes).
 void ExpectSetupCopyGone(const std::string &target, int exitCode) {
+  EXPECT_FALSE(FileExists(target + "\\setup.exe"));
+  EXPECT_EQ(exitCode, 0);
+  if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   std::vector<std::string> renames =
       RegTexts(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
                "PendingFileRenameOperations");
-  auto scheduled = [&](const std::string &path) {
-    return std::find(renames.begin(), renames.end(), "\\??\\" + path) != renames.end();
-  };
-  if (FileExists(target + "\\setup.exe")) {
-    EXPECT_TRUE(scheduled(target + "\\setup.exe"));
-    EXPECT_TRUE(scheduled(target)) << "the emptied folder goes at the restart too";
-    EXPECT_EQ(exitCode, 3010);
-  } else {
-    EXPECT_TRUE(exitCode == 0 || exitCode == 3010) << exitCode;
-  }
+  EXPECT_NE(std::find(renames.begin(), renames.end(), "\\??\\" + target), renames.end())
+      << "an emptied target that stays goes at the restart";
 }
 
 class SampleRun : public testing::Test {
@@ -373,8 +372,15 @@ TEST_F(SampleRun, QuietInstallLeavesWhatTheReadmeListsAndTheRemovalsTakeItAwayIn
   steps = Steps();
   for (size_t i = 5; i < steps.size(); ++i) tags.push_back(steps[i].tag);
   EXPECT_EQ(tags, (std::vector<std::string>{"Machine.Remove:1", "Remove.NT5:1", "Remove.NT5:2"}));
+  // The removal ran in the copy that the started program handed it to: the steps were given
+  // that copy's window, not the waiting program's.
   snprintf(pid, sizeof(pid), "%lu", static_cast<unsigned long>(removerPid));
-  for (size_t i = 5; i < steps.size(); ++i) EXPECT_EQ(steps[i].owner, pid) << steps[i].tag;
+  ASSERT_GT(steps.size(), 5u);
+  for (size_t i = 5; i < steps.size(); ++i) {
+    EXPECT_EQ(steps[i].owner, steps[5].owner) << steps[i].tag;
+    EXPECT_NE(steps[i].owner, "0") << steps[i].tag;
+    EXPECT_NE(steps[i].owner, pid) << steps[i].tag;
+  }
 
   for (const char *file : {"setup.inf", "orlavin.exe", "orlavin.ini", "Tools", "Voices"})
     EXPECT_EQ(GetFileAttributesA((target + "\\" + file).c_str()), INVALID_FILE_ATTRIBUTES) << file;

@@ -13,7 +13,7 @@ constexpr char kKeySeparator = ',';
 
 enum class OptionKind {
   Quiet, Silent, Style, Install, InstallKeys, Remove, RemoveKey, Language, Log, Dir, Check,
-  CheckPath
+  CheckPath, Relocated
 };
 
 struct Option {
@@ -42,6 +42,7 @@ constexpr Option kOptions[] = {
     {"/dir:", 5, OptionKind::Dir, 0},
     {"/check", 6, OptionKind::Check, 0},
     {"/check:", 7, OptionKind::CheckPath, 0},
+    {"/relocated:", 11, OptionKind::Relocated, 0},
 };
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -113,6 +114,7 @@ void ApplyOption(const Option &option, const char *token, int tokenLen) {
       break;
     case OptionKind::Check: g_checkScript = 1; break;
     case OptionKind::CheckPath: TakePath(g_checkPath, rest, restLen, option.text); break;
+    case OptionKind::Relocated: TakePath(g_relocatedFrom, rest, restLen, option.text); break;
   }
 }
 

@@ -19,4 +19,5 @@ int g_targetDirGiven;
 char g_logPath[kTargetDirSize];
 int g_checkScript;
 char g_checkPath[kTargetDirSize];
+char g_relocatedFrom[kTargetDirSize];
 const char *g_commandLineFault;

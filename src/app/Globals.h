@@ -34,4 +34,6 @@ extern int g_targetDirGiven;             // 1 after "/dir:": g_targetDir holds i
 extern char g_logPath[kTargetDirSize];   // "/log:" path, or empty
 extern int g_checkScript;                // 1 after "/check" or "/check:"
 extern char g_checkPath[kTargetDirSize]; // "/check:" path, or empty for the script beside us
+extern char g_relocatedFrom[kTargetDirSize];  // "/relocated:": the installed setup.exe that
+                                             // handed this removal to a copy, or empty
 extern const char *g_commandLineFault;   // the option whose value could not be taken, or NULL

@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "app/Wizard.h"
+#include "common/Log.h"
 #include "res/resource.h"
 
 namespace {
@@ -17,6 +18,7 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 // The session may not end under a running worker; the restart is offered afterwards.
 LRESULT OnQueryEndSession() {
   if (!g_workerBusy) return TRUE;
+  LogLine("a restart is needed: the end of the Windows session was refused during the run");
   g_rebootNeeded = 1;
   return FALSE;
 }

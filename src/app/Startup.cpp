@@ -9,7 +9,9 @@
 #include "app/Globals.h"
 #include "app/HostWindow.h"
 #include "app/Language.h"
+#include "app/Notice.h"
 #include "app/Platform.h"
+#include "common/Log.h"
 #include "res/resource.h"
 
 void MakeInstanceMutexName(char *path) {
@@ -86,13 +88,30 @@ void EnterProgramDirectory() {
 
 }  // namespace
 
-int SetupMain(HINSTANCE instance, const char *commandLine) {
-  if (ActivatePreviousInstance()) return kExitAlreadyRunning;
-  g_languageId = ChooseUiLanguage(IDD_WELCOME);
-  InitCommonControls();
-  ChooseDefaultStyle();
-  ParseCommandLine(commandLine);
-  SetThreadLanguage(g_languageId);
+namespace {
+
+// The first lines of the log: what runs, how it was started, and on what.
+void LogStartup(const char *commandLine) {
+  DWORD version = GetVersion();
+  LogLine("setup.exe %s (%d-bit) started with the command line \"%s\"", SETUP_VERSION,
+          static_cast<int>(sizeof(void *) * 8), commandLine ? commandLine : "");
+  LogLine("platform: Windows %s family, version %u.%u", IsWin9xFamily() ? "95/98/Me" : "NT",
+          static_cast<unsigned>(version & 0xFF), static_cast<unsigned>((version >> 8) & 0xFF));
+  LogLine("user interface language: 0x%04X", static_cast<unsigned>(g_languageId));
+}
+
+// Everything after the command line has been read: one copy per program file, then the
+// host window, whose creation runs the wizard.
+int RunProgram(HINSTANCE instance) {
+  if (g_commandLineFault) {
+    LogLine("the command line is invalid: the value of %s cannot be used", g_commandLineFault);
+    ShowNotice(nullptr, IDS_COMMAND_LINE_INVALID, g_commandLineFault);
+    return kExitInvalidCommandLine;
+  }
+  if (ActivatePreviousInstance()) {
+    LogLine("another copy of this program file is running");
+    return kExitAlreadyRunning;
+  }
   EnterProgramDirectory();
 
   // The wizard leaves its outcome here; a host window that never ran it installed nothing.
@@ -104,4 +123,23 @@ int SetupMain(HINSTANCE instance, const char *commandLine) {
     DispatchMessageA(&msg);
   }
   return g_exitCode;
+}
+
+}  // namespace
+
+int SetupMain(HINSTANCE instance, const char *commandLine) {
+  g_languageId = ChooseUiLanguage(IDD_WELCOME);
+  InitCommonControls();
+  ChooseDefaultStyle();
+  ParseCommandLine(commandLine);
+  // A silent run chooses what a quiet one chooses; it only shows nothing and asks nothing.
+  if (g_silent) g_quiet = 1;
+  SetThreadLanguage(g_languageId);
+  // A log that cannot be opened changes nothing else in the run.
+  if (g_logPath[0]) OpenLog(g_logPath);
+  LogStartup(commandLine);
+  int exitCode = RunProgram(instance);
+  LogLine("exit code %d", exitCode);
+  CloseLog();
+  return exitCode;
 }

@@ -7,7 +7,9 @@
 
 #include "app/ExitCode.h"
 #include "app/Globals.h"
+#include "app/RunRequest.h"
 #include "app/WizardContext.h"
+#include "common/Log.h"
 #include "pages/Pages.h"
 #include "res/resource.h"
 #include "script/SetupScript.h"
@@ -148,7 +150,9 @@ void AddLook(HWND host, HINSTANCE instance, int style, PROPSHEETHEADERA *sheet,
 int OfferRestart(HWND host) {
   if (!g_rebootNeeded) return 0;
   INT answer = SetupPromptReboot(nullptr, host, FALSE);
-  return answer != -1 && (answer & SPFILEQ_REBOOT_IN_PROGRESS) != 0;
+  int started = answer != -1 && (answer & SPFILEQ_REBOOT_IN_PROGRESS) != 0;
+  LogLine("the restart was offered: %s", started ? "started" : "not started");
+  return started;
 }
 
 void FreeTemplates(WizardParts *parts) {
@@ -156,21 +160,13 @@ void FreeTemplates(WizardParts *parts) {
     if (parts->templates[index]) HeapFree(GetProcessHeap(), 0, parts->templates[index]);
 }
 
-}  // namespace
-
-int RunWizard(HWND hostWindow) {
+// The property sheet over the open script; returns the run's exit code.
+int RunPages(HWND hostWindow, HINF inf) {
   WizardParts parts;
   ZeroMemory(&parts, sizeof(parts));
   HINSTANCE instance =
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hostWindow, GWLP_HINSTANCE));
-
-  HINF inf = OpenSetupScript(hostWindow);
-  if (inf == INVALID_HANDLE_VALUE) {
-    g_exitCode = kExitScriptNotOpened;
-    return 0;
-  }
   parts.context.hInf = inf;
-  SelectPlatformSections(inf);
   LoadPageResources(instance, &parts.context);
 
   // Pages and look follow the style that is built; an unknown value gets the usual look.
@@ -190,13 +186,30 @@ int RunWizard(HWND hostWindow) {
   PropertySheetA(&sheet);
 
   int rebootStarted = OfferRestart(hostWindow);
-  g_exitCode = ChooseExitCode(g_runOutcome, g_rebootNeeded, rebootStarted);
+  int exitCode = ChooseExitCode(g_runOutcome, g_rebootNeeded, rebootStarted);
 
-  SetupCloseInfFile(inf);
   ReleasePageResources(&parts.context);
   FreeTemplates(&parts);
   if (parts.watermark) DeleteObject(parts.watermark);
   if (parts.header) DeleteObject(parts.header);
+  return exitCode;
+}
+
+}  // namespace
+
+int RunWizard(HWND hostWindow) {
+  HINF inf = OpenSetupScript(hostWindow);
+  if (inf == INVALID_HANDLE_VALUE) {
+    g_exitCode = kExitScriptNotOpened;
+    return 0;
+  }
+  SelectPlatformSections(inf);
+  int refused = CheckRunRequest(hostWindow, inf);
+  if (refused)
+    g_exitCode = refused;
+  else if (!HandOverRemoval(inf, &g_exitCode))
+    g_exitCode = g_silent ? RunSilently(hostWindow, inf) : RunPages(hostWindow, inf);
+  SetupCloseInfFile(inf);
   return 1;
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/Globals.h"
 #include "app/Platform.h"
+#include "common/Log.h"
 #include "engine/QueuePaths.h"
 #include "engine/RenameSection.h"
 
@@ -137,6 +138,7 @@ void FollowUpDeletion(QueueCallbackContext *context, const char *target) {
 
   bool present = FileStillPresent(target);
   if (present) {
+    LogLine("%s is in use: it is deleted at the next restart, which is needed", target);
     g_rebootNeeded = 1;
     // Only a file of lastDirectory may count against that directory's files.
     if (tidyDirectory) ++pendingCount;
@@ -157,6 +159,26 @@ void FollowUpDeletion(QueueCallbackContext *context, const char *target) {
 
   context->pendingCount = pendingCount;
   context->filesLeft = filesLeft;
+}
+
+// The installed setup.exe that handed this removal over is still running, waiting for it: it
+// cannot be deleted, but it can be moved out of the target folder, into this copy's own
+// folder, where the handing-over program takes care of it. True when it was moved.
+bool MoveHandedOverProgram(const char *target) {
+  if (!g_relocatedFrom[0] || lstrcmpiA(target, g_relocatedFrom) != 0) return false;
+  char aside[kPathSize];
+  DWORD length = GetModuleFileNameA(nullptr, aside, sizeof(aside));
+  char *slash = length < sizeof(aside) ? strrchr(aside, '\\') : nullptr;
+  if (!slash || static_cast<size_t>(slash + 1 - aside) + sizeof(kHandedOverProgram) > sizeof(aside))
+    return false;
+  memcpy(slash + 1, kHandedOverProgram, sizeof(kHandedOverProgram));
+  // MoveFileA, which the 95 family has too; the folder is new and holds no file of this name.
+  if (!MoveFileA(target, aside)) {
+    LogFailure(GetLastError(), "the running program %s could not be moved out of its folder", target);
+    return false;
+  }
+  LogLine("moved the running program %s to %s", target, aside);
+  return true;
 }
 
 // Windows 9x deletes at its next start what the "Rename" section of wininit.ini names with
@@ -184,12 +206,81 @@ void ScheduleInWininit(const char *path) {
   }
 }
 
+// One log line per file the queue has dealt with; the queue's own report of a file that
+// waits for the restart too. Only these notifications carry file paths in param1.
+void LogFileEvent(UINT notification, UINT_PTR param1) {
+  const char *done = nullptr;
+  switch (notification) {
+    case SPFILENOTIFY_ENDCOPY: done = "copied"; break;
+    case SPFILENOTIFY_ENDDELETE: done = "deleted"; break;
+    case SPFILENOTIFY_ENDRENAME: done = "renamed"; break;
+    case SPFILENOTIFY_FILEOPDELAYED: done = "delayed"; break;
+    default: return;
+  }
+  const FILEPATHS_A *paths = reinterpret_cast<const FILEPATHS_A *>(param1);
+  if (!LogEnabled() || !paths || !paths->Target) return;
+  const char *source = notification != SPFILENOTIFY_ENDDELETE && paths->Source ? paths->Source : "";
+  if (notification == SPFILENOTIFY_FILEOPDELAYED)
+    LogLine("%s is in use: it is replaced or deleted at the next restart", paths->Target);
+  else if (paths->Win32Error == NO_ERROR)
+    LogLine("%s %s%s%s", done, source, source[0] ? " to " : "", paths->Target);
+  else
+    LogFailure(paths->Win32Error, "not %s: %s", done, paths->Target);
+}
+
+constexpr UINT kVersionQuestions =
+    SPFILENOTIFY_LANGMISMATCH | SPFILENOTIFY_TARGETEXISTS | SPFILENOTIFY_TARGETNEWER;
+
+// What the default callback would ask a person, a silent run answers itself: a newer file on
+// the machine stays, a source file that is missing or cannot be copied ends the run with its
+// reason, and a file that cannot be deleted or renamed now is left to the follow-up, which
+// schedules it for the restart. True with the answer when the notification is one of these.
+bool AnswerWithoutDialog(UINT notification, UINT_PTR param1, UINT *answer) {
+  const FILEPATHS_A *paths = reinterpret_cast<const FILEPATHS_A *>(param1);
+  if (notification & kVersionQuestions) {
+    LogLine("kept %s: the file on the machine is the same or newer", paths->Target);
+    *answer = FALSE;
+    return true;
+  }
+  switch (notification) {
+    case SPFILENOTIFY_NEEDMEDIA: {
+      // Asked before the first file of every source; only a missing file would be prompted for.
+      const SOURCE_MEDIA_A *media = reinterpret_cast<const SOURCE_MEDIA_A *>(param1);
+      char source[kPathSize];
+      int length = snprintf(source, sizeof(source), "%s\\%s", media->SourcePath, media->SourceFile);
+      if (length > 0 && length < static_cast<int>(sizeof(source)) &&
+          GetFileAttributesA(source) != INVALID_FILE_ATTRIBUTES)
+        return false;
+      LogFailure(ERROR_FILE_NOT_FOUND, "the source file %s\\%s is missing", media->SourcePath,
+                 media->SourceFile);
+      SetLastError(ERROR_FILE_NOT_FOUND);
+      *answer = FILEOP_ABORT;
+      return true;
+    }
+    case SPFILENOTIFY_COPYERROR:
+      LogFailure(paths->Win32Error, "%s could not be copied to %s", paths->Source, paths->Target);
+      SetLastError(paths->Win32Error);
+      *answer = FILEOP_ABORT;
+      return true;
+    case SPFILENOTIFY_DELETEERROR:
+    case SPFILENOTIFY_RENAMEERROR:
+      LogFailure(paths->Win32Error, "%s cannot be changed now", paths->Target);
+      *answer = FILEOP_SKIP;
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PTR param1,
                                 UINT_PTR param2) {
   QueueCallbackContext *context = static_cast<QueueCallbackContext *>(contextPointer);
   const FILEPATHS_A *paths = reinterpret_cast<const FILEPATHS_A *>(param1);
+  LogFileEvent(notification, param1);
+  UINT answer = 0;
+  if (g_silent && AnswerWithoutDialog(notification, param1, &answer)) return answer;
   switch (notification) {
     case SPFILENOTIFY_STARTQUEUE:
       context->lastDirectory = context->directoryBuffer;
@@ -203,10 +294,20 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
       context->lastDirectory = nullptr;
       break;
     case SPFILENOTIFY_STARTDELETE:
-      if (paths && paths->Target) ClearReadOnly(paths->Target);
+      if (!paths || !paths->Target) break;
+      if (MoveHandedOverProgram(paths->Target)) {
+        FollowUpDeletion(context, paths->Target);
+        context->handedOverMoved = true;
+        return FILEOP_SKIP;
+      }
+      ClearReadOnly(paths->Target);
       break;
     case SPFILENOTIFY_ENDDELETE:
-      if (paths && paths->Target) FollowUpDeletion(context, paths->Target);
+      if (!paths || !paths->Target) break;
+      if (context->handedOverMoved && lstrcmpiA(paths->Target, g_relocatedFrom) == 0)
+        context->handedOverMoved = false;
+      else
+        FollowUpDeletion(context, paths->Target);
       break;
     case SPFILENOTIFY_STARTCOPY:
       if (paths && paths->Source && paths->Target &&

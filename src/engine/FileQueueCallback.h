@@ -5,6 +5,10 @@
 
 constexpr int kQueueDirectorySize = 260;  // lastDirectory and every directory buffer
 
+// The name under which a removal's copy keeps the installed setup.exe that handed the removal
+// over to it, in the copy's own folder, once the removal has taken it out of the target.
+constexpr char kHandedOverProgram[] = "installed-setup.exe";
+
 struct QueueCallbackContext {
   PVOID defaultContext;  // of SetupDefaultQueueCallbackA
   char *lastDirectory;   // 260 bytes: the directory of the last deleted file
@@ -16,6 +20,9 @@ struct QueueCallbackContext {
   // until counted. Lets the callback count a folder's files once per folder, not once per
   // deleted file.
   LONG filesLeft;
+  // The handed-over program was moved aside instead of deleted and already followed up; a
+  // queue that still reports its deletion is not followed up twice.
+  bool handedOverMoved;
 };
 
 UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR param1,

@@ -1,6 +1,7 @@
 #include "engine/SectionRunner.h"
 
 #include "app/Globals.h"
+#include "common/Log.h"
 #include "engine/FileQueueCallback.h"
 #include "script/KeyList.h"
 #include "services/ServiceSections.h"
@@ -21,7 +22,20 @@ constexpr int kPhaseLastPrograms = -1;
 constexpr int kFirstPass = 1;
 constexpr int kLastPass = 2;
 
+// The phases by number, for the log.
+const char *PhaseName(int phase) {
+  switch (phase) {
+    case kPhaseStopServices: return "stopping services";
+    case kPhaseFiles: return "files";
+    case kPhaseRegistry: return "registry, INI files and services";
+    case kPhaseShortcuts: return "shortcuts";
+    case kPhaseStartServices: return "starting services";
+    default: return "programs of the last pass";
+  }
+}
+
 void PostPhase(HWND page, int phase) {
+  LogLine("phase: %s", PhaseName(phase));
   PostMessageA(page, WM_SETUP_PHASE, static_cast<WPARAM>(phase), 0);
 }
 
@@ -46,13 +60,19 @@ void RunPrograms(HINF inf, const char *sectionList, int pass, HWND page) {
 
 // A service that will not stop or start only means that the restart must finish the job.
 void StopServices(HINF inf, const char *sectionList) {
-  for (const char *section = sectionList; *section; section = ListNext(section))
-    if (!StopSectionServices(inf, section)) g_rebootNeeded = 1;
+  for (const char *section = sectionList; *section; section = ListNext(section)) {
+    if (StopSectionServices(inf, section)) continue;
+    LogLine("a restart is needed: a service of [%s] did not stop", section);
+    g_rebootNeeded = 1;
+  }
 }
 
 void StartServices(HINF inf, const char *sectionList) {
-  for (const char *section = sectionList; *section; section = ListNext(section))
-    if (!StartSectionServices(inf, section)) g_rebootNeeded = 1;
+  for (const char *section = sectionList; *section; section = ListNext(section)) {
+    if (StartSectionServices(inf, section)) continue;
+    LogLine("a restart is needed: a service of [%s] did not start", section);
+    g_rebootNeeded = 1;
+  }
 }
 
 // Commits the queue through FileQueueCallback, with the default callback's dialogs and
@@ -72,10 +92,14 @@ int CommitQueue(HSPFILEQ queue, HWND page) {
 }
 
 int ApplyRegistryAndIni(HINF inf, const char *sectionList, HWND page) {
-  for (const char *section = sectionList; *section; section = ListNext(section))
+  for (const char *section = sectionList; *section; section = ListNext(section)) {
     if (!SetupInstallFromInfSectionA(page, inf, section, kRegistryAndIni, nullptr, nullptr, 0,
-                                     nullptr, nullptr, nullptr, nullptr))
+                                     nullptr, nullptr, nullptr, nullptr)) {
+      LogFailure(GetLastError(), "the registry and INI directives of [%s] failed", section);
       return 0;
+    }
+    LogLine("applied the registry and INI directives of [%s]", section);
+  }
   return 1;
 }
 
@@ -97,7 +121,12 @@ void ApplyShortcuts(HINF inf, const char *sectionList) {
 int RunSections(HINF inf, const char *sectionList, HWND page) {
   HSPFILEQ queue = SetupOpenFileQueue();
   if (queue == INVALID_HANDLE_VALUE) return 0;
-  if (!QueueSectionFiles(inf, sectionList, queue)) return FailClosingQueue(queue, GetLastError());
+  for (const char *section = sectionList; *section; section = ListNext(section))
+    LogLine("section: [%s]", section);
+  if (!QueueSectionFiles(inf, sectionList, queue)) {
+    LogFailure(GetLastError(), "the files of the sections could not be queued");
+    return FailClosingQueue(queue, GetLastError());
+  }
 
   RunPrograms(inf, sectionList, kFirstPass, page);
   PostPhase(page, kPhaseStopServices);
@@ -106,7 +135,10 @@ int RunSections(HINF inf, const char *sectionList, HWND page) {
   PostPhase(page, kPhaseFiles);
   if (!CommitQueue(queue, page)) return FailClosingQueue(queue, GetLastError());
   // Scan only: the question is asked once, after the wizard has closed.
-  if (SetupPromptReboot(queue, page, TRUE) & SPFILEQ_FILE_IN_USE) g_rebootNeeded = 1;
+  if (SetupPromptReboot(queue, page, TRUE) & SPFILEQ_FILE_IN_USE) {
+    LogLine("a restart is needed: files in use wait for it");
+    g_rebootNeeded = 1;
+  }
   SetupCloseFileQueue(queue);
 
   PostPhase(page, kPhaseRegistry);

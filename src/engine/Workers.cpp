@@ -7,15 +7,16 @@
 #include "app/Globals.h"
 #include "app/Language.h"
 #include "app/WizardContext.h"
+#include "common/Log.h"
 #include "engine/SectionRunner.h"
 #include "script/Catalogue.h"
 #include "script/KeyList.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
+#include "script/TargetDir.h"
 
 namespace {
 
-constexpr DWORD kTargetDirId = 0x8000;
 constexpr int kFlagRestart = 2;
 
 // What the worker reads before it starts: the script from the page's context.
@@ -29,7 +30,10 @@ HINF BeginRun(HWND page) {
 // Sets the restart flag for a successful run, clears the busy flag and tells the page; the
 // page sees the final values of both flags when the message arrives.
 void EndRun(HWND page, HINF inf, const char *keyList, int ok, DWORD error) {
-  if (ok && CountProductsWithFlag(inf, keyList, kFlagRestart) != 0) g_rebootNeeded = 1;
+  if (ok && CountProductsWithFlag(inf, keyList, kFlagRestart) != 0) {
+    LogLine("a restart is needed: a product of the run asks for one");
+    g_rebootNeeded = 1;
+  }
   g_workerBusy = 0;
   PostMessageA(page, WM_SETUP_DONE, ok ? 1 : 0, ok ? 0 : static_cast<LPARAM>(error));
 }
@@ -68,6 +72,13 @@ bool RemovesTheSetup(const char *sectionList) {
   return last && g_removeSection && lstrcmpiA(last, g_removeSection) == 0;
 }
 
+// The run's choices, for the log.
+void LogChoices(const char *verb, const char *keys, const char *targetDir) {
+  if (!LogEnabled()) return;
+  for (const char *key = keys; *key; key = ListNext(key)) LogLine("%s product %s", verb, key);
+  LogLine("target directory: %s", targetDir[0] ? targetDir : "(none)");
+}
+
 }  // namespace
 
 // Installs the products of g_productKey. The Uninstall entries are written before any file is
@@ -75,6 +86,7 @@ bool RemovesTheSetup(const char *sectionList) {
 DWORD WINAPI InstallWorker(LPVOID parameter) {
   HWND page = static_cast<HWND>(parameter);
   HINF inf = BeginRun(page);
+  LogChoices("install", g_productKey, g_targetDir);
   DWORD error = 0;
   int ok = 0;
   // A list that cannot hold every chosen product's section would install only some of them
@@ -97,8 +109,9 @@ DWORD WINAPI RemoveWorker(LPVOID parameter) {
   HINF inf = BeginRun(page);
   char keys[kKeyListSize];
   RemovalKeys(inf, keys);
-  char dir[kTargetDirSize];
+  char dir[kTargetDirSize] = {};
   if (FindInstalledTargetDir(inf, keys, dir)) SetupSetDirectoryIdA(inf, kTargetDirId, dir);
+  LogChoices("remove", keys, dir);
   DWORD error = 0;
   int ok = 0;
   if (!BuildRemoveSectionListChecked(inf, keys, g_sectionList)) {

@@ -16,11 +16,6 @@ INT_PTR CALLBACK RemoveFinishPageProc(HWND page, UINT message, WPARAM wParam, LP
 // Moves window so that it is centred over reference and lies inside the work area.
 BOOL CenterWindow(HWND window, HWND reference);
 
-// The default target directory of the script (260 bytes); subdir, when given, receives field 2
-// of the "DefaultDestDir" line unchanged. Always 1.
-int DefaultTargetDir(HINF inf, char *dir, char *subdir);
-// The Program Files directory from the registry, environment references expanded.
-BOOL ReadProgramFilesDir(char *dir);
 // The shell's folder browser; TRUE with the chosen folder (and product subdirectory) in path.
 BOOL BrowseForTargetDir(HWND owner, char *path, const char *subdir);
 

@@ -10,21 +10,9 @@
 #include "pages/PageLogic.h"
 #include "pages/Pages.h"
 #include "res/resource.h"
-#include "script/Registration.h"
+#include "script/TargetDir.h"
 
 namespace {
-
-constexpr DWORD kTargetDirId = 32768;  // DIRID_USER: the script's name for the user's choice
-constexpr DWORD kApplicationsDirId = 24;
-constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-
-// Closes a registry key when it goes out of scope.
-struct KeyGuard {
-  HKEY key = nullptr;
-  ~KeyGuard() {
-    if (key) RegCloseKey(key);
-  }
-};
 
 // Releases the shell allocator when it goes out of scope.
 struct MallocGuard {
@@ -39,10 +27,12 @@ BOOL OnInitDialog(HWND page, LPARAM lParam) {
   ShowPageHeader(page, context->hHeaderFont, context->szTargetTitle, context->szTargetSubtitle);
   SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
 
-  // An earlier installation's directory wins over the script's default.
+  // A directory from the command line stands as if typed here; else the proposal.
   char proposal[kTargetDirSize] = {};
-  if (!FindInstalledTargetDir(context->hInf, nullptr, proposal))
-    DefaultTargetDir(context->hInf, proposal, nullptr);
+  if (g_targetDirGiven)
+    lstrcpynA(proposal, g_targetDir, sizeof(proposal));
+  else
+    ProposeTargetDir(context->hInf, proposal);
   SetDlgItemTextA(page, IDC_TARGET_EDIT, proposal);
   return TRUE;
 }
@@ -82,50 +72,6 @@ BOOL OnCommand(HWND page, WPARAM wParam) {
 }
 
 }  // namespace
-
-int DefaultTargetDir(HINF inf, char *dir, char *subdir) {
-  char idText[kTargetDirSize] = {};
-  char below[kTargetDirSize] = {};
-  INFCONTEXT line;
-  if (SetupFindFirstLineA(inf, "DestinationDirs", "DefaultDestDir", &line)) {
-    if (!SetupGetStringFieldA(&line, 1, idText, sizeof(idText), nullptr)) idText[0] = '\0';
-    if (!SetupGetStringFieldA(&line, 2, below, sizeof(below), nullptr)) below[0] = '\0';
-  }
-  long id = atol(idText);
-  char programFiles[kTargetDirSize] = {};
-  bool assembled = id == static_cast<long>(kApplicationsDirId) &&
-                   ReadProgramFilesDir(programFiles) &&
-                   AssembleProgramFilesTarget(dir, kTargetDirSize, programFiles, below);
-  if (!assembled && !SetupGetTargetPathA(inf, nullptr, nullptr, dir, kTargetDirSize, nullptr))
-    dir[0] = '\0';
-  if (subdir) lstrcpynA(subdir, below, kTargetDirSize);
-  return 1;
-}
-
-BOOL ReadProgramFilesDir(char *dir) {
-  KeyGuard key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ, &key.key) !=
-      ERROR_SUCCESS)
-    return FALSE;
-  char value[kTargetDirSize] = {};
-  DWORD type = 0;
-  DWORD size = sizeof(value);
-  if (RegQueryValueExA(key.key, "ProgramFilesDir", nullptr, &type,
-                       reinterpret_cast<BYTE *>(value), &size) != ERROR_SUCCESS)
-    return FALSE;
-  value[sizeof(value) - 1] = '\0';  // a value stored without its terminator
-  switch (type) {
-    case REG_EXPAND_SZ: {
-      DWORD needed = ExpandEnvironmentStringsA(value, dir, kTargetDirSize);
-      return needed != 0 && needed <= static_cast<DWORD>(kTargetDirSize);
-    }
-    case REG_SZ:
-      lstrcpynA(dir, value, kTargetDirSize);
-      return TRUE;
-    default:
-      return FALSE;
-  }
-}
 
 BOOL BrowseForTargetDir(HWND owner, char *path, const char *subdir) {
   MallocGuard shellMalloc;

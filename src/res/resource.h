@@ -2,6 +2,9 @@
 // Shared by the resource script and the code; plain defines so that windres reads them too.
 #pragma once
 
+// The program's version, as the log and the manifest name it.
+#define SETUP_VERSION "1.0.0"
+
 #define IDI_SETUP 1
 #define IDB_IMAGES 2        // strip of 71 images of 16 x 16 on a teal mask
 #define IDB_WIZARD 4        // wizard picture, 164 x 628
@@ -59,3 +62,5 @@
 #define IDS_PHASE_REGISTRY 1320
 #define IDS_PHASE_SHORTCUTS 1321
 #define IDS_PHASE_START_SERVICES 1322
+#define IDS_COMMAND_LINE_INVALID 1360  // %s: the option whose value cannot be used
+#define IDS_UNKNOWN_PRODUCT_KEY 1361   // %s: a key of "/install:" that the script does not list

@@ -7,13 +7,13 @@ them use the names that Windows gives them in the text's language.
 """
 import re
 
-STRING_IDS = [1300, 1301] + list(range(1303, 1309)) + list(range(1311, 1323))
+STRING_IDS = [1300, 1301] + list(range(1303, 1309)) + list(range(1311, 1323)) + [1360, 1361]
 DIALOG_KEYS = ['components_hint', 'target_hint', 'target_label', 'browse', 'ready_text',
                'ready_next', 'cdrom_note', 'install_done_title', 'install_done_text',
                'click_finish', 'install_restart_note', 'remove_intro', 'remove_next',
                'remove_done_title', 'remove_done_text', 'remove_restart_note']
 # Conversions each format string must keep, in order: the code passes exactly these arguments.
-FORMATS = {1314: ['%s'], 1315: ['%s', '%d']}
+FORMATS = {1314: ['%s'], 1315: ['%s', '%d'], 1360: ['%s'], 1361: ['%s']}
 BUFFER_SIZE = {1301: 1024}          # every other string is read into 256 bytes
 DEFAULT_BUFFER_SIZE = 256
 
@@ -49,6 +49,8 @@ ENGLISH = {
         1320: 'Updating registry ...',
         1321: 'Updating shortcuts ...',
         1322: 'Starting services ...',
+        1360: 'The command line is not valid: the value of %s cannot be used.',
+        1361: 'The setup script lists no product %s.',
     },
     'dialog': {
         'components_hint': 'Place a checkmark beside each software component you want to '
@@ -106,6 +108,8 @@ DANISH = {
         1320: 'Opdaterer registreringsdatabasen ...',
         1321: 'Opdaterer genveje ...',
         1322: 'Starter tjenester ...',
+        1360: 'Kommandolinjen er ugyldig: værdien af %s kan ikke bruges.',
+        1361: 'Installationsscriptet indeholder intet produkt %s.',
     },
     'dialog': {
         'components_hint': 'Sæt et flueben ud for hver softwarekomponent, du vil installere, '
@@ -162,6 +166,8 @@ SPANISH = {
         1320: 'Actualizando el registro ...',
         1321: 'Actualizando accesos directos ...',
         1322: 'Iniciando servicios ...',
+        1360: 'La línea de comandos no es válida: no se puede usar el valor de %s.',
+        1361: 'El script de instalación no contiene ningún producto %s.',
     },
     'dialog': {
         'components_hint': 'Marque cada componente de software que desee instalar, o quite la '
@@ -219,6 +225,8 @@ FINNISH = {
         1320: 'Päivitetään rekisteriä ...',
         1321: 'Päivitetään pikakuvakkeita ...',
         1322: 'Käynnistetään palveluja ...',
+        1360: 'Komentorivi ei kelpaa: kohdan %s arvoa ei voi käyttää.',
+        1361: 'Asennuskomentosarjassa ei ole tuotetta %s.',
     },
     'dialog': {
         'components_hint': 'Valitse jokainen ohjelmistokomponentti, jonka haluat asentaa, tai '
@@ -276,6 +284,8 @@ NORWEGIAN = {
         1320: 'Oppdaterer registeret ...',
         1321: 'Oppdaterer snarveier ...',
         1322: 'Starter tjenester ...',
+        1360: 'Kommandolinjen er ugyldig: verdien av %s kan ikke brukes.',
+        1361: 'Installasjonsskriptet inneholder ikke produktet %s.',
     },
     'dialog': {
         'components_hint': 'Merk av for hver programvarekomponent du vil installere, eller '
@@ -336,6 +346,8 @@ GERMAN = {
         1320: 'Registrierung wird aktualisiert ...',
         1321: 'Verknüpfungen werden aktualisiert ...',
         1322: 'Dienste werden gestartet ...',
+        1360: 'Die Befehlszeile ist ungültig: Der Wert von %s kann nicht verwendet werden.',
+        1361: 'Das Setup-Skript enthält kein Produkt %s.',
     },
     'dialog': {
         'components_hint': 'Setzen Sie ein Häkchen bei jeder Komponente, die installiert '
@@ -395,6 +407,8 @@ FRENCH = {
         1320: 'Mise à jour du Registre ...',
         1321: 'Mise à jour des raccourcis ...',
         1322: 'Démarrage des services ...',
+        1360: "La ligne de commande n'est pas valide : la valeur de %s ne peut pas être utilisée.",
+        1361: "Le script d'installation ne contient aucun produit %s.",
     },
     'dialog': {
         'components_hint': 'Cochez chaque composant logiciel que vous voulez installer, ou '
@@ -452,6 +466,8 @@ ITALIAN = {
         1320: 'Aggiornamento del Registro di sistema ...',
         1321: 'Aggiornamento dei collegamenti ...',
         1322: 'Avvio dei servizi ...',
+        1360: 'La riga di comando non è valida: il valore di %s non può essere usato.',
+        1361: 'Lo script di installazione non contiene il prodotto %s.',
     },
     'dialog': {
         'components_hint': 'Selezionare ogni componente software da installare oppure '
@@ -509,6 +525,8 @@ DUTCH = {
         1320: 'Register bijwerken ...',
         1321: 'Snelkoppelingen bijwerken ...',
         1322: 'Services starten ...',
+        1360: 'De opdrachtregel is ongeldig: de waarde van %s kan niet worden gebruikt.',
+        1361: 'Het installatiescript bevat geen product %s.',
     },
     'dialog': {
         'components_hint': 'Plaats een vinkje bij elk softwareonderdeel dat u wilt installeren, '

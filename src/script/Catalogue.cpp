@@ -27,6 +27,12 @@ int CompareInstalledVersionOfLine(INFCONTEXT *line) {
   return CompareVersionTexts(installed, version);
 }
 
+// A product is checked by default when its flags say so, unless a newer version is installed.
+bool CheckedByDefault(INFCONTEXT *line, int newer) {
+  long flags = ReadScriptNumber(line, kFieldFlags, kFieldSize);
+  return (flags & kFlagCheckedByDefault) != 0 && !newer;
+}
+
 // Adds one listed product to the checklist; false when the list box took no more items.
 bool AddProductItem(HWND list, INFCONTEXT *line) {
   char name[kFieldSize];
@@ -35,8 +41,7 @@ bool AddProductItem(HWND list, INFCONTEXT *line) {
   if (index < 0) return false;
   int item = static_cast<int>(index);
   int newer = CompareInstalledVersionOfLine(line) < 0 ? 1 : 0;
-  long flags = ReadScriptNumber(line, kFieldFlags, kFieldSize);
-  int checked = ((flags & kFlagCheckedByDefault) != 0 && !newer) ? 1 : 0;
+  int checked = CheckedByDefault(line, newer) ? 1 : 0;
   int icon = static_cast<int>(ReadScriptNumber(line, kFieldIcon, kFieldSize));
   CheckListSetImageAndMark(list, item, icon, newer);
   CheckListSetCheck(list, item, checked);
@@ -70,6 +75,22 @@ int CollectCheckedProducts(HWND page, HINF inf, char *keyList) {
   do {
     if (!IsListedProduct(&line)) continue;
     if (CheckListGetCheck(list, index++) == 0) continue;
+    char key[kProductKeySize];
+    if (!ReadScriptField(&line, kFieldKey, key, sizeof(key)) || key[0] == '\0') continue;
+    if (!ListAppend(keyList, kKeyListSize, key, kProductKeySize)) break;
+    ++count;
+  } while (SetupFindNextLine(&line, &line));
+  return count;
+}
+
+int CollectDefaultProducts(HINF inf, char *keyList) {
+  ListClear(keyList, kKeyListSize);
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return 0;
+  int count = 0;
+  do {
+    if (!IsListedProduct(&line)) continue;
+    if (!CheckedByDefault(&line, CompareInstalledVersionOfLine(&line) < 0)) continue;
     char key[kProductKeySize];
     if (!ReadScriptField(&line, kFieldKey, key, sizeof(key)) || key[0] == '\0') continue;
     if (!ListAppend(keyList, kKeyListSize, key, kProductKeySize)) break;

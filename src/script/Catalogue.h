@@ -5,6 +5,9 @@
 
 int FillProductList(HWND page, HINF inf);
 int CollectCheckedProducts(HWND page, HINF inf, char *keyList /* 1024 bytes */);
+// The keys that the components page checks by default, in list order: what a run without a
+// person chooses.
+int CollectDefaultProducts(HINF inf, char *keyList /* 1024 bytes */);
 void GetProductDescription(HINF inf, int index, char *buffer, int size);
 int CompareInstalledVersion(HINF inf, int index);
 int CountProductsWithFlag(HINF inf, const char *keyList, int mask);

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "app/Globals.h"
+#include "common/Log.h"
 #include "script/KeyList.h"
 #include "script/ProductLines.h"
 #include "script/UninstallCommand.h"
@@ -61,6 +62,7 @@ EntryResult WriteUninstallEntry(const EntryValues &values) {
   WriteText(entry.key, "UninstallString", command);
   if (values.version) WriteText(entry.key, "ProductVersion", values.version);
   if (g_targetDir[0] != '\0') WriteText(entry.key, "UserTargetDir", g_targetDir);
+  LogLine("Uninstall entry %s written: %s", values.key, command);
   return EntryResult::Written;
 }
 
@@ -236,6 +238,7 @@ int DeleteUninstallEntries(HINF, const char *keyList) {
   RegKeyGuard root;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_READ, &root.key) != ERROR_SUCCESS)
     return 0;
-  for (const char *key = keyList; *key; key = ListNext(key)) RegDeleteKeyA(root.key, key);
+  for (const char *key = keyList; *key; key = ListNext(key))
+    if (RegDeleteKeyA(root.key, key) == ERROR_SUCCESS) LogLine("Uninstall entry %s deleted", key);
   return 1;
 }

@@ -5,6 +5,7 @@
 
 #include "app/Globals.h"
 #include "app/Platform.h"
+#include "common/Log.h"
 #include "res/resource.h"
 
 namespace {
@@ -42,7 +43,12 @@ HINF OpenSetupScript(HWND owner) {
 
   UINT errorLine = 0;
   HINF inf = SetupOpenInfFileA(path, nullptr, INF_STYLE_WIN4, &errorLine);
-  if (inf != INVALID_HANDLE_VALUE) return inf;
+  if (inf != INVALID_HANDLE_VALUE) {
+    LogLine("setup script: %s", path);
+    return inf;
+  }
+  LogFailure(GetLastError(), "the setup script %s cannot be opened (line %u)", path, errorLine);
+  if (g_silent) return INVALID_HANDLE_VALUE;
 
   char format[kFieldSize] = {};
   LoadStringA(GetModuleHandleA(nullptr), IDS_SCRIPT_ERROR, format, sizeof(format));

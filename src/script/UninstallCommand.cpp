@@ -7,6 +7,7 @@ namespace {
 
 constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr size_t kRegistryKeyNameMax = 255;  // the registry's limit for one key name
+constexpr char kRemoveOption[] = " /remove:";
 
 void ClearText(char *out, size_t size) {
   if (size != 0) out[0] = '\0';
@@ -41,7 +42,7 @@ int BuildUninstallCommand(char *out, size_t size, const char *setupPath, const c
   }
   const char *pathQuote = strpbrk(setupPath, " \t") ? "\"" : "";
   const char *keyQuote = strpbrk(key, " \t") ? "\"" : "";
-  size_t length = strlen(setupPath) + 2 * strlen(pathQuote) + strlen(" /remove:") + strlen(key) +
+  size_t length = strlen(setupPath) + 2 * strlen(pathQuote) + strlen(kRemoveOption) + strlen(key) +
                   2 * strlen(keyQuote);
   if (length > kUninstallCommandMax || length >= size) {
     ClearText(out, size);
@@ -49,4 +50,26 @@ int BuildUninstallCommand(char *out, size_t size, const char *setupPath, const c
   }
   return FormatWhole(out, size, snprintf(out, size, "%s%s%s /remove:%s%s%s", pathQuote, setupPath,
                                          pathQuote, keyQuote, key, keyQuote));
+}
+
+int UninstallCommandProgram(char *out, size_t size, const char *command) {
+  const char *start = command;
+  const char *end = nullptr;
+  if (*command == '"') {
+    start = command + 1;
+    end = strchr(start, '"');
+  } else {
+    // The last one: a folder of the path may itself hold the text.
+    for (const char *at = strstr(command, kRemoveOption); at; at = strstr(at + 1, kRemoveOption))
+      end = at;
+  }
+  if (!end) end = start + strlen(start);
+  size_t length = static_cast<size_t>(end - start);
+  if (length == 0 || length >= size) {
+    ClearText(out, size);
+    return 0;
+  }
+  memcpy(out, start, length);
+  out[length] = '\0';
+  return 1;
 }

@@ -24,3 +24,8 @@ bool KeyCanBeCarried(const char *key);
 // kUninstallCommandMax or than out holds: a cut command could start another program or
 // remove another product, so none is formed.
 int BuildUninstallCommand(char *out, size_t size, const char *setupPath, const char *key);
+
+// The program that an Uninstall command line starts: the text within its leading double quotes,
+// or, unquoted, the text before " /remove:" (or the whole text). Returns 0 and leaves out
+// empty when it does not fit.
+int UninstallCommandProgram(char *out, size_t size, const char *command);

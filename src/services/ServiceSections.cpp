@@ -5,6 +5,7 @@
 
 #include "app/Globals.h"
 #include "app/Platform.h"
+#include "common/Log.h"
 #include "services/GroupOrder.h"
 #include "services/ServiceGuards.h"
 
@@ -40,21 +41,33 @@ int WalkServiceSection(HINF inf, const char *section, ServiceLineAction action) 
   return 1;
 }
 
+// One log line for a service operation with its result; returns the result.
+int Logged(int done, const char *operation, const char *name) {
+  if (done)
+    LogLine("service %s: %s", name, operation);
+  else
+    LogFailure(GetLastError(), "service %s: %s failed", name, operation);
+  return done;
+}
+
 int StopLine(HINF, INFCONTEXT *, const char *key, const char *name) {
-  return lstrcmpiA(key, "StopService") == 0 ? StopServiceByName(name) : 1;
+  if (lstrcmpiA(key, "StopService") != 0) return 1;
+  return Logged(StopServiceByName(name), "stopped (or not there)", name);
 }
 
 int StartLine(HINF, INFCONTEXT *, const char *key, const char *name) {
-  return lstrcmpiA(key, "StartService") == 0 ? StartServiceByName(name) : 1;
+  if (lstrcmpiA(key, "StartService") != 0) return 1;
+  return Logged(StartServiceByName(name), "started", name);
 }
 
 int AddOrDeleteLine(HINF inf, INFCONTEXT *line, const char *key, const char *name) {
   if (lstrcmpiA(key, "AddService") == 0) {
     char settings[kFieldSize];
     if (!SetupGetStringFieldA(line, 3, settings, sizeof(settings), nullptr)) settings[0] = '\0';
-    return AddServiceFromSection(inf, name, settings);
+    return Logged(AddServiceFromSection(inf, name, settings), "added or reconfigured", name);
   }
-  if (lstrcmpiA(key, "DelService") == 0) return DeleteServiceByName(name);
+  if (lstrcmpiA(key, "DelService") == 0)
+    return Logged(DeleteServiceByName(name), "deleted (or not there)", name);
   return 1;
 }
 

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include "app/Globals.h"
+#include "common/Log.h"
 #include "shell/HwndPlaceholder.h"
 #include "shell/InfField.h"
 
@@ -95,11 +96,18 @@ int RunProgram(const char *program, const char *arguments, const char *directory
   info.lpParameters = parameters;
   info.lpDirectory = directory;
   info.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteExA(&info) || !info.hProcess) return 0;
+  if (!ShellExecuteExA(&info) || !info.hProcess) {
+    LogFailure(GetLastError(), "program %s %s not started", program, parameters);
+    return 0;
+  }
   HandleGuard process(info.hProcess);
+  LogLine("program started: %s %s", program, parameters);
 
   if (flags & kFlagNoWait) return 1;
   WaitForSingleObject(info.hProcess, INFINITE);
+  DWORD exitCode = 0;
+  GetExitCodeProcess(info.hProcess, &exitCode);
+  LogLine("program %s ended with exit code %lu", program, static_cast<unsigned long>(exitCode));
   if (flags & kFlagDelete) DeleteFileA(program);
   return 1;
 }

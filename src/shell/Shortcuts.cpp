@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include "app/Globals.h"
+#include "common/Log.h"
 #include "shell/InfField.h"
 #include "shell/LinkPath.h"
 
@@ -207,8 +208,13 @@ int CreateShortcut(const char *folderCode, const char *name, const char *target,
   if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, kLinkPathSize)) return 0;
   HRESULT saved = file->Save(widePath, TRUE);
   file.reset();
+  if (SUCCEEDED(saved))
+    LogLine("shortcut %s made, to %s", linkPath, target);
+  else
+    LogFailure(static_cast<DWORD>(saved), "shortcut %s not made", linkPath);
 
-  if (openFolder) OpenLinkFolder(linkPath);
+  // A silent run opens no window, not even the shell's.
+  if (openFolder && !g_silent) OpenLinkFolder(linkPath);
   return SUCCEEDED(saved) ? 1 : 0;
 }
 
@@ -218,7 +224,7 @@ int DeleteShortcut(const char *folderCode, const char *name) {
   char linkPath[kLinkPathSize];
   // A path that does not fit names no file of ours: nothing is deleted.
   if (!BuildLinkPath(linkPath, sizeof(linkPath), folder, name)) return 1;
-  DeleteFileA(linkPath);
+  if (DeleteFileA(linkPath)) LogLine("shortcut %s deleted", linkPath);
   size_t folderLength = strlen(folder);
   while (CutToParentFolder(linkPath, folderLength))
     if (!RemoveDirectoryA(linkPath)) break;

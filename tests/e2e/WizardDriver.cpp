@@ -2,8 +2,10 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/TestSupport.h"
@@ -33,20 +35,50 @@ std::string ClassOf(HWND window) {
 }
 
 struct TopLevelSearch {
-  DWORD pid;
+  std::vector<DWORD> pids;
   bool sheet;
   HWND found;
 };
+
+// The process and the processes it started: a removal from the installed program runs its
+// wizard in a copy that the first process starts and waits for.
+std::vector<DWORD> ProcessAndChildren(DWORD pid) {
+  std::vector<DWORD> pids = {pid};
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return pids;
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (entry.th32ParentProcessID == pid) pids.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return pids;
+}
 
 BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
   TopLevelSearch *search = reinterpret_cast<TopLevelSearch *>(param);
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  if (pid != search->pid || !IsWindowVisible(window) || ClassOf(window) != "#32770") return TRUE;
+  bool ours = false;
+  for (DWORD candidate : search->pids) ours = ours || candidate == pid;
+  if (!ours || !IsWindowVisible(window) || ClassOf(window) != "#32770") return TRUE;
   bool isSheet = GetDlgItem(window, static_cast<int>(WizardButton::Next)) != nullptr;
   if (isSheet != search->sheet) return TRUE;
   search->found = window;
   return FALSE;
+}
+
+struct VisibleSearch {
+  std::vector<DWORD> pids;
+  bool found;
+};
+
+BOOL CALLBACK MatchVisible(HWND window, LPARAM param) {
+  VisibleSearch *search = reinterpret_cast<VisibleSearch *>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  for (DWORD candidate : search->pids)
+    if (candidate == pid && IsWindowVisible(window)) search->found = true;
+  return !search->found;
 }
 
 struct ButtonSearch {
@@ -82,6 +114,12 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs) {
     if (waited >= timeoutMs) return false;
     Sleep(kPollMs);
   }
+}
+
+bool ShowsAnyWindow(DWORD pid) {
+  VisibleSearch search = {ProcessAndChildren(pid), false};
+  EnumWindows(MatchVisible, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 SetupProcess::SetupProcess(const std::string &mediaDir, bool copy) : media_(mediaDir) {
@@ -128,8 +166,18 @@ int SetupProcess::WaitForExit(DWORD timeoutMs) {
   return static_cast<int>(code);
 }
 
+int SetupProcess::WaitForExitNoting(std::vector<DWORD> *family, DWORD timeoutMs) {
+  int code = -2;
+  for (DWORD waited = 0; code == -2 && waited <= timeoutMs; waited += kPollMs) {
+    for (DWORD pid : ProcessAndChildren(process_.dwProcessId))
+      if (std::find(family->begin(), family->end(), pid) == family->end()) family->push_back(pid);
+    code = WaitForExit(kPollMs);
+  }
+  return code;
+}
+
 HWND WizardDriver::FindTopLevel(bool sheet) {
-  TopLevelSearch search = {pid_, sheet, nullptr};
+  TopLevelSearch search = {ProcessAndChildren(pid_), sheet, nullptr};
   EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Control ids of the wizard's own buttons on the sheet.
 enum class WizardButton { Back = 0x3023, Next = 0x3024, Finish = 0x3025, Cancel = IDCANCEL };
@@ -28,6 +29,9 @@ struct MessageBoxState {
 // Polls condition every few milliseconds until it holds or timeoutMs have passed.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 
+// Whether the process, or a process it started, owns a visible top-level window.
+bool ShowsAnyWindow(DWORD pid);
+
 // A copy of the build's setup.exe in a media folder of its own, started with a command line.
 class SetupProcess {
  public:
@@ -46,6 +50,9 @@ class SetupProcess {
   bool Running() const;
   // The exit code, or -2 when the process did not end in time.
   int WaitForExit(DWORD timeoutMs = 30000);
+  // As WaitForExit, noting in family this process and every process that it started while it
+  // ran: a removal from the installed program runs in a copy that the program starts.
+  int WaitForExitNoting(std::vector<DWORD> *family, DWORD timeoutMs = 30000);
 
  private:
   std::string media_;

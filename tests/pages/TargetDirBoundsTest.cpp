@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/Globals.h"
-#include "pages/Pages.h"
+#include "script/TargetDir.h"
 #include "support/TestSupport.h"
 
 namespace {

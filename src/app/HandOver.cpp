@@ -1,0 +1,165 @@
+// The removal's hand-over: the installed setup.exe cannot delete its own file while it runs, so
+// a removal started from it runs in a copy in a folder of the temporary directory. The first
+// process waits for the copy and passes its exit code on; the copy moves the installed program
+// out of the target folder when the removal comes to delete it, so that the folder goes at
+// once. What is left in the temporary folder goes at the next restart, which is never a
+// reason for the run to ask for one.
+#include <stdio.h>
+#include <string.h>
+
+#include "app/CommandLine.h"
+#include "app/Globals.h"
+#include "app/RunRequest.h"
+#include "common/Log.h"
+#include "engine/FileQueueCallback.h"
+#include "script/KeyList.h"
+#include "script/ProductLines.h"
+#include "script/Registration.h"
+#include "script/UninstallCommand.h"
+
+namespace {
+
+constexpr char kProgramName[] = "setup.exe";
+constexpr char kScriptName[] = "setup.inf";
+constexpr char kFolderPrefix[] = "stp";
+constexpr char kRelocatedOption[] = " /relocated:\"";
+
+struct HandleGuard {
+  HANDLE handle;
+  ~HandleGuard() {
+    if (handle) CloseHandle(handle);
+  }
+};
+
+// Whether this process is the setup.exe that the removed entry's command line starts.
+bool StartedFromInstalledCopy(HINF inf, const char *program) {
+  char key[kFieldSize];
+  if (g_productKey[0]) {
+    lstrcpynA(key, g_productKey, sizeof(key));
+  } else {
+    INFCONTEXT line;
+    if (!ReadSetupLevelKey(inf, &line, key, sizeof(key))) return false;
+  }
+  char command[kTargetDirSize];
+  char recorded[kTargetDirSize];
+  char full[kTargetDirSize];
+  if (!ReadUninstallValue(key, "UninstallString", command, sizeof(command)) ||
+      !UninstallCommandProgram(recorded, sizeof(recorded), command))
+    return false;
+  DWORD length = GetFullPathNameA(recorded, sizeof(full), full, nullptr);
+  return length != 0 && length < sizeof(full) && lstrcmpiA(full, program) == 0;
+}
+
+// A new, empty folder in the temporary directory.
+bool MakeHandOverFolder(char (&folder)[kTargetDirSize]) {
+  char temp[kTargetDirSize];
+  DWORD length = GetTempPathA(sizeof(temp), temp);
+  if (length == 0 || length >= sizeof(temp)) return false;
+  // The name that GetTempFileName reserves as a file becomes the folder's.
+  if (!GetTempFileNameA(temp, kFolderPrefix, 0, folder)) return false;
+  DeleteFileA(folder);
+  return CreateDirectoryA(folder, nullptr) != FALSE;
+}
+
+bool JoinPath(char (&out)[kTargetDirSize], const char *folder, const char *name) {
+  int length = snprintf(out, sizeof(out), "%s\\%s", folder, name);
+  return length > 0 && length < static_cast<int>(sizeof(out));
+}
+
+// The program and its script beside each other in the folder.
+bool CopyProgramAndScript(const char *program, const char *folder) {
+  char source[kTargetDirSize];
+  char target[kTargetDirSize];
+  lstrcpynA(source, program, sizeof(source));
+  char *slash = strrchr(source, '\\');
+  if (!slash) return false;
+  slash[1] = '\0';
+  if (strlen(source) + sizeof(kScriptName) > sizeof(source)) return false;
+  strcat(source, kScriptName);
+  return JoinPath(target, folder, kProgramName) && CopyFileA(program, target, FALSE) &&
+         JoinPath(target, folder, kScriptName) && CopyFileA(source, target, FALSE);
+}
+
+// The copy's command line: this run's own options, and where the installed program is.
+bool BuildCopyCommand(char *out, size_t size, const char *folder, const char *program) {
+  const char *arguments = GetCommandLineA();
+  // Past the program's own name, quoted or not, as the C runtime reads it.
+  bool quoted = *arguments == '"';
+  if (quoted) ++arguments;
+  while (*arguments && (quoted ? *arguments != '"' : *arguments != ' ')) ++arguments;
+  if (*arguments == '"') ++arguments;
+  int length = snprintf(out, size, "\"%s\\%s\"%s%s%s\"", folder, kProgramName, arguments,
+                        kRelocatedOption, program);
+  return length > 0 && static_cast<size_t>(length) < size;
+}
+
+// Waits for the process while this thread's windows keep answering their messages.
+DWORD WaitForProcess(HANDLE process) {
+  for (;;) {
+    DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+    if (woken != WAIT_OBJECT_0 + 1) break;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process, &code);
+  return code;
+}
+
+// Takes away the copy's files and, when the copy moved it there, this very program: at once
+// where the system lets it, else at the next restart, without asking for one.
+void ClearHandOverFolder(const char *folder) {
+  const char *names[] = {kProgramName, kScriptName, kHandedOverProgram};
+  for (const char *name : names) {
+    char path[kTargetDirSize];
+    if (!JoinPath(path, folder, name) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+      continue;
+    if (!DeleteFileA(path)) DeleteFileAtRestart(path);
+  }
+  if (!RemoveDirectoryA(folder)) RemoveDirectoryAtRestart(folder);
+}
+
+}  // namespace
+
+bool HandOverRemoval(HINF inf, int *exitCode) {
+  if (!g_removeMode || g_relocatedFrom[0]) return false;
+  char program[kTargetDirSize];
+  DWORD length = GetModuleFileNameA(nullptr, program, sizeof(program));
+  if (length == 0 || length >= sizeof(program) || !StartedFromInstalledCopy(inf, program))
+    return false;
+
+  char folder[kTargetDirSize];
+  char command[3 * kTargetDirSize + kCommandTokenSize];
+  if (!MakeHandOverFolder(folder)) {
+    LogFailure(GetLastError(), "no folder for the removal's copy of the program");
+    return false;
+  }
+  if (!CopyProgramAndScript(program, folder) ||
+      !BuildCopyCommand(command, sizeof(command), folder, program)) {
+    LogFailure(GetLastError(), "the program could not be copied to %s", folder);
+    ClearHandOverFolder(folder);
+    return false;
+  }
+  // This process must not hold the target folder as its current directory while it waits.
+  SetCurrentDirectoryA(folder);
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof(startup));
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  LogLine("the removal goes on in a copy of the program: %s", command);
+  if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
+                      &process)) {
+    LogFailure(GetLastError(), "the copy of the program could not be started");
+    ClearHandOverFolder(folder);
+    return false;
+  }
+  HandleGuard thread = {process.hThread};
+  HandleGuard copy = {process.hProcess};
+  *exitCode = static_cast<int>(WaitForProcess(process.hProcess));
+  LogLine("the copy of the program ended with exit code %d", *exitCode);
+  ClearHandOverFolder(folder);
+  return true;
+}

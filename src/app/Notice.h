@@ -1,0 +1,7 @@
+// The program's own messages outside the pages: an error box with a text of the string table.
+#pragma once
+#include <windows.h>
+
+// A box owned by owner (or by no window) with the string stringId, detail in place of its
+// "%s". A silent run shows nothing: its outcome goes to the exit code and the log.
+void ShowNotice(HWND owner, int stringId, const char *detail);

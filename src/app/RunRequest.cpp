@@ -1,0 +1,42 @@
+#include "app/RunRequest.h"
+
+#include "app/ExitCode.h"
+#include "app/Globals.h"
+#include "app/Notice.h"
+#include "common/Log.h"
+#include "res/resource.h"
+#include "script/KeyList.h"
+#include "script/ProductLines.h"
+#include "script/TargetDir.h"
+
+namespace {
+
+// Every key of an install run's command line must name a product that the components page
+// would offer: an unknown key used to install the setup-level section alone.
+const char *FirstUnlistedKey(HINF inf) {
+  for (const char *key = g_productKey; *key; key = ListNext(key)) {
+    INFCONTEXT line;
+    if (!FindProductLine(inf, key, &line) || !IsListedProduct(&line)) return key;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int CheckRunRequest(HWND owner, HINF inf) {
+  if (g_removeMode) return 0;
+  if (const char *key = FirstUnlistedKey(inf)) {
+    LogLine("the command line names the product \"%s\", which the setup script does not list",
+            key);
+    ShowNotice(owner, IDS_UNKNOWN_PRODUCT_KEY, key);
+    return kExitInvalidCommandLine;
+  }
+  if (!g_targetDirGiven) return 0;
+  if (!IsAbsolutePath(g_targetDir) || !SetupSetDirectoryIdA(inf, kTargetDirId, g_targetDir)) {
+    LogLine("the target directory \"%s\" of /dir: is not an absolute path the setup can use",
+            g_targetDir);
+    ShowNotice(owner, IDS_COMMAND_LINE_INVALID, "/dir:");
+    return kExitInvalidCommandLine;
+  }
+  return 0;
+}

@@ -1,0 +1,78 @@
+#include "script/TargetDir.h"
+
+#include <stdlib.h>
+
+#include "app/Globals.h"
+#include "pages/PageLogic.h"
+#include "script/Registration.h"
+
+namespace {
+
+constexpr DWORD kApplicationsDirId = 24;
+constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+// Closes a registry key when it goes out of scope.
+struct KeyGuard {
+  HKEY key = nullptr;
+  ~KeyGuard() {
+    if (key) RegCloseKey(key);
+  }
+};
+
+}  // namespace
+
+int DefaultTargetDir(HINF inf, char *dir, char *subdir) {
+  char idText[kTargetDirSize] = {};
+  char below[kTargetDirSize] = {};
+  INFCONTEXT line;
+  if (SetupFindFirstLineA(inf, "DestinationDirs", "DefaultDestDir", &line)) {
+    if (!SetupGetStringFieldA(&line, 1, idText, sizeof(idText), nullptr)) idText[0] = '\0';
+    if (!SetupGetStringFieldA(&line, 2, below, sizeof(below), nullptr)) below[0] = '\0';
+  }
+  long id = atol(idText);
+  char programFiles[kTargetDirSize] = {};
+  bool assembled = id == static_cast<long>(kApplicationsDirId) &&
+                   ReadProgramFilesDir(programFiles) &&
+                   AssembleProgramFilesTarget(dir, kTargetDirSize, programFiles, below);
+  if (!assembled && !SetupGetTargetPathA(inf, nullptr, nullptr, dir, kTargetDirSize, nullptr))
+    dir[0] = '\0';
+  if (subdir) lstrcpynA(subdir, below, kTargetDirSize);
+  return 1;
+}
+
+BOOL ReadProgramFilesDir(char *dir) {
+  KeyGuard key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ, &key.key) !=
+      ERROR_SUCCESS)
+    return FALSE;
+  char value[kTargetDirSize] = {};
+  DWORD type = 0;
+  DWORD size = sizeof(value);
+  if (RegQueryValueExA(key.key, "ProgramFilesDir", nullptr, &type,
+                       reinterpret_cast<BYTE *>(value), &size) != ERROR_SUCCESS)
+    return FALSE;
+  value[sizeof(value) - 1] = '\0';  // a value stored without its terminator
+  switch (type) {
+    case REG_EXPAND_SZ: {
+      DWORD needed = ExpandEnvironmentStringsA(value, dir, kTargetDirSize);
+      return needed != 0 && needed <= static_cast<DWORD>(kTargetDirSize);
+    }
+    case REG_SZ:
+      lstrcpynA(dir, value, kTargetDirSize);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void ProposeTargetDir(HINF inf, char *dir) {
+  // An earlier installation's directory wins over the script's default.
+  if (!FindInstalledTargetDir(inf, nullptr, dir)) DefaultTargetDir(inf, dir, nullptr);
+}
+
+bool IsAbsolutePath(const char *path) {
+  bool drive = ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+               path[1] == ':' && path[2] == '\\';
+  bool share = path[0] == '\\' && path[1] == '\\' && path[2] != '\0' && path[2] != '\\';
+  return drive || share;
+}

@@ -1,0 +1,19 @@
+// The target directory: the script's default, an earlier installation's, and the test that a
+// path can stand for the target at all.
+#pragma once
+#include <windows.h>
+#include <setupapi.h>
+
+// Directory id 32768: the script's name for the user's target directory.
+constexpr DWORD kTargetDirId = 32768;
+
+// The default target directory of the script (260 bytes); subdir, when given, receives field 2
+// of the "DefaultDestDir" line unchanged. Always 1.
+int DefaultTargetDir(HINF inf, char *dir, char *subdir);
+// The Program Files directory from the registry, environment references expanded.
+BOOL ReadProgramFilesDir(char *dir);
+// What the target page proposes: an earlier installation's directory, else the default.
+void ProposeTargetDir(HINF inf, char *dir /* 260 bytes */);
+// Whether path names a directory from a drive or share root ("C:\..." or "\\server\share..."):
+// a relative path would depend on the current directory of each run.
+bool IsAbsolutePath(const char *path);
