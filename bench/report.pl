@@ -1,13 +1,13 @@
 #!/usr/bin/perl
 # Turns the raw timings of scripts/bench.sh into the markdown report.
-#   report.pl RAW SIZES I686_EXE STARTED RUNS LARGE_RUNS QUICK ELAPSED LOAD_BEFORE LOAD_AFTER WINE NSIS PAYLOAD...
+#   report.pl RAW SIZES I686_EXE STUBS STARTED RUNS LARGE_RUNS QUICK ELAPSED LOAD_BEFORE LOAD_AFTER WINE NSIS PAYLOAD...
 # RAW lines: payload, case, run, seconds, peak KiB (tab-separated). PAYLOAD: "name files size
 # folders label".
 use strict;
 use warnings;
 
-my ($raw, $sizes, $i686, $started, $runs, $large_runs, $quick, $elapsed, $load_before, $load_after, $wine,
-    $nsis, @payloads) = @ARGV;
+my ($raw, $sizes, $i686, $stubs, $started, $runs, $large_runs, $quick, $elapsed, $load_before,
+    $load_after, $wine, $nsis, @payloads) = @ARGV;
 
 my (%times, %peak);
 open(my $in, '<', $raw) or die "$raw: $!\n";
@@ -43,13 +43,15 @@ sub num { my $n = shift; 1 while $n =~ s/^(\d+)(\d{3})/$1,$2/; return $n; }
 # Start-up of each tool, subtracted from its runs for the cost per file.
 my $start_noop = med('empty', 'start noop.exe');
 my $start_window = med('empty', 'start onewindow.exe');
-my $start_setup = med('empty', 'start setup.exe');
+my $start_setup = med('empty', 'start setup.exe quiet');
+my $start_silent = med('empty', 'start setup.exe silent');
 my $start_api = med('empty', 'start Setup API');
 my %startup_of = (
   'install cp -r' => 0, 'remove rm -r' => 0,
   'install Setup API' => $start_api, 'remove Setup API' => $start_api,
   'install NSIS store' => $start_noop, 'install NSIS zlib' => $start_noop,
-  'install setup.exe' => $start_setup, 'remove setup.exe' => $start_setup,
+  'install setup.exe quiet' => $start_setup, 'remove setup.exe quiet' => $start_setup,
+  'install setup.exe silent' => $start_silent, 'remove setup.exe silent' => $start_silent,
 );
 sub per_file_ms {
   my ($p, $c, $files) = @_;
@@ -59,22 +61,22 @@ sub per_file_ms {
 }
 
 my @install = ('install cp -r', 'install Setup API', 'install NSIS store', 'install NSIS zlib',
-               'install setup.exe');
-my @remove = ('remove rm -r', 'remove Setup API', 'remove setup.exe');
+               'install setup.exe quiet', 'install setup.exe silent');
+my @remove = ('remove rm -r', 'remove Setup API', 'remove setup.exe quiet', 'remove setup.exe silent');
 my %shown = (
   'install cp -r' => 'cp -r', 'install Setup API' => 'Setup API (rundll32 InstallHinfSection)',
   'install NSIS store' => 'NSIS, no compression', 'install NSIS zlib' => 'NSIS, default (zlib)',
-  'install setup.exe' => '**setup.exe /quiet**', 'remove rm -r' => 'rm -r',
-  'remove Setup API' => 'Setup API (DelFiles via InstallHinfSection)',
-  'remove setup.exe' => '**setup.exe /quiet /remove:Bench**',
+  'install setup.exe quiet' => '**setup.exe /quiet**', 'install setup.exe silent' => '**setup.exe /silent**',
+  'remove rm -r' => 'rm -r', 'remove Setup API' => 'Setup API (DelFiles via InstallHinfSection)',
+  'remove setup.exe quiet' => '**setup.exe /quiet /remove:Bench**',
+  'remove setup.exe silent' => '**setup.exe /silent /remove:Bench**',
 );
 
 print "### Benchmark results", ($quick ? ' (quick mode: reduced payloads, not for comparison)' : ''), "\n\n";
 print "Run of $started: $runs timed runs per case after one warm-up round, installers interleaved ",
       "(their order turns every round), medians. ",
       ($large_runs < $runs ? "The largest payload had only $large_runs timed runs (in the first rounds, no warm-up of its own) to keep the run short. " : ''),
-      "$wine, NSIS $nsis (64-bit stubs: this machine ",
-      "runs no 32-bit programs), x86_64 `setup.exe`. The whole run took ", int($elapsed / 60), " min ",
+      "$wine, NSIS $nsis ($stubs), x86_64 `setup.exe`. The whole run took ", int($elapsed / 60), " min ",
       $elapsed % 60, " s.\n\n";
 print "Load: before `", ($load_before =~ s/^\s+//r), "`, after `", ($load_after =~ s/^\s+//r), "`.\n\n";
 print "Times are wall-clock seconds of the whole process as Linux sees it, Wine's process start ",
@@ -137,13 +139,15 @@ if (@series >= 2) {
 }
 
 print "#### Start-up\n\n| Program | Median s | Min–max s | Peak MiB |\n|---|---:|---:|---:|\n";
-for my $c ('start noop.exe', 'start onewindow.exe', 'start Setup API', 'start setup.exe') {
+for my $c ('start noop.exe', 'start onewindow.exe', 'start Setup API', 'start setup.exe quiet',
+           'start setup.exe silent') {
   my $m = med('empty', $c);
   next unless defined $m;
   my %what = ('start noop.exe' => 'trivial program (tests/tools/noop)',
               'start onewindow.exe' => 'trivial program that shows one window (tests/tools/onewindow)',
               'start Setup API' => 'Setup API on a section with nothing to copy',
-              'start setup.exe' => '**setup.exe /quiet**, a script with nothing to copy');
+              'start setup.exe quiet' => '**setup.exe /quiet**, a script with nothing to copy',
+              'start setup.exe silent' => '**setup.exe /silent**, a script with nothing to copy');
   printf "| %s | %.3f | %s | %s |\n", $what{$c}, $m, range('empty', $c), mib($peak{empty}{$c});
 }
 print "\n#### Size and imports\n\n";
@@ -154,8 +158,10 @@ print "\n";
 
 # The targets, each met or missed.
 print "#### Targets\n\n| Target | Measured | Met |\n|---|---|---|\n";
-for my $pair (['install', 'install setup.exe', 'install Setup API'],
-              ['removal', 'remove setup.exe', 'remove Setup API']) {
+for my $pair (['/quiet install', 'install setup.exe quiet', 'install Setup API'],
+              ['/quiet removal', 'remove setup.exe quiet', 'remove Setup API'],
+              ['/silent install', 'install setup.exe silent', 'install Setup API'],
+              ['/silent removal', 'remove setup.exe silent', 'remove Setup API']) {
   my ($what, $ours, $bare) = @$pair;
   my @cells;
   my $ok = 1;
@@ -170,19 +176,54 @@ for my $pair (['install', 'install setup.exe', 'install Setup API'],
   printf "| %s within 1.05x of the Setup API on every payload | %s | %s |\n", $what,
     join(', ', @cells), $ok ? 'yes' : '**no**';
 }
-for my $pair (['install', 'install setup.exe', 'install Setup API'],
-              ['removal', 'remove setup.exe', 'remove Setup API']) {
+# A quiet run adds the wizard's fixed cost to a silent one, nothing per file.
+for my $pair (['install', 'install setup.exe quiet', 'install setup.exe silent'],
+              ['removal', 'remove setup.exe quiet', 'remove setup.exe silent']) {
+  my ($what, $quiet, $silent) = @$pair;
+  my @cells;
+  my $ok = 1;
+  for my $p (@payloads) {
+    my ($name) = split ' ', $p;
+    my ($a, $b) = (med($name, $quiet), med($name, $silent));
+    next unless defined $a && defined $b;
+    push @cells, sprintf('%s %+.3f s', $name, $a - $b);
+    $ok = 0 if $a - $b > 0.15;
+  }
+  next unless @cells;
+  printf "| /quiet %s within 0.15 s of /silent on every payload | %s | %s |\n", $what,
+    join(', ', @cells), $ok ? 'yes' : '**no**';
+}
+# Removal per file, start-up subtracted, against the Setup API's on the largest payloads.
+{
+  my @cells;
+  my $ok = 1;
+  for my $p (@payloads) {
+    my ($name, $files) = split ' ', $p;
+    next unless $files >= 1000;
+    my $a = per_file_ms($name, 'remove setup.exe silent', $files);
+    my $b = per_file_ms($name, 'remove Setup API', $files);
+    next unless defined $a && defined $b && $b > 0;
+    push @cells, sprintf('%s %.3f/%.3f ms %.2fx', $name, $a, $b, $a / $b);
+    $ok = 0 if $a / $b > 1.1;
+  }
+  printf "| /silent removal within 1.1x of the Setup API per file (payloads of 1,000 files or more) | %s | %s |\n",
+    join(', ', @cells), $ok ? 'yes' : '**no**' if @cells;
+}
+for my $pair (['install', 'install setup.exe silent', 'install Setup API'],
+              ['removal', 'remove setup.exe silent', 'remove Setup API']) {
   my ($what, $ours, $bare) = @$pair;
   next unless defined $growth{$ours} && defined $growth{$bare} && $growth{$bare} > 0;
   my $beyond = $growth{$ours} / $growth{$bare};
   printf "| %s cost per file flat: growth from the smallest to the largest count at most 1.2x the Setup API's | setup.exe %.2fx, Setup API %.2fx: %.2fx beyond | %s |\n",
     $what, $growth{$ours}, $growth{$bare}, $beyond, $beyond <= 1.2 ? 'yes' : '**no**';
 }
-if (defined $start_setup && defined $start_noop) {
-  my $d = $start_setup - $start_noop;
-  my $w = defined $start_window ? sprintf(' (%+.3f s against one that shows a window)', $start_setup - $start_window) : '';
-  printf "| start-up within 0.3 s of a trivial program (noop) | %.3f s more%s | %s |\n", $d, $w,
-    $d <= 0.3 ? 'yes' : '**no**';
+for my $case (['/quiet', $start_setup], ['/silent', $start_silent]) {
+  my ($what, $start) = @$case;
+  next unless defined $start && defined $start_noop;
+  my $d = $start - $start_noop;
+  my $w = defined $start_window ? sprintf(' (%+.3f s against one that shows a window)', $start - $start_window) : '';
+  printf "| start-up of %s within 0.3 s of a trivial program (noop) | %.3f s more%s | %s |\n", $what,
+    $d, $w, $d <= 0.3 ? 'yes' : '**no**';
 }
 if (-f $i686) {
   my $b = -s $i686;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Benchmark: setup.exe /quiet against a plain cp -r, the bare Setup API (rundll32 setupapi.dll,
-# InstallHinfSection on the same setup.inf) and NSIS installers of the same files, on the same
+# Benchmark: setup.exe /quiet and /silent against a plain cp -r, the bare Setup API (rundll32
+# setupapi.dll, InstallHinfSection on the same setup.inf) and NSIS installers of the same files, on the same
 # generated payloads, under one warm wineserver. Prints a markdown table and writes it to
 # build/bench/results.md.
 #
@@ -214,14 +214,15 @@ unit_nsis() {
   verify_installed "$p" "NSIS $kind" "$r"
   move_aside "$target"
 }
+# mode: quiet (the wizard presses its own buttons) or silent (no window at all).
 unit_setup() {
-  local p=$1 r=$2
-  timed "$p" "install setup.exe" "$r" "$WINE64" "$bench/payloads/$p/media/setup.exe" /quiet /install:Bench
-  verify_installed "$p" "setup.exe install" "$r"
-  timed "$p" "remove setup.exe" "$r" "$WINE64" "$bench/payloads/$p/media/setup.exe" /quiet /remove:Bench
-  verify_removed "$p" "setup.exe removal" "$r"
+  local p=$1 r=$2 mode=$3
+  timed "$p" "install setup.exe $mode" "$r" "$WINE64" "$bench/payloads/$p/media/setup.exe" /$mode /install:Bench
+  verify_installed "$p" "setup.exe /$mode install" "$r"
+  timed "$p" "remove setup.exe $mode" "$r" "$WINE64" "$bench/payloads/$p/media/setup.exe" /$mode /remove:Bench
+  verify_removed "$p" "setup.exe /$mode removal" "$r"
   if [ -e "$target" ]; then
-    echo "FAIL: setup.exe removal on $p (run $r) left the emptied folder $target" >&2
+    echo "FAIL: setup.exe /$mode removal on $p (run $r) left the emptied folder $target" >&2
     exit 1
   fi
 }
@@ -230,11 +231,12 @@ unit_startup() {
   inf=$(winpath "$bench/empty/setup.inf")
   timed empty "start noop.exe" "$r" "$WINE64" "$noop"
   timed empty "start onewindow.exe" "$r" "$WINE64" "$onewindow"
-  timed empty "start setup.exe" "$r" "$WINE64" "$bench/empty/setup.exe" /quiet
+  timed empty "start setup.exe quiet" "$r" "$WINE64" "$bench/empty/setup.exe" /quiet
+  timed empty "start setup.exe silent" "$r" "$WINE64" "$bench/empty/setup.exe" /silent
   timed empty "start Setup API" "$r" "$WINE64" "$rundll32" setupapi.dll,InstallHinfSection Empty.Install 128 "$inf"
 }
 
-units=(cp bare "nsis store" "nsis zlib" setup)
+units=(cp bare "nsis store" "nsis zlib" "setup quiet" "setup silent")
 load_before=$(uptime)
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
 t_start=$SECONDS
@@ -257,7 +259,8 @@ for round in $(seq 0 "$runs"); do
         bare) unit_bare "$name" "$r" ;;
         "nsis store") unit_nsis "$name" "$r" store ;;
         "nsis zlib") unit_nsis "$name" "$r" zlib ;;
-        setup) unit_setup "$name" "$r" ;;
+        "setup quiet") unit_setup "$name" "$r" quiet ;;
+        "setup silent") unit_setup "$name" "$r" silent ;;
       esac
     done
   done
@@ -286,7 +289,9 @@ sizes=$bench/sizes.md
 
 results=$bench/results.md
 [ $startup_only = 1 ] && results=$bench/startup.md
-perl "$top/bench/report.pl" "$raw" "$sizes" "$out/i686/setup.exe" \
+stubs="64-bit stubs"
+"$top/scripts/can-run-32bit" || stubs="64-bit stubs: this machine runs no 32-bit programs"
+perl "$top/bench/report.pl" "$raw" "$sizes" "$out/i686/setup.exe" "$stubs" \
   "$started" "$runs" "$large_runs" "$quick" "$elapsed" "$load_before" "$load_after" \
   "$("$WINE64" --version 2>/dev/null || echo wine)" "$(makensis -VERSION)" \
   ${payloads[@]+"${payloads[@]}"} >"$results"

@@ -1,5 +1,9 @@
 // Times RunSections on many small files: one install run that copies them and one removal
-// run that deletes them again, in a scratch folder under the temporary directory.
+// run that deletes them again, in a scratch folder under the temporary directory. Each round
+// also deletes them in three plainer ways, to show where the removal's time goes: the bare
+// Setup API (SetupInstallFromInfSection with its default callback, as InstallHinfSection does),
+// a queue of the section committed with the default callback alone, and the same queue
+// committed through the program's own callback.
 //
 //   benchrunner.exe [file count] [rounds]
 //
@@ -13,6 +17,7 @@
 #include <string>
 
 #include "app/Globals.h"
+#include "engine/FileQueueCallback.h"
 #include "engine/SectionRunner.h"
 
 namespace {
@@ -48,6 +53,33 @@ double TimedRun(HINF inf, const char *list, HWND page) {
   return Milliseconds(start, end);
 }
 
+// A deletion of the section's files in one of the plainer ways; copies them back first.
+enum class Deletion { Bare, QueueDefault, QueueOwn };
+
+double TimedDeletion(HINF inf, HWND page, Deletion how) {
+  TimedRun(inf, "Install\0", page);
+  LARGE_INTEGER start, end;
+  QueryPerformanceCounter(&start);
+  PVOID context = SetupInitDefaultQueueCallbackEx(page, nullptr, 0, 0, nullptr);
+  if (how == Deletion::Bare) {
+    SetupInstallFromInfSectionA(page, inf, "Remove", SPINST_FILES, nullptr, ".", 0,
+                                SetupDefaultQueueCallbackA, context, nullptr, nullptr);
+  } else {
+    HSPFILEQ queue = SetupOpenFileQueue();
+    SetupInstallFilesFromInfSectionA(inf, nullptr, queue, "Remove", ".", 0);
+    QueueCallbackContext own = {};
+    own.defaultContext = context;
+    if (how == Deletion::QueueDefault)
+      SetupCommitFileQueueA(page, queue, SetupDefaultQueueCallbackA, context);
+    else
+      SetupCommitFileQueueA(page, queue, FileQueueCallback, &own);
+    SetupCloseFileQueue(queue);
+  }
+  SetupTermDefaultQueueCallback(context);
+  QueryPerformanceCounter(&end);
+  return Milliseconds(start, end);
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -79,7 +111,12 @@ int main(int argc, char **argv) {
   for (int round = 1; round <= rounds; ++round) {
     double install = TimedRun(inf, "Install\0", page);
     double remove = TimedRun(inf, "Remove\0", page);
-    printf("round %d: install %.0f ms, remove %.0f ms\n", round, install, remove);
+    double bare = TimedDeletion(inf, page, Deletion::Bare);
+    double queueDefault = TimedDeletion(inf, page, Deletion::QueueDefault);
+    double queueOwn = TimedDeletion(inf, page, Deletion::QueueOwn);
+    printf("round %d: install %.0f ms, remove %.0f ms, bare Setup API %.0f ms, queue with the "
+           "default callback %.0f ms, queue with our callback %.0f ms\n",
+           round, install, remove, bare, queueDefault, queueOwn);
   }
 
   DestroyWindow(page);
