@@ -87,14 +87,23 @@ void CloseLog() {
 
 bool LogEnabled() { return g_logFile != INVALID_HANDLE_VALUE; }
 
+namespace {
+
+// The time stamp and the formatted text; the caller adds to it and writes it. Keeps the
+// thread's last error for the caller.
+int StartLine(char *line, const char *format, va_list arguments) {
+  return AppendFormatted(line, AppendTimeStamp(line), format, arguments);
+}
+
+}  // namespace
+
 void LogLine(const char *format, ...) {
   if (!LogEnabled()) return;
   DWORD error = GetLastError();
   char line[kLineSize + sizeof(kLineEnd)];
-  int used = AppendTimeStamp(line);
   va_list arguments;
   va_start(arguments, format);
-  used = AppendFormatted(line, used, format, arguments);
+  int used = StartLine(line, format, arguments);
   va_end(arguments);
   WriteLine(line, used);
   SetLastError(error);
@@ -103,10 +112,9 @@ void LogLine(const char *format, ...) {
 void LogFailure(DWORD error, const char *format, ...) {
   if (!LogEnabled()) return;
   char line[kLineSize + sizeof(kLineEnd)];
-  int used = AppendTimeStamp(line);
   va_list arguments;
   va_start(arguments, format);
-  used = AppendFormatted(line, used, format, arguments);
+  int used = StartLine(line, format, arguments);
   va_end(arguments);
   SystemText system;
   ReadSystemText(error, &system);

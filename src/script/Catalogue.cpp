@@ -63,18 +63,22 @@ int FillProductList(HWND page, HINF inf) {
   return count;
 }
 
-// Keys of the checked items in list order. A key that does not fit the list ends the
-// collection there: the products before it stay chosen, none is ever cut.
-int CollectCheckedProducts(HWND page, HINF inf, char *keyList) {
+namespace {
+
+// Whether the listed product at index (in line order) is chosen.
+using ProductChoice = bool (*)(INFCONTEXT *line, int index, const void *choices);
+
+// The keys of the chosen listed products in list order. A key that does not fit the list ends
+// the collection there: the products before it stay chosen, none is ever cut.
+int CollectChosenProducts(HINF inf, char *keyList, ProductChoice chosen, const void *choices) {
   ListClear(keyList, kKeyListSize);
-  HWND list = GetDlgItem(page, IDC_CHECKLIST);
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return 0;
   int index = 0;
   int count = 0;
   do {
     if (!IsListedProduct(&line)) continue;
-    if (CheckListGetCheck(list, index++) == 0) continue;
+    if (!chosen(&line, index++, choices)) continue;
     char key[kProductKeySize];
     if (!ReadScriptField(&line, kFieldKey, key, sizeof(key)) || key[0] == '\0') continue;
     if (!ListAppend(keyList, kKeyListSize, key, kProductKeySize)) break;
@@ -83,20 +87,22 @@ int CollectCheckedProducts(HWND page, HINF inf, char *keyList) {
   return count;
 }
 
+bool CheckedInList(INFCONTEXT *, int index, const void *list) {
+  return CheckListGetCheck(static_cast<HWND>(const_cast<void *>(list)), index) != 0;
+}
+
+bool CheckedWithoutAPerson(INFCONTEXT *line, int, const void *) {
+  return CheckedByDefault(line, CompareInstalledVersionOfLine(line) < 0);
+}
+
+}  // namespace
+
+int CollectCheckedProducts(HWND page, HINF inf, char *keyList) {
+  return CollectChosenProducts(inf, keyList, CheckedInList, GetDlgItem(page, IDC_CHECKLIST));
+}
+
 int CollectDefaultProducts(HINF inf, char *keyList) {
-  ListClear(keyList, kKeyListSize);
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return 0;
-  int count = 0;
-  do {
-    if (!IsListedProduct(&line)) continue;
-    if (!CheckedByDefault(&line, CompareInstalledVersionOfLine(&line) < 0)) continue;
-    char key[kProductKeySize];
-    if (!ReadScriptField(&line, kFieldKey, key, sizeof(key)) || key[0] == '\0') continue;
-    if (!ListAppend(keyList, kKeyListSize, key, kProductKeySize)) break;
-    ++count;
-  } while (SetupFindNextLine(&line, &line));
-  return count;
+  return CollectChosenProducts(inf, keyList, CheckedWithoutAPerson, nullptr);
 }
 
 void GetProductDescription(HINF inf, int index, char *buffer, int size) {
