@@ -47,6 +47,19 @@ case " $SETUP_ARCHES " in
     ;;
 esac
 
+# The sample scripts must check clean: any error or warning of "/check" fails the run. The
+# i686 program checks them where this machine runs 32-bit programs.
+echo "== /check on the samples"
+for arch in $SETUP_ARCHES; do
+  [ "$arch" = x86_64 ] || "$top/scripts/can-run-32bit" || continue
+  for sample in orlavin minimal; do
+    findings=$("$top/scripts/wine-run" "$out/$arch/examples/$sample/setup.exe" /check)
+    rc=$?
+    printf '%s\n' "$findings" | sed "s|^|$arch/$sample: |"
+    if [ $rc -ne 0 ] || grep -q -E ': (error|warning): ' <<<"$findings"; then status=1; fi
+  done
+done
+
 bash "$top/scripts/check-binaries.sh" || status=1
 echo "test run took $(( $(date +%s) - start )) s"
 exit $status

@@ -11,6 +11,7 @@
 #include "app/Language.h"
 #include "app/Notice.h"
 #include "app/Platform.h"
+#include "check/Check.h"
 #include "common/Log.h"
 #include "res/resource.h"
 
@@ -103,6 +104,7 @@ void LogStartup(const char *commandLine) {
 // Everything after the command line has been read: one copy per program file, then the
 // host window, whose creation runs the wizard.
 int RunProgram(HINSTANCE instance) {
+  if (g_checkScript) return CheckSetupScript();
   if (g_commandLineFault) {
     LogLine("the command line is invalid: the value of %s cannot be used", g_commandLineFault);
     ShowNotice(nullptr, IDS_COMMAND_LINE_INVALID, g_commandLineFault);

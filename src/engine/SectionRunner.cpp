@@ -19,8 +19,6 @@ constexpr int kPhaseRegistry = 4;
 constexpr int kPhaseShortcuts = 5;
 constexpr int kPhaseStartServices = 6;
 constexpr int kPhaseLastPrograms = -1;
-constexpr int kFirstPass = 1;
-constexpr int kLastPass = 2;
 
 // The phases by number, for the log.
 const char *PhaseName(int phase) {

@@ -7,6 +7,7 @@
 
 #define IDI_SETUP 1
 #define IDB_IMAGES 2        // strip of 71 images of 16 x 16 on a teal mask
+#define IDB_IMAGES_COUNT 71
 #define IDB_WIZARD 4        // wizard picture, 164 x 628
 #define IDB_HEADER 5        // header picture, 49 x 49
 

@@ -41,7 +41,7 @@ bool FindListedProduct(HINF inf, int index, INFCONTEXT *line) {
 }
 
 bool ReadSetupLevelKey(HINF inf, INFCONTEXT *line, char *key, DWORD size) {
-  if (!SetupFindFirstLineA(inf, g_installSection, "Uninstall", line)) {
+  if (!SetupFindFirstLineA(inf, g_installSection, kUninstallLineKey, line)) {
     if (size != 0) key[0] = '\0';
     return false;
   }

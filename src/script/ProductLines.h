@@ -14,7 +14,10 @@ constexpr DWORD kFieldIcon = 5;
 constexpr DWORD kFieldDescription = 6;
 constexpr DWORD kFieldVersion = 7;
 
-constexpr DWORD kIconFieldSize = 64;  // the icon number as the remove page reads it
+constexpr DWORD kIconFieldSize = 64;
+
+// The key of the Install section's line that names the setup-level entry.
+constexpr char kUninstallLineKey[] = "Uninstall";  // the icon number as the remove page reads it
 
 // Reads one field into buffer. A field that is missing or does not fit counts as missing:
 // false, and the buffer is left empty.

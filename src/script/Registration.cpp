@@ -101,28 +101,31 @@ EntryResult RegisterSetupLevel(HINF inf) {
   return WriteUninstallEntry({key, name, setupPath, nullptr});
 }
 
-// Searches one file-list section for the line that copies setup.exe.
-bool FindSetupInFileList(HINF inf, const char *fileList, char *path) {
+}  // namespace
+
+bool FindCopyInFileList(HINF inf, const char *fileList, const char *fileName, char *path) {
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, fileList, nullptr, &line)) return false;
   do {
     char target[kFieldSize];
     if (!ReadScriptField(&line, 1, target, sizeof(target))) continue;
-    if (_stricmp(target, kSetupProgram) != 0) continue;
+    if (_stricmp(target, fileName) != 0) continue;
     // Naming the file-list section gives its own destination; passing the line's context
     // does not do so on every implementation of the Setup API.
     char dir[kTargetDirSize];
     if (!SetupGetTargetPathA(inf, nullptr, fileList, dir, sizeof(dir), nullptr)) continue;
     size_t length = strlen(dir);
     const char *separator = (length != 0 && dir[length - 1] == '\\') ? "" : "\\";
-    if (length + strlen(separator) + strlen(kSetupProgram) >= kTargetDirSize) continue;
+    if (length + strlen(separator) + strlen(fileName) >= kTargetDirSize) continue;
     strcpy(path, dir);
     strcat(path, separator);
-    strcat(path, kSetupProgram);
+    strcat(path, fileName);
     return true;
   } while (SetupFindNextLine(&line, &line));
   return false;
 }
+
+namespace {
 
 // Reads "UserTargetDir" of key's entry into dir.
 bool ReadTargetDir(const char *key, char *dir) {
@@ -188,7 +191,7 @@ int FindSetupCopyPath(HINF inf, const char *section, char *path) {
   if (!SetupFindFirstLineA(inf, section, "CopyFiles", &line)) return 0;
   char fileList[kFieldSize];
   for (DWORD field = 1; ReadScriptField(&line, field, fileList, sizeof(fileList)); ++field)
-    if (fileList[0] != '\0' && FindSetupInFileList(inf, fileList, path)) return 1;
+    if (fileList[0] != '\0' && FindCopyInFileList(inf, fileList, kSetupProgram, path)) return 1;
   return 0;
 }
 

@@ -5,6 +5,10 @@
 
 int RegisterUninstallEntries(HINF inf, const char *keyList);
 int FindSetupCopyPath(HINF inf, const char *section, char *path /* 260 bytes */);
+// The target path of the first line of the file list whose target name is fileName
+// (compared without regard to case), in the file list's own destination directory.
+bool FindCopyInFileList(HINF inf, const char *fileList, const char *fileName,
+                        char *path /* 260 bytes */);
 int FindInstalledTargetDir(HINF inf, const char *keyList /* or NULL */, char *dir /* 260 */);
 void BuildRemoveSectionList(HINF inf, const char *keyList, char *sectionList /* 1024 */);
 int DeleteUninstallEntries(HINF inf, const char *keyList);

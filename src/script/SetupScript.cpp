@@ -10,25 +10,23 @@
 
 namespace {
 
-// Candidate names of one section family, most specific first; the bare name comes last.
-struct SectionFamily {
-  const char *win9x;
-  const char *nt5;
-  const char *ntx86;
-  const char *nt;
-  const char *bare;
-  const char **chosen;
-};
-
-const char *ChooseSection(HINF inf, const SectionFamily &family) {
-  if (IsWin9xFamily()) return IsSectionPresent(inf, family.win9x) ? family.win9x : family.bare;
-  if (MajorVersion() >= 5 && IsSectionPresent(inf, family.nt5)) return family.nt5;
+const char *ChooseSection(HINF inf, const SectionFamily &family, bool win9x,
+                          unsigned majorVersion) {
+  if (win9x) return IsSectionPresent(inf, family.win9x) ? family.win9x : family.bare;
+  if (majorVersion >= 5 && IsSectionPresent(inf, family.nt5)) return family.nt5;
   if (IsSectionPresent(inf, family.ntx86)) return family.ntx86;
   if (IsSectionPresent(inf, family.nt)) return family.nt;
   return family.bare;
 }
 
 }  // namespace
+
+const SectionFamily kSectionFamilies[kSectionFamilyCount] = {
+    {"Install.Win", "Install.NT5", "Install.NTx86", "Install.NT", "Install", &g_installSection},
+    {"Remove.Win", "Remove.NT5", "Remove.NTx86", "Remove.NT", "Remove", &g_removeSection},
+    {"Products.Win", "Products.NT5", "Products.NTx86", "Products.NT", "Products",
+     &g_productsSection},
+};
 
 HINF OpenSetupScript(HWND owner) {
   char path[MAX_PATH] = {};
@@ -65,11 +63,10 @@ bool IsSectionPresent(HINF inf, const char *section) {
 }
 
 void SelectPlatformSections(HINF inf) {
-  static const SectionFamily kFamilies[] = {
-      {"Install.Win", "Install.NT5", "Install.NTx86", "Install.NT", "Install", &g_installSection},
-      {"Remove.Win", "Remove.NT5", "Remove.NTx86", "Remove.NT", "Remove", &g_removeSection},
-      {"Products.Win", "Products.NT5", "Products.NTx86", "Products.NT", "Products",
-       &g_productsSection},
-  };
-  for (const SectionFamily &family : kFamilies) *family.chosen = ChooseSection(inf, family);
+  SelectPlatformSectionsFor(inf, IsWin9xFamily(), MajorVersion());
+}
+
+void SelectPlatformSectionsFor(HINF inf, bool win9x, unsigned majorVersion) {
+  for (const SectionFamily &family : kSectionFamilies)
+    *family.chosen = ChooseSection(inf, family, win9x, majorVersion);
 }

@@ -10,5 +10,22 @@ HINF OpenSetupScript(HWND owner);
 // A section counts as present only when it holds at least one line.
 bool IsSectionPresent(HINF inf, const char *section);
 
+// Candidate names of one section family, most specific first; the bare name comes last.
+struct SectionFamily {
+  const char *win9x;
+  const char *nt5;
+  const char *ntx86;
+  const char *nt;
+  const char *bare;
+  const char **chosen;  // the global that holds the choice
+};
+
+// Install, Remove and Products.
+constexpr int kSectionFamilyCount = 3;
+extern const SectionFamily kSectionFamilies[kSectionFamilyCount];
+
 // Sets g_installSection, g_removeSection and g_productsSection for the running platform.
 void SelectPlatformSections(HINF inf);
+
+// The same for another platform: the Windows 95/98/Me family, or NT of the major version.
+void SelectPlatformSectionsFor(HINF inf, bool win9x, unsigned majorVersion);

@@ -6,6 +6,7 @@
 #include "services/GroupPlacement.h"
 #include "services/MultiSz.h"
 #include "services/ServiceGuards.h"
+#include "services/ServiceSections.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ int EditStoredList(HKEY key, const char *group, const char *anchor) {
 
 int ApplyServiceGroupOrder(HINF inf, const char *settingsSection) {
   INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, settingsSection, "ServiceGroupOrder", &line)) return 1;
+  if (!SetupFindFirstLineA(inf, settingsSection, kServiceGroupOrderKey, &line)) return 1;
   char group[kFieldSize];
   if (!SetupGetStringFieldA(&line, 1, group, sizeof(group), nullptr)) return 0;
   // An empty group would end the list early and cut off every group after it.

@@ -24,7 +24,7 @@ int WalkServiceSection(HINF inf, const char *section, ServiceLineAction action) 
   // Services exist only on the NT family.
   if (IsWin9xFamily()) return 1;
   char serviceSection[kFieldSize];
-  int len = snprintf(serviceSection, sizeof(serviceSection), "%s.Services", section);
+  int len = snprintf(serviceSection, sizeof(serviceSection), kServiceSectionFormat, section);
   // A name that does not fit cannot name a section of the script.
   if (len < 0 || static_cast<size_t>(len) >= sizeof(serviceSection)) return 1;
 
@@ -51,22 +51,24 @@ int Logged(int done, const char *operation, const char *name) {
 }
 
 int StopLine(HINF, INFCONTEXT *, const char *key, const char *name) {
-  if (lstrcmpiA(key, "StopService") != 0) return 1;
+  if (lstrcmpiA(key, kStopServiceKey) != 0) return 1;
   return Logged(StopServiceByName(name), "stopped (or not there)", name);
 }
 
 int StartLine(HINF, INFCONTEXT *, const char *key, const char *name) {
-  if (lstrcmpiA(key, "StartService") != 0) return 1;
+  if (lstrcmpiA(key, kStartServiceKey) != 0) return 1;
   return Logged(StartServiceByName(name), "started", name);
 }
 
 int AddOrDeleteLine(HINF inf, INFCONTEXT *line, const char *key, const char *name) {
-  if (lstrcmpiA(key, "AddService") == 0) {
+  if (lstrcmpiA(key, kAddServiceKey) == 0) {
     char settings[kFieldSize];
-    if (!SetupGetStringFieldA(line, 3, settings, sizeof(settings), nullptr)) settings[0] = '\0';
+    if (!SetupGetStringFieldA(line, kSettingsSectionField, settings, sizeof(settings),
+                              nullptr))
+      settings[0] = '\0';
     return Logged(AddServiceFromSection(inf, name, settings), "added or reconfigured", name);
   }
-  if (lstrcmpiA(key, "DelService") == 0)
+  if (lstrcmpiA(key, kDelServiceKey) == 0)
     return Logged(DeleteServiceByName(name), "deleted (or not there)", name);
   return 1;
 }
@@ -109,16 +111,16 @@ DWORD ReadIntSetting(HINF inf, const char *settings, const char *key) {
 }
 
 void ReadServiceSettings(HINF inf, const char *settings, ServiceSettings *s) {
-  s->pDisplayName = ReadTextSetting(inf, settings, "DisplayName", s->displayName,
+  s->pDisplayName = ReadTextSetting(inf, settings, kDisplayNameKey, s->displayName,
                                     sizeof(s->displayName));
-  s->serviceType = ReadIntSetting(inf, settings, "ServiceType");
-  s->startType = ReadIntSetting(inf, settings, "StartType");
-  s->errorControl = ReadIntSetting(inf, settings, "ErrorControl");
-  s->pBinaryPath = ReadTextSetting(inf, settings, "ServiceBinary", s->binaryPath,
+  s->serviceType = ReadIntSetting(inf, settings, kServiceTypeKey);
+  s->startType = ReadIntSetting(inf, settings, kStartTypeKey);
+  s->errorControl = ReadIntSetting(inf, settings, kErrorControlKey);
+  s->pBinaryPath = ReadTextSetting(inf, settings, kServiceBinaryKey, s->binaryPath,
                                    sizeof(s->binaryPath));
-  s->pLoadOrderGroup = ReadTextSetting(inf, settings, "LoadOrderGroup", s->loadOrderGroup,
+  s->pLoadOrderGroup = ReadTextSetting(inf, settings, kLoadOrderGroupKey, s->loadOrderGroup,
                                        sizeof(s->loadOrderGroup));
-  s->pStartName = ReadTextSetting(inf, settings, "StartName", s->startName,
+  s->pStartName = ReadTextSetting(inf, settings, kStartNameKey, s->startName,
                                   sizeof(s->startName));
 }
 
@@ -143,7 +145,7 @@ size_t WalkDependencyNames(INFCONTEXT line, char *list) {
 size_t ReadServiceDependencies(HINF inf, const char *settingsSection, char *list,
                                size_t capacity) {
   INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, settingsSection, "Dependencies", &line)) return 0;
+  if (!SetupFindFirstLineA(inf, settingsSection, kDependenciesKey, &line)) return 0;
   size_t needed = WalkDependencyNames(line, nullptr);
   if (list && needed <= capacity) WalkDependencyNames(line, list);
   return needed;

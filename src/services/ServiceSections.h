@@ -3,6 +3,25 @@
 #include <windows.h>
 #include <setupapi.h>
 
+// The service section of a section of a run, and its keys.
+constexpr char kServiceSectionFormat[] = "%s.Services";
+constexpr char kStopServiceKey[] = "StopService";
+constexpr char kStartServiceKey[] = "StartService";
+constexpr char kAddServiceKey[] = "AddService";
+constexpr char kDelServiceKey[] = "DelService";
+constexpr DWORD kSettingsSectionField = 3;  // of an "AddService" line
+
+// Keys of a service settings section.
+constexpr char kDisplayNameKey[] = "DisplayName";
+constexpr char kServiceTypeKey[] = "ServiceType";
+constexpr char kStartTypeKey[] = "StartType";
+constexpr char kErrorControlKey[] = "ErrorControl";
+constexpr char kServiceBinaryKey[] = "ServiceBinary";
+constexpr char kLoadOrderGroupKey[] = "LoadOrderGroup";
+constexpr char kDependenciesKey[] = "Dependencies";
+constexpr char kStartNameKey[] = "StartName";
+constexpr char kServiceGroupOrderKey[] = "ServiceGroupOrder";
+
 int StopSectionServices(HINF inf, const char *section);
 int StartSectionServices(HINF inf, const char *section);
 int ApplySectionServices(HINF inf, const char *section);

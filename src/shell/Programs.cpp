@@ -5,47 +5,28 @@
 #include <stdlib.h>
 
 #include "app/Globals.h"
+#include "common/HandleGuard.h"
 #include "common/Log.h"
 #include "shell/HwndPlaceholder.h"
 #include "shell/InfField.h"
 
 namespace {
 
-constexpr size_t kNumberFieldSize = 16;  // pass number and flags
-constexpr int kFlagNoWait = 1;
-constexpr int kFlagDelete = 2;
-
-class HandleGuard {
- public:
-  explicit HandleGuard(HANDLE handle) : handle_(handle) {}
-  ~HandleGuard() {
-    if (handle_) CloseHandle(handle_);
-  }
-  HandleGuard(const HandleGuard &) = delete;
-  HandleGuard &operator=(const HandleGuard &) = delete;
-
- private:
-  HANDLE handle_;
-};
-
-// Numbers of the program lists are written as C writes them: decimal, 0x hexadecimal or
-// 0 octal.
-long ParseNumber(const char *text) { return strtol(text, nullptr, 0); }
-
 // Runs one line of a program list in its own pass, leaving the worker's current directory
 // as it found it.
 void RunListLine(INFCONTEXT *line, int pass, HWND window) {
-  char passText[kNumberFieldSize];
-  if (!ReadField(line, 1, passText) || ParseNumber(passText) != pass) return;
+  char passText[kProgramNumberSize];
+  if (!ReadField(line, 1, passText) || ParseProgramNumber(passText) != pass) return;
   char program[kFieldSize];
   if (!ReadField(line, 2, program)) return;
-  char arguments[kFieldSize], directory[kFieldSize], flagsText[kNumberFieldSize];
+  char arguments[kFieldSize], directory[kFieldSize], flagsText[kProgramNumberSize];
   // Arguments or a folder that the line gives but that do not fit are not dropped: the
   // program would run with other arguments, or in another folder, than the script says.
   DWORD fields = SetupGetFieldCount(line);
   if (!ReadField(line, 3, arguments) && fields >= 3) return;
   if (!ReadField(line, 4, directory) && fields >= 4) return;
-  int flags = ReadField(line, 5, flagsText) ? static_cast<int>(ParseNumber(flagsText)) : 0;
+  int flags =
+      ReadField(line, 5, flagsText) ? static_cast<int>(ParseProgramNumber(flagsText)) : 0;
 
   // Room for any current directory, so that the one saved is always the whole of it.
   char saved[kTargetDirSize];
@@ -64,9 +45,11 @@ void RunProgramList(HINF inf, const char *listSection, int pass, HWND window) {
 
 }  // namespace
 
+long ParseProgramNumber(const char *text) { return strtol(text, nullptr, 0); }
+
 int RunSectionPrograms(HINF inf, const char *section, int pass, HWND window) {
   INFCONTEXT exec;
-  if (!SetupFindFirstLineA(inf, section, "Exec", &exec)) return 1;
+  if (!SetupFindFirstLineA(inf, section, kExecKey, &exec)) return 1;
   char field[kFieldSize];
   for (DWORD index = 1; ReadField(&exec, index, field); ++index) {
     if (field[0] == '@')
@@ -103,11 +86,11 @@ int RunProgram(const char *program, const char *arguments, const char *directory
   HandleGuard process(info.hProcess);
   LogLine("program started: %s %s", program, parameters);
 
-  if (flags & kFlagNoWait) return 1;
+  if (flags & kProgramFlagNoWait) return 1;
   WaitForSingleObject(info.hProcess, INFINITE);
   DWORD exitCode = 0;
   GetExitCodeProcess(info.hProcess, &exitCode);
   LogLine("program %s ended with exit code %lu", program, static_cast<unsigned long>(exitCode));
-  if (flags & kFlagDelete) DeleteFileA(program);
+  if (flags & kProgramFlagDelete) DeleteFileA(program);
   return 1;
 }

@@ -3,6 +3,17 @@
 #include <windows.h>
 #include <setupapi.h>
 
+constexpr char kExecKey[] = "Exec";
+constexpr int kFirstPass = 1;  // before the file queue is committed
+constexpr int kLastPass = 2;   // the last step of a run
+constexpr size_t kProgramNumberSize = 16;  // pass number or flags of a program line, with NUL
+constexpr int kProgramFlagNoWait = 1;      // go on once the program has started
+constexpr int kProgramFlagDelete = 2;      // delete the program file after it ended
+
+// Numbers of the program lists are written as C writes them: decimal, 0x hexadecimal or
+// 0 octal.
+long ParseProgramNumber(const char *text);
+
 int RunSectionPrograms(HINF inf, const char *section, int pass, HWND window);
 int RunProgram(const char *program, const char *arguments, const char *directory, int flags,
                HWND window);

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr size_t kFolderCodeSize = 16;
 constexpr size_t kFolderValueSize = 256;
 constexpr const char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -174,8 +173,8 @@ void ForEachListSection(HINF inf, const char *section, const char *key,
 }  // namespace
 
 int ApplySectionShortcuts(HINF inf, const char *section) {
-  ForEachListSection(inf, section, "MakeIcons", CreateSectionShortcuts);
-  ForEachListSection(inf, section, "DelIcons", DeleteSectionShortcuts);
+  ForEachListSection(inf, section, kMakeIconsKey, CreateSectionShortcuts);
+  ForEachListSection(inf, section, kDelIconsKey, DeleteSectionShortcuts);
   return 1;
 }
 
@@ -230,6 +229,8 @@ int DeleteShortcut(const char *folderCode, const char *name) {
     if (!RemoveDirectoryA(linkPath)) break;
   return 1;
 }
+
+bool IsKnownFolderCode(const char *folderCode) { return FindFolderCode(folderCode) != nullptr; }
 
 int ResolveFolderCode(char *destination, const char *folderCode) {
   RegKeyGuard user(HKEY_CURRENT_USER, kShellFoldersKey);

@@ -3,8 +3,14 @@
 #include <windows.h>
 #include <setupapi.h>
 
+constexpr char kMakeIconsKey[] = "MakeIcons";
+constexpr char kDelIconsKey[] = "DelIcons";
+constexpr size_t kFolderCodeSize = 16;  // a shortcut line's folder code, NUL included
+
 int ApplySectionShortcuts(HINF inf, const char *section);
 int CreateShortcut(const char *folderCode, const char *name, const char *target,
                    const char *arguments, const char *iconFile, int iconIndex, int openFolder);
 int DeleteShortcut(const char *folderCode, const char *name);
+// Whether the code is one of the eight folder codes (compared without regard to case).
+bool IsKnownFolderCode(const char *folderCode);
 int ResolveFolderCode(char *destination /* 260 bytes */, const char *folderCode);

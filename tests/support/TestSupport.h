@@ -36,5 +36,7 @@ bool FileExists(const std::string &path);
 void RemoveTree(const std::string &path);
 
 // Starts a program and waits up to timeoutMs for it; returns its exit code, or -1 when it did
-// not start and -2 when it was still running (it is then ended).
-int RunAndWait(const std::string &commandLine, DWORD timeoutMs, const char *directory = nullptr);
+// not start and -2 when it was still running (it is then ended). With output, the program's
+// standard output and error go to a file whose text lands there.
+int RunAndWait(const std::string &commandLine, DWORD timeoutMs, const char *directory = nullptr,
+               std::string *output = nullptr);

@@ -101,15 +101,30 @@ void RemoveTree(const std::string &path) {
   RemoveDirectoryA(path.c_str());
 }
 
-int RunAndWait(const std::string &commandLine, DWORD timeoutMs, const char *directory) {
+int RunAndWait(const std::string &commandLine, DWORD timeoutMs, const char *directory,
+               std::string *output) {
   STARTUPINFOA startup;
   ZeroMemory(&startup, sizeof(startup));
   startup.cb = sizeof(startup);
+  std::string outputPath;
+  HANDLE outputFile = INVALID_HANDLE_VALUE;
+  if (output) {
+    char temp[MAX_PATH], name[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    GetTempFileNameA(temp, "out", 0, name);
+    outputPath = name;
+    SECURITY_ATTRIBUTES inherited = {sizeof(inherited), nullptr, TRUE};
+    outputFile = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = outputFile;
+  }
   PROCESS_INFORMATION process;
   std::string line = commandLine;
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &startup,
-                      &process))
-    return -1;
+  BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, output ? TRUE : FALSE, 0,
+                                nullptr, directory, &startup, &process);
+  if (outputFile != INVALID_HANDLE_VALUE) CloseHandle(outputFile);
+  if (!started) return -1;
   CloseHandle(process.hThread);
   int result = -2;
   if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
@@ -121,6 +136,10 @@ int RunAndWait(const std::string &commandLine, DWORD timeoutMs, const char *dire
     WaitForSingleObject(process.hProcess, 5000);
   }
   CloseHandle(process.hProcess);
+  if (output) {
+    *output = ReadTextFile(outputPath);
+    DeleteFileA(outputPath.c_str());
+  }
   return result;
 }
 

@@ -10,6 +10,8 @@
 - The command-line options of the vocabulary table are exactly those the program parses, and
   the exit codes of the guide's table are exactly those the program returns.
 - Every link to a place in the guide (#...) names one of its headings.
+- The guide's table of findings has an example of every finding that "/check" (src/check)
+  reports, and no example that matches none of them.
 
 Usage: check_guide.py [top of the source tree]; prints each problem and exits 1 when any.
 """
@@ -159,6 +161,62 @@ def check_exit_codes(text):
         problems.append('exit code %s is in the guide\'s table but never returned' % code)
 
 
+def checker_formats():
+    """(severity, format) of every finding that the checker (src/check) reports."""
+    literal = re.compile(r'\s*"((?:[^"\\\n]|\\.)*)"')
+    formats = []
+    folder = os.path.join(TOP, 'src', 'check')
+    for name in sorted(os.listdir(folder)):
+        if not name.endswith('.cpp'):
+            continue
+        source = read(os.path.join(folder, name))
+        for call in re.finditer(r'\bReport(?:AtLine)?\(', source):
+            first = source.find('"', call.end())
+            if first < 0 or source.find(';', call.end()) < first:
+                continue  # a declaration or definition, not a call
+            severity = re.search(r'Severity::(Error|Warning)', source[call.end():first])
+            parts, position = [], first
+            while True:
+                m = literal.match(source, position)
+                if not m:
+                    break
+                parts.append(m.group(1))
+                position = m.end()
+            formats.append((severity.group(1).lower() if severity else '?',
+                            ''.join(parts).replace('\\"', '"').replace('\\\\', '\\')))
+    return formats
+
+
+def check_findings(text):
+    """The guide's table of findings shows each finding the checker reports, and no other."""
+    m = re.search(r'<!-- findings:begin -->(.*?)<!-- findings:end -->', text, re.S)
+    if not m:
+        problems.append('the guide has no table of findings between its markers')
+        return
+    examples = re.findall(r'^\| (error|warning) \| `([^`]+)` \|', m.group(1), re.M)
+    formats = checker_formats()
+    if len(formats) < 40:
+        problems.append('only %d findings found in src/check' % len(formats))
+    patterns = []
+    for severity, fmt in formats:
+        parts = re.split(r'%(?:%|[-+ #0]*\d*(?:\.\d+)?(?:l|ll|h)?[sdiuxXc])', fmt)
+        specs = re.findall(r'%(?:%|[-+ #0]*\d*(?:\.\d+)?(?:l|ll|h)?[sdiuxXc])', fmt)
+        regex = ''
+        for i, part in enumerate(parts):
+            regex += re.escape(part)
+            if i < len(specs):
+                regex += '%' if specs[i] == '%%' else '.+'
+        patterns.append((severity, fmt, re.compile(regex + r'\Z')))
+    for severity, fmt, pattern in patterns:
+        if not any(kind == severity and pattern.match(example) for kind, example in examples):
+            problems.append('%s "%s" of src/check has no example in the guide' % (severity, fmt))
+    for kind, example in examples:
+        if not any(kind == severity and pattern.match(example)
+                   for severity, _, pattern in patterns):
+            problems.append('the guide\'s %s "%s" is reported nowhere in src/check'
+                            % (kind, example))
+
+
 def check_anchors(text):
     outside_code = re.sub(r'```.*?```', '', text, flags=re.S)
     slugs = set()
@@ -177,6 +235,7 @@ def main():
     check_anchors(text)
     check_vocabulary(text)
     check_exit_codes(text)
+    check_findings(text)
     for problem in problems:
         print(problem)
     print('%s: %d problem(s)' % (os.path.relpath(GUIDE, TOP), len(problems)))

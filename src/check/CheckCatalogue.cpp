@@ -1,0 +1,213 @@
+// The product lines, the setup-level "Uninstall" line and what a removal needs of them.
+#include <stdlib.h>
+#include <string.h>
+
+#include "check/CheckParts.h"
+#include "res/resource.h"
+#include "script/ProductLines.h"
+#include "script/Registration.h"
+#include "script/SetupScript.h"
+#include "script/UninstallCommand.h"
+
+namespace {
+
+constexpr long kKnownFlags = 1 | 2 | 4;
+constexpr long kLastIcon = IDB_IMAGES_COUNT - 2;  // icon n shows picture n + 1 of the strip
+constexpr char kSetupProgram[] = "setup.exe";
+constexpr char kSetupScript[] = "setup.inf";
+constexpr char kCopyFilesKey[] = "CopyFiles";
+
+// A number field as the catalogue reads it (strtol, base 10), checked against 0..last.
+void CheckNumberField(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field,
+                      DWORD size, const char *what, long last) {
+  char text[kFieldSize];
+  if (ReadFieldReported(check, where, line, field, text, size, what) != FieldState::Present)
+    return;
+  if (!IsDecimalText(text, true))
+    Report(check, where, Severity::Error, "%s \"%s\" is not a decimal number: a run reads %ld",
+           what, text, strtol(text, nullptr, 10));
+  else if (strtol(text, nullptr, 10) < 0 || strtol(text, nullptr, 10) > last)
+    Report(check, where, Severity::Error, "%s %s is out of range (0 to %ld)", what, text, last);
+}
+
+void CheckFlags(ScriptCheck *check, Where where, INFCONTEXT *line) {
+  CheckNumberField(check, where, line, kFieldFlags, kFieldSize, "the flag value", kKnownFlags);
+}
+
+// Dotted decimal numbers such as 2.10.1.
+bool IsDottedVersion(const char *text) {
+  do {
+    if (*text < '0' || *text > '9') return false;
+    while (*text >= '0' && *text <= '9') ++text;
+  } while (*text++ == '.');
+  return text[-1] == '\0';
+}
+
+void CheckVersion(ScriptCheck *check, Where where, INFCONTEXT *line) {
+  char version[kSectionNameSize];
+  if (ReadFieldReported(check, where, line, kFieldVersion, version, sizeof(version),
+                        "the version") == FieldState::Present &&
+      !IsDottedVersion(version))
+    Report(check, where, Severity::Error,
+           "version \"%s\" is not made of decimal numbers and dots, such as 2.10.1", version);
+}
+
+// A section that a product line names must hold lines; an empty one counts as missing.
+bool CheckProductSection(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field,
+                         const char *key, const char *what, char (&section)[kSectionNameSize]) {
+  if (ReadFieldReported(check, where, line, field, section, sizeof(section), what) !=
+          FieldState::Present ||
+      !section[0])
+    return false;
+  if (!IsSectionPresent(check->inf, section))
+    Report(check, where, Severity::Error, "%s [%s] of product \"%s\" is missing or has no lines",
+           what, section, key);
+  return true;
+}
+
+// Whether some "CopyFiles" line of the section copies setup.inf into folder.
+bool CopiesScriptInto(HINF inf, const char *section, const char *folder) {
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, section, kCopyFilesKey, &line)) return false;
+  do {
+    char fileList[kFieldSize], path[kTargetDirSize];
+    for (DWORD field = 1; SetupGetStringFieldA(&line, field, fileList, sizeof(fileList), nullptr);
+         ++field)
+      if (FindCopyInFileList(inf, fileList, kSetupScript, path) &&
+          _stricmp(path, folder) == 0)
+        return true;
+  } while (SetupFindNextMatchLineA(&line, kCopyFilesKey, &line));
+  return false;
+}
+
+// The entry for key starts the copy of setup.exe that one of the sections copies: it needs
+// setup.inf beside it and a command line that fits.
+void CheckRemovalCopy(ScriptCheck *check, Where where, const char *key, const char *section) {
+  char setupPath[kTargetDirSize];
+  if (!FindSetupCopyPath(check->inf, section, setupPath) &&
+      !FindSetupCopyPath(check->inf, g_installSection, setupPath)) {
+    if (_stricmp(section, g_installSection) == 0)
+      Report(check, where, Severity::Error,
+             "no Uninstall entry can be written for \"%s\": the first \"CopyFiles\" line of "
+             "[%s] copies no setup.exe", key, section);
+    else
+      Report(check, where, Severity::Error,
+             "no Uninstall entry can be written for \"%s\": the first \"CopyFiles\" lines of "
+             "[%s] and [%s] copy no setup.exe", key, section, g_installSection);
+    return;
+  }
+  char scriptPath[kTargetDirSize];
+  lstrcpynA(scriptPath, setupPath, sizeof(scriptPath));
+  strcpy(scriptPath + strlen(scriptPath) - (sizeof(kSetupProgram) - 1), kSetupScript);
+  if (!CopiesScriptInto(check->inf, section, scriptPath) &&
+      !CopiesScriptInto(check->inf, g_installSection, scriptPath))
+    Report(check, where, Severity::Error,
+           "setup.exe is copied to \"%s\" but setup.inf is not copied beside it: the removal "
+           "of \"%s\" cannot open its script",
+           setupPath, key);
+  char command[kTargetDirSize];
+  if (KeyCanBeCarried(key) && !BuildUninstallCommand(command, sizeof(command), setupPath, key))
+    Report(check, where, Severity::Error,
+           "the removal command of \"%s\" with the proposed target is longer than %u "
+           "characters: no Uninstall entry is written",
+           key, static_cast<unsigned>(kUninstallCommandMax));
+}
+
+void CheckKey(ScriptCheck *check, Where where, const char *key) {
+  if (!KeyCanBeCarried(key))
+    Report(check, where, Severity::Error,
+           "key \"%s\" holds a double quote, which the removal's command line cannot carry",
+           key);
+}
+
+// One product line; true when an install registers it for removal.
+bool CheckProductLine(ScriptCheck *check, INFCONTEXT *line) {
+  Where where = At(g_productsSection, *line);
+  char key[kProductKeySize];
+  FieldState keyState =
+      ReadFieldReported(check, where, line, kFieldKey, key, sizeof(key), "the product key");
+  if (keyState != FieldState::Present || !key[0]) {
+    if (keyState != FieldState::TooLong)
+      Report(check, where, Severity::Error, "a product line without a key");
+    return false;
+  }
+  CheckKey(check, where, key);
+  INFCONTEXT first;
+  if (FindProductLine(check->inf, key, &first) && first.Line != line->Line)
+    Report(check, where, Severity::Error,
+           "product key \"%s\" is also the key of line %d (keys are compared without regard "
+           "to case): a run reads only the first of them",
+           key, FindScriptLine(check->text, check->textLength, g_productsSection,
+                               static_cast<int>(first.Line)));
+
+  char name[kFieldSize], install[kSectionNameSize], remove[kSectionNameSize];
+  bool named = ReadFieldReported(check, where, line, kFieldDisplayName, name, sizeof(name),
+                                 "the display name") == FieldState::Present;
+  bool installs = CheckProductSection(check, where, line, kFieldInstallSection, key,
+                                      "install section", install);
+  bool removes = CheckProductSection(check, where, line, kFieldRemoveSection, key,
+                                     "remove section", remove);
+  if (installs && !named)
+    Report(check, where, Severity::Error,
+           "product \"%s\" has no display name: it is not offered", key);
+  if (!installs && !removes)
+    Report(check, where, Severity::Warning,
+           "product \"%s\" names neither an install nor a remove section: the line does nothing",
+           key);
+  CheckFlags(check, where, line);
+  CheckNumberField(check, where, line, kFieldIcon, kIconFieldSize, "the icon number",
+                   kLastIcon);
+  char description[kLongTextSize];
+  ReadFieldReported(check, where, line, kFieldDescription, description, sizeof(description),
+                    "the description");
+  CheckVersion(check, where, line);
+  if (SetupGetFieldCount(line) > kFieldVersion)
+    Report(check, where, Severity::Warning, "fields after field %lu (the version) are not read",
+           static_cast<unsigned long>(kFieldVersion));
+  if (!installs || !named || !removes || first.Line != line->Line) return false;
+  CheckRemovalCopy(check, where, key, install);
+  return true;
+}
+
+// The Install section's "Uninstall" line; true when it names a setup-level entry.
+bool CheckUninstallLine(ScriptCheck *check) {
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(check->inf, g_installSection, kUninstallLineKey, &line)) return false;
+  Where where = At(g_installSection, line);
+  char key[kFieldSize], name[kFieldSize];
+  ReadFieldReported(check, where, &line, 2, name, sizeof(name), "the display name");
+  if (ReadFieldReported(check, where, &line, 1, key, sizeof(key), "the setup-level key") !=
+          FieldState::Present ||
+      !key[0]) {
+    Report(check, where, Severity::Error,
+           "the \"Uninstall\" line has no key: no entry is written for the setup as a whole");
+    return false;
+  }
+  CheckKey(check, where, key);
+  INFCONTEXT product;
+  if (FindProductLine(check->inf, key, &product))
+    Report(check, where, Severity::Error,
+           "setup-level key \"%s\" is also the key of a product in [%s]: both would share one "
+           "Uninstall entry",
+           key, g_productsSection);
+  CheckRemovalCopy(check, where, key, g_installSection);
+  return true;
+}
+
+}  // namespace
+
+void CheckCatalogue(ScriptCheck *check) {
+  bool registers = false;
+  INFCONTEXT line;
+  if (SetupFindFirstLineA(check->inf, g_productsSection, nullptr, &line)) {
+    do {
+      registers = CheckProductLine(check, &line) || registers;
+    } while (SetupFindNextLine(&line, &line));
+  }
+  registers = CheckUninstallLine(check) || registers;
+  if (!registers && IsSectionPresent(check->inf, g_removeSection))
+    Report(check, HeaderOf(g_removeSection), Severity::Warning,
+           "[%s] never runs: no product has a remove section and [%s] has no \"Uninstall\" "
+           "line, so nothing is registered for removal",
+           g_removeSection, g_installSection);
+}

@@ -1,0 +1,71 @@
+// What "/check" shares across its parts: the open script, where the script's lines stand in
+// its file, the findings and the field readers that report what a run would not read.
+#pragma once
+#include <windows.h>
+#include <setupapi.h>
+
+#include "app/Globals.h"
+#include "check/ScriptLines.h"
+
+enum class Severity { Error, Warning };
+
+constexpr int kFindingTextSize = 512;  // one finding's text, NUL included; longer ones are cut
+constexpr int kMaxFindings = 400;      // findings kept; the rest are only counted
+
+struct Finding {
+  int line;
+  int order;  // the order of discovery, which sorting by line keeps
+  Severity severity;
+  char text[kFindingTextSize];
+};
+
+struct ScriptCheck {
+  HINF inf;
+  const char *shownName;           // the script as the user named it
+  char mediaDir[kTargetDirSize];   // the script's folder with its backslash: the media
+  const char *text;                // the script's text in the ANSI code page, for line numbers
+  size_t textLength;
+  Finding *findings;               // kMaxFindings of them
+  int findingCount;
+  int leftOutErrors;               // findings beyond kMaxFindings, only counted
+  int leftOutWarnings;
+};
+
+// Where a finding stands: a line of a section (its index as the Setup API counts it), or the
+// section's header (kSectionHeader).
+struct Where {
+  const char *section;
+  int index;
+};
+
+inline Where At(const char *section, const INFCONTEXT &line) {
+  return {section, static_cast<int>(line.Line)};
+}
+inline Where HeaderOf(const char *section) { return {section, kSectionHeader}; }
+
+void Report(ScriptCheck *check, Where where, Severity severity, const char *format, ...)
+    __attribute__((format(printf, 4, 5)));
+
+// A finding at a file line given as it stands (0: none).
+void ReportAtLine(ScriptCheck *check, int line, Severity severity, const char *format, ...)
+    __attribute__((format(printf, 4, 5)));
+
+// Writes the findings, sorted by line and each once, to the console and the log, then a
+// summary line; returns the number of errors.
+int WriteFindings(ScriptCheck *check);
+
+enum class FieldState { Missing, TooLong, Present };
+
+// Reads a field as a run reads it into size bytes (buffer holds at least size): a field that
+// does not fit is TooLong, and the buffer is then empty, as it is for a missing one.
+FieldState ReadFieldAsRun(INFCONTEXT *line, DWORD field, char *buffer, DWORD size);
+
+// As ReadFieldAsRun, and a field that does not fit is reported as an error naming what it
+// holds.
+FieldState ReadFieldReported(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field,
+                             char *buffer, DWORD size, const char *what);
+
+// A field that the line cannot do without: a missing one is reported as well. True when the
+// field is there and fits.
+bool RequireField(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field,
+                  char *buffer, DWORD size, const char *what);

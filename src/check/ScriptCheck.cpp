@@ -1,0 +1,245 @@
+// The course of "/check": open the script as a run opens it, then read it once for every
+// platform family whose section choice differs, then write the findings.
+#include "check/Check.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "app/ExitCode.h"
+#include "app/Globals.h"
+#include "check/CheckParts.h"
+#include "common/HandleGuard.h"
+#include "common/Log.h"
+#include "pages/Pages.h"
+#include "pages/PageLogic.h"
+#include "script/ProductLines.h"
+#include "script/SetupScript.h"
+#include "services/ServiceGuards.h"
+
+namespace {
+
+constexpr char kScriptName[] = "setup.inf";
+constexpr DWORD kMaxScriptBytes = 16u << 20;  // larger texts get no line numbers
+constexpr DWORD kUserDirId = 32768;           // DIRID_USER: the user's target directory
+constexpr long kApplicationsDirId = 24;       // the proposal takes Program Files for it
+constexpr char kDestinationDirs[] = "DestinationDirs";
+constexpr char kDefaultDestDir[] = "DefaultDestDir";
+
+// The families whose section choices can differ: Windows 95/98/Me, NT 4 and NT 5 or later.
+struct PlatformFamily {
+  bool win9x;
+  unsigned majorVersion;
+};
+constexpr PlatformFamily kPlatforms[] = {{true, 4}, {false, 4}, {false, 5}};
+
+// What the Setup API's refusal to open a script means, for its usual reasons.
+struct OpenError {
+  DWORD code;
+  const char *text;
+};
+constexpr OpenError kOpenErrors[] = {
+    {ERROR_FILE_NOT_FOUND, "the file does not exist"},
+    {ERROR_PATH_NOT_FOUND, "its folder does not exist"},
+    {ERROR_EXPECTED_SECTION_NAME, "a line stands outside any section"},
+    {ERROR_BAD_SECTION_NAME_LINE, "a section header is not closed by \"]\""},
+    {ERROR_SECTION_NAME_TOO_LONG, "a section name is too long"},
+    {ERROR_GENERAL_SYNTAX, "a line is not written as the Setup API reads it"},
+    {ERROR_WRONG_INF_STYLE,
+     "it is no Windows 95 or NT style script (a [Version] section with a \"Signature\")"},
+};
+
+void ReportOpenFailure(ScriptCheck *check, const char *path, UINT errorLine, DWORD error) {
+  const char *meaning = "the Setup API gives no reason";
+  for (const OpenError &known : kOpenErrors)
+    if (known.code == error) meaning = known.text;
+  ReportAtLine(check, static_cast<int>(errorLine), Severity::Error,
+               "the Setup API cannot open the script \"%s\": %s (error 0x%08lX)", path, meaning,
+               static_cast<unsigned long>(error));
+}
+
+// The script that is checked: the "/check:" path as given, else setup.inf beside the program.
+void LocateScript(char (&path)[kTargetDirSize], char (&mediaDir)[kTargetDirSize]) {
+  if (g_checkPath[0]) {
+    DWORD length = GetFullPathNameA(g_checkPath, sizeof(path), path, nullptr);
+    if (length == 0 || length >= sizeof(path)) lstrcpynA(path, g_checkPath, sizeof(path));
+  } else {
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+    path[length < sizeof(path) ? length : sizeof(path) - 1] = '\0';
+    char *slash = strrchr(path, '\\');
+    size_t dirLength = slash ? static_cast<size_t>(slash - path) + 1 : 0;
+    if (dirLength + sizeof(kScriptName) > sizeof(path)) dirLength = 0;
+    memcpy(path + dirLength, kScriptName, sizeof(kScriptName));
+  }
+  lstrcpynA(mediaDir, path, sizeof(mediaDir));
+  char *slash = strrchr(mediaDir, '\\');
+  if (slash) slash[1] = '\0';
+  else mediaDir[0] = '\0';
+}
+
+// The script's bytes in the last quarter of block (4 x size + 4 bytes), and its text in the
+// code page of the "A" calls: the bytes themselves, or UTF-16 and UTF-8 with a byte-order
+// mark converted into the first quarter, through the middle half.
+const char *DecodeScriptText(char *block, DWORD size, size_t *length) {
+  char *bytes = block + 3 * static_cast<size_t>(size) + 2;
+  WCHAR *wide = reinterpret_cast<WCHAR *>(block + size + 1);
+  const unsigned char *mark = reinterpret_cast<const unsigned char *>(bytes);
+  int wideLength = 0;
+  if (size >= 2 && mark[0] == 0xFF && mark[1] == 0xFE) {
+    wide = reinterpret_cast<WCHAR *>(bytes + 2);
+    wideLength = static_cast<int>((size - 2) / 2);
+  } else if (size >= 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF) {
+    wideLength = MultiByteToWideChar(CP_UTF8, 0, bytes + 3, static_cast<int>(size - 3), wide,
+                                     static_cast<int>(size));
+  } else {
+    *length = size;
+    return bytes;
+  }
+  int narrow = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, block,
+                                   static_cast<int>(size), nullptr, nullptr);
+  *length = narrow > 0 ? static_cast<size_t>(narrow) : 0;
+  return block;
+}
+
+DWORD ScriptFileSize(const char *path) {
+  HandleGuard file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) return 0;
+  DWORD size = GetFileSize(file.get(), nullptr);
+  return size == INVALID_FILE_SIZE || size > kMaxScriptBytes ? 0 : size;
+}
+
+bool ReadScriptBytes(const char *path, char *bytes, DWORD size) {
+  HandleGuard file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD read = 0;
+  return file.get() != INVALID_HANDLE_VALUE && ReadFile(file.get(), bytes, size, &read, nullptr) &&
+         read == size;
+}
+
+// Binds the user's directory to what a quiet run would propose when nothing is installed,
+// so that target paths resolve as on a first installation.
+void BindProposedTarget(HINF inf) {
+  char proposal[kTargetDirSize];
+  DefaultTargetDir(inf, proposal, nullptr);
+  SetupSetDirectoryIdA(inf, kUserDirId, proposal);
+}
+
+// The "DefaultDestDir" line: the Setup API's destination of file lists without their own
+// line, and the target page's proposal.
+void CheckDefaultDestination(ScriptCheck *check) {
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(check->inf, kDestinationDirs, kDefaultDestDir, &line)) {
+    Report(check, HeaderOf(kDestinationDirs), Severity::Warning,
+           "no \"DefaultDestDir\" line: the target page proposes the Setup API's default "
+           "directory, the system folder");
+    return;
+  }
+  Where where = At(kDestinationDirs, line);
+  char idText[kTargetDirSize], below[kTargetDirSize];
+  bool hasId = ReadFieldReported(check, where, &line, 1, idText, sizeof(idText),
+                                 "the directory id") == FieldState::Present;
+  ReadFieldReported(check, where, &line, 2, below, sizeof(below), "the sub-folder");
+  if (hasId && !IsDecimalText(idText, false))
+    Report(check, where, Severity::Error, "directory id \"%s\" is not a number", idText);
+  char programFiles[kTargetDirSize], proposal[kTargetDirSize];
+  if (hasId && atol(idText) == kApplicationsDirId && ReadProgramFilesDir(programFiles) &&
+      !AssembleProgramFilesTarget(proposal, sizeof(proposal), programFiles, below))
+    Report(check, where, Severity::Error,
+           "the proposed target \"%s\\%s\" is longer than %d characters", programFiles, below,
+           kTargetDirSize - 1);
+}
+
+// A variant of Install, Remove or Products that no platform family chooses is never read.
+void CheckUnchosenVariants(ScriptCheck *check) {
+  for (const SectionFamily &family : kSectionFamilies) {
+    const char *variants[] = {family.win9x, family.nt5, family.ntx86, family.nt, family.bare};
+    for (const char *variant : variants) {
+      if (!IsSectionPresent(check->inf, variant)) continue;
+      bool chosen = false;
+      for (const PlatformFamily &platform : kPlatforms) {
+        SelectPlatformSectionsFor(check->inf, platform.win9x, platform.majorVersion);
+        chosen = chosen || strcmp(*family.chosen, variant) == 0;
+      }
+      if (!chosen)
+        Report(check, HeaderOf(variant), Severity::Warning,
+               "[%s] is never used: every platform family chooses another variant", variant);
+    }
+  }
+}
+
+void VisitRunSection(ScriptCheck *check, const char *section, SectionRole role, void *) {
+  CheckRunSection(check, section, role);
+}
+
+void CheckOpenScript(ScriptCheck *check) {
+  BindProposedTarget(check->inf);
+  CheckDefaultDestination(check);
+  CheckUnchosenVariants(check);
+  for (const PlatformFamily &platform : kPlatforms) {
+    SelectPlatformSectionsFor(check->inf, platform.win9x, platform.majorVersion);
+    CheckCatalogue(check);
+  }
+  ForEachRunSection(check, VisitRunSection, nullptr);
+  CheckLeftoverDeletions(check);
+}
+
+}  // namespace
+
+void ForEachRunSection(ScriptCheck *check, SectionVisitor visit, void *data) {
+  for (const PlatformFamily &platform : kPlatforms) {
+    SelectPlatformSectionsFor(check->inf, platform.win9x, platform.majorVersion);
+    visit(check, g_installSection, SectionRole::Install, data);
+    INFCONTEXT line;
+    if (SetupFindFirstLineA(check->inf, g_productsSection, nullptr, &line)) {
+      do {
+        char section[kSectionNameSize];
+        if (ReadFieldAsRun(&line, kFieldInstallSection, section, sizeof(section)) ==
+                FieldState::Present && section[0])
+          visit(check, section, SectionRole::Install, data);
+        if (ReadFieldAsRun(&line, kFieldRemoveSection, section, sizeof(section)) ==
+                FieldState::Present && section[0])
+          visit(check, section, SectionRole::Remove, data);
+      } while (SetupFindNextLine(&line, &line));
+    }
+    visit(check, g_removeSection, SectionRole::Remove, data);
+  }
+}
+
+bool IsDecimalText(const char *text, bool allowSign) {
+  while (*text == ' ' || *text == '\t') ++text;
+  if (allowSign && (*text == '+' || *text == '-')) ++text;
+  if (*text < '0' || *text > '9') return false;
+  while (*text >= '0' && *text <= '9') ++text;
+  while (*text == ' ' || *text == '\t') ++text;
+  return *text == '\0';
+}
+
+int CheckSetupScript() {
+  if (!LogEnabled() && g_logPath[0]) OpenLog(g_logPath);
+  char path[kTargetDirSize];
+  ScriptCheck check = {};
+  LocateScript(path, check.mediaDir);
+  check.shownName = g_checkPath[0] ? g_checkPath : kScriptName;
+  LogLine("checking the setup script %s", path);
+
+  HeapBlockGuard findings(sizeof(Finding) * kMaxFindings);
+  DWORD size = ScriptFileSize(path);
+  HeapBlockGuard text(4 * static_cast<size_t>(size) + 4);
+  if (!findings.get() || !text.get()) return kExitCheckFindings;
+  check.findings = reinterpret_cast<Finding *>(findings.get());
+  char *bytes = text.get() + 3 * static_cast<size_t>(size) + 2;
+  if (size && ReadScriptBytes(path, bytes, size))
+    check.text = DecodeScriptText(text.get(), size, &check.textLength);
+  else
+    check.text = "";
+
+  UINT errorLine = 0;
+  check.inf = SetupOpenInfFileA(path, nullptr, INF_STYLE_WIN4, &errorLine);
+  if (check.inf == INVALID_HANDLE_VALUE) {
+    ReportOpenFailure(&check, path, errorLine, GetLastError());
+  } else {
+    CheckOpenScript(&check);
+    SetupCloseInfFile(check.inf);
+  }
+  return WriteFindings(&check) > 0 ? kExitCheckFindings : kExitCheckClean;
+}

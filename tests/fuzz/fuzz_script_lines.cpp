@@ -1,0 +1,30 @@
+// Line numbers of a script text: never a read outside the text, and a line found is one that
+// can hold what was asked for (a header, or a line that is no comment and not blank).
+#include <string>
+#include <vector>
+
+#include "FuzzInput.h"
+#include "check/ScriptLines.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  FuzzInput input(data, size);
+  int index = static_cast<int>(input.Byte() % 8) - 1;  // kSectionHeader and 0 to 6
+  std::string section = input.Text();
+  std::string rest = input.Rest();
+  // A copy of exactly the text's size, so that the sanitizer sees any read past its end.
+  std::vector<char> text(rest.begin(), rest.end());
+  int line = FindScriptLine(text.data(), text.size(), section.c_str(), index);
+
+  std::vector<std::string> lines(1);
+  for (char c : rest) {
+    if (c == '\n') lines.emplace_back();
+    else lines.back() += c;
+  }
+  FUZZ_CHECK(line >= 0 && line <= static_cast<int>(lines.size()));
+  if (line == 0) return 0;
+  const std::string &found = lines[static_cast<size_t>(line) - 1];
+  size_t start = found.find_first_not_of(" \t\r");
+  FUZZ_CHECK(start != std::string::npos && found[start] != ';');
+  FUZZ_CHECK((found[start] == '[') == (index == kSectionHeader));
+  return 0;
+}
