@@ -13,8 +13,6 @@ namespace {
 
 constexpr long kKnownFlags = 1 | 2 | 4;
 constexpr long kLastIcon = IDB_IMAGES_COUNT - 2;  // icon n shows picture n + 1 of the strip
-constexpr char kSetupProgram[] = "setup.exe";
-constexpr char kSetupScript[] = "setup.inf";
 constexpr char kCopyFilesKey[] = "CopyFiles";
 
 // A number field as the catalogue reads it (strtol, base 10), checked against 0..last.
@@ -65,16 +63,16 @@ bool CheckProductSection(ScriptCheck *check, Where where, INFCONTEXT *line, DWOR
   return true;
 }
 
-// Whether some "CopyFiles" line of the section copies setup.inf into folder.
-bool CopiesScriptInto(HINF inf, const char *section, const char *folder) {
+// Whether some "CopyFiles" line of the section copies setup.inf to scriptPath.
+bool CopiesScriptTo(HINF inf, const char *section, const char *scriptPath) {
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, section, kCopyFilesKey, &line)) return false;
   do {
     char fileList[kFieldSize], path[kTargetDirSize];
     for (DWORD field = 1; SetupGetStringFieldA(&line, field, fileList, sizeof(fileList), nullptr);
          ++field)
-      if (FindCopyInFileList(inf, fileList, kSetupScript, path) &&
-          _stricmp(path, folder) == 0)
+      if (FindCopyInFileList(inf, fileList, kSetupScriptName, path) &&
+          _stricmp(path, scriptPath) == 0)
         return true;
   } while (SetupFindNextMatchLineA(&line, kCopyFilesKey, &line));
   return false;
@@ -98,9 +96,9 @@ void CheckRemovalCopy(ScriptCheck *check, Where where, const char *key, const ch
   }
   char scriptPath[kTargetDirSize];
   lstrcpynA(scriptPath, setupPath, sizeof(scriptPath));
-  strcpy(scriptPath + strlen(scriptPath) - (sizeof(kSetupProgram) - 1), kSetupScript);
-  if (!CopiesScriptInto(check->inf, section, scriptPath) &&
-      !CopiesScriptInto(check->inf, g_installSection, scriptPath))
+  strcpy(scriptPath + strlen(scriptPath) - (sizeof(kSetupProgramName) - 1), kSetupScriptName);
+  if (!CopiesScriptTo(check->inf, section, scriptPath) &&
+      !CopiesScriptTo(check->inf, g_installSection, scriptPath))
     Report(check, where, Severity::Error,
            "setup.exe is copied to \"%s\" but setup.inf is not copied beside it: the removal "
            "of \"%s\" cannot open its script",

@@ -24,7 +24,3 @@ void CheckServiceSection(ScriptCheck *check, const char *section);
 
 // Warnings for what a remove section deletes that no install section puts there.
 void CheckLeftoverDeletions(ScriptCheck *check);
-
-// Whether text is a decimal number as a run reads it with strtol: blanks, an optional sign
-// when signed is true, and digits, nothing else.
-bool IsDecimalText(const char *text, bool allowSign);

@@ -151,3 +151,28 @@ bool RequireField(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field
            static_cast<unsigned long>(field));
   return state == FieldState::Present;
 }
+
+unsigned ForEachKeyedLine(ScriptCheck *check, const char *section, KeyFinder find,
+                          KeyedLineVisitor visit, void *data) {
+  unsigned seen = 0;
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(check->inf, section, nullptr, &line)) return seen;
+  do {
+    char key[kFieldSize];
+    if (ReadFieldAsRun(&line, 0, key, sizeof(key)) != FieldState::Present || !key[0]) continue;
+    int index = find(key);
+    unsigned bit = index >= 0 ? 1u << index : 0;
+    visit(check, {At(section, line), &line, key, index, (seen & bit) != 0}, data);
+    seen |= bit;
+  } while (SetupFindNextLine(&line, &line));
+  return seen;
+}
+
+bool IsDecimalText(const char *text, bool allowSign) {
+  while (*text == ' ' || *text == '\t') ++text;
+  if (allowSign && (*text == '+' || *text == '-')) ++text;
+  if (*text < '0' || *text > '9') return false;
+  while (*text >= '0' && *text <= '9') ++text;
+  while (*text == ' ' || *text == '\t') ++text;
+  return *text == '\0';
+}

@@ -9,6 +9,11 @@
 
 enum class Severity { Error, Warning };
 
+constexpr char kDestinationDirs[] = "DestinationDirs";
+constexpr char kDefaultDestDir[] = "DefaultDestDir";
+constexpr long kApplicationsDirId = 24;  // Program Files for the proposal; the drive's root else
+constexpr DWORD kUserDirId = 32768;      // DIRID_USER: the user's target directory
+
 constexpr int kFindingTextSize = 512;  // one finding's text, NUL included; longer ones are cut
 constexpr int kMaxFindings = 400;      // findings kept; the rest are only counted
 
@@ -54,6 +59,32 @@ void ReportAtLine(ScriptCheck *check, int line, Severity severity, const char *f
 // summary line; returns the number of errors.
 int WriteFindings(ScriptCheck *check);
 
+// The index of key in a table of entries with a key member (compared without regard to
+// case, as the Setup API compares keys), or -1.
+template <typename Entry, int N>
+int FindKey(const Entry (&table)[N], const char *key) {
+  for (int i = 0; i < N; ++i)
+    if (lstrcmpiA(table[i].key, key) == 0) return i;
+  return -1;
+}
+
+// A line of a section with a key: the key's index in the caller's table (-1 when it is not
+// there), and whether an earlier line of the section had the same key.
+struct KeyedLine {
+  Where where;
+  INFCONTEXT *line;
+  const char *key;
+  int index;
+  bool repeated;
+};
+using KeyFinder = int (*)(const char *key);
+using KeyedLineVisitor = void (*)(ScriptCheck *check, const KeyedLine &line, void *data);
+
+// Calls visit for every line of the section that has a key; returns the indexes met, as bits
+// (a table has at most 32 keys).
+unsigned ForEachKeyedLine(ScriptCheck *check, const char *section, KeyFinder find,
+                          KeyedLineVisitor visit, void *data);
+
 enum class FieldState { Missing, TooLong, Present };
 
 // Reads a field as a run reads it into size bytes (buffer holds at least size): a field that
@@ -69,3 +100,7 @@ FieldState ReadFieldReported(ScriptCheck *check, Where where, INFCONTEXT *line, 
 // field is there and fits.
 bool RequireField(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field,
                   char *buffer, DWORD size, const char *what);
+
+// Whether text is a decimal number as a run reads it with strtol: blanks, a sign where one is
+// allowed, and digits, nothing else.
+bool IsDecimalText(const char *text, bool allowSign);

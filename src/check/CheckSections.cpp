@@ -13,11 +13,8 @@
 
 namespace {
 
-constexpr char kDestinationDirs[] = "DestinationDirs";
-constexpr char kDefaultDestDir[] = "DefaultDestDir";
 constexpr char kSourceDisksFiles[] = "SourceDisksFiles";
 constexpr char kSourceDisksNames[] = "SourceDisksNames";
-constexpr long kApplicationsDirId = 24;  // the root of the system drive for the Setup API
 constexpr char kPlaceholder[] = "%hwnd%";
 
 // Joins part onto path with one backslash; false when the result would not fit.
@@ -279,14 +276,6 @@ constexpr DirectiveRule kDirectives[] = {
     {kExecKey, CheckExec, true, true},
     {kUninstallLineKey, CheckUninstallPlace, true, false},
 };
-constexpr int kDirectiveCount = sizeof(kDirectives) / sizeof(kDirectives[0]);
-
-int FindDirective(const char *key) {
-  for (int i = 0; i < kDirectiveCount; ++i)
-    if (_stricmp(kDirectives[i].key, key) == 0) return i;
-  return -1;
-}
-
 void CheckDirective(const DirectiveRule &rule, const DirectiveLine &d) {
   if (!rule.namesSections) {
     rule.check(d, nullptr);
@@ -299,33 +288,37 @@ void CheckDirective(const DirectiveRule &rule, const DirectiveLine &d) {
     if (name[0]) rule.check(d, name);
 }
 
+// The section and its role, for the directive checks.
+struct RunSection {
+  const char *section;
+  SectionRole role;
+};
+
+void CheckRunSectionLine(ScriptCheck *check, const KeyedLine &keyed, void *data) {
+  if (keyed.index < 0) {
+    Report(check, keyed.where, Severity::Warning,
+           "\"%s\" is not carried out: a run applies the file, registry and INI directives "
+           "and MakeIcons, DelIcons and Exec",
+           keyed.key);
+    return;
+  }
+  const DirectiveRule &rule = kDirectives[keyed.index];
+  if (rule.firstLineOnly && keyed.repeated) {
+    Report(check, keyed.where, Severity::Warning,
+           "only the first \"%s\" line of a section is read; this one is not", rule.key);
+    return;
+  }
+  const RunSection *run = static_cast<const RunSection *>(data);
+  CheckDirective(rule, {check, keyed.where, keyed.line, rule.key, run->section, run->role});
+}
+
 }  // namespace
 
 void CheckRunSection(ScriptCheck *check, const char *section, SectionRole role) {
   // A run reads the service section of every section of its list, even of an empty one.
   CheckServiceSection(check, section);
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(check->inf, section, nullptr, &line)) return;
-  bool seen[kDirectiveCount] = {};
-  do {
-    char key[kFieldSize];
-    if (ReadFieldAsRun(&line, 0, key, sizeof(key)) != FieldState::Present || !key[0]) continue;
-    Where where = At(section, line);
-    int index = FindDirective(key);
-    if (index < 0) {
-      Report(check, where, Severity::Warning,
-             "\"%s\" is not carried out: a run applies the file, registry and INI directives "
-             "and MakeIcons, DelIcons and Exec",
-             key);
-      continue;
-    }
-    const DirectiveRule &rule = kDirectives[index];
-    if (rule.firstLineOnly && seen[index]) {
-      Report(check, where, Severity::Warning,
-             "only the first \"%s\" line of a section is read; this one is not", rule.key);
-      continue;
-    }
-    seen[index] = true;
-    CheckDirective(rule, {check, where, &line, rule.key, section, role});
-  } while (SetupFindNextLine(&line, &line));
+  RunSection run = {section, role};
+  ForEachKeyedLine(
+      check, section, [](const char *key) { return FindKey(kDirectives, key); },
+      CheckRunSectionLine, &run);
 }

@@ -22,10 +22,11 @@ constexpr SettingRule kSettings[] = {
     {kDependenciesKey, SettingKind::List},      {kStartNameKey, SettingKind::Text},
     {kServiceGroupOrderKey, SettingKind::GroupOrder},
 };
-constexpr int kSettingCount = sizeof(kSettings) / sizeof(kSettings[0]);
-
-const char *const kServiceKeys[] = {kStopServiceKey, kStartServiceKey, kAddServiceKey,
-                                    kDelServiceKey};
+struct ServiceKey {
+  const char *key;
+};
+constexpr ServiceKey kServiceKeys[] = {
+    {kStopServiceKey}, {kStartServiceKey}, {kAddServiceKey}, {kDelServiceKey}};
 
 void CheckSetting(ScriptCheck *check, Where where, INFCONTEXT *line, const SettingRule &rule) {
   char text[kFieldSize];
@@ -57,38 +58,28 @@ void CheckSetting(ScriptCheck *check, Where where, INFCONTEXT *line, const Setti
   }
 }
 
-int FindSetting(const char *key) {
-  for (int i = 0; i < kSettingCount; ++i)
-    if (lstrcmpiA(kSettings[i].key, key) == 0) return i;
-  return -1;
+int FindSetting(const char *key) { return FindKey(kSettings, key); }
+
+void CheckSettingLine(ScriptCheck *check, const KeyedLine &keyed, void *) {
+  if (keyed.index < 0)
+    Report(check, keyed.where, Severity::Warning,
+           "\"%s\" is not a service setting: it is ignored", keyed.key);
+  else if (keyed.repeated)
+    Report(check, keyed.where, Severity::Warning,
+           "only the first \"%s\" line is read; this one is not", kSettings[keyed.index].key);
+  else
+    CheckSetting(check, keyed.where, keyed.line, kSettings[keyed.index]);
 }
 
 // A settings section: each setting is looked up by its key, so only a key's first line counts.
 void CheckServiceSettings(ScriptCheck *check, const char *settings) {
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(check->inf, settings, nullptr, &line)) return;
-  bool seen[kSettingCount] = {};
-  do {
-    char key[kFieldSize];
-    if (ReadFieldAsRun(&line, 0, key, sizeof(key)) != FieldState::Present || !key[0]) continue;
-    Where where = At(settings, line);
-    int index = FindSetting(key);
-    if (index < 0)
-      Report(check, where, Severity::Warning, "\"%s\" is not a service setting: it is ignored",
-             key);
-    else if (seen[index])
-      Report(check, where, Severity::Warning,
-             "only the first \"%s\" line is read; this one is not", kSettings[index].key);
-    else
-      CheckSetting(check, where, &line, kSettings[index]);
-    if (index >= 0) seen[index] = true;
-  } while (SetupFindNextLine(&line, &line));
-  for (int i = 0; i < kSettingCount; ++i)
-    if (!seen[i] && kSettings[i].kind == SettingKind::Number)
+  unsigned seen = ForEachKeyedLine(check, settings, FindSetting, CheckSettingLine, nullptr);
+  for (int i = 0; i < static_cast<int>(sizeof(kSettings) / sizeof(kSettings[0])); ++i)
+    if (!(seen & (1u << i)) && kSettings[i].kind == SettingKind::Number)
       Report(check, HeaderOf(settings), Severity::Warning,
              "no \"%s\": a run passes 0 for it, also when it changes an existing service",
              kSettings[i].key);
-  if (!seen[FindSetting(kServiceBinaryKey)])
+  if (!(seen & (1u << FindSetting(kServiceBinaryKey))))
     Report(check, HeaderOf(settings), Severity::Error,
            "no \"%s\": the service cannot be created", kServiceBinaryKey);
 }
@@ -122,10 +113,22 @@ void CheckAddService(ScriptCheck *check, Where where, INFCONTEXT *line) {
     CheckServiceSettings(check, settings);
 }
 
-int FindServiceKey(const char *key) {
-  for (int i = 0; i < static_cast<int>(sizeof(kServiceKeys) / sizeof(kServiceKeys[0])); ++i)
-    if (lstrcmpiA(kServiceKeys[i], key) == 0) return i;
-  return -1;
+void CheckServiceLine(ScriptCheck *check, const KeyedLine &keyed, void *data) {
+  if (keyed.index < 0) {
+    Report(check, keyed.where, Severity::Warning,
+           "\"%s\" is not a key of a service section (%s, %s, %s, %s): it is ignored", keyed.key,
+           kStopServiceKey, kStartServiceKey, kAddServiceKey, kDelServiceKey);
+    return;
+  }
+  char name[kFieldSize];
+  if (!RequireField(check, keyed.where, keyed.line, 1, name, sizeof(name), "the service name"))
+    return;
+  const char *key = kServiceKeys[keyed.index].key;
+  if (key == kAddServiceKey) CheckAddService(check, keyed.where, keyed.line);
+  if (key == kDelServiceKey && !StopsService(check->inf, static_cast<const char *>(data), name))
+    Report(check, keyed.where, Severity::Warning,
+           "no \"%s\" line stops \"%s\" before it is deleted: a running service is "
+           "deleted while it runs", kStopServiceKey, name);
 }
 
 }  // namespace
@@ -134,24 +137,7 @@ void CheckServiceSection(ScriptCheck *check, const char *section) {
   char services[kFieldSize];
   int length = snprintf(services, sizeof(services), kServiceSectionFormat, section);
   if (length < 0 || length >= static_cast<int>(sizeof(services))) return;
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(check->inf, services, nullptr, &line)) return;
-  do {
-    char key[kFieldSize], name[kFieldSize];
-    if (ReadFieldAsRun(&line, 0, key, sizeof(key)) != FieldState::Present || !key[0]) continue;
-    Where where = At(services, line);
-    int index = FindServiceKey(key);
-    if (index < 0) {
-      Report(check, where, Severity::Warning,
-             "\"%s\" is not a key of a service section (%s, %s, %s, %s): it is ignored", key,
-             kStopServiceKey, kStartServiceKey, kAddServiceKey, kDelServiceKey);
-      continue;
-    }
-    if (!RequireField(check, where, &line, 1, name, sizeof(name), "the service name")) continue;
-    if (kServiceKeys[index] == kAddServiceKey) CheckAddService(check, where, &line);
-    if (kServiceKeys[index] == kDelServiceKey && !StopsService(check->inf, services, name))
-      Report(check, where, Severity::Warning,
-             "no \"%s\" line stops \"%s\" before it is deleted: a running service is "
-             "deleted while it runs", kStopServiceKey, name);
-  } while (SetupFindNextLine(&line, &line));
+  ForEachKeyedLine(
+      check, services, [](const char *key) { return FindKey(kServiceKeys, key); },
+      CheckServiceLine, services);
 }

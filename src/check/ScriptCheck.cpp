@@ -18,12 +18,7 @@
 
 namespace {
 
-constexpr char kScriptName[] = "setup.inf";
 constexpr DWORD kMaxScriptBytes = 16u << 20;  // larger texts get no line numbers
-constexpr DWORD kUserDirId = 32768;           // DIRID_USER: the user's target directory
-constexpr long kApplicationsDirId = 24;       // the proposal takes Program Files for it
-constexpr char kDestinationDirs[] = "DestinationDirs";
-constexpr char kDefaultDestDir[] = "DefaultDestDir";
 
 // The families whose section choices can differ: Windows 95/98/Me, NT 4 and NT 5 or later.
 struct PlatformFamily {
@@ -57,18 +52,15 @@ void ReportOpenFailure(ScriptCheck *check, const char *path, UINT errorLine, DWO
                static_cast<unsigned long>(error));
 }
 
-// The script that is checked: the "/check:" path as given, else setup.inf beside the program.
+// The script that is checked: the "/check:" path, else setup.inf beside the program; the
+// media is its folder.
 void LocateScript(char (&path)[kTargetDirSize], char (&mediaDir)[kTargetDirSize]) {
-  if (g_checkPath[0]) {
+  static_assert(kTargetDirSize == MAX_PATH, "script paths are MAX_PATH buffers");
+  if (!g_checkPath[0]) {
+    SetupScriptPath(path);
+  } else {
     DWORD length = GetFullPathNameA(g_checkPath, sizeof(path), path, nullptr);
     if (length == 0 || length >= sizeof(path)) lstrcpynA(path, g_checkPath, sizeof(path));
-  } else {
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-    path[length < sizeof(path) ? length : sizeof(path) - 1] = '\0';
-    char *slash = strrchr(path, '\\');
-    size_t dirLength = slash ? static_cast<size_t>(slash - path) + 1 : 0;
-    if (dirLength + sizeof(kScriptName) > sizeof(path)) dirLength = 0;
-    memcpy(path + dirLength, kScriptName, sizeof(kScriptName));
   }
   lstrcpynA(mediaDir, path, sizeof(mediaDir));
   char *slash = strrchr(mediaDir, '\\');
@@ -76,12 +68,26 @@ void LocateScript(char (&path)[kTargetDirSize], char (&mediaDir)[kTargetDirSize]
   else mediaDir[0] = '\0';
 }
 
-// The script's bytes in the last quarter of block (4 x size + 4 bytes), and its text in the
-// code page of the "A" calls: the bytes themselves, or UTF-16 and UTF-8 with a byte-order
-// mark converted into the first quarter, through the middle half.
+// One heap block holds the file's bytes, room for a UTF-16 copy, and the text in the code
+// page of the "A" calls, in which the line numbers are counted.
+struct TextBlock {
+  size_t wide;   // offset of the UTF-16 copy, even
+  size_t bytes;  // offset of the file's bytes
+  size_t total;
+};
+
+TextBlock LayTextBlock(DWORD size) {
+  size_t wide = (static_cast<size_t>(size) + 2) & ~static_cast<size_t>(1);
+  size_t bytes = wide + 2 * static_cast<size_t>(size);
+  return {wide, bytes, bytes + size + 2};
+}
+
+// The text of the bytes: they themselves, or UTF-16 or UTF-8 with a byte-order mark
+// converted into the block's start.
 const char *DecodeScriptText(char *block, DWORD size, size_t *length) {
-  char *bytes = block + 3 * static_cast<size_t>(size) + 2;
-  WCHAR *wide = reinterpret_cast<WCHAR *>(block + size + 1);
+  TextBlock layout = LayTextBlock(size);
+  char *bytes = block + layout.bytes;
+  WCHAR *wide = reinterpret_cast<WCHAR *>(block + layout.wide);
   const unsigned char *mark = reinterpret_cast<const unsigned char *>(bytes);
   int wideLength = 0;
   if (size >= 2 && mark[0] == 0xFF && mark[1] == 0xFE) {
@@ -94,8 +100,8 @@ const char *DecodeScriptText(char *block, DWORD size, size_t *length) {
     *length = size;
     return bytes;
   }
-  int narrow = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, block,
-                                   static_cast<int>(size), nullptr, nullptr);
+  int narrow = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, block, static_cast<int>(size),
+                                   nullptr, nullptr);
   *length = narrow > 0 ? static_cast<size_t>(narrow) : 0;
   return block;
 }
@@ -205,33 +211,25 @@ void ForEachRunSection(ScriptCheck *check, SectionVisitor visit, void *data) {
   }
 }
 
-bool IsDecimalText(const char *text, bool allowSign) {
-  while (*text == ' ' || *text == '\t') ++text;
-  if (allowSign && (*text == '+' || *text == '-')) ++text;
-  if (*text < '0' || *text > '9') return false;
-  while (*text >= '0' && *text <= '9') ++text;
-  while (*text == ' ' || *text == '\t') ++text;
-  return *text == '\0';
-}
-
 int CheckSetupScript() {
   if (!LogEnabled() && g_logPath[0]) OpenLog(g_logPath);
   char path[kTargetDirSize];
   ScriptCheck check = {};
   LocateScript(path, check.mediaDir);
-  check.shownName = g_checkPath[0] ? g_checkPath : kScriptName;
+  check.shownName = g_checkPath[0] ? g_checkPath : kSetupScriptName;
   LogLine("checking the setup script %s", path);
 
   HeapBlockGuard findings(sizeof(Finding) * kMaxFindings);
   DWORD size = ScriptFileSize(path);
-  HeapBlockGuard text(4 * static_cast<size_t>(size) + 4);
-  if (!findings.get() || !text.get()) return kExitCheckFindings;
+  HeapBlockGuard text(LayTextBlock(size).total);
+  if (!findings.get() || !text.get()) {
+    LogLine("not enough memory to check the script");
+    return kExitCheckFindings;
+  }
   check.findings = reinterpret_cast<Finding *>(findings.get());
-  char *bytes = text.get() + 3 * static_cast<size_t>(size) + 2;
-  if (size && ReadScriptBytes(path, bytes, size))
+  check.text = "";
+  if (size && ReadScriptBytes(path, text.get() + LayTextBlock(size).bytes, size))
     check.text = DecodeScriptText(text.get(), size, &check.textLength);
-  else
-    check.text = "";
 
   UINT errorLine = 0;
   check.inf = SetupOpenInfFileA(path, nullptr, INF_STYLE_WIN4, &errorLine);

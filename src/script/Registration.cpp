@@ -14,7 +14,6 @@
 namespace {
 
 constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr char kSetupProgram[] = "setup.exe";
 
 // Closes a registry key when the scope ends.
 struct RegKeyGuard {
@@ -191,7 +190,8 @@ int FindSetupCopyPath(HINF inf, const char *section, char *path) {
   if (!SetupFindFirstLineA(inf, section, "CopyFiles", &line)) return 0;
   char fileList[kFieldSize];
   for (DWORD field = 1; ReadScriptField(&line, field, fileList, sizeof(fileList)); ++field)
-    if (fileList[0] != '\0' && FindCopyInFileList(inf, fileList, kSetupProgram, path)) return 1;
+    if (fileList[0] != '\0' && FindCopyInFileList(inf, fileList, kSetupProgramName, path))
+      return 1;
   return 0;
 }
 

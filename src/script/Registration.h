@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <setupapi.h>
 
+// The copy of the program that an Uninstall entry starts.
+constexpr char kSetupProgramName[] = "setup.exe";
+
 int RegisterUninstallEntries(HINF inf, const char *keyList);
 int FindSetupCopyPath(HINF inf, const char *section, char *path /* 260 bytes */);
 // The target path of the first line of the file list whose target name is fileName

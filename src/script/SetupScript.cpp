@@ -28,16 +28,20 @@ const SectionFamily kSectionFamilies[kSectionFamilyCount] = {
      &g_productsSection},
 };
 
-HINF OpenSetupScript(HWND owner) {
-  char path[MAX_PATH] = {};
+void SetupScriptPath(char (&path)[MAX_PATH]) {
   DWORD len = GetModuleFileNameA(nullptr, path, sizeof(path));
   if (len >= sizeof(path)) len = sizeof(path) - 1;
   path[len] = '\0';
   char *slash = strrchr(path, '\\');
   size_t dirLen = slash ? static_cast<size_t>(slash - path) + 1 : 0;
-  static const char kScriptName[] = "setup.inf";
-  if (dirLen + sizeof(kScriptName) > sizeof(path)) dirLen = sizeof(path) - sizeof(kScriptName);
-  memcpy(path + dirLen, kScriptName, sizeof(kScriptName));
+  if (dirLen + sizeof(kSetupScriptName) > sizeof(path))
+    dirLen = sizeof(path) - sizeof(kSetupScriptName);
+  memcpy(path + dirLen, kSetupScriptName, sizeof(kSetupScriptName));
+}
+
+HINF OpenSetupScript(HWND owner) {
+  char path[MAX_PATH] = {};
+  SetupScriptPath(path);
 
   UINT errorLine = 0;
   HINF inf = SetupOpenInfFileA(path, nullptr, INF_STYLE_WIN4, &errorLine);

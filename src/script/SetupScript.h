@@ -3,6 +3,11 @@
 #include <windows.h>
 #include <setupapi.h>
 
+constexpr char kSetupScriptName[] = "setup.inf";
+
+// The path of setup.inf beside the program file.
+void SetupScriptPath(char (&path)[MAX_PATH]);
+
 // Opens setup.inf beside the program file. On failure shows string 1315 with the script's
 // full path and the faulty line, owned by owner, and returns INVALID_HANDLE_VALUE.
 HINF OpenSetupScript(HWND owner);
