@@ -54,10 +54,6 @@ void WriteOutputLine(HANDLE console, const char *text) {
   WriteFile(console, line, static_cast<DWORD>(length), &written, nullptr);
 }
 
-}  // namespace
-
-namespace {
-
 void AddFinding(ScriptCheck *check, int line, Severity severity, const char *format,
                 va_list arguments) {
   if (check->findingCount == kMaxFindings) {

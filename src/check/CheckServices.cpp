@@ -22,6 +22,7 @@ constexpr SettingRule kSettings[] = {
     {kDependenciesKey, SettingKind::List},      {kStartNameKey, SettingKind::Text},
     {kServiceGroupOrderKey, SettingKind::GroupOrder},
 };
+
 struct ServiceKey {
   const char *key;
 };
@@ -41,12 +42,13 @@ void CheckSetting(ScriptCheck *check, Where where, INFCONTEXT *line, const Setti
                rule.key);
       return;
     }
-    case SettingKind::List:
-      for (DWORD field = 1; ReadFieldReported(check, where, line, field, text, sizeof(text),
-                                              "a dependency") == FieldState::Present;
-           ++field) {
-      }
+    case SettingKind::List: {
+      DWORD field = 1;
+      while (ReadFieldReported(check, where, line, field, text, sizeof(text), "a dependency") ==
+             FieldState::Present)
+        ++field;
       return;
+    }
     case SettingKind::GroupOrder:
       if (ReadFieldReported(check, where, line, 1, text, sizeof(text), "the group") !=
               FieldState::TooLong &&

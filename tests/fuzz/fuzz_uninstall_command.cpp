@@ -1,5 +1,5 @@
-// The Uninstall entry's texts: the command line is whole, quoted when the path has a blank,
-// and at most 259 characters, or not formed at all; the key path likewise.
+// The Uninstall entry's texts: the command line is whole, the path and the key quoted when
+// they have a blank, and at most 259 characters, or not formed at all; the key path likewise.
 #include <string.h>
 
 #include <string>
@@ -16,9 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   size_t bufferSize = (sizeChoice & 0x80) ? kUninstallCommandMax + 1 : 1 + (sizeChoice & 0x7F) * 3;
 
   std::vector<char> out(bufferSize, 'x');
-  bool quote = setupPath.find_first_of(" \t") != std::string::npos;
-  std::string whole = (quote ? "\"" + setupPath + "\"" : setupPath) + " /remove:" + key;
-  bool fits = whole.size() <= kUninstallCommandMax && whole.size() < bufferSize;
+  // A key is carried when it is not empty and holds no double quote; one with a blank, in
+  // quotes like a program path with one.
+  auto quoted = [](const std::string &text) {
+    return text.find_first_of(" \t") != std::string::npos ? "\"" + text + "\"" : text;
+  };
+  bool carried = !key.empty() && key.find('"') == std::string::npos;
+  std::string whole = quoted(setupPath) + " /remove:" + quoted(key);
+  bool fits = carried && whole.size() <= kUninstallCommandMax && whole.size() < bufferSize;
   FUZZ_CHECK(BuildUninstallCommand(out.data(), out.size(), setupPath.c_str(), key.c_str()) ==
              (fits ? 1 : 0));
   FUZZ_CHECK(std::string(out.data()) == (fits ? whole : ""));
