@@ -213,24 +213,32 @@ void ForEachRunSection(ScriptCheck *check, SectionVisitor visit, void *data) {
 
 int CheckSetupScript() {
   if (!LogEnabled() && g_logPath[0]) OpenLog(g_logPath);
-  char path[kTargetDirSize];
-  ScriptCheck check = {};
-  LocateScript(path, check.mediaDir);
-  check.shownName = g_checkPath[0] ? g_checkPath : kSetupScriptName;
-  LogLine("checking the setup script %s", path);
-
   HeapBlockGuard findings(sizeof(Finding) * kMaxFindings);
-  DWORD size = ScriptFileSize(path);
-  HeapBlockGuard text(LayTextBlock(size).total);
-  if (!findings.get() || !text.get()) {
+  if (!findings.get()) {
     LogLine("not enough memory to check the script");
     return kExitCheckFindings;
   }
+  ScriptCheck check = {};
   check.findings = reinterpret_cast<Finding *>(findings.get());
   check.text = "";
-  if (size && ReadScriptBytes(path, text.get() + LayTextBlock(size).bytes, size))
-    check.text = DecodeScriptText(text.get(), size, &check.textLength);
+  char path[kTargetDirSize];
+  LocateScript(path, check.mediaDir);
+  check.shownName = g_checkPath[0] ? g_checkPath : kSetupScriptName;
+  // A value that did not fit was refused: checking another script than the one named, or
+  // without the log asked for, would mislead.
+  if (g_commandLineFault) {
+    ReportAtLine(&check, 0, Severity::Error,
+                 "the value of \"%s\" on the command line is too long: nothing is checked",
+                 g_commandLineFault);
+    WriteFindings(&check);
+    return kExitInvalidCommandLine;
+  }
 
+  LogLine("checking the setup script %s", path);
+  DWORD size = ScriptFileSize(path);
+  HeapBlockGuard text(LayTextBlock(size).total);
+  if (text.get() && size && ReadScriptBytes(path, text.get() + LayTextBlock(size).bytes, size))
+    check.text = DecodeScriptText(text.get(), size, &check.textLength);
   UINT errorLine = 0;
   check.inf = SetupOpenInfFileA(path, nullptr, INF_STYLE_WIN4, &errorLine);
   if (check.inf == INVALID_HANDLE_VALUE) {

@@ -43,8 +43,6 @@ struct BrokenScript {
   bool utf16;
 };
 
-const std::string kLongName(256, 'n');
-
 const BrokenScript kBrokenScripts[] = {
     {"products", R"([Version]
 Signature="$Chicago$"
@@ -243,6 +241,10 @@ TEST(CheckTest, NamesEachMistakeAtItsLine) {
     EXPECT_EQ(run.findings, expected);
     EXPECT_EQ(run.exitCode, errors ? 1 : 0);
   }
+}
+
+TEST(CheckTest, RefusesAScriptPathThatDoesNotFit) {
+  EXPECT_EQ(RunCheck("C:\\" + std::string(300, 'x') + "\\setup.inf").exitCode, 1639);
 }
 
 TEST(CheckTest, SamplesCheckClean) {
