@@ -73,7 +73,7 @@ class InstalledSet {
 };
 
 // What a line of a list puts on the machine or takes away, as a text for the set.
-enum class ItemKind { File, IniFile, Key, Link, Service };
+enum class ItemKind { File, IniFile, Key, DeletedKey, Link, Service };
 
 // A directive of an install or remove section and what the lines it names hold; a service
 // item is a line of the section's service section itself.
@@ -93,7 +93,7 @@ constexpr ItemRule kInstalled[] = {
 };
 constexpr ItemRule kDeleted[] = {
     {"DelFiles", ItemKind::File, false, "the file"},
-    {"DelReg", ItemKind::Key, false, "the registry key"},
+    {"DelReg", ItemKind::DeletedKey, false, "the registry key"},
     {kDelIconsKey, ItemKind::Link, true, "the shortcut"},
     {kDelServiceKey, ItemKind::Service, false, "the service"},
 };
@@ -124,8 +124,8 @@ const char *ShortRoot(const char *root) {
 }
 
 // The item of one line: a file's full path (a file list's destination and field 1; an INI
-// file of UpdateInis, a bare name in the Windows folder), "ROOT\subkey", "CODE|name" of a
-// shortcut, or a service name.
+// file of UpdateInis, a bare name in the Windows folder), "ROOT\subkey" of a key that is
+// written or deleted whole, "CODE|name" of a shortcut, or a service name.
 bool ItemText(HINF inf, ItemKind kind, const char *list, INFCONTEXT *line,
               char (&text)[kItemTextSize]) {
   char first[kTargetDirSize], second[kTargetDirSize], dir[kTargetDirSize];
@@ -138,6 +138,11 @@ bool ItemText(HINF inf, ItemKind kind, const char *list, INFCONTEXT *line,
     case ItemKind::IniFile:
       if (strchr(first, '\\')) return snprintf(text, sizeof(text), "%s", first) < kItemTextSize;
       return GetWindowsDirectoryA(dir, sizeof(dir)) && JoinName(text, dir, first);
+    case ItemKind::DeletedKey:
+      // A line that names a value deletes the value, or a text of it, not the key.
+      if (ReadFieldAsRun(line, 3, second, sizeof(second)) != FieldState::Missing && second[0])
+        return false;
+      [[fallthrough]];
     case ItemKind::Key: {
       if (ReadFieldAsRun(line, 2, second, sizeof(second)) != FieldState::Present) return false;
       size_t length = strlen(second);
@@ -184,9 +189,12 @@ void WalkItems(LeftoverScan *scan, const char *section, const ItemRule &rule,
   } while (!rule.firstLineOnly && SetupFindNextMatchLineA(&directive, rule.key, &directive));
 }
 
-// The set keeps INI files with the other files: DelFiles takes both away.
+// The set keeps INI files with the other files, which DelFiles takes away alike, and deleted
+// keys with the added ones.
 char SetKind(ItemKind kind) {
-  return static_cast<char>(kind == ItemKind::IniFile ? ItemKind::File : kind);
+  if (kind == ItemKind::IniFile) kind = ItemKind::File;
+  if (kind == ItemKind::DeletedKey) kind = ItemKind::Key;
+  return static_cast<char>(kind);
 }
 
 // A key counts as installed with every parent that lies at least kLeastKeyDepth below its

@@ -11,8 +11,6 @@ enum class Severity { Error, Warning };
 
 constexpr char kDestinationDirs[] = "DestinationDirs";
 constexpr char kDefaultDestDir[] = "DefaultDestDir";
-constexpr long kApplicationsDirId = 24;  // Program Files for the proposal; the drive's root else
-constexpr DWORD kUserDirId = 32768;      // DIRID_USER: the user's target directory
 
 constexpr int kFindingTextSize = 512;  // one finding's text, NUL included; longer ones are cut
 constexpr int kMaxFindings = 400;      // findings kept; the rest are only counted

@@ -6,6 +6,7 @@
 #include "check/CheckParts.h"
 #include "script/ProductLines.h"
 #include "script/SetupScript.h"
+#include "script/TargetDir.h"
 #include "shell/HwndPlaceholder.h"
 #include "shell/LinkPath.h"
 #include "shell/Programs.h"
@@ -98,7 +99,7 @@ void CheckFileListDestination(ScriptCheck *check, const char *list) {
   }
   char id[kTargetDirSize];
   if (ReadFieldAsRun(&line, 1, id, sizeof(id)) == FieldState::Present &&
-      atol(id) == kApplicationsDirId)
+      atol(id) == static_cast<long>(kApplicationsDirId))
     Report(check, HeaderOf(list), Severity::Warning,
            "file list [%s] has no line in [%s]: its files go to \"%s\", whose id 24 is the root "
            "of the system drive for the Setup API, not Program Files",

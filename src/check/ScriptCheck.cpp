@@ -10,10 +10,10 @@
 #include "check/CheckParts.h"
 #include "common/HandleGuard.h"
 #include "common/Log.h"
-#include "pages/Pages.h"
 #include "pages/PageLogic.h"
 #include "script/ProductLines.h"
 #include "script/SetupScript.h"
+#include "script/TargetDir.h"
 #include "services/ServiceGuards.h"
 
 namespace {
@@ -127,7 +127,7 @@ bool ReadScriptBytes(const char *path, char *bytes, DWORD size) {
 void BindProposedTarget(HINF inf) {
   char proposal[kTargetDirSize];
   DefaultTargetDir(inf, proposal, nullptr);
-  SetupSetDirectoryIdA(inf, kUserDirId, proposal);
+  SetupSetDirectoryIdA(inf, kTargetDirId, proposal);
 }
 
 // The "DefaultDestDir" line: the Setup API's destination of file lists without their own
@@ -148,7 +148,8 @@ void CheckDefaultDestination(ScriptCheck *check) {
   if (hasId && !IsDecimalText(idText, false))
     Report(check, where, Severity::Error, "directory id \"%s\" is not a number", idText);
   char programFiles[kTargetDirSize], proposal[kTargetDirSize];
-  if (hasId && atol(idText) == kApplicationsDirId && ReadProgramFilesDir(programFiles) &&
+  if (hasId && atol(idText) == static_cast<long>(kApplicationsDirId) &&
+      ReadProgramFilesDir(programFiles) &&
       !AssembleProgramFilesTarget(proposal, sizeof(proposal), programFiles, below))
     Report(check, where, Severity::Error,
            "the proposed target \"%s\\%s\" is longer than %d characters", programFiles, below,
@@ -212,7 +213,6 @@ void ForEachRunSection(ScriptCheck *check, SectionVisitor visit, void *data) {
 }
 
 int CheckSetupScript() {
-  if (!LogEnabled() && g_logPath[0]) OpenLog(g_logPath);
   HeapBlockGuard findings(sizeof(Finding) * kMaxFindings);
   if (!findings.get()) {
     LogLine("not enough memory to check the script");

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr DWORD kApplicationsDirId = 24;
 constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
 // Closes a registry key when it goes out of scope.

@@ -6,6 +6,9 @@
 
 // Directory id 32768: the script's name for the user's target directory.
 constexpr DWORD kTargetDirId = 32768;
+// Directory id 24 in "DefaultDestDir": the Program Files directory for the proposal (the
+// Setup API itself takes it for the root of the system drive).
+constexpr DWORD kApplicationsDirId = 24;
 
 // The default target directory of the script (260 bytes); subdir, when given, receives field 2
 // of the "DefaultDestDir" line unchanged. Always 1.
