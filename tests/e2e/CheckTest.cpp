@@ -150,6 +150,11 @@ missing.txt
 setup.exe
 [Old.Files]
 old.txt
+[App.Remove]
+DelReg = App.Del.Reg
+[App.Del.Reg]
+HKLM, "Software\Never"
+HKLM, "System\CurrentControlSet\Control\ServiceGroupOrder", "List", 0x00018002, "G"
 )",
      {"app.txt", "setup.exe"},
      {"(4): error: setup.exe is copied to \"@PF@\\App\\setup.exe\" but setup.inf is not "
@@ -161,7 +166,9 @@ old.txt
       "(17): error: source file \"missing.txt\" is not on the media "
       "(\"@MEDIA@\\missing.txt\")",
       "(20): warning: [App.Remove] deletes the file \"@PF@\\App\\old.txt\", which no install "
-      "section puts there"},
+      "section puts there",
+      "(24): warning: [App.Remove] deletes the registry key \"HKLM\\Software\\Never\", which "
+      "no install section puts there"},
      false},
     {"destinations and variants", R"([Version]
 Signature="$Chicago$"
