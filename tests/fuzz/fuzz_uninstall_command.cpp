@@ -1,5 +1,5 @@
-// The Uninstall entry's texts: the command line is whole, quoted when the path has a blank,
-// and at most 259 characters, or not formed at all; the key path likewise.
+// The Uninstall entry's texts: the command line is whole, the path and the key quoted when
+// they have a blank, and at most 259 characters, or not formed at all; the key path likewise.
 #include <string.h>
 
 #include <string>
@@ -17,8 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
   std::vector<char> out(bufferSize, 'x');
   bool quote = setupPath.find_first_of(" \t") != std::string::npos;
-  std::string whole = (quote ? "\"" + setupPath + "\"" : setupPath) + " /remove:" + key;
-  bool fits = whole.size() <= kUninstallCommandMax && whole.size() < bufferSize;
+  bool quoteKey = key.find_first_of(" \t") != std::string::npos;
+  std::string whole = (quote ? "\"" + setupPath + "\"" : setupPath) + " /remove:" +
+                      (quoteKey ? "\"" + key + "\"" : key);
+  // A key that the command line cannot carry back is never put into one.
+  bool carried = !key.empty() && key.find('"') == std::string::npos;
+  FUZZ_CHECK(KeyCanBeCarried(key.c_str()) == carried);
+  bool fits = carried && whole.size() <= kUninstallCommandMax && whole.size() < bufferSize;
   FUZZ_CHECK(BuildUninstallCommand(out.data(), out.size(), setupPath.c_str(), key.c_str()) ==
              (fits ? 1 : 0));
   FUZZ_CHECK(std::string(out.data()) == (fits ? whole : ""));
