@@ -133,13 +133,13 @@ bool WininitPath(char (&path)[kPathSize]) {
   return true;
 }
 
-// The "Rename" section read whole into a block with room for extra more bytes: *length is the
-// section's length without its final NUL, *capacity the block's size. NULL when it cannot be
-// read whole.
-char *ReadRenameSection(const char *wininit, size_t extra, DWORD *length, size_t *capacity) {
+// The "Rename" section of wininit.ini (whose path goes to wininit) read whole into a block
+// with room for extra more bytes; *length is the section's length without its final NUL.
+// NULL when it cannot be read whole.
+char *ReadRenameSection(char (&wininit)[kPathSize], size_t extra, DWORD *length) {
+  if (!WininitPath(wininit)) return nullptr;
   for (DWORD readSize = kRenameReadSize; readSize <= kRenameReadLimit; readSize *= 2) {
-    *capacity = readSize + extra;
-    char *section = AllocateBlock(*capacity);
+    char *section = AllocateBlock(readSize + extra);
     if (!section) return nullptr;
     *length = GetPrivateProfileSectionA(kRenameSection, section, readSize, wininit);
     if (!ProfileSectionMayBeCut(*length, readSize)) return section;
@@ -157,9 +157,7 @@ const char *DeletedByLine(const char *line) {
 void CollectFromWininit(PendingDeletions *pending) {
   char wininit[kPathSize];
   DWORD length = 0;
-  size_t capacity = 0;
-  if (!WininitPath(wininit)) return;
-  HeapGuard section = {ReadRenameSection(wininit, 0, &length, &capacity)};
+  HeapGuard section = {ReadRenameSection(wininit, 0, &length)};
   if (!section.memory) return;
   pending->size = length + 2;
   pending->paths = AllocateBlock(pending->size);
@@ -225,9 +223,7 @@ void CancelInRegistry(const PendingDeletions *pending) {
 void CancelInWininit(const PendingDeletions *pending) {
   char wininit[kPathSize];
   DWORD length = 0;
-  size_t capacity = 0;
-  if (!WininitPath(wininit)) return;
-  HeapGuard section = {ReadRenameSection(wininit, 0, &length, &capacity)};
+  HeapGuard section = {ReadRenameSection(wininit, 0, &length)};
   if (!section.memory) return;
   char *out = section.memory;
   for (const char *line = section.memory; *line;) {
@@ -303,17 +299,15 @@ void CancelNotedDeletions(PendingDeletions *pending) {
 }
 
 void ScheduleDeletionInWininit(const char *path) {
-  char wininit[kPathSize];
-  if (!WininitPath(wininit)) return;
   char shortPath[kPathSize];
   DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof(shortPath));
   if (shortLength == 0 || shortLength >= sizeof(shortPath)) return;
-
+  char wininit[kPathSize];
   DWORD length = 0;
-  size_t capacity = 0;
-  HeapGuard section = {
-      ReadRenameSection(wininit, RenameSectionSizeWith(0, shortPath), &length, &capacity)};
+  size_t lineSize = RenameSectionSizeWith(0, shortPath);
+  HeapGuard section = {ReadRenameSection(wininit, lineSize, &length)};
   if (!section.memory) return;
-  if (AppendRenameLine(section.memory, length, capacity, shortPath))
+  // The read filled at most all but lineSize bytes of the block, with the section's NULs.
+  if (AppendRenameLine(section.memory, length, length + lineSize, shortPath))
     WritePrivateProfileSectionA(kRenameSection, section.memory, wininit);
 }

@@ -84,8 +84,10 @@ DWORD PrepareInstall(HINF inf, char (&created)[kCreatedKeysSize]) {
   // A list that cannot hold every chosen product's section would install only some of them
   // while reporting success.
   if (!BuildInstallSectionListChecked(inf, g_productKey, g_sectionList) ||
-      !ListEntriesToCreate(inf, g_productKey, created, sizeof(created)))
+      !ListEntriesToCreate(inf, g_productKey, created, sizeof(created))) {
+    LogLine("The sections or keys of the chosen products do not fit their lists");
     return ERROR_INSUFFICIENT_BUFFER;
+  }
   return CheckUninstallEntries(inf, g_productKey);
 }
 

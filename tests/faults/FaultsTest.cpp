@@ -506,6 +506,10 @@ setup.exe
 setup.inf
 )";
 
+std::string RowScript(const std::string &products, const std::string &dest) {
+  return ReplaceAll(ReplaceAll(kRowScript, "@PRODUCTS@", products), "@DEST@", dest);
+}
+
 constexpr char kRowProduct[] = "FLTRow = \"Row\", Row.Install, Row.Remove, 1";
 constexpr char kPlaced[] = "FLTPlace = \"Place\"\r\n";  // the quiet run goes to media.target()
 
@@ -588,8 +592,7 @@ std::string RowPath(std::string path, const Media &media) {
 TEST_F(FaultsTest, RunsOfSmallScripts) {
   for (const RowRun &row : kRowRuns) {
     SCOPED_TRACE(row.name);
-    std::string script = ReplaceAll(kRowScript, "@PRODUCTS@", row.products);
-    Media media(ReplaceAll(script, "@DEST@", row.dest), row.payload);
+    Media media(RowScript(row.products, row.dest), row.payload);
     if (row.utf16) ConvertToUtf16(media.dir() + "\\setup.inf");
     PlaceTarget(media);
     if (row.before == Before::EntryWithoutTarget)
@@ -625,29 +628,9 @@ TEST_F(FaultsTest, RunsOfSmallScripts) {
 // it takes the product away. Installed again before the restart, the product keeps the
 // setup.exe and the folder that the removal had scheduled for deletion, while every other
 // operation of the schedule stays.
-const char kBlankScript[] = R"([Version]
-Signature="$Chicago$"
-[Products]
-FLTPlace = "Place"
-"FLT Blank" = "Blank", Blank.Install, Blank.Remove, 1
-[Install]
-[Blank.Install]
-CopyFiles = Blank.Files, Setup.Files
-[Blank.Remove]
-DelFiles = Blank.Files, Setup.Files
-[DestinationDirs]
-DefaultDestDir = 32768
-Blank.Files = 32768
-Setup.Files = 32768
-[Blank.Files]
-fltrow.txt
-[Setup.Files]
-setup.exe
-setup.inf
-)";
-
 TEST_F(FaultsTest, KeyWithABlankRemovedAndInstalledAgainBeforeTheRestart) {
-  Media media(kBlankScript, {"fltrow.txt"});
+  std::string products = std::string(kPlaced) + "\"FLT Blank\" = \"Blank\", Row.Install, Row.Remove, 1";
+  Media media(RowScript(products, "32768"), kRowPayload);
   PlaceTarget(media);
   const std::string target = media.target();
   SetupProcess setup(media.dir());
