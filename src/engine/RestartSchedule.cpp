@@ -178,7 +178,7 @@ bool IsNoted(const PendingDeletions *pending, const char *scheduled) {
 }
 
 void LogCancelled(const char *path) {
-  LogLine("Restart deletion of %s cancelled: this run put it in place", path);
+  LogLine("%s is no longer deleted at the next restart: this run put it in place", path);
 }
 
 // Copies a text with its NUL to out; returns the position after it.
@@ -267,7 +267,7 @@ PendingDeletions *ReadPendingDeletions() {
     FreePending(pending);
     return nullptr;
   }
-  LogLine("The restart schedule holds %d deletion(s)", pending->count);
+  LogLine("the restart schedule holds %d deletion(s)", pending->count);
   return pending;
 }
 

@@ -175,7 +175,7 @@ void ForEachListSection(HINF inf, const char *section, const char *key,
 // outside the shell folder that the line names: such a line makes and takes no link.
 bool NameStaysInFolder(const char *name) {
   if (IsContainedLinkName(name)) return true;
-  LogLine("Shortcut %s skipped: its name leaves the shell folder", name);
+  LogLine("shortcut %s skipped: its name leaves the shell folder", name);
   return false;
 }
 

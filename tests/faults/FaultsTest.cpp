@@ -531,6 +531,7 @@ struct RowRun {
   std::vector<std::string> present, absent;
   const char *entryKey;
   const char *displayName;  // the entry's "DisplayName" after the run, or nullptr: no entry
+  const char *logged;       // what the run's log must say, or nullptr
 };
 
 std::string SystemFolder() {
@@ -547,38 +548,41 @@ const std::vector<std::string> kSystemFile = {"@SYSTEM@\\fltrow.txt"};
 const RowRun kRowRuns[] = {
     {"removal of another program's entry", std::string(kPlaced) + kRowProduct, "32768", false,
      kRowPayload, Before::Nothing, {}, "/quiet /remove:FLTOther", 1605, nullptr, {}, {},
-     "FLTRow", nullptr},
+     "FLTRow", nullptr, "FLTOther is not a product of this setup"},
     {"quiet removal of a product never installed", kRowProduct, "32768", false, kRowPayload,
      Before::Nothing, kSystemFile, "/quiet /remove:FLTRow", 1605, nullptr, {}, {}, "FLTRow",
-     nullptr},
+     nullptr, "FLTRow is not installed"},
     {"removal of an entry without a target directory, in the wizard", kRowProduct, "32768",
      false, kRowPayload, Before::EntryWithoutTarget, kSystemFile, "/remove:FLTRow", 1605,
-     "The software to be removed is not installed on this computer", {}, {}, "FLTRow", "Row"},
+     "The software to be removed is not installed on this computer", {}, {}, "FLTRow", "Row",
+     "FLTRow is not installed"},
     {"bare removal of a script without a setup-level entry", kRowProduct, "32768", false,
      kRowPayload, Before::Nothing, kSystemFile, "/quiet /remove", 1605, nullptr, {}, {},
-     "FLTRow", nullptr},
+     "FLTRow", nullptr, "nothing to remove"},
     {"sub-folder too long for any target", kRowProduct, "24, \"" + kLong259 + "\"", false,
      kRowPayload, Before::Nothing, {}, "/quiet", 1603, kFailureHead, {},
-     {"@SYSTEM@\\fltrow.txt", "@PF@\\fltrow.txt"}, "FLTRow", nullptr},
+     {"@SYSTEM@\\fltrow.txt", "@PF@\\fltrow.txt"}, "FLTRow", nullptr, "no target directory"},
     {"target that leaves no room for the removal's command line", kRowProduct,
      "24, \"" + kLong225 + "\"", false, kRowPayload, Before::Nothing, {}, "/quiet", 1603,
-     kFailureHead, {}, {"@PF@\\" + kLong225}, "FLTRow", nullptr},
+     kFailureHead, {}, {"@PF@\\" + kLong225}, "FLTRow", nullptr,
+     "Uninstall entry FLTRow cannot be written"},
     {"first source file missing from the media", std::string(kPlaced) + kRowProduct, "32768",
      false, {}, Before::Nothing, {}, "/quiet", 1603, kFailureHead, {}, {"@TARGET@\\setup.exe"},
-     "FLTRow", nullptr},
+     "FLTRow", nullptr, "fltrow.txt is missing"},
     {"key that the command line cannot carry",
      std::string(kPlaced) + "\"FLT\"\"Quote\" = \"Quote\", Row.Install, Row.Remove, 1", "32768",
      false, kRowPayload, Before::Nothing, {}, "/quiet", 1603, kFailureHead, {},
-     {"@TARGET@\\fltrow.txt"}, "FLT\"Quote", nullptr},
+     {"@TARGET@\\fltrow.txt"}, "FLT\"Quote", nullptr,
+     "Uninstall entry FLT\"Quote cannot be written"},
     {"second line with the same key",
      std::string(kPlaced) + "FLTRow = \"First\", Row.Install, Row.Remove, 0\r\n"
                             "fltrow = \"Second\", Second.Install, Second.Remove, 1",
      "32768", false, {"fltrow.txt", "fltsecond.txt"}, Before::Nothing, {}, "/quiet", 0, nullptr,
-     {}, {"@TARGET@\\fltrow.txt", "@TARGET@\\fltsecond.txt"}, "FLTRow", nullptr},
+     {}, {"@TARGET@\\fltrow.txt", "@TARGET@\\fltsecond.txt"}, "FLTRow", nullptr, nullptr},
     {"script saved as UTF-16",
      std::string(kPlaced) + "FLTRow = \"Row \xE4\xB8\xAD\", Row.Install, Row.Remove, 1", "32768", true,
      kRowPayload, Before::Nothing, {}, "/quiet", 0, nullptr, {"@TARGET@\\fltrow.txt"}, {},
-     "FLTRow", "Row ?"},
+     "FLTRow", "Row ?", nullptr},
 };
 
 std::string RowPath(std::string path, const Media &media) {
@@ -600,7 +604,9 @@ TEST_F(FaultsTest, RunsOfSmallScripts) {
     for (const std::string &path : row.placed) WriteTextFile(RowPath(path, media), "placed");
 
     SetupProcess setup(media.dir());
-    RunResult run = RunQuiet(setup, Quoted(setup.exe()) + " " + row.arguments);
+    std::string log = media.dir() + "\\run.log";
+    RunResult run =
+        RunQuiet(setup, Quoted(setup.exe()) + " " + row.arguments + " /log:" + Quoted(log));
     PrintRun(row.name, run);
     EXPECT_EQ(run.exitCode, row.exitCode);
     if (row.box) {
@@ -617,6 +623,7 @@ TEST_F(FaultsTest, RunsOfSmallScripts) {
       EXPECT_EQ(UninstallValue(row.entryKey, "DisplayName"), row.displayName);
     else
       EXPECT_FALSE(UninstallEntryExists(row.entryKey));
+    if (row.logged) EXPECT_NE(ReadTextFile(log).find(row.logged), std::string::npos) << row.logged;
 
     for (const std::vector<std::string> *paths : {&row.placed, &row.absent})
       for (const std::string &path : *paths) RemoveTree(RowPath(path, media));
