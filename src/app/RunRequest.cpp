@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "script/KeyList.h"
 #include "script/ProductLines.h"
+#include "script/Registration.h"
 #include "script/TargetDir.h"
 
 namespace {
@@ -21,10 +22,22 @@ const char *FirstUnlistedKey(HINF inf) {
   return nullptr;
 }
 
+// A removal acts only on an installed product of the script (the setup-level entry for a
+// bare "/remove"). Removing on every machine is a usual clean-up step of a deployment: a quiet
+// run says that there is nothing to remove by its exit code and its log alone.
+int CheckRemovalRequest(HWND owner, HINF inf) {
+  char keys[kKeyListSize];
+  RemovalKeys(inf, g_productKey, keys);
+  char dir[kTargetDirSize];
+  if (FindRemovalTarget(inf, keys, dir)) return 0;
+  if (!g_quiet) ShowNotice(owner, IDS_NOT_INSTALLED, nullptr);
+  return kExitUnknownProduct;
+}
+
 }  // namespace
 
 int CheckRunRequest(HWND owner, HINF inf) {
-  if (g_removeMode) return 0;
+  if (g_removeMode) return CheckRemovalRequest(owner, inf);
   if (const char *key = FirstUnlistedKey(inf)) {
     LogLine("the command line names the product \"%s\", which the setup script does not list",
             key);

@@ -6,7 +6,8 @@
 
 // 0 when the run may go on; else the exit code that ends it, after a log line and (except in
 // a silent run) a box owned by owner: an "/install:" key that the script does not list, or a
-// "/dir:" path that is not absolute or that the Setup API refuses.
+// "/dir:" path that is not absolute or that the Setup API refuses; or (without a box in a
+// quiet run as well) a removal of anything but an installed product of the script.
 int CheckRunRequest(HWND owner, HINF inf);
 
 // A removal started from the installed setup.exe (the command its Uninstall entry records)

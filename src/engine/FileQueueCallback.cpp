@@ -8,7 +8,7 @@
 #include "app/Platform.h"
 #include "common/Log.h"
 #include "engine/QueuePaths.h"
-#include "engine/RenameSection.h"
+#include "engine/RestartSchedule.h"
 
 // The first three members keep the order the callback was designed with; on x86_64 the two
 // pointers are pointer-sized.
@@ -17,10 +17,6 @@ static_assert(offsetof(QueueCallbackContext, pendingCount) == 2 * sizeof(PVOID),
 
 namespace {
 
-constexpr DWORD kRenameReadSize = 1024;          // first read of the "Rename" section
-constexpr DWORD kRenameReadLimit = 1024 * 1024;  // a larger section is left alone, never cut
-constexpr char kRenameSection[] = "Rename";
-constexpr char kWininitName[] = "\\wininit.ini";
 constexpr char kAllEntries[] = "\\*";
 constexpr int kPathSize = kQueueDirectorySize;
 
@@ -28,13 +24,6 @@ struct FindGuard {
   HANDLE handle;
   ~FindGuard() {
     if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
-  }
-};
-
-struct HeapGuard {
-  char *memory;
-  ~HeapGuard() {
-    if (memory) HeapFree(GetProcessHeap(), 0, memory);
   }
 };
 
@@ -67,17 +56,71 @@ void CreateTargetDirectory(const char *target) {
   }
 }
 
+// Ends the commit: the reason is kept for the runner and left as the last error.
+UINT AbortCommit(QueueCallbackContext *context, DWORD error) {
+  context->abortError = error ? error : ERROR_GEN_FAILURE;
+  SetLastError(context->abortError);
+  return FILEOP_ABORT;
+}
+
+// A file is in place: its own deletion at the restart, or its folder's, is cancelled.
+void FilePutInPlace(QueueCallbackContext *context, const char *target) {
+  context->sourceOffered = 0;
+  NotePutInPlace(context->pending, target);
+}
+
 // A cabinet is copied whole, over a read-only target too; the queue then skips it.
-UINT CopyCabinet(const FILEPATHS_A *paths) {
+UINT CopyCabinet(QueueCallbackContext *context, const FILEPATHS_A *paths) {
   CreateTargetDirectory(paths->Target);
   SetFileAttributesA(paths->Target, FILE_ATTRIBUTE_NORMAL);
   BOOL copied = CopyFileA(paths->Source, paths->Target, FALSE);
   DWORD error = GetLastError();
   SetFileAttributesA(paths->Target, FILE_ATTRIBUTE_NORMAL);
-  if (copied) return FILEOP_SKIP;
+  if (copied) {
+    FilePutInPlace(context, paths->Target);
+    return FILEOP_SKIP;
+  }
   // The commit fails with the copy's own error, not the attribute call's.
-  SetLastError(error);
-  return FILEOP_ABORT;
+  LogFailure(error, "%s could not be copied to %s", paths->Source, paths->Target);
+  return AbortCommit(context, error);
+}
+
+// Whether the file name in folder exists; a path that does not fit names nothing.
+bool SourcePresent(const char *folder, const char *name) {
+  char path[kPathSize];
+  int length = snprintf(path, sizeof(path), "%s\\%s", folder, name);
+  return name[0] && length >= 0 && length < static_cast<int>(sizeof(path)) &&
+         GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The queue asks where the source of a file is. The media folder is the only place there is:
+// when the file (or the cabinet that holds it) is not there, nobody can bring it, and the
+// default callback would ask forever or show a dialog in a quiet run. A second question for
+// the same file means that it could not be copied from there either.
+UINT AnswerNeedMedia(QueueCallbackContext *context, const SOURCE_MEDIA_A *media) {
+  const char *folder = media->SourcePath ? media->SourcePath : "";
+  const char *file = media->SourceFile ? media->SourceFile : "";
+  if (!context->sourceOffered &&
+      (SourcePresent(folder, file) || (media->Tagfile && SourcePresent(folder, media->Tagfile)))) {
+    context->sourceOffered = 1;
+    return FILEOP_DOIT;
+  }
+  LogFailure(ERROR_FILE_NOT_FOUND, "the source file %s\\%s is missing", folder, file);
+  return AbortCommit(context, ERROR_FILE_NOT_FOUND);
+}
+
+// A copy whose source is missing is not tried again, and no dialog asks for another disk: the
+// commit ends with the reason. Other copy errors (a target in use, say) are the default
+// callback's where someone can answer it.
+bool SourceIsMissing(const FILEPATHS_A *paths) {
+  return paths &&
+         (paths->Win32Error == ERROR_FILE_NOT_FOUND || paths->Win32Error == ERROR_PATH_NOT_FOUND);
+}
+
+UINT AnswerCopyError(QueueCallbackContext *context, const FILEPATHS_A *paths) {
+  LogFailure(paths->Win32Error, "%s could not be copied to %s", paths->Source ? paths->Source : "",
+             paths->Target ? paths->Target : "");
+  return AbortCommit(context, paths->Win32Error);
 }
 
 // Asked after every deletion: one attribute query, where a search would open and close a
@@ -181,29 +224,18 @@ bool MoveHandedOverProgram(const char *target) {
   return true;
 }
 
-// Windows 9x deletes at its next start what the "Rename" section of wininit.ini names with
-// the key "NUL"; the section is read whole, however long, and rewritten with the new line last.
-void ScheduleInWininit(const char *path) {
-  char wininit[kPathSize];
-  UINT length = GetWindowsDirectoryA(wininit, sizeof(wininit));
-  if (length == 0 || length + sizeof(kWininitName) > sizeof(wininit)) return;
-  memcpy(wininit + length, kWininitName, sizeof(kWininitName));
-
-  char shortPath[kPathSize];
-  DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof(shortPath));
-  if (shortLength == 0 || shortLength >= sizeof(shortPath)) return;
-
-  size_t lineSize = RenameSectionSizeWith(0, shortPath);
-  for (DWORD readSize = kRenameReadSize; readSize <= kRenameReadLimit; readSize *= 2) {
-    size_t capacity = readSize + lineSize;
-    HeapGuard buffer = {static_cast<char *>(HeapAlloc(GetProcessHeap(), 0, capacity))};
-    if (!buffer.memory) return;
-    DWORD sectionLength = GetPrivateProfileSectionA(kRenameSection, buffer.memory, readSize, wininit);
-    if (ProfileSectionMayBeCut(sectionLength, readSize)) continue;
-    if (AppendRenameLine(buffer.memory, sectionLength, capacity, shortPath))
-      WritePrivateProfileSectionA(kRenameSection, buffer.memory, wininit);
-    return;
-  }
+// The end of the commit: the emptied folder is settled, the restart deletions of what was put
+// in place are cancelled, and the reason of an abort is left as the last error.
+UINT EndQueue(QueueCallbackContext *context, UINT notification, UINT_PTR param1,
+              UINT_PTR param2) {
+  SettleLastDirectory(context);
+  // The buffer belongs to the context; nothing to free.
+  context->lastDirectory = nullptr;
+  CancelNotedDeletions(context->pending);
+  context->pending = nullptr;
+  UINT result = PassOn(context, notification, param1, param2);
+  if (context->abortError) SetLastError(context->abortError);
+  return result;
 }
 
 // One log line per file the queue has dealt with; the queue's own report of a file that
@@ -232,9 +264,9 @@ constexpr UINT kVersionQuestions =
     SPFILENOTIFY_LANGMISMATCH | SPFILENOTIFY_TARGETEXISTS | SPFILENOTIFY_TARGETNEWER;
 
 // What the default callback would ask a person, a silent run answers itself: a newer file on
-// the machine stays, a source file that is missing or cannot be copied ends the run with its
-// reason, and a file that cannot be deleted or renamed now is left to the follow-up, which
-// schedules it for the restart. True with the answer when the notification is one of these.
+// the machine stays, and a file that cannot be deleted or renamed now is left to the
+// follow-up, which schedules it for the restart. (A source that is missing or cannot be
+// copied is answered in every run.) True with the answer when the notification is one of these.
 bool AnswerWithoutDialog(UINT notification, UINT_PTR param1, UINT *answer) {
   const FILEPATHS_A *paths = reinterpret_cast<const FILEPATHS_A *>(param1);
   if (notification & kVersionQuestions) {
@@ -243,25 +275,6 @@ bool AnswerWithoutDialog(UINT notification, UINT_PTR param1, UINT *answer) {
     return true;
   }
   switch (notification) {
-    case SPFILENOTIFY_NEEDMEDIA: {
-      // Asked before the first file of every source; only a missing file would be prompted for.
-      const SOURCE_MEDIA_A *media = reinterpret_cast<const SOURCE_MEDIA_A *>(param1);
-      char source[kPathSize];
-      int length = snprintf(source, sizeof(source), "%s\\%s", media->SourcePath, media->SourceFile);
-      if (length > 0 && length < static_cast<int>(sizeof(source)) &&
-          GetFileAttributesA(source) != INVALID_FILE_ATTRIBUTES)
-        return false;
-      LogFailure(ERROR_FILE_NOT_FOUND, "the source file %s\\%s is missing", media->SourcePath,
-                 media->SourceFile);
-      SetLastError(ERROR_FILE_NOT_FOUND);
-      *answer = FILEOP_ABORT;
-      return true;
-    }
-    case SPFILENOTIFY_COPYERROR:
-      LogFailure(paths->Win32Error, "%s could not be copied to %s", paths->Source, paths->Target);
-      SetLastError(paths->Win32Error);
-      *answer = FILEOP_ABORT;
-      return true;
     case SPFILENOTIFY_DELETEERROR:
     case SPFILENOTIFY_RENAMEERROR:
       LogFailure(paths->Win32Error, "%s cannot be changed now", paths->Target);
@@ -287,12 +300,12 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
       context->lastDirectory[0] = '\0';
       context->pendingCount = 0;
       context->filesLeft = -1;
+      context->abortError = 0;
+      context->sourceOffered = 0;
+      context->pending = ReadPendingDeletions();
       break;
     case SPFILENOTIFY_ENDQUEUE:
-      SettleLastDirectory(context);
-      // The buffer belongs to the context; nothing to free.
-      context->lastDirectory = nullptr;
-      break;
+      return EndQueue(context, notification, param1, param2);
     case SPFILENOTIFY_STARTDELETE:
       if (!paths || !paths->Target) break;
       if (MoveHandedOverProgram(paths->Target)) {
@@ -312,7 +325,16 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
     case SPFILENOTIFY_STARTCOPY:
       if (paths && paths->Source && paths->Target &&
           IsCabinetUnderOwnName(paths->Source, paths->Target))
-        return CopyCabinet(paths);
+        return CopyCabinet(context, paths);
+      break;
+    case SPFILENOTIFY_ENDCOPY:
+      if (paths && paths->Target) FilePutInPlace(context, paths->Target);
+      break;
+    case SPFILENOTIFY_NEEDMEDIA:
+      return AnswerNeedMedia(context, reinterpret_cast<const SOURCE_MEDIA_A *>(param1));
+    case SPFILENOTIFY_COPYERROR:
+      // A silent run has nobody to ask about any copy error.
+      if (SourceIsMissing(paths) || g_silent) return AnswerCopyError(context, paths);
       break;
     default:
       break;
@@ -336,7 +358,7 @@ int CountFilesInDirectory(const char *directory) {
 
 int DeleteFileAtRestart(const char *path) {
   if (IsWin9xFamily())
-    ScheduleInWininit(path);
+    ScheduleDeletionInWininit(path);
   else
     MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   return 1;

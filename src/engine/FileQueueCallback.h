@@ -1,7 +1,10 @@
-// The file-queue callback: cabinets copied whole, deletions followed up at restart.
+// The file-queue callback: cabinets copied whole, deletions followed up at restart, copy
+// failures answered without asking, and restart deletions of copied files cancelled.
 #pragma once
 #include <windows.h>
 #include <setupapi.h>
+
+struct PendingDeletions;
 
 constexpr int kQueueDirectorySize = 260;  // lastDirectory and every directory buffer
 
@@ -23,6 +26,13 @@ struct QueueCallbackContext {
   // The handed-over program was moved aside instead of deleted and already followed up; a
   // queue that still reports its deletion is not followed up twice.
   bool handedOverMoved;
+  // The restart schedule's deletions as the commit began, or NULL when it held none.
+  PendingDeletions *pending;
+  // Why the callback ended the commit, or 0; the commit's own error may be another.
+  DWORD abortError;
+  // 1 once the queue was told that the source of the file it asks for is there; a second
+  // question before that file is copied means it could not be copied from there after all.
+  int sourceOffered;
 };
 
 UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR param1,

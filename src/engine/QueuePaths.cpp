@@ -5,6 +5,7 @@
 namespace {
 
 constexpr char kCabinetExtension[] = ".cab";
+constexpr char kScheduledPrefix[] = "\\??\\";
 
 char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -58,4 +59,21 @@ int FileDirectory(char *directory, size_t size, const char *path) {
   if (!IsRootDirectory(directory, length)) return 1;
   directory[0] = '\0';
   return 0;
+}
+
+const char *SkipScheduledPrefix(const char *scheduled) {
+  size_t length = sizeof(kScheduledPrefix) - 1;
+  return strncmp(scheduled, kScheduledPrefix, length) == 0 ? scheduled + length : scheduled;
+}
+
+bool SamePath(const char *a, const char *b) { return SameIgnoringCase(a, b); }
+
+bool DeletionTakesPath(const char *scheduled, const char *path) {
+  if (!*scheduled) return false;
+  size_t length = 0;
+  for (; scheduled[length] && path[length]; ++length)
+    if (FoldCase(scheduled[length]) != FoldCase(path[length])) return false;
+  if (scheduled[length]) return false;
+  // A folder holds what follows its backslash, whether the schedule names it with one or not.
+  return path[length] == '\0' || path[length] == '\\' || scheduled[length - 1] == '\\';
 }

@@ -14,3 +14,13 @@ bool IsCabinetUnderOwnName(const char *source, const char *target);
 // Returns 0 when there is no directory to tidy up: no backslash, a path that does not fit
 // (a cut path would name another directory), or a drive or share root.
 int FileDirectory(char *directory, size_t size, const char *path);
+
+// A path as the restart schedule holds it, without the "\??\" prefix of the NT family.
+const char *SkipScheduledPrefix(const char *scheduled);
+
+// Whether two paths name the same file, compared without regard to case.
+bool SamePath(const char *a, const char *b);
+
+// Whether the deletion of scheduled at the restart would take path with it: scheduled names
+// path itself or a folder that holds it.
+bool DeletionTakesPath(const char *scheduled, const char *path);

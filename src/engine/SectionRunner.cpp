@@ -83,7 +83,8 @@ int CommitQueue(HSPFILEQ queue, HWND page) {
     return 0;
   }
   BOOL committed = SetupCommitFileQueueA(page, queue, FileQueueCallback, &context);
-  DWORD error = GetLastError();
+  // When the callback ended the commit, its reason is the one to report.
+  DWORD error = context.abortError ? context.abortError : GetLastError();
   SetupTermDefaultQueueCallback(context.defaultContext);
   SetLastError(error);
   return committed ? 1 : 0;

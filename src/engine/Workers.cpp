@@ -18,6 +18,8 @@
 namespace {
 
 constexpr int kFlagRestart = 2;
+// The keys of the entries an install creates: the chosen products' and the setup-level one.
+constexpr size_t kCreatedKeysSize = kKeyListSize + kFieldSize;
 
 // What the worker reads before it starts: the script from the page's context.
 HINF BeginRun(HWND page) {
@@ -45,25 +47,6 @@ int RunAndKeepError(HINF inf, HWND page, DWORD *error) {
   return ok;
 }
 
-// Adds the setup-level key of the script's "Uninstall" line to the key list, unless the list
-// has it already.
-void AppendSetupLevelKey(HINF inf, char *keys, size_t size) {
-  INFCONTEXT line;
-  char setupKey[kFieldSize];
-  if (!ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey))) return;
-  for (const char *key = keys; *key; key = ListNext(key))
-    if (lstrcmpiA(key, setupKey) == 0) return;
-  ListAppend(keys, size, setupKey, sizeof(setupKey) - 1);
-}
-
-// The keys a removal works on: those of the command line, or, for a bare "/remove", the
-// setup-level key, which is what the confirm page named. Without it a bare removal would
-// report success while removing nothing and leaving its entry behind.
-void RemovalKeys(HINF inf, char (&keys)[kKeyListSize]) {
-  memcpy(keys, g_productKey, sizeof(keys));
-  if (!keys[0]) AppendSetupLevelKey(inf, keys, sizeof(keys));
-}
-
 // Whether the run's section list ends with the setup-level Remove section: the removal takes
 // the last registered product, and with it the setup's own files.
 bool RemovesTheSetup(const char *sectionList) {
@@ -79,24 +62,58 @@ void LogChoices(const char *verb, const char *keys, const char *targetDir) {
   LogLine("target directory: %s", targetDir[0] ? targetDir : "(none)");
 }
 
+// Binds directory id 32768 to dir; the reason when the Setup API refuses it. A removal or an
+// install must never run with the id unbound: the Setup API would resolve it to the system
+// folder.
+DWORD BindTargetDir(HINF inf, const char *dir) {
+  if (!dir[0]) {
+    LogLine("no target directory is given");
+    return ERROR_BAD_PATHNAME;
+  }
+  if (SetupSetDirectoryIdA(inf, kTargetDirId, dir)) return 0;
+  DWORD error = GetLastError();
+  LogFailure(error, "the target directory %s cannot be bound", dir);
+  return error ? error : ERROR_BAD_PATHNAME;
+}
+
+// What an install checks before it copies or registers anything: a bound target directory,
+// every chosen product's sections in the list, and every Uninstall entry writable.
+DWORD PrepareInstall(HINF inf, char (&created)[kCreatedKeysSize]) {
+  DWORD error = BindTargetDir(inf, g_targetDir);
+  if (error) return error;
+  // A list that cannot hold every chosen product's section would install only some of them
+  // while reporting success.
+  if (!BuildInstallSectionListChecked(inf, g_productKey, g_sectionList) ||
+      !ListEntriesToCreate(inf, g_productKey, created, sizeof(created))) {
+    LogLine("The sections or keys of the chosen products do not fit their lists");
+    return ERROR_INSUFFICIENT_BUFFER;
+  }
+  return CheckUninstallEntries(inf, g_productKey);
+}
+
+// Deletes the entries that a failed install created: they would name a copy of setup.exe
+// that may never have arrived. An earlier installation's entries stay.
+void ForgetCreatedEntries(HINF inf, const char *created) {
+  for (const char *key = created; *key; key = ListNext(key))
+    LogLine("the install failed: its new Uninstall entry %s is deleted again", key);
+  DeleteUninstallEntries(inf, created);
+}
+
 }  // namespace
 
 // Installs the products of g_productKey. The Uninstall entries are written before any file is
-// copied, so that even a broken installation can be removed.
+// copied, so that a run that is cut short can still be removed.
 DWORD WINAPI InstallWorker(LPVOID parameter) {
   HWND page = static_cast<HWND>(parameter);
   HINF inf = BeginRun(page);
   LogChoices("install", g_productKey, g_targetDir);
-  DWORD error = 0;
+  char created[kCreatedKeysSize];
+  ListClear(created, sizeof(created));
+  DWORD error = PrepareInstall(inf, created);
   int ok = 0;
-  // A list that cannot hold every chosen product's section would install only some of them
-  // while reporting success: refuse the run instead.
-  if (!BuildInstallSectionListChecked(inf, g_productKey, g_sectionList)) {
-    error = ERROR_INSUFFICIENT_BUFFER;
-  } else {
-    RegisterUninstallEntries(inf, g_productKey);
-    ok = RunAndKeepError(inf, page, &error);
-  }
+  if (!error && !RegisterUninstallEntries(inf, g_productKey)) error = ERROR_CANTWRITE;
+  if (!error) ok = RunAndKeepError(inf, page, &error);
+  if (!ok) ForgetCreatedEntries(inf, created);
   EndRun(page, inf, g_productKey, ok, error);
   return 0;
 }
@@ -108,15 +125,15 @@ DWORD WINAPI RemoveWorker(LPVOID parameter) {
   HWND page = static_cast<HWND>(parameter);
   HINF inf = BeginRun(page);
   char keys[kKeyListSize];
-  RemovalKeys(inf, keys);
+  RemovalKeys(inf, g_productKey, keys);
   char dir[kTargetDirSize] = {};
-  if (FindInstalledTargetDir(inf, keys, dir)) SetupSetDirectoryIdA(inf, kTargetDirId, dir);
+  DWORD error =
+      FindRemovalTarget(inf, keys, dir) ? BindTargetDir(inf, dir) : ERROR_UNKNOWN_PRODUCT;
   LogChoices("remove", keys, dir);
-  DWORD error = 0;
-  int ok = 0;
-  if (!BuildRemoveSectionListChecked(inf, keys, g_sectionList)) {
+  if (!error && !BuildRemoveSectionListChecked(inf, keys, g_sectionList))
     error = ERROR_INSUFFICIENT_BUFFER;
-  } else {
+  int ok = 0;
+  if (!error) {
     ok = RunAndKeepError(inf, page, &error);
     if (ok) {
       char entries[kKeyListSize];

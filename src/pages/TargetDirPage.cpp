@@ -48,8 +48,15 @@ BOOL OnNotify(HWND page, const NMHDR *header) {
 
 void OnTargetChanged(HWND page) {
   const WizardContext *context = PageContext(page);
-  GetDlgItemTextA(page, IDC_TARGET_EDIT, g_targetDir, sizeof(g_targetDir));
-  BOOL accepted = context && SetupSetDirectoryIdA(context->hInf, kTargetDirId, g_targetDir);
+  // A text too long for the buffer would be cut to another folder's path: none is kept, and
+  // an install without a target directory does not start.
+  bool fits = GetWindowTextLengthA(GetDlgItem(page, IDC_TARGET_EDIT)) < kTargetDirSize;
+  if (fits)
+    GetDlgItemTextA(page, IDC_TARGET_EDIT, g_targetDir, sizeof(g_targetDir));
+  else
+    g_targetDir[0] = '\0';
+  BOOL accepted =
+      fits && context && SetupSetDirectoryIdA(context->hInf, kTargetDirId, g_targetDir);
   PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0,
                accepted ? (PSWIZB_BACK | PSWIZB_NEXT) : PSWIZB_BACK);
 }

@@ -7,7 +7,8 @@ them use the names that Windows gives them in the text's language.
 """
 import re
 
-STRING_IDS = [1300, 1301] + list(range(1303, 1309)) + list(range(1311, 1323)) + [1360, 1361]
+STRING_IDS = ([1300, 1301] + list(range(1303, 1309)) + list(range(1311, 1323)) +
+              [1340, 1360, 1361])
 DIALOG_KEYS = ['components_hint', 'target_hint', 'target_label', 'browse', 'ready_text',
                'ready_next', 'cdrom_note', 'install_done_title', 'install_done_text',
                'click_finish', 'install_restart_note', 'remove_intro', 'remove_next',
@@ -49,6 +50,8 @@ ENGLISH = {
         1320: 'Updating registry ...',
         1321: 'Updating shortcuts ...',
         1322: 'Starting services ...',
+        1340: 'The software to be removed is not installed on this computer, or it is not part '
+              'of this setup. Nothing has been removed.',
         1360: 'The command line is not valid: the value of %s cannot be used.',
         1361: 'The setup script lists no product %s.',
     },
@@ -108,6 +111,8 @@ DANISH = {
         1320: 'Opdaterer registreringsdatabasen ...',
         1321: 'Opdaterer genveje ...',
         1322: 'Starter tjenester ...',
+        1340: 'Den software, der skal fjernes, er ikke installeret på denne computer, eller '
+              'den hører ikke til denne installation. Intet er blevet fjernet.',
         1360: 'Kommandolinjen er ugyldig: værdien af %s kan ikke bruges.',
         1361: 'Installationsscriptet indeholder intet produkt %s.',
     },
@@ -166,6 +171,8 @@ SPANISH = {
         1320: 'Actualizando el registro ...',
         1321: 'Actualizando accesos directos ...',
         1322: 'Iniciando servicios ...',
+        1340: 'El software que se desea quitar no está instalado en este equipo o no forma '
+              'parte de este programa de instalación. No se ha quitado nada.',
         1360: 'La línea de comandos no es válida: no se puede usar el valor de %s.',
         1361: 'El script de instalación no contiene ningún producto %s.',
     },
@@ -225,6 +232,8 @@ FINNISH = {
         1320: 'Päivitetään rekisteriä ...',
         1321: 'Päivitetään pikakuvakkeita ...',
         1322: 'Käynnistetään palveluja ...',
+        1340: 'Poistettavaa ohjelmistoa ei ole asennettu tähän tietokoneeseen, tai se ei kuulu '
+              'tähän asennukseen. Mitään ei poistettu.',
         1360: 'Komentorivi ei kelpaa: kohdan %s arvoa ei voi käyttää.',
         1361: 'Asennuskomentosarjassa ei ole tuotetta %s.',
     },
@@ -284,6 +293,8 @@ NORWEGIAN = {
         1320: 'Oppdaterer registeret ...',
         1321: 'Oppdaterer snarveier ...',
         1322: 'Starter tjenester ...',
+        1340: 'Programvaren som skal fjernes, er ikke installert på denne datamaskinen, eller '
+              'den hører ikke til dette installasjonsprogrammet. Ingenting er fjernet.',
         1360: 'Kommandolinjen er ugyldig: verdien av %s kan ikke brukes.',
         1361: 'Installasjonsskriptet inneholder ikke produktet %s.',
     },
@@ -346,6 +357,8 @@ GERMAN = {
         1320: 'Registrierung wird aktualisiert ...',
         1321: 'Verknüpfungen werden aktualisiert ...',
         1322: 'Dienste werden gestartet ...',
+        1340: 'Die zu entfernende Software ist auf diesem Computer nicht installiert oder '
+              'gehört nicht zu diesem Setup. Es wurde nichts entfernt.',
         1360: 'Die Befehlszeile ist ungültig: Der Wert von %s kann nicht verwendet werden.',
         1361: 'Das Setup-Skript enthält kein Produkt %s.',
     },
@@ -407,6 +420,8 @@ FRENCH = {
         1320: 'Mise à jour du Registre ...',
         1321: 'Mise à jour des raccourcis ...',
         1322: 'Démarrage des services ...',
+        1340: "Le logiciel à supprimer n'est pas installé sur cet ordinateur ou ne fait pas "
+              "partie de ce programme d'installation. Rien n'a été supprimé.",
         1360: "La ligne de commande n'est pas valide : la valeur de %s ne peut pas être utilisée.",
         1361: "Le script d'installation ne contient aucun produit %s.",
     },
@@ -466,6 +481,8 @@ ITALIAN = {
         1320: 'Aggiornamento del Registro di sistema ...',
         1321: 'Aggiornamento dei collegamenti ...',
         1322: 'Avvio dei servizi ...',
+        1340: 'Il software da rimuovere non è installato su questo computer oppure non fa '
+              'parte di questa installazione. Non è stato rimosso nulla.',
         1360: 'La riga di comando non è valida: il valore di %s non può essere usato.',
         1361: 'Lo script di installazione non contiene il prodotto %s.',
     },
@@ -525,6 +542,8 @@ DUTCH = {
         1320: 'Register bijwerken ...',
         1321: 'Snelkoppelingen bijwerken ...',
         1322: 'Services starten ...',
+        1340: 'De te verwijderen software is niet op deze computer geïnstalleerd of hoort niet '
+              'bij deze installatie. Er is niets verwijderd.',
         1360: 'De opdrachtregel is ongeldig: de waarde van %s kan niet worden gebruikt.',
         1361: 'Het installatiescript bevat geen product %s.',
     },

@@ -23,11 +23,22 @@ bool FindProductLine(HINF inf, const char *key, INFCONTEXT *line) {
   return SetupFindFirstLineA(inf, g_productsSection, key, line) != FALSE;
 }
 
+// Whether the line is the first of the section with its key: a later line with the same key
+// (compared without regard to case) is never found by key, so it must not be offered either.
+bool IsFirstLineOfItsKey(INFCONTEXT *line) {
+  char key[kFieldSize];
+  INFCONTEXT first;
+  return ReadScriptField(line, kFieldKey, key, sizeof(key)) &&
+         FindProductLine(line->Inf, key, &first) && first.CurrentInf == line->CurrentInf &&
+         first.Section == line->Section && first.Line == line->Line;
+}
+
 bool IsListedProduct(INFCONTEXT *line) {
   char section[kSectionNameSize];
   char name[kFieldSize];
   return ReadScriptField(line, kFieldInstallSection, section, sizeof(section)) &&
-         section[0] != '\0' && ReadScriptField(line, kFieldDisplayName, name, sizeof(name));
+         section[0] != '\0' && ReadScriptField(line, kFieldDisplayName, name, sizeof(name)) &&
+         IsFirstLineOfItsKey(line);
 }
 
 bool FindListedProduct(HINF inf, int index, INFCONTEXT *line) {

@@ -30,8 +30,8 @@ long ReadScriptNumber(INFCONTEXT *line, DWORD field, DWORD size);
 // empty key names no product.
 bool FindProductLine(HINF inf, const char *key, INFCONTEXT *line);
 
-// A product offered on the components page: an install section that fits a section list
-// slot and is not empty, and a display name that can be read. Every catalogue operation uses
+// A product offered on the components page: the first line with its key, an install section
+// that fits a section list slot and is not empty, and a display name that can be read. Every catalogue operation uses
 // this one test, so that the index of a product is the same everywhere.
 bool IsListedProduct(INFCONTEXT *line);
 

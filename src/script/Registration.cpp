@@ -30,101 +30,170 @@ bool OpenUninstallEntry(const char *key, REGSAM access, RegKeyGuard *entry) {
   return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &entry->key) == ERROR_SUCCESS;
 }
 
+bool UninstallEntryExists(const char *key) {
+  RegKeyGuard entry;
+  return OpenUninstallEntry(key, KEY_READ, &entry);
+}
+
 void WriteText(HKEY key, const char *name, const char *text) {
   RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text),
                  static_cast<DWORD>(strlen(text) + 1));
 }
 
-// What one Uninstall entry holds; version is NULL when none is written.
-struct EntryValues {
-  const char *key;
-  const char *displayName;
-  const char *setupPath;
-  const char *version;
+// Where the copy of setup.exe that an entry names lands.
+enum class SetupCopy { Found, Absent, TooLong };
+
+// One Uninstall entry due for a key: its values, or why it cannot be written.
+struct PlannedEntry {
+  bool due;
+  DWORD error;  // 0 when the entry can be written
+  char displayName[kFieldSize];
+  char version[kFieldSize];
+  bool hasVersion;
+  char command[kTargetDirSize];
+  char keyPath[kUninstallKeyPathSize];
 };
 
-enum class EntryResult { Written, Refused, Failed };
+// Why an entry cannot be written, as the log says it.
+struct EntryFault {
+  DWORD error;
+  const char *reason;
+};
 
-// Creates or reuses the entry and writes its values. An entry whose command line would be too
-// long is refused: a cut command line could start another program.
-EntryResult WriteUninstallEntry(const EntryValues &values) {
-  char command[kTargetDirSize];
-  char path[kUninstallKeyPathSize];
-  if (!BuildUninstallCommand(command, sizeof(command), values.setupPath, values.key) ||
-      !FormUninstallKeyPath(path, sizeof(path), values.key))
-    return EntryResult::Refused;
-  RegKeyGuard entry;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_ALL_ACCESS, nullptr, &entry.key, nullptr) != ERROR_SUCCESS)
-    return EntryResult::Failed;
-  WriteText(entry.key, "DisplayName", values.displayName);
-  WriteText(entry.key, "UninstallString", command);
-  if (values.version) WriteText(entry.key, "ProductVersion", values.version);
-  if (g_targetDir[0] != '\0') WriteText(entry.key, "UserTargetDir", g_targetDir);
-  LogLine("Uninstall entry %s written: %s", values.key, command);
-  return EntryResult::Written;
+constexpr EntryFault kEntryFaults[] = {
+    {ERROR_FILE_NOT_FOUND, "no CopyFiles list of its install section or of the Install section "
+                           "copies setup.exe"},
+    {ERROR_INVALID_NAME, "the removal's command line cannot carry a key with a double quote"},
+    {ERROR_FILENAME_EXCED_RANGE, "the path of the copied setup.exe or the removal's command line "
+                                 "would be longer than 259 characters"},
+};
+
+SetupCopy FindSetupCopy(HINF inf, const char *section, char *path);
+
+// The command and registry path of a due entry, from where its setup.exe copy lands.
+void PlanCommand(const char *key, SetupCopy copy, const char *setupPath, PlannedEntry *entry) {
+  entry->due = true;
+  if (copy == SetupCopy::Absent)
+    entry->error = ERROR_FILE_NOT_FOUND;
+  else if (!KeyCanBeCarried(key) || !FormUninstallKeyPath(entry->keyPath, sizeof(entry->keyPath), key))
+    entry->error = ERROR_INVALID_NAME;
+  else if (copy == SetupCopy::TooLong ||
+           !BuildUninstallCommand(entry->command, sizeof(entry->command), setupPath, key))
+    entry->error = ERROR_FILENAME_EXCED_RANGE;
 }
 
-// Registers one product of the key list. Failed stops the registration.
-EntryResult RegisterProduct(HINF inf, const char *key) {
+// The entry of one product of the key list; not due for a key that names no product with a
+// remove section.
+void PlanProduct(HINF inf, const char *key, PlannedEntry *entry) {
+  ZeroMemory(entry, sizeof(*entry));
   INFCONTEXT line;
-  char name[kFieldSize];
   char installSection[kFieldSize];
   // Read as the removal reads it: a name too long for a section list slot could never run,
   // and an entry for it would be deleted by a removal that left every file in place.
   char removeSection[kSectionNameSize];
   if (!FindProductLine(inf, key, &line) ||
-      !ReadScriptField(&line, kFieldDisplayName, name, sizeof(name)) ||
+      !ReadScriptField(&line, kFieldDisplayName, entry->displayName, sizeof(entry->displayName)) ||
       !ReadScriptField(&line, kFieldInstallSection, installSection, sizeof(installSection)) ||
       !ReadScriptField(&line, kFieldRemoveSection, removeSection, sizeof(removeSection)) ||
       removeSection[0] == '\0')
-    return EntryResult::Written;  // nothing is due for this key
+    return;
+  entry->hasVersion = ReadScriptField(&line, kFieldVersion, entry->version, sizeof(entry->version));
+  // The product's own copy of setup.exe comes first.
   char setupPath[kTargetDirSize];
-  if (!FindSetupCopyPath(inf, installSection, setupPath) &&
-      !FindSetupCopyPath(inf, g_installSection, setupPath))
-    return EntryResult::Failed;
-  char version[kFieldSize];
-  bool hasVersion = ReadScriptField(&line, kFieldVersion, version, sizeof(version));
-  return WriteUninstallEntry({key, name, setupPath, hasVersion ? version : nullptr});
+  SetupCopy copy = FindSetupCopy(inf, installSection, setupPath);
+  if (copy == SetupCopy::Absent) copy = FindSetupCopy(inf, g_installSection, setupPath);
+  PlanCommand(key, copy, setupPath, entry);
 }
 
-// Registers the setup as a whole when the Install section has an "Uninstall" line.
-EntryResult RegisterSetupLevel(HINF inf) {
+// The setup-level entry, due when the Install section has an "Uninstall" line.
+void PlanSetupLevel(HINF inf, char (&key)[kFieldSize], PlannedEntry *entry) {
+  ZeroMemory(entry, sizeof(*entry));
   INFCONTEXT line;
-  char key[kFieldSize];
-  if (!ReadSetupLevelKey(inf, &line, key, sizeof(key))) return EntryResult::Written;
-  char name[kFieldSize];
-  if (!ReadScriptField(&line, 2, name, sizeof(name))) snprintf(name, sizeof(name), "%s", key);
+  if (!ReadSetupLevelKey(inf, &line, key, sizeof(key))) return;
+  if (!ReadScriptField(&line, 2, entry->displayName, sizeof(entry->displayName)))
+    snprintf(entry->displayName, sizeof(entry->displayName), "%s", key);
   char setupPath[kTargetDirSize];
-  if (!FindSetupCopyPath(inf, g_installSection, setupPath)) return EntryResult::Failed;
-  return WriteUninstallEntry({key, name, setupPath, nullptr});
+  PlanCommand(key, FindSetupCopy(inf, g_installSection, setupPath), setupPath, entry);
 }
 
-}  // namespace
+// Creates or reuses the entry and writes its values; false when it cannot be created.
+bool WriteUninstallEntry(const char *key, const PlannedEntry &entry) {
+  RegKeyGuard entryKey;
+  LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.keyPath, 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &entryKey.key,
+                                nullptr);
+  if (result != ERROR_SUCCESS) {
+    LogFailure(static_cast<DWORD>(result), "Uninstall entry %s cannot be created", key);
+    return false;
+  }
+  WriteText(entryKey.key, "DisplayName", entry.displayName);
+  WriteText(entryKey.key, "UninstallString", entry.command);
+  if (entry.hasVersion) WriteText(entryKey.key, "ProductVersion", entry.version);
+  if (g_targetDir[0] != '\0') WriteText(entryKey.key, "UserTargetDir", g_targetDir);
+  LogLine("Uninstall entry %s written: %s", key, entry.command);
+  return true;
+}
 
-bool FindCopyInFileList(HINF inf, const char *fileList, const char *fileName, char *path) {
+// Writes a planned entry. An entry without a copy of setup.exe stops the registration; one
+// whose command line would be cut is refused (a cut command line could start another
+// program), and the others are written.
+enum class EntryResult { Written, Refused, Failed };
+
+EntryResult RegisterPlanned(const char *key, const PlannedEntry &entry) {
+  if (!entry.due) return EntryResult::Written;
+  if (entry.error == ERROR_FILE_NOT_FOUND) return EntryResult::Failed;
+  if (entry.error) return EntryResult::Refused;
+  return WriteUninstallEntry(key, entry) ? EntryResult::Written : EntryResult::Failed;
+}
+
+// Logs why key's entry cannot be written and returns the reason.
+DWORD ReportEntryFault(const char *key, DWORD error) {
+  const char *reason = "";
+  for (const EntryFault &fault : kEntryFaults)
+    if (fault.error == error) reason = fault.reason;
+  LogLine("Uninstall entry %s cannot be written: %s", key, reason);
+  return error;
+}
+
+// Searches one file-list section for the line that copies fileName.
+SetupCopy FindCopyOf(HINF inf, const char *fileList, const char *fileName, char *path) {
   INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, fileList, nullptr, &line)) return false;
+  if (!SetupFindFirstLineA(inf, fileList, nullptr, &line)) return SetupCopy::Absent;
   do {
     char target[kFieldSize];
     if (!ReadScriptField(&line, 1, target, sizeof(target))) continue;
     if (_stricmp(target, fileName) != 0) continue;
     // Naming the file-list section gives its own destination; passing the line's context
-    // does not do so on every implementation of the Setup API.
+    // does not do so on every implementation of the Setup API. A destination too long for
+    // the buffer is one whose setup.exe path does not fit either.
     char dir[kTargetDirSize];
-    if (!SetupGetTargetPathA(inf, nullptr, fileList, dir, sizeof(dir), nullptr)) continue;
+    if (!SetupGetTargetPathA(inf, nullptr, fileList, dir, sizeof(dir), nullptr))
+      return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? SetupCopy::TooLong : SetupCopy::Absent;
     size_t length = strlen(dir);
     const char *separator = (length != 0 && dir[length - 1] == '\\') ? "" : "\\";
-    if (length + strlen(separator) + strlen(fileName) >= kTargetDirSize) continue;
+    if (length + strlen(separator) + strlen(fileName) >= kTargetDirSize)
+      return SetupCopy::TooLong;
     strcpy(path, dir);
     strcat(path, separator);
     strcat(path, fileName);
-    return true;
+    return SetupCopy::Found;
   } while (SetupFindNextLine(&line, &line));
-  return false;
+  return SetupCopy::Absent;
 }
 
-namespace {
+// The first copy of setup.exe that the first "CopyFiles" line of the section makes.
+SetupCopy FindSetupCopy(HINF inf, const char *section, char *path) {
+  path[0] = '\0';
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, section, "CopyFiles", &line)) return SetupCopy::Absent;
+  char fileList[kFieldSize];
+  for (DWORD field = 1; ReadScriptField(&line, field, fileList, sizeof(fileList)); ++field) {
+    if (fileList[0] == '\0') continue;
+    SetupCopy copy = FindCopyOf(inf, fileList, kSetupProgramName, path);
+    if (copy != SetupCopy::Absent) return copy;
+  }
+  return SetupCopy::Absent;
+}
 
 // Reads "UserTargetDir" of key's entry into dir.
 bool ReadTargetDir(const char *key, char *dir) {
@@ -151,6 +220,14 @@ int CountProductsStayingRegistered(HINF inf, const char *keyList) {
   return count;
 }
 
+// A key that the script lists: a product key or the setup-level key.
+bool IsScriptKey(HINF inf, const char *key) {
+  INFCONTEXT line;
+  if (FindProductLine(inf, key, &line)) return true;
+  char setupKey[kFieldSize];
+  return ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey)) && _stricmp(setupKey, key) == 0;
+}
+
 }  // namespace
 
 bool ReadUninstallValue(const char *key, const char *valueName, char *buffer, DWORD size) {
@@ -174,25 +251,51 @@ bool ReadUninstallValue(const char *key, const char *valueName, char *buffer, DW
 
 int RegisterUninstallEntries(HINF inf, const char *keyList) {
   bool complete = true;
+  PlannedEntry entry;
   for (const char *key = keyList; *key; key = ListNext(key)) {
-    EntryResult result = RegisterProduct(inf, key);
+    PlanProduct(inf, key, &entry);
+    EntryResult result = RegisterPlanned(key, entry);
     if (result == EntryResult::Failed) return 0;
     if (result == EntryResult::Refused) complete = false;
   }
-  EntryResult result = RegisterSetupLevel(inf);
-  if (result != EntryResult::Written) return 0;
+  char setupKey[kFieldSize];
+  PlanSetupLevel(inf, setupKey, &entry);
+  if (RegisterPlanned(setupKey, entry) != EntryResult::Written) return 0;
   return complete ? 1 : 0;
 }
 
-int FindSetupCopyPath(HINF inf, const char *section, char *path) {
-  path[0] = '\0';
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, section, "CopyFiles", &line)) return 0;
-  char fileList[kFieldSize];
-  for (DWORD field = 1; ReadScriptField(&line, field, fileList, sizeof(fileList)); ++field)
-    if (fileList[0] != '\0' && FindCopyInFileList(inf, fileList, kSetupProgramName, path))
-      return 1;
+DWORD CheckUninstallEntries(HINF inf, const char *keyList) {
+  PlannedEntry entry;
+  for (const char *key = keyList; *key; key = ListNext(key)) {
+    PlanProduct(inf, key, &entry);
+    if (entry.due && entry.error) return ReportEntryFault(key, entry.error);
+  }
+  char setupKey[kFieldSize];
+  PlanSetupLevel(inf, setupKey, &entry);
+  if (entry.due && entry.error) return ReportEntryFault(setupKey, entry.error);
   return 0;
+}
+
+int ListEntriesToCreate(HINF inf, const char *keyList, char *keys, size_t size) {
+  ListClear(keys, size);
+  PlannedEntry entry;
+  for (const char *key = keyList; *key; key = ListNext(key)) {
+    PlanProduct(inf, key, &entry);
+    if (entry.due && !UninstallEntryExists(key) && !ListAppend(keys, size, key, 0)) return 0;
+  }
+  char setupKey[kFieldSize];
+  PlanSetupLevel(inf, setupKey, &entry);
+  if (entry.due && !UninstallEntryExists(setupKey) && !ListAppend(keys, size, setupKey, 0))
+    return 0;
+  return 1;
+}
+
+bool FindCopyInFileList(HINF inf, const char *fileList, const char *fileName, char *path) {
+  return FindCopyOf(inf, fileList, fileName, path) == SetupCopy::Found;
+}
+
+int FindSetupCopyPath(HINF inf, const char *section, char *path) {
+  return FindSetupCopy(inf, section, path) == SetupCopy::Found ? 1 : 0;
 }
 
 // The recorded target directory: of the given keys, else of every product line, else of the
@@ -214,6 +317,42 @@ int FindInstalledTargetDir(HINF inf, const char *keyList, char *dir) {
   if (ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey)) && ReadTargetDir(setupKey, dir))
     return 1;
   return 0;
+}
+
+void AppendSetupLevelKey(HINF inf, char *keys, size_t size) {
+  INFCONTEXT line;
+  char setupKey[kFieldSize];
+  if (!ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey))) return;
+  for (const char *key = keys; *key; key = ListNext(key))
+    if (_stricmp(key, setupKey) == 0) return;
+  ListAppend(keys, size, setupKey, sizeof(setupKey) - 1);
+}
+
+void RemovalKeys(HINF inf, const char *keyList, char (&keys)[kKeyListSize]) {
+  memcpy(keys, keyList, sizeof(keys));
+  if (!keys[0]) AppendSetupLevelKey(inf, keys, sizeof(keys));
+}
+
+int FindRemovalTarget(HINF inf, const char *keys, char *dir) {
+  dir[0] = '\0';
+  if (!keys[0]) {
+    LogLine("nothing to remove: no key is given and the script names no setup-level entry");
+    return 0;
+  }
+  for (const char *key = keys; *key; key = ListNext(key)) {
+    char recorded[kTargetDirSize];
+    if (!IsScriptKey(inf, key)) {
+      LogLine("%s is not a product of this setup: nothing is removed", key);
+      return 0;
+    }
+    if (!ReadTargetDir(key, recorded)) {
+      LogLine("%s is not installed (no Uninstall entry with a target directory): nothing is "
+              "removed", key);
+      return 0;
+    }
+    if (!dir[0]) memcpy(dir, recorded, sizeof(recorded));
+  }
+  return 1;
 }
 
 int BuildRemoveSectionListChecked(HINF inf, const char *keyList, char *sectionList) {

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "app/Globals.h"
+
 // The copy of the program that an Uninstall entry starts.
 constexpr char kSetupProgramName[] = "setup.exe";
 
@@ -24,3 +26,24 @@ bool ReadUninstallValue(const char *key, const char *valueName, char *buffer, DW
 // As BuildRemoveSectionList; 0 when a section did not fit the list, which then holds only the
 // sections before it.
 int BuildRemoveSectionListChecked(HINF inf, const char *keyList, char *sectionList);
+
+// 0 when every Uninstall entry due for keyList (and the setup-level entry) can be written;
+// else the reason of the first that cannot, which is logged: no copy of setup.exe to name
+// (ERROR_FILE_NOT_FOUND), a key the command line cannot carry (ERROR_INVALID_NAME), a path or
+// command line too long (ERROR_FILENAME_EXCED_RANGE). Directory id 32768 must be bound.
+DWORD CheckUninstallEntries(HINF inf, const char *keyList);
+
+// The keys of the entries due for keyList (and the setup-level one) that do not exist yet:
+// those that an install creates. 0 when they do not all fit into size bytes.
+int ListEntriesToCreate(HINF inf, const char *keyList, char *keys, size_t size);
+
+// Adds the setup-level key to the key list unless it holds it already.
+void AppendSetupLevelKey(HINF inf, char *keys, size_t size);
+
+// The keys a removal works on: those of keyList, or for an empty list the setup-level key.
+void RemovalKeys(HINF inf, const char *keyList, char (&keys)[kKeyListSize]);
+
+// Whether the removal of keys may run: each key is one that the script lists (a product key or
+// the setup-level key), and its Uninstall entry exists and records a target directory. dir
+// (260 bytes) receives the first key's. 0, with the reason logged, for anything else.
+int FindRemovalTarget(HINF inf, const char *keys, char *dir);

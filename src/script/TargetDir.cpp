@@ -23,18 +23,28 @@ struct KeyGuard {
 int DefaultTargetDir(HINF inf, char *dir, char *subdir) {
   char idText[kTargetDirSize] = {};
   char below[kTargetDirSize] = {};
+  bool belowFits = true;
   INFCONTEXT line;
   if (SetupFindFirstLineA(inf, "DestinationDirs", "DefaultDestDir", &line)) {
     if (!SetupGetStringFieldA(&line, 1, idText, sizeof(idText), nullptr)) idText[0] = '\0';
-    if (!SetupGetStringFieldA(&line, 2, below, sizeof(below), nullptr)) below[0] = '\0';
+    if (!SetupGetStringFieldA(&line, 2, below, sizeof(below), nullptr)) {
+      below[0] = '\0';
+      belowFits = SetupGetFieldCount(&line) < 2;
+    }
   }
   long id = atol(idText);
   char programFiles[kTargetDirSize] = {};
-  bool assembled = id == static_cast<long>(kApplicationsDirId) &&
-                   ReadProgramFilesDir(programFiles) &&
-                   AssembleProgramFilesTarget(dir, kTargetDirSize, programFiles, below);
-  if (!assembled && !SetupGetTargetPathA(inf, nullptr, nullptr, dir, kTargetDirSize, nullptr))
+  bool programFilesBased =
+      id == static_cast<long>(kApplicationsDirId) && ReadProgramFilesDir(programFiles);
+  // Below Program Files, a sub-folder that does not fit gives no proposal rather than another
+  // folder (Program Files itself, or a cut path): the install then refuses to start instead of
+  // going anywhere else.
+  if (programFilesBased) {
+    if (!belowFits || !AssembleProgramFilesTarget(dir, kTargetDirSize, programFiles, below))
+      dir[0] = '\0';
+  } else if (!SetupGetTargetPathA(inf, nullptr, nullptr, dir, kTargetDirSize, nullptr)) {
     dir[0] = '\0';
+  }
   if (subdir) lstrcpynA(subdir, below, kTargetDirSize);
   return 1;
 }

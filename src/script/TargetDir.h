@@ -10,8 +10,9 @@ constexpr DWORD kTargetDirId = 32768;
 // Setup API itself takes it for the root of the system drive).
 constexpr DWORD kApplicationsDirId = 24;
 
-// The default target directory of the script (260 bytes); subdir, when given, receives field 2
-// of the "DefaultDestDir" line unchanged. Always 1.
+// The default target directory of the script (260 bytes), empty when the sub-folder below
+// Program Files does not fit; subdir, when given, receives field 2 of the "DefaultDestDir"
+// line unchanged. Always 1.
 int DefaultTargetDir(HINF inf, char *dir, char *subdir);
 // The Program Files directory from the registry, environment references expanded.
 BOOL ReadProgramFilesDir(char *dir);

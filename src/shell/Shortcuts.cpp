@@ -170,6 +170,14 @@ void ForEachListSection(HINF inf, const char *section, const char *key,
   for (DWORD field = 1; ReadField(&line, field, listSection); ++field) apply(inf, listSection);
 }
 
+// A name that is absolute or climbs out with ".." would put the link, or delete a file,
+// outside the shell folder that the line names: such a line makes and takes no link.
+bool NameStaysInFolder(const char *name) {
+  if (IsContainedLinkName(name)) return true;
+  LogLine("shortcut %s skipped: its name leaves the shell folder", name);
+  return false;
+}
+
 }  // namespace
 
 int ApplySectionShortcuts(HINF inf, const char *section) {
@@ -180,6 +188,7 @@ int ApplySectionShortcuts(HINF inf, const char *section) {
 
 int CreateShortcut(const char *folderCode, const char *name, const char *target,
                    const char *arguments, const char *iconFile, int iconIndex, int openFolder) {
+  if (!NameStaysInFolder(name)) return 0;
   char workingDirectory[kLinkPathSize];
   ShortcutWorkingDirectory(workingDirectory, sizeof(workingDirectory), target);
 
@@ -218,6 +227,7 @@ int CreateShortcut(const char *folderCode, const char *name, const char *target,
 }
 
 int DeleteShortcut(const char *folderCode, const char *name) {
+  if (!NameStaysInFolder(name)) return 1;
   char folder[kLinkPathSize];
   if (!ResolveFolderCode(folder, folderCode)) return 1;
   char linkPath[kLinkPathSize];

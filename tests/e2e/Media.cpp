@@ -13,6 +13,21 @@ std::string ReplaceAll(std::string text, const std::string &from, const std::str
   return text;
 }
 
+void ConvertToUtf16(const std::string &path) {
+  std::string text = ReadTextFile(path);
+  std::wstring wide(text.size() + 1, L'\0');
+  int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                   &wide[0], static_cast<int>(wide.size()));
+  wide.resize(static_cast<size_t>(length));
+  wide.insert(wide.begin(), L'\xFEFF');
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(file, wide.data(), static_cast<DWORD>(wide.size() * sizeof(wchar_t)), &written,
+            nullptr);
+  CloseHandle(file);
+}
+
 Media::Media(const std::string &script, const std::vector<std::string> &payload) {
   std::string text = ReplaceAll(script, "@GATE@", gateFile());
   text = ReplaceAll(text, "@TARGET@", target());

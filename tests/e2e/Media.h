@@ -26,6 +26,8 @@ class Media {
 };
 
 std::string ReplaceAll(std::string text, const std::string &from, const std::string &to);
+// Rewrites a text file written in UTF-8 as UTF-16 with its byte-order mark.
+void ConvertToUtf16(const std::string &path);
 
 // Values under HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\<key>.
 std::string UninstallValue(const std::string &key, const char *value);

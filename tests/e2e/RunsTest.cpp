@@ -186,11 +186,12 @@ TEST_F(ProductRunsTest, QuietInstallsTheDefaultChoiceAndQuietRemovalTakesItAway)
          removeMs);
 }
 
-// The service manager refuses a service of a type that does not exist.
+// The service manager refuses a service of a type that does not exist. The product has no
+// remove section, and so no Uninstall entry that would need a copy of setup.exe.
 const char kFailingScript[] = R"([Version]
 Signature="$Chicago$"
 [Products]
-E2EBroken = "Broken", Broken.Install, Broken.Remove, 1, 0, "its service cannot be created", 1.0
+E2EBroken = "Broken", Broken.Install, , 1, 0, "its service cannot be created", 1.0
 [Install]
 [Broken.Install]
 [Broken.Install.Services]
@@ -201,7 +202,6 @@ ServiceType = 0x7777
 StartType = 3
 ErrorControl = 0
 ServiceBinary = "%11%\notepad.exe"
-[Broken.Remove]
 [DestinationDirs]
 DefaultDestDir = 32768
 )";
@@ -235,18 +235,18 @@ TEST_F(ProductRunsTest, FailedInstallShowsTheReasonAndTheRetryFailsAgainThenCanc
   EXPECT_EQ(setup.WaitForExit(), 1603) << "the last run failed";
 }
 
-// Three files, and a program of the second pass that holds the run after the last phase.
+// Three files, and a program of the second pass that holds the run after the last phase; no
+// remove section, so no Uninstall entry that would need a copy of setup.exe.
 const char kHeldScript[] = R"([Version]
 Signature="$Chicago$"
 [Products]
-E2EHeld = "Held", Held.Install, Held.Remove, 1, 0, "", 1.0
+E2EHeld = "Held", Held.Install, , 1, 0, "", 1.0
 [Install]
 [Held.Install]
 CopyFiles = Held.Files
 Exec = Held.Programs
 [Held.Programs]
 Hold = 2, "@MEDIA@\gate.exe", "@GATE@"
-[Held.Remove]
 [DestinationDirs]
 DefaultDestDir = 32768
 Held.Files = 32768

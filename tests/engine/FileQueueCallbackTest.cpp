@@ -114,13 +114,61 @@ TEST_F(FileQueueCallbackTest, OtherCabinetCopiesAreLeftToTheQueue) {
   EXPECT_EQ(ReadTextFile(Target("data.bin")), "cabinet");
 }
 
-TEST_F(FileQueueCallbackTest, CabinetThatCannotBeCopiedAbortsTheCommit) {
+TEST_F(FileQueueCallbackTest, SourceThatIsMissingOrCannotBeCopiedAbortsTheCommit) {
   ASSERT_TRUE(media_.Open(kCabinetScript));
-  BOOL committed = Commit("Missing");
+  // A source that the media lacks ends the commit before any copy starts: nobody can bring it.
+  EXPECT_FALSE(Commit("Missing"));
+  EXPECT_TRUE(observed_.copyAnswers.empty());
+  EXPECT_EQ(error_, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+  // A cabinet that is there but cannot be copied ends it with the copy's own reason.
+  media_.WriteSource("gone.cab", "cabinet");
+  ASSERT_TRUE(CreateDirectoryA(Target("gone.cab").c_str(), nullptr));
+  EXPECT_FALSE(Commit("Missing"));
   ASSERT_EQ(observed_.copyAnswers.size(), 1u);
   EXPECT_EQ(observed_.copyAnswers[0], static_cast<UINT>(FILEOP_ABORT));
-  EXPECT_FALSE(committed);
-  EXPECT_EQ(error_, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_NE(error_, 0u);
+  EXPECT_EQ(observed_.context.abortError, error_);
+}
+
+// A copy into a folder that an earlier removal left scheduled for deletion at the restart,
+// together with the file itself: both deletions are cancelled, and every other operation of
+// the schedule, this program's or another's, stays as it was.
+TEST_F(FileQueueCallbackTest, CopiedFilesCancelTheirPendingDeletionsOnly) {
+  ASSERT_TRUE(media_.Open("[DestinationDirs]\r\nCopy.Files=32768,app\r\n"
+                          "[Copy]\r\nCopyFiles=Copy.Files\r\n[Copy.Files]\r\nsetup.exe\r\n"));
+  media_.WriteSource("setup.exe", "new");
+  WininitGuard wininit;
+  std::string folder = Target("app");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  std::string file = folder + "\\setup.exe";
+  std::string other = Target("other.txt");
+  for (const std::string &path : {file, other}) WriteTextFile(path, "old");
+  // Pairs of source and target: the file, another file, the folder, a rename.
+  std::vector<std::string> scheduled;
+  if (EmulatesWin9x()) {
+    char shortFile[MAX_PATH] = {};
+    ASSERT_NE(GetShortPathNameA(file.c_str(), shortFile, sizeof(shortFile)), 0u);
+    WriteWininit(std::string("[Rename]\r\nNUL=") + shortFile + "\r\nNUL=C:\\OTHER.TXT\r\n" +
+                 "C:\\X.DLL=C:\\X.NEW\r\n");
+  } else {
+    ASSERT_TRUE(MoveFileExA(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(MoveFileExA(other.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(
+        MoveFileExA(other.c_str(), Target("moved.txt").c_str(), MOVEFILE_DELAY_UNTIL_REBOOT));
+    scheduled = PendingRenames();
+    ASSERT_EQ(scheduled.size(), 8u);
+  }
+
+  ASSERT_TRUE(Commit("Copy")) << error_;
+  EXPECT_EQ(ReadTextFile(file), "new");
+  if (EmulatesWin9x())
+    EXPECT_EQ(WininitRenameLines(),
+              (std::vector<std::string>{"NUL=C:\\OTHER.TXT", "C:\\X.DLL=C:\\X.NEW"}));
+  else
+    EXPECT_EQ(PendingRenames(), (std::vector<std::string>{scheduled[2], scheduled[3], scheduled[6],
+                                                          scheduled[7]}));
 }
 
 constexpr char kDeletionScript[] =

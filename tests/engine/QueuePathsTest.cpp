@@ -60,4 +60,24 @@ TEST(QueuePathsTest, PathThatDoesNotFitIsNotCut) {
   EXPECT_EQ(Directory("C:\\ab\\c", 8), "C:\\ab");
 }
 
+TEST(QueuePathsTest, ScheduledDeletionTakesTheFileOrTheFolderThatHoldsIt) {
+  struct Case {
+    const char *scheduled, *path;
+    bool takes;
+  };
+  const Case kCases[] = {
+      {"C:\\App\\setup.exe", "c:\\app\\SETUP.EXE", true},
+      {"C:\\App", "C:\\App\\setup.exe", true},
+      {"C:\\App\\", "C:\\App\\sub\\x.txt", true},
+      {"C:\\App", "C:\\Apps\\setup.exe", false},
+      {"C:\\App\\setup.exe", "C:\\App\\setup.exe.bak", false},
+      {"C:\\App\\setup.exe", "C:\\App", false},
+      {"", "C:\\App", false},
+  };
+  for (const Case &c : kCases)
+    EXPECT_EQ(DeletionTakesPath(c.scheduled, c.path), c.takes) << c.scheduled << " " << c.path;
+  EXPECT_STREQ(SkipScheduledPrefix("\\??\\C:\\App"), "C:\\App");
+  EXPECT_STREQ(SkipScheduledPrefix("C:\\App"), "C:\\App");
+}
+
 }  // namespace

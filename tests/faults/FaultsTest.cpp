@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "e2e/Media.h"
@@ -66,28 +67,36 @@ int CountFiles(const std::string &folder) {
   return count;
 }
 
-// Whether the restart schedule deletes path (PendingFileRenameOperations, "\??\" prefix).
-bool DeletedAtRestart(const std::string &path) {
+// The restart schedule (PendingFileRenameOperations) as pairs of source and target, the
+// "\??\" prefix taken off the source; a deletion has an empty target.
+std::vector<std::pair<std::string, std::string>> PendingPairs() {
+  std::vector<std::pair<std::string, std::string>> pairs;
   HKEY key;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
                     KEY_READ, &key))
-    return false;
+    return pairs;
   std::vector<char> data(1 << 16);
   DWORD size = static_cast<DWORD>(data.size() - 2);
   LONG result = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
                                  reinterpret_cast<BYTE *>(data.data()), &size);
   RegCloseKey(key);
-  if (result != ERROR_SUCCESS) return false;
-  // Pairs of source and target; a deletion has an empty target.
+  if (result != ERROR_SUCCESS) return pairs;
   const char *end = data.data() + size;
   for (const char *entry = data.data(); entry < end && *entry;) {
     const char *target = entry + strlen(entry) + 1;
     if (target >= end) break;
     std::string source = entry;
     if (source.compare(0, 4, "\\??\\") == 0) source = source.substr(4);
-    if (!*target && lstrcmpiA(source.c_str(), path.c_str()) == 0) return true;
+    pairs.emplace_back(source, target);
     entry = target + strlen(target) + 1;
   }
+  return pairs;
+}
+
+// Whether the restart schedule deletes path.
+bool DeletedAtRestart(const std::string &path) {
+  for (const auto &pair : PendingPairs())
+    if (pair.second.empty() && lstrcmpiA(pair.first.c_str(), path.c_str()) == 0) return true;
   return false;
 }
 
@@ -117,7 +126,7 @@ class FaultsTest : public testing::Test {
     EXPECT_EQ(UninstallValue(kOtherProduct, "UninstallString"),
               "C:\\other\\setup.exe /remove:Other");
     for (const char *key : {kOtherProduct, "FLTPlace", "FLTProg", "FLTMiss", "FLTRead",
-                            "FLTService", "FLTBig"})
+                            "FLTService", "FLTBig", "FLTRow", "FLT\"Quote", "FLT Blank"})
       DeleteUninstallEntry(key);
     ClearPendingRenames();
   }
@@ -217,12 +226,14 @@ TEST_F(FaultsTest, SourceFileMissingFromTheMedia) {
   SetupProcess setup(media.dir());
   RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /quiet");
   PrintRun("install without two.txt", install);
-  printf("  target holds %d files; entry %s\n", CountFiles(media.target()),
-         UninstallEntryExists("FLTMiss") ? "written" : "absent");
-  // What happens to the missing file is the Setup API's default callback's answer (Wine's
-  // skips it without a word, Windows asks); the files that were copied are whole.
+  // The copy stops at the missing file with the reason, and the entry that the run wrote is
+  // taken back: it names a setup.exe that never arrived.
+  EXPECT_EQ(install.exitCode, 1603);
+  ASSERT_EQ(install.messages.size(), 1u);
+  EXPECT_EQ(install.messages[0].compare(0, strlen(kFailureHead), kFailureHead), 0);
+  EXPECT_GT(install.messages[0].size(), strlen(kFailureHead)) << "the system's reason follows";
+  EXPECT_FALSE(UninstallEntryExists("FLTMiss"));
   EXPECT_EQ(ReadTextFile(media.target() + "\\one.txt"), "payload one.txt\r\n");
-  EXPECT_EQ(ReadTextFile(media.target() + "\\three.txt"), "payload three.txt\r\n");
 
   // The media made whole, the same run again.
   WriteTextFile(media.dir() + "\\two.txt", "payload two.txt\r\n");
@@ -464,6 +475,211 @@ TEST_F(FaultsTest, ServiceThatWillNotStop) {
   EXPECT_TRUE(removal.messages.empty());
   EXPECT_FALSE(FileExists(media.target() + "\\one.txt"));
   EXPECT_FALSE(UninstallEntryExists("FLTService"));
+}
+
+// The sections that the scripts of the quiet runs below share; "@PRODUCTS@" and "@DEST@" are
+// each run's own.
+const char kRowScript[] = R"([Version]
+Signature="$Chicago$"
+[Products]
+@PRODUCTS@
+[Install]
+[Row.Install]
+CopyFiles = Row.Files, Setup.Files
+[Row.Remove]
+DelFiles = Row.Files, Setup.Files
+[Second.Install]
+CopyFiles = Second.Files, Setup.Files
+[Second.Remove]
+DelFiles = Second.Files, Setup.Files
+[DestinationDirs]
+DefaultDestDir = @DEST@
+Row.Files = 32768
+Second.Files = 32768
+Setup.Files = 32768
+[Row.Files]
+fltrow.txt
+[Second.Files]
+fltsecond.txt
+[Setup.Files]
+setup.exe
+setup.inf
+)";
+
+std::string RowScript(const std::string &products, const std::string &dest) {
+  return ReplaceAll(ReplaceAll(kRowScript, "@PRODUCTS@", products), "@DEST@", dest);
+}
+
+constexpr char kRowProduct[] = "FLTRow = \"Row\", Row.Install, Row.Remove, 1";
+constexpr char kPlaced[] = "FLTPlace = \"Place\"\r\n";  // the quiet run goes to media.target()
+
+enum class Before { Nothing, EntryWithoutTarget };
+
+// One run of a small script, and what it must leave behind. Paths may hold "@TARGET@",
+// "@SYSTEM@" (this build's view of the system folder) and "@PF@" (its Program Files).
+struct RowRun {
+  const char *name;
+  std::string products;  // the lines of the Products section
+  std::string dest;      // the "DefaultDestDir" value
+  bool utf16;            // the script is saved as UTF-16
+  std::vector<std::string> payload;
+  Before before;
+  std::vector<std::string> placed;  // files made before the run, which must stay
+  const char *arguments;
+  int exitCode;
+  const char *box;  // how the only message box begins, or nullptr for none
+  std::vector<std::string> present, absent;
+  const char *entryKey;
+  const char *displayName;  // the entry's "DisplayName" after the run, or nullptr: no entry
+  const char *logged;       // what the run's log must say, or nullptr
+};
+
+std::string SystemFolder() {
+  char folder[MAX_PATH] = {};
+  GetSystemDirectoryA(folder, sizeof(folder));
+  return folder;
+}
+
+const std::string kLong259(259, 'x');
+const std::string kLong225(225, 'y');
+const std::vector<std::string> kRowPayload = {"fltrow.txt"};
+const std::vector<std::string> kSystemFile = {"@SYSTEM@\\fltrow.txt"};
+
+const RowRun kRowRuns[] = {
+    {"removal of another program's entry", std::string(kPlaced) + kRowProduct, "32768", false,
+     kRowPayload, Before::Nothing, {}, "/quiet /remove:FLTOther", 1605, nullptr, {}, {},
+     "FLTRow", nullptr, "FLTOther is not a product of this setup"},
+    {"quiet removal of a product never installed", kRowProduct, "32768", false, kRowPayload,
+     Before::Nothing, kSystemFile, "/quiet /remove:FLTRow", 1605, nullptr, {}, {}, "FLTRow",
+     nullptr, "FLTRow is not installed"},
+    {"removal of an entry without a target directory, in the wizard", kRowProduct, "32768",
+     false, kRowPayload, Before::EntryWithoutTarget, kSystemFile, "/remove:FLTRow", 1605,
+     "The software to be removed is not installed on this computer", {}, {}, "FLTRow", "Row",
+     "FLTRow is not installed"},
+    {"bare removal of a script without a setup-level entry", kRowProduct, "32768", false,
+     kRowPayload, Before::Nothing, kSystemFile, "/quiet /remove", 1605, nullptr, {}, {},
+     "FLTRow", nullptr, "nothing to remove"},
+    {"sub-folder too long for any target", kRowProduct, "24, \"" + kLong259 + "\"", false,
+     kRowPayload, Before::Nothing, {}, "/quiet", 1603, kFailureHead, {},
+     {"@SYSTEM@\\fltrow.txt", "@PF@\\fltrow.txt"}, "FLTRow", nullptr, "no target directory"},
+    {"target that leaves no room for the removal's command line", kRowProduct,
+     "24, \"" + kLong225 + "\"", false, kRowPayload, Before::Nothing, {}, "/quiet", 1603,
+     kFailureHead, {}, {"@PF@\\" + kLong225}, "FLTRow", nullptr,
+     "Uninstall entry FLTRow cannot be written"},
+    {"first source file missing from the media", std::string(kPlaced) + kRowProduct, "32768",
+     false, {}, Before::Nothing, {}, "/quiet", 1603, kFailureHead, {}, {"@TARGET@\\setup.exe"},
+     "FLTRow", nullptr, "fltrow.txt is missing"},
+    {"key that the command line cannot carry",
+     std::string(kPlaced) + "\"FLT\"\"Quote\" = \"Quote\", Row.Install, Row.Remove, 1", "32768",
+     false, kRowPayload, Before::Nothing, {}, "/quiet", 1603, kFailureHead, {},
+     {"@TARGET@\\fltrow.txt"}, "FLT\"Quote", nullptr,
+     "Uninstall entry FLT\"Quote cannot be written"},
+    {"second line with the same key",
+     std::string(kPlaced) + "FLTRow = \"First\", Row.Install, Row.Remove, 0\r\n"
+                            "fltrow = \"Second\", Second.Install, Second.Remove, 1",
+     "32768", false, {"fltrow.txt", "fltsecond.txt"}, Before::Nothing, {}, "/quiet", 0, nullptr,
+     {}, {"@TARGET@\\fltrow.txt", "@TARGET@\\fltsecond.txt"}, "FLTRow", nullptr, nullptr},
+    {"script saved as UTF-16",
+     std::string(kPlaced) + "FLTRow = \"Row \xE4\xB8\xAD\", Row.Install, Row.Remove, 1", "32768", true,
+     kRowPayload, Before::Nothing, {}, "/quiet", 0, nullptr, {"@TARGET@\\fltrow.txt"}, {},
+     "FLTRow", "Row ?", nullptr},
+};
+
+std::string RowPath(std::string path, const Media &media) {
+  path = ReplaceAll(path, "@TARGET@", media.target());
+  path = ReplaceAll(path, "@SYSTEM@", SystemFolder());
+  return ReplaceAll(path, "@PF@", ProgramFilesDir());
+}
+
+// Each run ends at once with its exit code, shows exactly the box it should, touches no file
+// outside its own, and leaves its entry as it should be.
+TEST_F(FaultsTest, RunsOfSmallScripts) {
+  for (const RowRun &row : kRowRuns) {
+    SCOPED_TRACE(row.name);
+    Media media(RowScript(row.products, row.dest), row.payload);
+    if (row.utf16) ConvertToUtf16(media.dir() + "\\setup.inf");
+    PlaceTarget(media);
+    if (row.before == Before::EntryWithoutTarget)
+      WriteUninstallValue(row.entryKey, "DisplayName", "Row");
+    for (const std::string &path : row.placed) WriteTextFile(RowPath(path, media), "placed");
+
+    SetupProcess setup(media.dir());
+    std::string log = media.dir() + "\\run.log";
+    RunResult run =
+        RunQuiet(setup, Quoted(setup.exe()) + " " + row.arguments + " /log:" + Quoted(log));
+    PrintRun(row.name, run);
+    EXPECT_EQ(run.exitCode, row.exitCode);
+    if (row.box) {
+      EXPECT_EQ(run.messages.size(), 1u);
+      if (!run.messages.empty())
+        EXPECT_EQ(run.messages[0].compare(0, strlen(row.box), row.box), 0) << run.messages[0];
+    } else {
+      EXPECT_TRUE(run.messages.empty());
+    }
+    for (const std::string &path : row.placed) EXPECT_TRUE(FileExists(RowPath(path, media)));
+    for (const std::string &path : row.present) EXPECT_TRUE(FileExists(RowPath(path, media)));
+    for (const std::string &path : row.absent) EXPECT_FALSE(FileExists(RowPath(path, media)));
+    if (row.displayName)
+      EXPECT_EQ(UninstallValue(row.entryKey, "DisplayName"), row.displayName);
+    else
+      EXPECT_FALSE(UninstallEntryExists(row.entryKey));
+    if (row.logged) EXPECT_NE(ReadTextFile(log).find(row.logged), std::string::npos) << row.logged;
+
+    for (const std::vector<std::string> *paths : {&row.placed, &row.absent})
+      for (const std::string &path : *paths) RemoveTree(RowPath(path, media));
+    DeleteUninstallEntry(row.entryKey);
+  }
+}
+
+// A key with a blank: the recorded command line carries it in quotes, and the removal through
+// it takes the product away; a file that another program holds open waits for the restart,
+// and so does the folder. Installed again before the restart, the product keeps that file and
+// its folder, while every other operation of the schedule stays.
+TEST_F(FaultsTest, KeyWithABlankRemovedAndInstalledAgainBeforeTheRestart) {
+  std::string products = std::string(kPlaced) + "\"FLT Blank\" = \"Blank\", Row.Install, Row.Remove, 1";
+  Media media(RowScript(products, "32768"), kRowPayload);
+  PlaceTarget(media);
+  const std::string target = media.target();
+  const std::string held = target + "\\fltrow.txt";
+  SetupProcess setup(media.dir());
+  RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /quiet");
+  PrintRun("install", install);
+  ASSERT_EQ(install.exitCode, 0);
+  EXPECT_EQ(UninstallValue("FLT Blank", "UninstallString"),
+            target + "\\setup.exe /remove:\"FLT Blank\"");
+
+  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  RunResult removal = Remove(media, "FLT Blank");
+  PrintRun("removal while fltrow.txt is held", removal);
+  CloseHandle(holder);
+  EXPECT_EQ(removal.exitCode, 3010);
+  EXPECT_FALSE(UninstallEntryExists("FLT Blank"));
+  EXPECT_FALSE(FileExists(target + "\\setup.exe"));
+  EXPECT_TRUE(DeletedAtRestart(held));
+  EXPECT_TRUE(DeletedAtRestart(target));
+
+  // Another program's pending deletion and rename.
+  ScratchDir elsewhere;
+  std::string other = elsewhere / "other.tmp";
+  WriteTextFile(other, "other");
+  ASSERT_TRUE(MoveFileExA(other.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  ASSERT_TRUE(MoveFileExA(other.c_str(), (elsewhere / "renamed.tmp").c_str(),
+                          MOVEFILE_DELAY_UNTIL_REBOOT));
+  std::vector<std::pair<std::string, std::string>> others;
+  for (const auto &pair : PendingPairs())
+    if (lstrcmpiA(pair.first.c_str(), held.c_str()) && lstrcmpiA(pair.first.c_str(), target.c_str()))
+      others.push_back(pair);
+
+  SetupProcess again(media.dir(), false);
+  RunResult reinstall = RunQuiet(again, Quoted(again.exe()) + " /quiet");
+  PrintRun("install before the restart", reinstall);
+  EXPECT_EQ(reinstall.exitCode, 0);
+  EXPECT_TRUE(reinstall.messages.empty());
+  EXPECT_EQ(PendingPairs(), others) << "only the deletions of what the install put in place go";
+  EXPECT_EQ(ReadTextFile(held), "payload fltrow.txt\r\n");
+  EXPECT_TRUE(UninstallEntryExists("FLT Blank"));
 }
 
 }  // namespace

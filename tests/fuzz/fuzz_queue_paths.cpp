@@ -1,5 +1,6 @@
 // Paths of the file-queue callback: a file's directory is never cut, never a root, and never
-// written past its buffer; the cabinet test is symmetric and only true for same-named ".cab".
+// written past its buffer; the cabinet test is symmetric and only true for same-named ".cab";
+// a scheduled deletion takes only the path it names and what lies below it.
 #include <string.h>
 
 #include <string>
@@ -47,5 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(part.size() >= 4 && strcasecmp(part.c_str() + part.size() - 4, ".cab") == 0);
     FUZZ_CHECK(strcasecmp(part.c_str(), FinalPathPart(other.c_str())) == 0);
   }
+
+  // A scheduled deletion takes a path only when it names the path or a folder above it.
+  if (DeletionTakesPath(path.c_str(), other.c_str())) {
+    FUZZ_CHECK(!path.empty() && path.size() <= other.size());
+    FUZZ_CHECK(strncasecmp(path.c_str(), other.c_str(), path.size()) == 0);
+    FUZZ_CHECK(path.size() == other.size() || other[path.size()] == '\\' || path.back() == '\\');
+  }
+  FUZZ_CHECK(DeletionTakesPath(path.c_str(), path.c_str()) == !path.empty());
   return 0;
 }

@@ -16,13 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   size_t bufferSize = (sizeChoice & 0x80) ? kUninstallCommandMax + 1 : 1 + (sizeChoice & 0x7F) * 3;
 
   std::vector<char> out(bufferSize, 'x');
-  // A key is carried when it is not empty and holds no double quote; one with a blank, in
-  // quotes like a program path with one.
-  auto quoted = [](const std::string &text) {
-    return text.find_first_of(" \t") != std::string::npos ? "\"" + text + "\"" : text;
-  };
+  bool quote = setupPath.find_first_of(" \t") != std::string::npos;
+  bool quoteKey = key.find_first_of(" \t") != std::string::npos;
+  std::string whole = (quote ? "\"" + setupPath + "\"" : setupPath) + " /remove:" +
+                      (quoteKey ? "\"" + key + "\"" : key);
+  // A key that the command line cannot carry back is never put into one.
   bool carried = !key.empty() && key.find('"') == std::string::npos;
-  std::string whole = quoted(setupPath) + " /remove:" + quoted(key);
+  FUZZ_CHECK(KeyCanBeCarried(key.c_str()) == carried);
   bool fits = carried && whole.size() <= kUninstallCommandMax && whole.size() < bufferSize;
   FUZZ_CHECK(BuildUninstallCommand(out.data(), out.size(), setupPath.c_str(), key.c_str()) ==
              (fits ? 1 : 0));

@@ -208,6 +208,9 @@ const EnglishString kEnglishStrings[] = {
     {1320, "Updating registry ..."},
     {1321, "Updating shortcuts ..."},
     {1322, "Starting services ..."},
+    {1340,
+     "The software to be removed is not installed on this computer, or it is not part of this "
+     "setup. Nothing has been removed."},
 };
 
 // The printf conversions of a text in order ("%%" is no conversion).

@@ -381,6 +381,24 @@ TEST_F(ShortcutsTest, UnknownCodesAndIncompleteLinesCreateAndDeleteNothing) {
   EXPECT_TRUE(FileExists(folders_.Folder("UPRG") + "\\Keep.lnk"));
 }
 
+// A name that climbs out of its shell folder or is absolute would put a link elsewhere, or
+// delete someone else's: such a line neither makes nor takes a link.
+TEST_F(ShortcutsTest, NamesThatLeaveTheShellFolderMakeAndTakeNoLink) {
+  std::string target = Target();
+  std::string outside = dir_ / "outside";
+  CreateDirectoryA(outside.c_str(), nullptr);
+  WriteTextFile(outside + "\\Name.lnk", "someone else's");
+  const std::string kNames[] = {"Vendor\\..\\..\\outside\\Name", "..\\outside\\Name",
+                                "Vendor/../../outside/Name", outside + "\\Name", "\\Name"};
+  for (const std::string &name : kNames) {
+    EXPECT_EQ(CreateShortcut("UPRG", name.c_str(), target.c_str(), "", "", 0, 0), 0) << name;
+    EXPECT_EQ(DeleteShortcut("UPRG", name.c_str()), 1) << name;
+  }
+  EXPECT_EQ(ReadTextFile(outside + "\\Name.lnk"), "someone else's");
+  EXPECT_EQ(Listing(outside), std::vector<std::string>{"Name.lnk"});
+  ExpectNoShortcutAnywhere();
+}
+
 TEST_F(ShortcutsTest, LinkPathThatDoesNotFitIsRefused) {
   std::string target = Target();
   // A shell folder of about 200 characters and a name that pushes the link past MAX_PATH.
