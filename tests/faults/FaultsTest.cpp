@@ -143,7 +143,8 @@ class FaultsTest : public testing::Test {
 };
 
 void PrintRun(const char *what, const RunResult &run) {
-  printf("%s: exit %d, %zu message(s)\n", what, run.exitCode, run.messages.size());
+  printf("%s: exit %d, %u message(s)\n", what, run.exitCode,
+         static_cast<unsigned>(run.messages.size()));
   for (const std::string &m : run.messages) printf("  message: %s\n", m.c_str());
 }
 
