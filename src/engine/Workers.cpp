@@ -113,6 +113,8 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
   int ok = 0;
   if (!error && !RegisterUninstallEntries(inf, g_productKey)) error = ERROR_CANTWRITE;
   if (!error) ok = RunAndKeepError(inf, page, &error);
+  // Counted once the files are in place.
+  if (ok) RecordInstalledSizes(inf, g_productKey);
   if (!ok) ForgetCreatedEntries(inf, created);
   EndRun(page, inf, g_productKey, ok, error);
   return 0;

@@ -7,6 +7,7 @@
 
 #include "app/Globals.h"
 #include "common/Log.h"
+#include "script/InstalledSize.h"
 #include "script/KeyList.h"
 #include "script/ProductLines.h"
 #include "script/UninstallCommand.h"
@@ -14,6 +15,11 @@
 namespace {
 
 constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr char kSilentOption[] = " /silent";
+// The INF convention names the script's vendor in [Version] "Provider".
+constexpr char kVersionSection[] = "Version";
+constexpr char kProviderKey[] = "Provider";
+constexpr int kDateTextSize = sizeof("YYYYMMDD");
 
 // Closes a registry key when the scope ends.
 struct RegKeyGuard {
@@ -40,6 +46,11 @@ void WriteText(HKEY key, const char *name, const char *text) {
                  static_cast<DWORD>(strlen(text) + 1));
 }
 
+void WriteNumber(HKEY key, const char *name, DWORD number) {
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number),
+                 sizeof(number));
+}
+
 // Where the copy of setup.exe that an entry names lands.
 enum class SetupCopy { Found, Absent, TooLong };
 
@@ -51,6 +62,7 @@ struct PlannedEntry {
   char version[kFieldSize];
   bool hasVersion;
   char command[kTargetDirSize];
+  char setupPath[kTargetDirSize];  // the copy of setup.exe the command starts
   char keyPath[kUninstallKeyPathSize];
 };
 
@@ -80,6 +92,8 @@ void PlanCommand(const char *key, SetupCopy copy, const char *setupPath, Planned
   else if (copy == SetupCopy::TooLong ||
            !BuildUninstallCommand(entry->command, sizeof(entry->command), setupPath, key))
     entry->error = ERROR_FILENAME_EXCED_RANGE;
+  else
+    memcpy(entry->setupPath, setupPath, sizeof(entry->setupPath));
 }
 
 // The entry of one product of the key list; not due for a key that names no product with a
@@ -116,8 +130,41 @@ void PlanSetupLevel(HINF inf, char (&key)[kFieldSize], PlannedEntry *entry) {
   PlanCommand(key, FindSetupCopy(inf, g_installSection, setupPath), setupPath, entry);
 }
 
+// The script's vendor: [Version] "Provider", as INF files name it.
+bool ReadPublisher(HINF inf, char (&publisher)[kFieldSize]) {
+  INFCONTEXT line;
+  return SetupFindFirstLineA(inf, kVersionSection, kProviderKey, &line) &&
+         ReadScriptField(&line, 1, publisher, sizeof(publisher)) && publisher[0] != '\0';
+}
+
+// Today as "InstallDate" holds it: YYYYMMDD.
+void FormatInstallDate(char (&date)[kDateTextSize]) {
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  snprintf(date, sizeof(date), "%04u%02u%02u", today.wYear % 10000u, today.wMonth % 100u,
+           today.wDay % 100u);
+}
+
+// What Programs and Features shows beside the name: version, vendor, place, icon and date; the
+// unattended removal; and no Change or Repair button, since the program offers neither.
+void WriteDisplayValues(HINF inf, HKEY entryKey, const PlannedEntry &entry) {
+  if (entry.hasVersion) WriteText(entryKey, "DisplayVersion", entry.version);
+  char publisher[kFieldSize];
+  if (ReadPublisher(inf, publisher)) WriteText(entryKey, "Publisher", publisher);
+  if (g_targetDir[0] != '\0') WriteText(entryKey, "InstallLocation", g_targetDir);
+  WriteText(entryKey, "DisplayIcon", entry.setupPath);
+  char date[kDateTextSize];
+  FormatInstallDate(date);
+  WriteText(entryKey, "InstallDate", date);
+  char quietCommand[kTargetDirSize + sizeof(kSilentOption)];
+  snprintf(quietCommand, sizeof(quietCommand), "%s%s", entry.command, kSilentOption);
+  WriteText(entryKey, "QuietUninstallString", quietCommand);
+  WriteNumber(entryKey, "NoModify", 1);
+  WriteNumber(entryKey, "NoRepair", 1);
+}
+
 // Creates or reuses the entry and writes its values; false when it cannot be created.
-bool WriteUninstallEntry(const char *key, const PlannedEntry &entry) {
+bool WriteUninstallEntry(HINF inf, const char *key, const PlannedEntry &entry) {
   RegKeyGuard entryKey;
   LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.keyPath, 0, nullptr,
                                 REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &entryKey.key,
@@ -130,8 +177,20 @@ bool WriteUninstallEntry(const char *key, const PlannedEntry &entry) {
   WriteText(entryKey.key, "UninstallString", entry.command);
   if (entry.hasVersion) WriteText(entryKey.key, "ProductVersion", entry.version);
   if (g_targetDir[0] != '\0') WriteText(entryKey.key, "UserTargetDir", g_targetDir);
+  WriteDisplayValues(inf, entryKey.key, entry);
   LogLine("Uninstall entry %s written: %s", key, entry.command);
   return true;
+}
+
+// Writes "EstimatedSize" of key's entry, when it has one: the files that its install section
+// copied, in KiB. Every entry counts only its own section, so that no file counts twice.
+void WriteEstimatedSize(HINF inf, const char *key, const char *section) {
+  RegKeyGuard entry;
+  if (!OpenUninstallEntry(key, KEY_SET_VALUE, &entry)) return;
+  DWORD kibibytes = SizeInKibibytes(SectionCopiedBytes(inf, section));
+  WriteNumber(entry.key, "EstimatedSize", kibibytes);
+  LogLine("Uninstall entry %s: EstimatedSize %lu KiB from the files of section %s", key,
+          static_cast<unsigned long>(kibibytes), section);
 }
 
 // Writes a planned entry. An entry without a copy of setup.exe stops the registration; one
@@ -139,11 +198,11 @@ bool WriteUninstallEntry(const char *key, const PlannedEntry &entry) {
 // program), and the others are written.
 enum class EntryResult { Written, Refused, Failed };
 
-EntryResult RegisterPlanned(const char *key, const PlannedEntry &entry) {
+EntryResult RegisterPlanned(HINF inf, const char *key, const PlannedEntry &entry) {
   if (!entry.due) return EntryResult::Written;
   if (entry.error == ERROR_FILE_NOT_FOUND) return EntryResult::Failed;
   if (entry.error) return EntryResult::Refused;
-  return WriteUninstallEntry(key, entry) ? EntryResult::Written : EntryResult::Failed;
+  return WriteUninstallEntry(inf, key, entry) ? EntryResult::Written : EntryResult::Failed;
 }
 
 // Logs why key's entry cannot be written and returns the reason.
@@ -254,14 +313,29 @@ int RegisterUninstallEntries(HINF inf, const char *keyList) {
   PlannedEntry entry;
   for (const char *key = keyList; *key; key = ListNext(key)) {
     PlanProduct(inf, key, &entry);
-    EntryResult result = RegisterPlanned(key, entry);
+    EntryResult result = RegisterPlanned(inf, key, entry);
     if (result == EntryResult::Failed) return 0;
     if (result == EntryResult::Refused) complete = false;
   }
   char setupKey[kFieldSize];
   PlanSetupLevel(inf, setupKey, &entry);
-  if (RegisterPlanned(setupKey, entry) != EntryResult::Written) return 0;
+  if (RegisterPlanned(inf, setupKey, entry) != EntryResult::Written) return 0;
   return complete ? 1 : 0;
+}
+
+void RecordInstalledSizes(HINF inf, const char *keyList) {
+  for (const char *key = keyList; *key; key = ListNext(key)) {
+    INFCONTEXT line;
+    char section[kFieldSize];
+    if (FindProductLine(inf, key, &line) &&
+        ReadScriptField(&line, kFieldInstallSection, section, sizeof(section)) &&
+        section[0] != '\0')
+      WriteEstimatedSize(inf, key, section);
+  }
+  INFCONTEXT line;
+  char setupKey[kFieldSize];
+  if (ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey)))
+    WriteEstimatedSize(inf, setupKey, g_installSection);
 }
 
 DWORD CheckUninstallEntries(HINF inf, const char *keyList) {

@@ -9,6 +9,9 @@
 constexpr char kSetupProgramName[] = "setup.exe";
 
 int RegisterUninstallEntries(HINF inf, const char *keyList);
+// Writes "EstimatedSize" of the entries of keyList and of the setup-level entry, those that
+// exist, from the files their install sections copied; called after the files were copied.
+void RecordInstalledSizes(HINF inf, const char *keyList);
 int FindSetupCopyPath(HINF inf, const char *section, char *path /* 260 bytes */);
 // The target path of the first line of the file list whose target name is fileName
 // (compared without regard to case), in the file list's own destination directory.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <stdio.h>
 #include <setupapi.h>
 
 #include "e2e/Media.h"
@@ -16,6 +17,7 @@ constexpr int kTitle = 1202, kText = 1203, kNotice = 1205, kTargetEdit = 1207;
 
 const char kSuiteScript[] = R"([Version]
 Signature="$Chicago$"
+Provider=%Vendor%
 
 [Products]
 E2EAlpha = "Alpha Tools", Alpha.Install, Alpha.Remove, 3, 2, "The alpha tools.", 1.0
@@ -76,6 +78,9 @@ gamma.txt
 setup.exe
 setup.inf
 gate.exe
+
+[Strings]
+Vendor = "E2E Vendor"
 )";
 
 const std::vector<std::string> kPayload = {"alpha.txt", "beta.txt", "gamma.txt"};
@@ -106,6 +111,27 @@ bool FinishAndDeclineRestart(WizardDriver &wizard) {
   wizard.Answer(box, IDNO);
   return true;
 }
+
+// The sizes of files of a folder together, in KiB rounded up, as an Uninstall entry gives it.
+DWORD KibibytesOf(const std::string &dir, const std::vector<std::string> &names) {
+  unsigned long long bytes = 0;
+  for (const std::string &name : names) bytes += ReadTextFile(dir + "\\" + name).size();
+  return static_cast<DWORD>((bytes + 1023) / 1024);
+}
+
+std::string Today() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char text[16];
+  snprintf(text, sizeof(text), "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+  return text;
+}
+
+struct EntryExpectation {
+  const char *key;
+  const char *version;
+  DWORD kib;
+};
 
 class InstallRemoveTest : public testing::Test {
  protected:
@@ -268,6 +294,24 @@ TEST_F(InstallRemoveTest, InteractiveInstallThenRemovalFromTheRecordedCommand) {
   EXPECT_EQ(uninstall, target + "\\setup.exe /remove:E2EAlpha");
   EXPECT_EQ(UninstallValue("E2ESuite", "DisplayName"), "E2E Suite");
   EXPECT_FALSE(UninstallEntryExists("E2EBeta"));
+  // What Programs and Features shows; each entry's size counts its own section's files.
+  const DWORD alphaKiB = KibibytesOf(target, {"alpha.txt"});
+  const DWORD suiteKiB = KibibytesOf(target, {"setup.exe", "setup.inf", "gate.exe"});
+  ASSERT_GT(suiteKiB, 1u);
+  for (const EntryExpectation &entry :
+       {EntryExpectation{"E2EAlpha", "1.0", alphaKiB}, {"E2ESuite", "<no value>", suiteKiB}}) {
+    SCOPED_TRACE(entry.key);
+    EXPECT_EQ(UninstallValue(entry.key, "DisplayVersion"), entry.version);
+    EXPECT_EQ(UninstallValue(entry.key, "Publisher"), "E2E Vendor");
+    EXPECT_EQ(UninstallValue(entry.key, "InstallLocation"), target);
+    EXPECT_EQ(UninstallValue(entry.key, "DisplayIcon"), target + "\\setup.exe");
+    EXPECT_EQ(UninstallValue(entry.key, "EstimatedSize"), "dword:" + std::to_string(entry.kib));
+    EXPECT_EQ(UninstallValue(entry.key, "InstallDate"), Today());
+    EXPECT_EQ(UninstallValue(entry.key, "QuietUninstallString"),
+              UninstallValue(entry.key, "UninstallString") + " /silent");
+    EXPECT_EQ(UninstallValue(entry.key, "NoModify"), "dword:1");
+    EXPECT_EQ(UninstallValue(entry.key, "NoRepair"), "dword:1");
+  }
   ClearPendingRenames();
   DeleteUninstallEntry("E2EGamma");
 

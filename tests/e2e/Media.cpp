@@ -1,5 +1,7 @@
 #include "e2e/Media.h"
 
+#include <string.h>
+
 namespace {
 
 constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -46,10 +48,17 @@ std::string UninstallValue(const std::string &key, const char *value) {
     return "<no entry>";
   char text[kValueSize] = {};
   DWORD size = sizeof(text) - 1;
-  LONG result = RegQueryValueExA(handle, value, nullptr, nullptr,
+  DWORD type = REG_NONE;
+  LONG result = RegQueryValueExA(handle, value, nullptr, &type,
                                  reinterpret_cast<BYTE *>(text), &size);
   RegCloseKey(handle);
-  return result == ERROR_SUCCESS ? std::string(text) : std::string("<no value>");
+  if (result != ERROR_SUCCESS) return "<no value>";
+  if (type == REG_DWORD && size == sizeof(DWORD)) {
+    DWORD number = 0;
+    memcpy(&number, text, sizeof(number));
+    return "dword:" + std::to_string(number);
+  }
+  return text;
 }
 
 bool UninstallEntryExists(const std::string &key) {

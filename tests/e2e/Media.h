@@ -29,7 +29,8 @@ std::string ReplaceAll(std::string text, const std::string &from, const std::str
 // Rewrites a text file written in UTF-8 as UTF-16 with its byte-order mark.
 void ConvertToUtf16(const std::string &path);
 
-// Values under HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\<key>.
+// Values under HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\<key>; a DWORD
+// value reads "dword:" and its number.
 std::string UninstallValue(const std::string &key, const char *value);
 bool UninstallEntryExists(const std::string &key);
 void WriteUninstallValue(const std::string &key, const char *value, const std::string &text);
