@@ -3,7 +3,7 @@
 # looks (/style:0 classic, /style:1 header) and all nine languages, under Xvfb and Wine:
 #   <build>/gallery/<language>-<look>-<n>-<page>.png   one picture per page
 #   <build>/gallery/index.html                         all of them, a row per language and look
-# Five languages are chosen with /lang:, Spanish, Danish, Finnish and Norwegian through the
+# Six languages are chosen with /lang:, Danish, Finnish and Norwegian through the
 # user's locale. Build first (scripts/build.sh); SETUP_BUILD_DIR chooses the build folder as there.
 # Takes a few minutes; the runs use a Wine prefix of their own (<build>/gallery-wineprefix).
 set -euo pipefail
@@ -27,11 +27,10 @@ source "$top/scripts/wine-session.sh"
 trap wine_session_stop EXIT
 wine_session_start || { echo "no free X display" >&2; exit 1; }
 
-# name:how-chosen; /lang: codes where the program has one, else the user's locale. Spanish
-# through the locale as well: with "/lang:spa" (the neutral Spanish locale 0x000A, which
-# Wine's SetThreadLocale turns into 0x0C0A) the pages came out in English here.
+# name:how-chosen; /lang: codes where the program has one (under an English user locale), else
+# the user's locale.
 languages="english:/lang:eng german:/lang:ger french:/lang:fre italian:/lang:ita
-  spanish:es_ES.UTF-8 dutch:/lang:dut danish:da_DK.UTF-8 finnish:fi_FI.UTF-8
+  spanish:/lang:spa dutch:/lang:dut danish:da_DK.UTF-8 finnish:fi_FI.UTF-8
   norwegian:nb_NO.UTF-8"
 looks="0:classic 1:header"
 pages=(welcome components target ready finish remove removed)

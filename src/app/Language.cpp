@@ -6,6 +6,7 @@
 namespace {
 
 constexpr DWORD kLocaleTextSize = 16;
+constexpr UINT kStringsPerBlock = 16;  // a string table block: ids 16 n to 16 n + 15
 
 // The locale text of a registry value, as the 9x and NT 4 families keep it.
 LANGID ReadRegistryLocale(HKEY root, const char *subKey, const char *valueName) {
@@ -36,6 +37,38 @@ BOOL CALLBACK AddResourceLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_P
   return TRUE;
 }
 
+// Entry index of a string table block: a length in characters, then that many UTF-16
+// characters. Null when the block ends before the entry or the entry is empty.
+const WCHAR *BlockEntry(const WCHAR *block, DWORD blockBytes, UINT index, WORD *length) {
+  const WCHAR *end = block + blockBytes / sizeof(WCHAR);
+  const WCHAR *entry = block;
+  for (UINT skipped = 0; skipped < index && entry < end; ++skipped) entry += 1 + *entry;
+  if (entry >= end || *entry == 0 || *entry > end - entry - 1) return nullptr;
+  *length = *entry;
+  return entry + 1;
+}
+
+// As many characters as fit size bytes with a NUL (the ANSI code page may need two bytes for
+// one); returns the bytes written.
+int ConvertCut(const WCHAR *text, int length, char *buffer, int size) {
+  for (int characters = length < size - 1 ? length : size - 1; characters > 0; --characters) {
+    int written = WideCharToMultiByte(CP_ACP, 0, text, characters, buffer, size - 1, nullptr,
+                                      nullptr);
+    if (written > 0) {
+      buffer[written] = '\0';
+      return written;
+    }
+  }
+  buffer[0] = '\0';
+  return 0;
+}
+
+// The resource in exactly g_languageId, or null; none is asked for before a language is chosen.
+HRSRC FindInUiLanguage(HINSTANCE instance, LPCSTR type, WORD id) {
+  if (!g_languageId) return nullptr;
+  return FindResourceExA(instance, type, MAKEINTRESOURCEA(id), g_languageId);
+}
+
 }  // namespace
 
 LANGID GetUserUiLanguage() {
@@ -44,14 +77,13 @@ LANGID GetUserUiLanguage() {
   if (MajorVersion() < 5)
     return ReadRegistryLocale(HKEY_USERS, ".DEFAULT\\Control Panel\\International", "Locale");
 
-  HMODULE kernel = LoadLibraryA("kernel32.dll");
+  // Kernel32 is loaded in every process: taken as it is, never searched for.
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
   if (!kernel) return kLangEnglishUS;
   typedef LANGID(WINAPI * GetUiLanguageFn)();
   GetUiLanguageFn getUiLanguage =
       GetProcAs<GetUiLanguageFn>(kernel, "GetUserDefaultUILanguage");
-  LANGID result = getUiLanguage ? getUiLanguage() : kLangEnglishUS;
-  FreeLibrary(kernel);
-  return result;
+  return getUiLanguage ? getUiLanguage() : kLangEnglishUS;
 }
 
 void ListResourceLanguages(WORD dialogId, LANGID *list) {
@@ -76,4 +108,22 @@ void SetThreadLanguage(LANGID language) {
       kernel ? GetProcAs<SetUiLanguageFn>(kernel, "SetThreadUILanguage")
              : nullptr;
   if (setUiLanguage) setUiLanguage(language);
+}
+
+HRSRC FindUiResource(HINSTANCE instance, LPCSTR type, WORD id) {
+  HRSRC found = FindInUiLanguage(instance, type, id);
+  return found ? found : FindResourceA(instance, MAKEINTRESOURCEA(id), type);
+}
+
+int LoadUiString(HINSTANCE instance, UINT id, char *buffer, int size) {
+  if (size <= 0) return 0;
+  HRSRC block = FindInUiLanguage(instance, RT_STRING, static_cast<WORD>(id / kStringsPerBlock + 1));
+  HGLOBAL loaded = block ? LoadResource(instance, block) : nullptr;
+  const WCHAR *data = loaded ? static_cast<const WCHAR *>(LockResource(loaded)) : nullptr;
+  WORD length = 0;
+  const WCHAR *text =
+      data ? BlockEntry(data, SizeofResource(instance, block), id % kStringsPerBlock, &length)
+           : nullptr;
+  if (!text) return LoadStringA(instance, id, buffer, size);
+  return ConvertCut(text, length, buffer, size);
 }

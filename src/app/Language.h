@@ -12,3 +12,13 @@ LANGID ChooseUiLanguage(WORD dialogId);
 // and SetThreadUILanguage where the system has it (the resource loader of Windows Vista and
 // later follows the thread's UI language, not its locale).
 void SetThreadLanguage(LANGID language);
+
+// The resource of that type and id in g_languageId, else in the language the platform picks
+// for the thread: "/lang:" then holds on every platform family, and for the neutral Spanish
+// resources, which no thread locale selects.
+HRSRC FindUiResource(HINSTANCE instance, LPCSTR type, WORD id);
+
+// LoadStringA in g_languageId: string id of that language's string table block, in the ANSI
+// code page, cut to fit size bytes with its NUL; else the string LoadStringA finds. Returns
+// the length.
+int LoadUiString(HINSTANCE instance, UINT id, char *buffer, int size);

@@ -40,8 +40,38 @@ int ActivatePreviousInstance() {
   return 1;
 }
 
+namespace {
+
+constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+
+// Linked as delay imports: not known DLLs on every system, so they are loaded from the system
+// folder here, before the first call into them can make the system look for them.
+const char *const kDelayImports[] = {"setupapi.dll"};
+
+}  // namespace
+
+HMODULE LoadSystemLibrary(const char *name) {
+  HMODULE loaded = GetModuleHandleA(name);
+  if (loaded) return loaded;
+  char path[MAX_PATH];
+  UINT length = GetSystemDirectoryA(path, sizeof(path));
+  if (length == 0 || length + 1 + strlen(name) >= sizeof(path)) return nullptr;
+  path[length] = '\\';
+  memcpy(path + length + 1, name, strlen(name) + 1);
+  return LoadLibraryA(path);
+}
+
+void RestrictLibrarySearch() {
+  typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+  SetDefaultDllDirectoriesFn setDirectories = GetProcAs<SetDefaultDllDirectoriesFn>(
+      GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+  if (setDirectories) setDirectories(kLoadLibrarySearchSystem32);
+  for (const char *name : kDelayImports) LoadSystemLibrary(name);
+}
+
 int GetCommonControlsVersion(DWORD *major, DWORD *minor) {
-  HMODULE comctl = LoadLibraryA("comctl32.dll");
+  // Imported, so loaded already: the version of the manifest's choice.
+  HMODULE comctl = LoadSystemLibrary("comctl32.dll");
   if (!comctl) return 0;
   *major = 4;
   *minor = 0;
@@ -56,7 +86,6 @@ int GetCommonControlsVersion(DWORD *major, DWORD *minor) {
       *minor = info.dwMinorVersion;
     }
   }
-  FreeLibrary(comctl);
   return 1;
 }
 
@@ -130,6 +159,7 @@ int RunProgram(HINSTANCE instance) {
 }  // namespace
 
 int SetupMain(HINSTANCE instance, const char *commandLine) {
+  RestrictLibrarySearch();
   g_languageId = ChooseUiLanguage(IDD_WELCOME);
   InitCommonControls();
   ChooseDefaultStyle();

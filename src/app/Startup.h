@@ -10,6 +10,17 @@ void MakeInstanceMutexName(char *path);
 // Non-zero when another copy of this program file runs; its host window is brought forward.
 int ActivatePreviousInstance();
 
+// Libraries are looked for in the system folder only, where the system can be told so
+// (SetDefaultDllDirectories, Windows 7 with its update and later), and the delay-imported
+// libraries are loaded from there on every system: a DLL planted beside setup.exe, in a
+// Downloads folder say, is never loaded in place of a system one. Called first thing.
+void RestrictLibrarySearch();
+
+// A system library: the module loaded already under that name (the imports, COMCTL32 as the
+// manifest chose it), else the one of the system folder, loaded by its full path. It stays
+// loaded for the life of the process.
+HMODULE LoadSystemLibrary(const char *name);
+
 // Non-zero when comctl32.dll loaded; major and minor are then its version (4.0 when the
 // library has no usable DllGetVersion).
 int GetCommonControlsVersion(DWORD *major, DWORD *minor);

@@ -7,6 +7,7 @@
 
 #include "app/ExitCode.h"
 #include "app/Globals.h"
+#include "app/Language.h"
 #include "app/RunRequest.h"
 #include "app/WizardContext.h"
 #include "common/Log.h"
@@ -75,6 +76,35 @@ const PageDefinition kPages[kPageCount] = {
     {RemovePageProc, kOuterPageFlags, 0, 0},
     {RemoveFinishPageProc, kOuterPageFlags, 0, 0},
 };
+
+// The sheet's own buttons; the system labels them in its language, the program in the pages'.
+constexpr int kSheetBack = 0x3023;    // ID_PSBACK
+constexpr int kSheetNext = 0x3024;    // ID_PSNEXT
+constexpr int kSheetFinish = 0x3025;  // ID_PSFINISH
+
+struct SheetButton {
+  int control;
+  UINT textId;
+};
+
+const SheetButton kSheetButtons[] = {
+    {kSheetBack, IDS_BUTTON_BACK},
+    {kSheetNext, IDS_BUTTON_NEXT},
+    {IDCANCEL, IDS_BUTTON_CANCEL},
+    {kSheetFinish, IDS_BUTTON_FINISH},
+};
+
+// Labels the buttons once the sheet exists, before it is first shown.
+int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM) {
+  if (message != PSCB_INITIALIZED) return 0;
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (const SheetButton &button : kSheetButtons) {
+    char text[kFieldSize];
+    if (LoadUiString(instance, button.textId, text, sizeof(text)))
+      SetDlgItemTextA(sheet, button.control, text);
+  }
+  return 0;
+}
 
 // Everything RunWizard owns while the sheet is open.
 struct WizardParts {
@@ -174,6 +204,8 @@ int RunPages(HWND hostWindow, HINF inf) {
   PROPSHEETHEADERA sheet;
   ZeroMemory(&sheet, sizeof(sheet));
   sheet.dwSize = style == 0 ? kHeaderSizeClassic : kHeaderSizeHeaderLook;
+  sheet.dwFlags = PSH_USECALLBACK;
+  sheet.pfnCallback = SheetCallback;
   sheet.hwndParent = hostWindow;
   sheet.hInstance = instance;
   sheet.nStartPage = g_removeMode ? kPageRemove : kPageWelcome;
@@ -231,19 +263,19 @@ int LoadPageResources(HINSTANCE instance, WizardContext *context) {
                                              0, kImageMask, IMAGE_BITMAP, 0);
   context->hNoticeIcon = ImageList_GetIcon(context->hImageList, kNoticeImage, ILD_NORMAL);
 
-  LoadStringA(instance, IDS_SETUP_TITLE, context->szSetupTitle, sizeof(context->szSetupTitle));
-  LoadStringA(instance, IDS_WELCOME_TEXT, context->szWelcomeText,
+  LoadUiString(instance, IDS_SETUP_TITLE, context->szSetupTitle, sizeof(context->szSetupTitle));
+  LoadUiString(instance, IDS_WELCOME_TEXT, context->szWelcomeText,
               sizeof(context->szWelcomeText));
-  LoadStringA(instance, IDS_COMPONENTS_TITLE, context->szComponentsTitle,
+  LoadUiString(instance, IDS_COMPONENTS_TITLE, context->szComponentsTitle,
               sizeof(context->szComponentsTitle));
-  LoadStringA(instance, IDS_COMPONENTS_SUBTITLE, context->szComponentsSubtitle,
+  LoadUiString(instance, IDS_COMPONENTS_SUBTITLE, context->szComponentsSubtitle,
               sizeof(context->szComponentsSubtitle));
-  LoadStringA(instance, IDS_TARGET_TITLE, context->szTargetTitle,
+  LoadUiString(instance, IDS_TARGET_TITLE, context->szTargetTitle,
               sizeof(context->szTargetTitle));
-  LoadStringA(instance, IDS_TARGET_SUBTITLE, context->szTargetSubtitle,
+  LoadUiString(instance, IDS_TARGET_SUBTITLE, context->szTargetSubtitle,
               sizeof(context->szTargetSubtitle));
-  LoadStringA(instance, IDS_READY_TITLE, context->szReadyTitle, sizeof(context->szReadyTitle));
-  LoadStringA(instance, IDS_READY_SUBTITLE, context->szReadySubtitle,
+  LoadUiString(instance, IDS_READY_TITLE, context->szReadyTitle, sizeof(context->szReadyTitle));
+  LoadUiString(instance, IDS_READY_SUBTITLE, context->szReadySubtitle,
               sizeof(context->szReadySubtitle));
   return 1;
 }
@@ -261,7 +293,7 @@ int ReleasePageResources(WizardContext *context) {
 }
 
 void *LoadDialogTemplateCopy(HINSTANCE instance, int dialogId) {
-  HRSRC resource = FindResourceA(instance, MAKEINTRESOURCEA(dialogId), RT_DIALOG);
+  HRSRC resource = FindUiResource(instance, RT_DIALOG, static_cast<WORD>(dialogId));
   if (!resource) return nullptr;
   DWORD size = SizeofResource(instance, resource);
   HGLOBAL loaded = LoadResource(instance, resource);

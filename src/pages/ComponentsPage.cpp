@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/Globals.h"
+#include "app/Language.h"
 #include "app/WizardContext.h"
 #include "pages/CheckList.h"
 #include "pages/PageLogic.h"
@@ -69,8 +70,8 @@ void OnCheckChanging(HWND page, int index, int newState) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   char caption[kFieldSize] = {};
   char format[kFieldSize] = {};
-  LoadStringA(instance, IDS_WARNING, caption, sizeof(caption));
-  LoadStringA(instance, IDS_NEWER_VERSION, format, sizeof(format));
+  LoadUiString(instance, IDS_WARNING, caption, sizeof(caption));
+  LoadUiString(instance, IDS_NEWER_VERSION, format, sizeof(format));
   char text[kWarningSize];
   FillNamePlaceholder(text, sizeof(text), format, name);
   if (MessageBoxA(page, text, caption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "app/Globals.h"
+#include "app/Language.h"
 #include "app/WizardContext.h"
 #include "pages/PageLogic.h"
 #include "pages/Pages.h"
@@ -84,7 +85,7 @@ BOOL BrowseForTargetDir(HWND owner, char *path, const char *subdir) {
   MallocGuard shellMalloc;
   if (FAILED(SHGetMalloc(&shellMalloc.allocator))) return FALSE;
   char title[kTargetDirSize] = {};
-  LoadStringA(GetModuleHandleA(nullptr), IDS_BROWSE_TITLE, title, sizeof(title));
+  LoadUiString(GetModuleHandleA(nullptr), IDS_BROWSE_TITLE, title, sizeof(title));
   char displayName[kTargetDirSize] = {};
   BROWSEINFOA browse;
   ZeroMemory(&browse, sizeof(browse));

@@ -7,6 +7,7 @@
 
 #include "app/ExitCode.h"
 #include "app/Globals.h"
+#include "app/Language.h"
 #include "engine/SectionRunner.h"
 #include "pages/PageLogic.h"
 #include "pages/Pages.h"
@@ -67,7 +68,7 @@ void RefuseCancelWhileBusy(HWND page) {
 BOOL ShowPhaseText(HWND page, int control, int phase, int removeRun) {
   char text[kFieldSize] = {};
   int id = PhaseTextId(phase, removeRun);
-  if (id) LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof(text));
+  if (id) LoadUiString(GetModuleHandleA(nullptr), id, text, sizeof(text));
   SetDlgItemTextA(page, control, text);
   return id != 0;
 }
@@ -81,7 +82,7 @@ BOOL FinishWorkerRun(HWND page, WPARAM succeeded, LPARAM error, const WorkerPage
   }
   g_runOutcome = kRunFailed;
   char text[kMessageTextSize] = {};
-  LoadStringA(GetModuleHandleA(nullptr), parts.failureTextId, text, sizeof(text));
+  LoadUiString(GetModuleHandleA(nullptr), parts.failureTextId, text, sizeof(text));
   ShowSetupError(page, text, static_cast<DWORD>(error));
   EnableWindow(CancelButton(page), TRUE);
   SetDlgItemTextA(page, parts.phaseControl, "");

@@ -195,6 +195,9 @@ def main():
            'IDB_IMAGES BITMAP "images.bmp"',
            'IDB_WIZARD BITMAP "wizard.bmp"',
            'IDB_HEADER BITMAP "header.bmp"',
+           '',
+           '// The application manifest (CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST).',
+           '1 24 "setup.manifest"',
            '']
     for language in LANGUAGES:
         check_language(language)

@@ -63,6 +63,11 @@
 #define IDS_PHASE_REGISTRY 1320
 #define IDS_PHASE_SHORTCUTS 1321
 #define IDS_PHASE_START_SERVICES 1322
+// The sheet's own buttons, labelled in the pages' language.
+#define IDS_BUTTON_BACK 1330
+#define IDS_BUTTON_NEXT 1331
+#define IDS_BUTTON_CANCEL 1332
+#define IDS_BUTTON_FINISH 1333
 #define IDS_NOT_INSTALLED 1340
 #define IDS_COMMAND_LINE_INVALID 1360  // %s: the option whose value cannot be used
 #define IDS_UNKNOWN_PRODUCT_KEY 1361   // %s: a key of "/install:" that the script does not list

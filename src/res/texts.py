@@ -2,13 +2,13 @@
 """Every text of the wizard in its nine languages: the string table and the template texts.
 
 Keep each text inside Windows code page 1252. A paragraph break is two carriage returns
-("\r\r"). The wizard's own buttons are labelled by the system in its language; texts that name
-them use the names that Windows gives them in the text's language.
+("\r\r"). The sheet's own buttons (Back, Next, Cancel, Finish) are labelled with strings 1330 to
+1333 of the page's language; texts that name them use those names.
 """
 import re
 
 STRING_IDS = ([1300, 1301] + list(range(1303, 1309)) + list(range(1311, 1323)) +
-              [1340, 1360, 1361])
+              list(range(1330, 1334)) + [1340, 1360, 1361])
 DIALOG_KEYS = ['components_hint', 'target_hint', 'target_label', 'browse', 'ready_text',
                'ready_next', 'cdrom_note', 'install_done_title', 'install_done_text',
                'click_finish', 'install_restart_note', 'remove_intro', 'remove_next',
@@ -44,12 +44,16 @@ ENGLISH = {
               'Do you really want to replace the existing version?',
         1315: 'There is an error in file %s, line %d. Installation can not continue.',
         1316: 'Please select a target folder for installation:',
-        1317: 'Stoping services ...',
+        1317: 'Stopping services ...',
         1318: 'Copying files ...',
         1319: 'Deleting files ...',
         1320: 'Updating registry ...',
         1321: 'Updating shortcuts ...',
         1322: 'Starting services ...',
+        1330: '< &Back',
+        1331: '&Next >',
+        1332: 'Cancel',
+        1333: 'Finish',
         1340: 'The software to be removed is not installed on this computer, or it is not part '
               'of this setup. Nothing has been removed.',
         1360: 'The command line is not valid: the value of %s cannot be used.',
@@ -59,7 +63,7 @@ ENGLISH = {
         'components_hint': 'Place a checkmark beside each software component you want to '
                            'install, or remove the checkmark to exclude it from installation.',
         'target_hint': 'Please enter the target directory where the software should be '
-                       'installed. Or, search for the apropriate folder by clicking Browse.',
+                       'installed. Or, search for the appropriate folder by clicking Browse.',
         'target_label': '&Target directory:',
         'browse': 'B&rowse...',
         'ready_text': 'Setup is now ready to install the selected software.',
@@ -111,6 +115,10 @@ DANISH = {
         1320: 'Opdaterer registreringsdatabasen ...',
         1321: 'Opdaterer genveje ...',
         1322: 'Starter tjenester ...',
+        1330: '< &Tilbage',
+        1331: '&Næste >',
+        1332: 'Annuller',
+        1333: 'Udfør',
         1340: 'Den software, der skal fjernes, er ikke installeret på denne computer, eller '
               'den hører ikke til denne installation. Intet er blevet fjernet.',
         1360: 'Kommandolinjen er ugyldig: værdien af %s kan ikke bruges.',
@@ -171,6 +179,10 @@ SPANISH = {
         1320: 'Actualizando el registro ...',
         1321: 'Actualizando accesos directos ...',
         1322: 'Iniciando servicios ...',
+        1330: '< &Atrás',
+        1331: '&Siguiente >',
+        1332: 'Cancelar',
+        1333: 'Finalizar',
         1340: 'El software que se desea quitar no está instalado en este equipo o no forma '
               'parte de este programa de instalación. No se ha quitado nada.',
         1360: 'La línea de comandos no es válida: no se puede usar el valor de %s.',
@@ -232,6 +244,10 @@ FINNISH = {
         1320: 'Päivitetään rekisteriä ...',
         1321: 'Päivitetään pikakuvakkeita ...',
         1322: 'Käynnistetään palveluja ...',
+        1330: '< &Edellinen',
+        1331: '&Seuraava >',
+        1332: 'Peruuta',
+        1333: 'Valmis',
         1340: 'Poistettavaa ohjelmistoa ei ole asennettu tähän tietokoneeseen, tai se ei kuulu '
               'tähän asennukseen. Mitään ei poistettu.',
         1360: 'Komentorivi ei kelpaa: kohdan %s arvoa ei voi käyttää.',
@@ -243,7 +259,7 @@ FINNISH = {
         'target_hint': 'Kirjoita kohdekansio, johon ohjelmisto asennetaan, tai etsi sopiva '
                        'kansio valitsemalla Selaa.',
         'target_label': '&Kohdekansio:',
-        'browse': '&Selaa...',
+        'browse': 'Se&laa...',
         'ready_text': 'Asennusohjelma on valmis asentamaan valitut ohjelmistot.',
         'ready_next': 'Aloita asennus valitsemalla Seuraava.',
         'cdrom_note': 'Pidä Microsoft Windowsin CD-levy saatavilla. Asennuksen aikana voidaan '
@@ -293,6 +309,10 @@ NORWEGIAN = {
         1320: 'Oppdaterer registeret ...',
         1321: 'Oppdaterer snarveier ...',
         1322: 'Starter tjenester ...',
+        1330: '< &Tilbake',
+        1331: '&Neste >',
+        1332: 'Avbryt',
+        1333: 'Fullfør',
         1340: 'Programvaren som skal fjernes, er ikke installert på denne datamaskinen, eller '
               'den hører ikke til dette installasjonsprogrammet. Ingenting er fjernet.',
         1360: 'Kommandolinjen er ugyldig: verdien av %s kan ikke brukes.',
@@ -357,6 +377,10 @@ GERMAN = {
         1320: 'Registrierung wird aktualisiert ...',
         1321: 'Verknüpfungen werden aktualisiert ...',
         1322: 'Dienste werden gestartet ...',
+        1330: '< &Zurück',
+        1331: '&Weiter >',
+        1332: 'Abbrechen',
+        1333: 'Fertig stellen',
         1340: 'Die zu entfernende Software ist auf diesem Computer nicht installiert oder '
               'gehört nicht zu diesem Setup. Es wurde nichts entfernt.',
         1360: 'Die Befehlszeile ist ungültig: Der Wert von %s kann nicht verwendet werden.',
@@ -367,7 +391,7 @@ GERMAN = {
                            'werden soll, oder entfernen Sie es, um sie auszuschließen.',
         'target_hint': 'Geben Sie das Zielverzeichnis für die Software ein, oder wählen Sie '
                        'mit „Ändern“ einen passenden Ordner.',
-        'target_label': '&Zielverzeichnis:',
+        'target_label': 'Ziel&verzeichnis:',
         'browse': 'Ä&ndern...',  # "Durchsuchen..." is wider than the button
         'ready_text': 'Setup ist jetzt bereit, die ausgewählte Software zu installieren.',
         'ready_next': 'Klicken Sie auf „Weiter“, um die Installation zu starten.',
@@ -420,6 +444,10 @@ FRENCH = {
         1320: 'Mise à jour du Registre ...',
         1321: 'Mise à jour des raccourcis ...',
         1322: 'Démarrage des services ...',
+        1330: '< &Précédent',
+        1331: '&Suivant >',
+        1332: 'Annuler',
+        1333: 'Terminer',
         1340: "Le logiciel à supprimer n'est pas installé sur cet ordinateur ou ne fait pas "
               "partie de ce programme d'installation. Rien n'a été supprimé.",
         1360: "La ligne de commande n'est pas valide : la valeur de %s ne peut pas être utilisée.",
@@ -431,7 +459,7 @@ FRENCH = {
         'target_hint': 'Entrez le répertoire de destination du logiciel, ou recherchez le '
                        'dossier voulu en cliquant sur Parcourir.',
         'target_label': '&Répertoire de destination\u00a0:',
-        'browse': '&Parcourir...',
+        'browse': 'Parc&ourir...',
         'ready_text': 'Le programme est prêt à installer le logiciel sélectionné.',
         'ready_next': 'Cliquez sur Suivant pour commencer l\'installation.',
         'cdrom_note': 'Gardez à portée de main le CD-ROM de Microsoft Windows. Des fichiers '
@@ -481,6 +509,10 @@ ITALIAN = {
         1320: 'Aggiornamento del Registro di sistema ...',
         1321: 'Aggiornamento dei collegamenti ...',
         1322: 'Avvio dei servizi ...',
+        1330: '< &Indietro',
+        1331: '&Avanti >',
+        1332: 'Annulla',
+        1333: 'Fine',
         1340: 'Il software da rimuovere non è installato su questo computer oppure non fa '
               'parte di questa installazione. Non è stato rimosso nulla.',
         1360: 'La riga di comando non è valida: il valore di %s non può essere usato.',
@@ -542,6 +574,10 @@ DUTCH = {
         1320: 'Register bijwerken ...',
         1321: 'Snelkoppelingen bijwerken ...',
         1322: 'Services starten ...',
+        1330: '< V&orige',
+        1331: '&Volgende >',
+        1332: 'Annuleren',
+        1333: 'Voltooien',
         1340: 'De te verwijderen software is niet op deze computer geïnstalleerd of hoort niet '
               'bij deze installatie. Er is niets verwijderd.',
         1360: 'De opdrachtregel is ongeldig: de waarde van %s kan niet worden gebruikt.',
@@ -578,6 +614,12 @@ DUTCH = {
 LANGUAGES = [DANISH, SPANISH, FINNISH, NORWEGIAN, GERMAN, ENGLISH, FRENCH, ITALIAN, DUTCH]
 
 
+def mnemonic(text):
+    """The key that Alt selects a control with: the character after '&', lowered."""
+    at = text.find('&')
+    return text[at + 1].lower() if 0 <= at < len(text) - 1 else None
+
+
 def check_language(language):
     """Refuses a table that would break the program: missing texts, changed conversions,
     texts longer than their readers' buffers or outside code page 1252."""
@@ -595,3 +637,7 @@ def check_language(language):
     for key, text in dialog.items():
         text.encode('cp1252')
         assert text.count('&') <= 1, name + ': ' + key
+    # The target page shows these four at once: each needs a key of its own.
+    keys = [mnemonic(t) for t in (dialog['target_label'], dialog['browse'], strings[1330],
+                                  strings[1331])]
+    assert len(set(keys)) == len(keys) and None not in keys, name + ': mnemonics %r' % keys

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "app/Globals.h"
+#include "app/Language.h"
 #include "app/Platform.h"
 #include "common/Log.h"
 #include "res/resource.h"
@@ -53,7 +54,7 @@ HINF OpenSetupScript(HWND owner) {
   if (g_silent) return INVALID_HANDLE_VALUE;
 
   char format[kFieldSize] = {};
-  LoadStringA(GetModuleHandleA(nullptr), IDS_SCRIPT_ERROR, format, sizeof(format));
+  LoadUiString(GetModuleHandleA(nullptr), IDS_SCRIPT_ERROR, format, sizeof(format));
   char message[kFieldSize + MAX_PATH + 16];
   _snprintf(message, sizeof(message), format, path, static_cast<int>(errorLine));
   message[sizeof(message) - 1] = '\0';

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <string.h>
+
 #include <string>
+#include <utility>
 
 #include "app/Globals.h"
 #include "app/Language.h"
@@ -110,6 +113,36 @@ TEST(LanguageTest, ThreadLanguagePicksTheResourceLanguage) {
   EXPECT_EQ(GetThreadLocale(), MAKELCID(0x0407, SORT_DEFAULT));
   SetThreadLanguage(0x0409);
   EXPECT_EQ(GetThreadLocale(), MAKELCID(0x0409, SORT_DEFAULT));
+}
+
+TEST(LanguageTest, ChosenLanguageOnEveryFamilyElseThePlatformsChoice) {
+  const HINSTANCE module = GetModuleHandleA(nullptr);
+  const LANGID saved = g_languageId;
+  char text[kFieldSize];
+  // Whatever the thread locale, on the 9x family too, and for the neutral Spanish resources.
+  for (const auto &chosen : {std::make_pair(LANGID(0x000A), "&Siguiente >"),
+                             std::make_pair(LANGID(0x0407), "&Weiter >")}) {
+    g_languageId = chosen.first;
+    EXPECT_EQ(LoadUiString(module, IDS_BUTTON_NEXT, text, sizeof(text)),
+              static_cast<int>(strlen(chosen.second)));
+    EXPECT_STREQ(text, chosen.second);
+    EXPECT_EQ(FindUiResource(module, RT_DIALOG, IDD_WELCOME),
+              FindResourceExA(module, RT_DIALOG, MAKEINTRESOURCEA(IDD_WELCOME), chosen.first));
+  }
+  // Swedish is not carried: what the platform picks.
+  g_languageId = 0x041D;
+  char platform[kFieldSize];
+  ASSERT_GT(LoadStringA(module, IDS_BUTTON_NEXT, platform, sizeof(platform)), 0);
+  LoadUiString(module, IDS_BUTTON_NEXT, text, sizeof(text));
+  EXPECT_STREQ(text, platform);
+  EXPECT_EQ(FindUiResource(module, RT_DIALOG, IDD_WELCOME),
+            FindResourceA(module, MAKEINTRESOURCEA(IDD_WELCOME), RT_DIALOG));
+  // Cut to the buffer, terminator included.
+  g_languageId = 0x0407;
+  char small[4];
+  EXPECT_EQ(LoadUiString(module, IDS_BUTTON_NEXT, small, sizeof(small)), 3);
+  EXPECT_STREQ(small, "&We");
+  g_languageId = saved;
 }
 
 }  // namespace

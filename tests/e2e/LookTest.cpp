@@ -27,15 +27,21 @@ struct LookCase {
   const char *arguments;
   bool classic;
   const char *title;  // string 1300 of the language
+  const char *next;   // the sheet's Next button in that language, whatever the user's
 };
 
 const LookCase kCases[] = {
-    {"classic-german", "/style:0 /lang:ger", true, "Orlavin f\xFCr Windows Setup"},
-    {"header-english", "/style:1 /lang:eng", false, "Orlavin for Windows Setup"},
+    {"classic-german", "/style:0 /lang:ger", true, "Orlavin f\xFCr Windows Setup", "&Weiter >"},
+    {"header-english", "/style:1 /lang:eng", false, "Orlavin for Windows Setup", "&Next >"},
     {"header-resources-french", "/style:2 /lang:fre", false,
-     "Installation de Orlavin sous Windows"},
-    {"unknown-style-dutch", "/style:7 /lang:dut", false, "Orlavin voor Windows setup"},
-    {"classic-italian", "/style:0 /lang:ita", true, "Orlavin per il setup di Windows"},
+     "Installation de Orlavin sous Windows", "&Suivant >"},
+    {"unknown-style-dutch", "/style:7 /lang:dut", false, "Orlavin voor Windows setup",
+     "&Volgende >"},
+    {"classic-italian", "/style:0 /lang:ita", true, "Orlavin per il setup di Windows",
+     "&Avanti >"},
+    // The neutral Spanish resources, which no thread locale selects.
+    {"header-spanish", "/style:1 /lang:spa", false, "Instalaci\xF3n de Orlavin para Windows",
+     "&Siguiente >"},
 };
 
 // The number of different colours of a saved 24-bit picture (up to a small limit).
@@ -50,7 +56,7 @@ size_t ColoursIn(const std::string &path) {
   return colours.size();
 }
 
-TEST(LookTest, BothLooksInFourLanguagesWithPictures) {
+TEST(LookTest, BothLooksInSixLanguagesWithPictures) {
   for (const LookCase &look : kCases) {
     SCOPED_TRACE(look.name);
     Media media(kOneProduct);
@@ -59,6 +65,7 @@ TEST(LookTest, BothLooksInFourLanguagesWithPictures) {
     WizardDriver wizard(setup.pid());
     ASSERT_TRUE(wizard.WaitForPage(kWelcome)) << "no wizard with Next and Back";
     EXPECT_EQ(wizard.Control(kTitle).text, look.title);
+    EXPECT_EQ(wizard.Button(WizardButton::Next).text, look.next);
     const std::string welcome = ArtefactPath(std::string("welcome-") + look.name + ".bmp");
     EXPECT_TRUE(wizard.Screenshot(welcome));
     EXPECT_GT(ColoursIn(welcome), 2u) << "the picture shows something";

@@ -13,9 +13,9 @@ constexpr LANGID kEnglish = 0x0409;
 constexpr LANGID kFrench = 0x040C;
 constexpr int kFirstTemplate = 1100;
 constexpr int kLastTemplate = 1113;
-constexpr int kStringIds[] = {1300, 1301, 1303, 1304, 1305, 1306, 1307, 1308, 1311, 1312,
-                              1313, 1314, 1315, 1316, 1317, 1318, 1319, 1320, 1321, 1322,
-                              1340};
+constexpr int kStringIds[] = {1300, 1301, 1303, 1304, 1305, 1306, 1307, 1308, 1311,
+                              1312, 1313, 1314, 1315, 1316, 1317, 1318, 1319, 1320,
+                              1321, 1322, 1330, 1331, 1332, 1333, 1340};
 
 const char *LanguageName(LANGID language);
 

@@ -5,11 +5,13 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "res/ResourceReader.h"
 #include "res/resource.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -65,7 +67,7 @@ const std::vector<ExpectedPage> &ClassicPages() {
        {kHeaderTitle, kHeaderSubtitle, kHeaderLine,
         {1202, "Static", kShown, 21, 37, 275, 16,
          "Please enter the target directory where the software should be installed. Or, "
-         "search for the apropriate folder by clicking Browse."},
+         "search for the appropriate folder by clicking Browse."},
         {1203, "Static", kShown, 21, 68, 220, 8, "&Target directory:"},
         {1207, "Edit", kTargetEdit, 21, 78, 220, 14, nullptr},
         {1208, "Button", kPushButton, 21, 99, 50, 14, "B&rowse..."}}},
@@ -202,12 +204,16 @@ const EnglishString kEnglishStrings[] = {
      "want to replace the existing version?"},
     {1315, "There is an error in file %s, line %d. Installation can not continue."},
     {1316, "Please select a target folder for installation:"},
-    {1317, "Stoping services ..."},
+    {1317, "Stopping services ..."},
     {1318, "Copying files ..."},
     {1319, "Deleting files ..."},
     {1320, "Updating registry ..."},
     {1321, "Updating shortcuts ..."},
     {1322, "Starting services ..."},
+    {1330, "< &Back"},
+    {1331, "&Next >"},
+    {1332, "Cancel"},
+    {1333, "Finish"},
     {1340,
      "The software to be removed is not installed on this computer, or it is not part of this "
      "setup. Nothing has been removed."},
@@ -267,18 +273,20 @@ TEST(ResourceLanguageTest, EveryTemplateAndStringBlockInTheNineLanguagesAndNoOth
   // The blocks that hold the first and the last text of the pages are among them.
   EXPECT_NE(std::find(names.begin(), names.end(), 1300 / 16 + 1), names.end());
   EXPECT_NE(std::find(names.begin(), names.end(), 1322 / 16 + 1), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), 1330 / 16 + 1), names.end())
+      << "the block of the sheet's buttons";
   for (int block : names)
     EXPECT_EQ(ResourceLanguages(RT_STRING, MAKEINTRESOURCEA(block)), Carried())
         << "string block " << block;
 }
 
-TEST(ResourceLanguageTest, EachLanguageHasAllFourteenTemplatesAndTwentyStrings) {
+TEST(ResourceLanguageTest, EachLanguageHasAllFourteenTemplatesAndEveryString) {
   for (LANGID language : kCarriedLanguages) {
     SCOPED_TRACE(LanguageName(language));
     for (int id = kFirstTemplate; id <= kLastTemplate; ++id)
       EXPECT_TRUE(ReadDialog(id, language).found) << "dialog " << id;
     int present = 0;
-    for (int id = 1296; id <= 1327; ++id) {
+    for (int id = 1296; id <= 1343; ++id) {
       bool exists = false;
       std::string text = ReadString(id, language, &exists);
       bool wanted = std::find(std::begin(kStringIds), std::end(kStringIds), id) !=
@@ -286,7 +294,7 @@ TEST(ResourceLanguageTest, EachLanguageHasAllFourteenTemplatesAndTwentyStrings) 
       EXPECT_EQ(exists, wanted) << "string " << id;
       if (exists) ++present;
     }
-    EXPECT_EQ(present, 20);
+    EXPECT_EQ(present, static_cast<int>(std::size(kStringIds)));
   }
 }
 
@@ -433,10 +441,11 @@ void ExpectLoaderPicks(LANGID language) {
 }
 
 TEST(StringTableTest, ThreadLocaleChoosesTheLanguagesWithASublanguage) {
-  // The program never names a language: the loader follows the thread locale, which the
-  // program sets to the carried language it chose. The four languages carried with the
-  // neutral sublanguage cannot be a thread locale of their own (the system makes 6 into
-  // 0x0406); the loader finds them through the user's language, tested below.
+  // Where the program's lookup in its chosen language finds nothing, the loader's choice
+  // applies: it follows the thread locale, which the program sets to the language it chose.
+  // The four languages carried with the neutral sublanguage cannot be a thread locale of
+  // their own (the system makes 6 into 0x0406); the loader finds them through the user's
+  // language, tested below.
   const LCID saved = GetThreadLocale();
   for (LANGID language : {0x0407, 0x0409, 0x040C, 0x0410, 0x0413}) {
     SCOPED_TRACE(LanguageName(language));
@@ -457,6 +466,25 @@ TEST(StringTableTest, UserLanguageChoosesItsCarriedLanguage) {
   SetThreadLocale(GetUserDefaultLCID());
   ExpectLoaderPicks(language);
   SetThreadLocale(saved);
+}
+
+// The application manifest of the built setup.exe, read back from its resource.
+TEST(ManifestTest, SetupExeAsksForAdministratorsAndCommonControlsSixAndIsDpiAware) {
+  HMODULE setup =
+      LoadLibraryExA(BinaryPath("setup.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(setup, nullptr);
+  HRSRC found = FindResourceA(setup, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_NE(found, nullptr) << "CREATEPROCESS_MANIFEST_RESOURCE_ID of RT_MANIFEST";
+  const std::string manifest(static_cast<const char *>(LockResource(LoadResource(setup, found))),
+                             SizeofResource(setup, found));
+  FreeLibrary(setup);
+  for (const char *part :
+       {"<requestedExecutionLevel level=\"requireAdministrator\"",
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+        "<supportedOS Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"/>",   // Vista
+        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",   // 10 and 11
+        "WindowsSettings\">true</dpiAware>"})
+    EXPECT_NE(manifest.find(part), std::string::npos) << part;
 }
 
 }  // namespace

@@ -125,6 +125,19 @@ void SetEmulatedVersionFor(const std::string &exeName, const std::string &versio
                  static_cast<DWORD>(version.size() + 1));
 }
 
+void SetDllOverrideFor(const std::string &exeName, const char *dll, const char *order) {
+  const std::string subkey = "Software\\Wine\\AppDefaults\\" + exeName + "\\DllOverrides";
+  KeyGuard guard;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &guard.key, nullptr))
+    return;
+  if (!*order)
+    RegDeleteValueA(guard.key, dll);
+  else
+    RegSetValueExA(guard.key, dll, 0, REG_SZ, reinterpret_cast<const BYTE *>(order),
+                   static_cast<DWORD>(strlen(order) + 1));
+}
+
 std::string IniText(const std::string &file, const char *section, const char *key) {
   char text[kValueSize] = {};
   GetPrivateProfileStringA(section, key, "<none>", text, sizeof(text), file.c_str());

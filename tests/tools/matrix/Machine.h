@@ -13,6 +13,11 @@ void DeleteRegTree(HKEY root, const std::string &subkey);
 // Sets HKCU\Software\Wine\AppDefaults\<exe>\Version: the Windows version Wine shows that
 // program file name ("" removes the setting).
 void SetEmulatedVersionFor(const std::string &exeName, const std::string &version);
+// Sets HKCU\Software\Wine\AppDefaults\<exe>\DllOverrides: the load order Wine uses for one
+// DLL in that program ("native,builtin" prefers a copy beside the program; "" removes it).
+// Wine reads WINEDLLOVERRIDES only from the environment it was started with, so this is how a
+// test gives one program an override.
+void SetDllOverrideFor(const std::string &exeName, const char *dll, const char *order);
 
 std::string IniText(const std::string &file, const char *section, const char *key);
 
