@@ -43,6 +43,7 @@ static_assert(kHeaderSizeClassic == 40 && kHeaderSizeHeaderLook == 52, "sheet he
 static_assert(kPageSizeClassic == 40 && kPageSizeHeaderLook == 48, "page sizes");
 #endif
 
+constexpr int kDefaultPixelsPerInch = 96;
 constexpr int kWatermarkWidth = 503;
 constexpr int kWatermarkHeight = 313;
 constexpr int kHeaderWidth = 503;
@@ -56,6 +57,13 @@ constexpr int kNoticeImage = 69;
 constexpr int kTitlePoints = 12;
 constexpr int kHeaderPoints = 8;
 constexpr char kPageFont[] = "MS Shell Dlg";
+
+int ScreenPixelsPerInch() {
+  HDC screen = GetDC(nullptr);
+  int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return pixelsPerInch;
+}
 
 struct PageDefinition {
   DLGPROC procedure;
@@ -144,14 +152,20 @@ void CreatePages(HINSTANCE instance, int style, WizardParts *parts) {
   }
 }
 
-// Style 1: window-coloured pictures composed from bitmaps 4 and 5.
+// Style 1: window-coloured pictures composed from bitmaps 4 and 5. Their sizes are those of a
+// 96-dpi screen; the program is DPI-aware, so on a larger screen they grow with the pages, and
+// the header picture keeps its place right of the header texts.
 void ComposeLookPictures(HWND host, HINSTANCE instance, WizardParts *parts) {
+  const int dpi = ScreenPixelsPerInch();
+  auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, kDefaultPixelsPerInch); };
   HBITMAP wizard = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_WIZARD));
   HBITMAP header = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_HEADER));
-  if (wizard) parts->watermark = ComposeBitmap(host, wizard, kWatermarkWidth, kWatermarkHeight, 0, 0);
+  if (wizard)
+    parts->watermark = ComposeBitmap(host, wizard, scaled(kWatermarkWidth),
+                                     scaled(kWatermarkHeight), 0, 0);
   if (header)
-    parts->header = ComposeBitmap(host, header, kHeaderWidth, kHeaderHeight, kHeaderPictureX,
-                                  kHeaderPictureY);
+    parts->header = ComposeBitmap(host, header, scaled(kHeaderWidth), scaled(kHeaderHeight),
+                                  scaled(kHeaderPictureX), scaled(kHeaderPictureY));
   if (wizard) DeleteObject(wizard);
   if (header) DeleteObject(header);
 }
@@ -246,9 +260,7 @@ int RunWizard(HWND hostWindow) {
 }
 
 int LoadPageResources(HINSTANCE instance, WizardContext *context) {
-  HDC screen = GetDC(nullptr);
-  int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  int pixelsPerInch = ScreenPixelsPerInch();
 
   LOGFONTA font;
   ZeroMemory(&font, sizeof(font));
