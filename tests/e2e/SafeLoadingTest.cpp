@@ -12,7 +12,6 @@ namespace {
 const char kLinkScript[] = R"([Version]
 Signature="$Chicago$"
 [Install]
-Uninstall = E2EPlanted, "Planted"
 CopyFiles = Planted.Files
 MakeIcons = Planted.Links
 [Remove]
@@ -59,16 +58,14 @@ TEST(SafeLoadingTest, APlantedSetupApiIsNeverLoadedAndShortcutsAreStillMade) {
 
   Media media(kLinkScript, {"tool.txt"});
   Plant(media.dir());
-  WriteUninstallValue("E2EPlanted", "UserTargetDir", media.target());
   SetupProcess setup(media.dir());
-  ASSERT_TRUE(setup.Start("/quiet"));
+  ASSERT_TRUE(setup.Start("/quiet /dir:" + media.target()));
   EXPECT_EQ(setup.WaitForExit(60000), 0);
   EXPECT_FALSE(FileExists(media.dir() + "\\" + kLoadedMark));
   EXPECT_TRUE(FileExists(media.target() + "\\tool.txt"));
   const std::string link = ShellFolder("UDSK") + "\\E2E Planted Tool.lnk";
   EXPECT_EQ(LinkTarget(link), media.target() + "\\tool.txt");
   DeleteFileA(link.c_str());
-  DeleteUninstallEntry("E2EPlanted");
 }
 
 }  // namespace
