@@ -48,7 +48,7 @@ void Plant(const std::string &dir) {
 TEST(SafeLoadingTest, APlantedSetupApiIsNeverLoadedAndShortcutsAreStillMade) {
   PreferPlantedSetupApi prefer;
 
-  // An ordinary program takes the planted copy: the override reaches the children.
+  // An ordinary program takes the planted copy: the override is in effect.
   ScratchDir control;
   Plant(control.path());
   ASSERT_TRUE(CopyFileA(BinaryPath("tests/tools/planted/importer.exe").c_str(),
