@@ -72,10 +72,10 @@ void TakePath(char (&buffer)[kTargetDirSize], const char *value, int length, con
 void TakeInstallKeys(const char *value, int length) {
   const char *separator = static_cast<const char *>(memchr(value, kKeySeparator, length));
   if (!separator) {
-    ListSetSingle(g_productKey, sizeof(g_productKey), value, static_cast<size_t>(length));
+    ListSetSingle(g_productKey, g_productKeySize, value, static_cast<size_t>(length));
     return;
   }
-  ListClear(g_productKey, sizeof(g_productKey));
+  ListClear(g_productKey, g_productKeySize);
   char key[kKeyListSize];
   for (int start = 0; start <= length;) {
     int end = start;
@@ -84,8 +84,8 @@ void TakeInstallKeys(const char *value, int length) {
     if (keyLength >= static_cast<int>(sizeof(key))) keyLength = sizeof(key) - 1;
     memcpy(key, value + start, static_cast<size_t>(keyLength));
     key[keyLength] = '\0';
-    if (keyLength != 0 && !ListAppend(g_productKey, sizeof(g_productKey), key, 0)) {
-      ListClear(g_productKey, sizeof(g_productKey));
+    if (keyLength != 0 && !ListAppend(g_productKey, g_productKeySize, key, 0)) {
+      ListClear(g_productKey, g_productKeySize);
       g_commandLineFault = "/install:";
       return;
     }
@@ -104,7 +104,7 @@ void ApplyOption(const Option &option, const char *token, int tokenLen) {
     case OptionKind::Remove: g_removeMode = 1; break;
     case OptionKind::InstallKeys: TakeInstallKeys(rest, restLen); break;
     case OptionKind::RemoveKey:
-      ListSetSingle(g_productKey, sizeof(g_productKey), rest, static_cast<size_t>(restLen));
+      ListSetSingle(g_productKey, g_productKeySize, rest, static_cast<size_t>(restLen));
       break;
     case OptionKind::Language: g_languageId = option.languageId; break;
     case OptionKind::Log: TakePath(g_logPath, rest, restLen, option.text); break;

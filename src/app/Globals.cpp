@@ -1,15 +1,23 @@
 #include "app/Globals.h"
 
+namespace {
+// The lists' first storage, enough for the command line's keys.
+char initialKeyList[kKeyListSize];
+char initialSectionList[kSectionListSize];
+}  // namespace
+
 int g_removeMode;
 int g_quiet;
 int g_wizardStyle;
 unsigned short g_languageId = kLangEnglishUS;
-char g_productKey[kKeyListSize];
+char *g_productKey = initialKeyList;
+size_t g_productKeySize = sizeof(initialKeyList);
 const char *g_installSection = "Install";
 const char *g_removeSection = "Remove";
 const char *g_productsSection = "Products";
 char g_targetDir[kTargetDirSize];
-char g_sectionList[kSectionListSize];
+char *g_sectionList = initialSectionList;
+size_t g_sectionListSize = sizeof(initialSectionList);
 volatile int g_workerBusy;
 volatile int g_rebootNeeded;
 int g_runOutcome;

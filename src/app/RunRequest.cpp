@@ -45,11 +45,19 @@ int CheckRunRequest(HWND owner, HINF inf) {
     return kExitInvalidCommandLine;
   }
   if (!g_targetDirGiven) return 0;
-  if (!IsAbsolutePath(g_targetDir) || !SetupSetDirectoryIdA(inf, kTargetDirId, g_targetDir)) {
-    LogLine("the target directory \"%s\" of /dir: is not an absolute path the setup can use",
-            g_targetDir);
+  if (TargetDirUnusable(inf, "/dir:")) {
     ShowNotice(owner, IDS_COMMAND_LINE_INVALID, "/dir:");
     return kExitInvalidCommandLine;
   }
   return 0;
+}
+
+bool TargetDirUnusable(HINF inf, const char *source) {
+  char detail[kTargetDirSize];
+  int fault = TargetDirFault(inf, g_targetDir, detail);
+  if (!fault) return false;
+  char reason[kFieldSize + kTargetDirSize];
+  TargetDirFaultText(fault, detail, reason, sizeof(reason));
+  LogLine("the target directory \"%s\" of %s cannot be used: %s", g_targetDir, source, reason);
+  return true;
 }

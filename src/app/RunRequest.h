@@ -10,6 +10,10 @@
 // quiet run as well) a removal of anything but an installed product of the script.
 int CheckRunRequest(HWND owner, HINF inf);
 
+// Whether g_targetDir cannot be the target directory (the target page's rule); the log says
+// why, naming source, where the path came from. A path that can is bound to directory id 32768.
+bool TargetDirUnusable(HINF inf, const char *source);
+
 // A removal started from the installed setup.exe (the command its Uninstall entry records)
 // could not delete its own program file while it runs. It hands the run to a copy in a folder
 // of the temporary directory and waits for it: true then, with the copy's exit code. False

@@ -54,11 +54,9 @@ INT_PTR CALLBACK RunnerProc(HWND runner, UINT message, WPARAM wParam, LPARAM lPa
 // The choices a quiet install makes on its pages: the products checked by default unless the
 // command line names them, and the proposed target unless "/dir:" gives one.
 bool ChooseLikeQuietPages(HINF inf) {
-  if (!g_productKey[0]) CollectDefaultProducts(inf, g_productKey);
+  if (!g_productKey[0]) CollectDefaultProducts(inf, g_productKey, g_productKeySize);
   if (!g_targetDirGiven) ProposeTargetDir(inf, g_targetDir);
-  if (SetupSetDirectoryIdA(inf, kTargetDirId, g_targetDir)) return true;
-  LogFailure(GetLastError(), "the target directory \"%s\" cannot be used", g_targetDir);
-  return false;
+  return !TargetDirUnusable(inf, g_targetDirGiven ? "/dir:" : "the proposal");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "common/Log.h"
 #include "pages/Pages.h"
 #include "res/resource.h"
+#include "script/Catalogue.h"
 #include "script/SetupScript.h"
 
 namespace {
@@ -250,7 +251,7 @@ int RunWizard(HWND hostWindow) {
     return 0;
   }
   SelectPlatformSections(inf);
-  int refused = CheckRunRequest(hostWindow, inf);
+  int refused = FitListsToScript(inf) ? CheckRunRequest(hostWindow, inf) : kExitInstallFailure;
   if (refused)
     g_exitCode = refused;
   else if (!HandOverRemoval(inf, &g_exitCode))

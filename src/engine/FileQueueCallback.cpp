@@ -7,6 +7,7 @@
 #include "app/Globals.h"
 #include "app/Platform.h"
 #include "common/Log.h"
+#include "engine/Folders.h"
 #include "engine/QueuePaths.h"
 #include "engine/RestartSchedule.h"
 
@@ -17,43 +18,19 @@ static_assert(offsetof(QueueCallbackContext, pendingCount) == 2 * sizeof(PVOID),
 
 namespace {
 
-constexpr char kAllEntries[] = "\\*";
 constexpr int kPathSize = kQueueDirectorySize;
-
-struct FindGuard {
-  HANDLE handle;
-  ~FindGuard() {
-    if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
-  }
-};
 
 UINT PassOn(const QueueCallbackContext *context, UINT notification, UINT_PTR param1,
             UINT_PTR param2) {
   return SetupDefaultQueueCallbackA(context->defaultContext, notification, param1, param2);
 }
 
-// Creates every missing folder of the target's directory, outer first. The queue creates the
-// folders of the files it copies itself; a cabinet copied here may be the first file of its
-// folder.
+// The queue creates the folders of the files it copies itself; a cabinet copied here may be
+// the first file of its folder.
 void CreateTargetDirectory(const char *target) {
   char directory[kPathSize];
-  if (!FileDirectory(directory, sizeof(directory), target)) return;
-  size_t length = strlen(directory);
-  // Skip the root: "C:\" or the "\\server\share\" of a network path.
-  size_t start = 0;
-  if (length > 2 && directory[1] == ':') start = 3;
-  else if (length > 2 && directory[0] == '\\' && directory[1] == '\\') {
-    int separators = 0;
-    for (start = 2; start < length && separators < 2; ++start)
-      if (directory[start] == '\\') ++separators;
-  }
-  for (size_t at = start; at <= length; ++at) {
-    if (directory[at] != '\\' && directory[at] != '\0') continue;
-    char kept = directory[at];
-    directory[at] = '\0';
-    if (at > start) CreateDirectoryA(directory, nullptr);
-    directory[at] = kept;
-  }
+  char created[kTargetDirSize];
+  if (FileDirectory(directory, sizeof(directory), target)) CreateFolderPath(directory, created);
 }
 
 // Ends the commit: the reason is kept for the runner and left as the last error.
@@ -123,15 +100,6 @@ UINT AnswerCopyError(QueueCallbackContext *context, const FILEPATHS_A *paths) {
   return AbortCommit(context, paths->Win32Error);
 }
 
-// Asked after every deletion: one attribute query, where a search would open and close a
-// handle. A file whose deletion is still pending behind another handle is refused to the
-// query but still listed in its folder: it counts as present, as a search would find it.
-bool FileStillPresent(const char *path) {
-  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return true;
-  DWORD error = GetLastError();
-  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
-}
-
 // A read-only file would refuse the queue's deletion now and the restart's later; the
 // script asks for it to go, so the mark goes first.
 void ClearReadOnly(const char *target) {
@@ -142,66 +110,14 @@ void ClearReadOnly(const char *target) {
   SetFileAttributesA(target, cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
 }
 
-// Removes the directory when nothing but files waiting for the restart is left in it; a
-// directory that cannot go now goes at the restart. filesLeft becomes the directory's count.
-void TidyDirectory(const char *directory, LONG pendingCount, LONG *filesLeft) {
-  *filesLeft = CountFilesInDirectory(directory);
-  if (*filesLeft - pendingCount != 0) return;
-  if (!RemoveDirectoryA(directory)) RemoveDirectoryAtRestart(directory);
-}
-
-// Leaving a directory (or the queue) whose running count still says files are left: a count
-// confirms it, in case files went that the queue did not report.
-void SettleLastDirectory(QueueCallbackContext *context) {
-  if (context->lastDirectory && context->lastDirectory[0] &&
-      context->filesLeft > context->pendingCount)
-    TidyDirectory(context->lastDirectory, context->pendingCount, &context->filesLeft);
-}
-
-// After the queue's deletion: a file that stayed goes at the restart, and its directory goes
-// once nothing but files waiting for the restart are left in it. The directory's files are
-// counted when the deletions reach it and then followed by a running count; only when that
-// count reaches the waiting files does a new count decide, so that emptying a folder of n
-// files searches it twice instead of n times.
-void FollowUpDeletion(QueueCallbackContext *context, const char *target) {
-  // A context whose queue never reported its start still gets the follow-up.
-  if (!context->lastDirectory) context->lastDirectory = context->directoryBuffer;
-  char *lastDirectory = context->lastDirectory;
-
-  char directory[kQueueDirectorySize];
-  int tidyDirectory = FileDirectory(directory, sizeof(directory), target);
-  if (tidyDirectory && strcmp(directory, lastDirectory) != 0) {
-    SettleLastDirectory(context);
-    memcpy(lastDirectory, directory, strlen(directory) + 1);
-    context->pendingCount = 0;
-    context->filesLeft = -1;
-  }
-  LONG pendingCount = context->pendingCount;
-  LONG filesLeft = context->filesLeft;
-
-  bool present = FileStillPresent(target);
-  if (present) {
-    LogLine("%s is in use: it is deleted at the next restart, which is needed", target);
-    g_rebootNeeded = 1;
-    // Only a file of lastDirectory may count against that directory's files.
-    if (tidyDirectory) ++pendingCount;
-    DeleteFileAtRestart(target);
-  }
-
-  if (tidyDirectory) {
-    // The first deletion in a directory counts its files; later ones follow the running
-    // count, which can only be too low (a file the queue deleted twice, one that was never
-    // there), never too high from the queue's own work: a new count decides.
-    if (filesLeft < 0) {
-      TidyDirectory(directory, pendingCount, &filesLeft);
-    } else {
-      if (!present) --filesLeft;
-      if (filesLeft - pendingCount <= 0) TidyDirectory(directory, pendingCount, &filesLeft);
-    }
-  }
-
-  context->pendingCount = pendingCount;
-  context->filesLeft = filesLeft;
+// After the queue's deletion: the file and its folder are noted for the end of the queue. A
+// deletion that failed is looked after: a file that stayed waits for the restart. One that
+// succeeded costs no query (under Wine a query for a name that is gone searches its whole
+// folder); one that is only pending behind another handle shows when its folder is looked at.
+void FollowUpDeletion(QueueCallbackContext *context, const FILEPATHS_A *paths) {
+  NoteDeletion(context, paths->Target);
+  if (paths->Win32Error != NO_ERROR && FileStillPresent(paths->Target))
+    WaitForRestart(context, paths->Target);
 }
 
 // The installed setup.exe that handed this removal over is still running, waiting for it: it
@@ -224,11 +140,11 @@ bool MoveHandedOverProgram(const char *target) {
   return true;
 }
 
-// The end of the commit: the emptied folder is settled, the restart deletions of what was put
-// in place are cancelled, and the reason of an abort is left as the last error.
+// The end of the commit: the emptied folders go, the restart deletions of what was put in
+// place are cancelled, and the reason of an abort is left as the last error.
 UINT EndQueue(QueueCallbackContext *context, UINT notification, UINT_PTR param1,
               UINT_PTR param2) {
-  SettleLastDirectory(context);
+  TidyFolders(context);
   // The buffer belongs to the context; nothing to free.
   context->lastDirectory = nullptr;
   CancelNotedDeletions(context->pending);
@@ -285,42 +201,69 @@ bool AnswerWithoutDialog(UINT notification, UINT_PTR param1, UINT *answer) {
   }
 }
 
+void StartQueue(QueueCallbackContext *context) {
+  context->lastDirectory = context->directoryBuffer;
+  context->lastDirectory[0] = '\0';
+  context->pendingCount = 0;
+  context->deletedFiles = PathSet();
+  context->deletedFolders = PathSet();
+  context->waitingFiles = PathSet();
+  context->answeredDeletion[0] = '\0';
+  context->abortError = 0;
+  context->sourceOffered = 0;
+  context->pending = ReadPendingDeletions();
+}
+
+// A deletion the callback takes on itself: a file that another installed product still places
+// stays, and the handed-over program is moved aside. True with the answer for the queue.
+bool AnswerDeletion(QueueCallbackContext *context, const char *target, UINT *answer) {
+  context->answeredDeletion[0] = '\0';
+  bool kept = context->scope && PathSetHas(&context->scope->keptFiles, target);
+  if (kept) {
+    LogLine("kept %s: a product that stays installed places it too", target);
+  } else if (MoveHandedOverProgram(target)) {
+    NoteDeletion(context, target);
+  } else {
+    ClearReadOnly(target);
+    return false;
+  }
+  lstrcpynA(context->answeredDeletion, target, sizeof(context->answeredDeletion));
+  *answer = FILEOP_SKIP;
+  return true;
+}
+
+// Whether the queue reports the end of a deletion that the callback answered at its start:
+// that one is neither logged nor followed up.
+bool EndsAnsweredDeletion(QueueCallbackContext *context, const FILEPATHS_A *paths) {
+  if (!paths || !paths->Target || !context->answeredDeletion[0] ||
+      !SamePath(paths->Target, context->answeredDeletion))
+    return false;
+  context->answeredDeletion[0] = '\0';
+  return true;
+}
+
 }  // namespace
 
 UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PTR param1,
                                 UINT_PTR param2) {
   QueueCallbackContext *context = static_cast<QueueCallbackContext *>(contextPointer);
   const FILEPATHS_A *paths = reinterpret_cast<const FILEPATHS_A *>(param1);
+  if (notification == SPFILENOTIFY_ENDDELETE && EndsAnsweredDeletion(context, paths))
+    return PassOn(context, notification, param1, param2);
   LogFileEvent(notification, param1);
   UINT answer = 0;
   if (g_silent && AnswerWithoutDialog(notification, param1, &answer)) return answer;
   switch (notification) {
     case SPFILENOTIFY_STARTQUEUE:
-      context->lastDirectory = context->directoryBuffer;
-      context->lastDirectory[0] = '\0';
-      context->pendingCount = 0;
-      context->filesLeft = -1;
-      context->abortError = 0;
-      context->sourceOffered = 0;
-      context->pending = ReadPendingDeletions();
+      StartQueue(context);
       break;
     case SPFILENOTIFY_ENDQUEUE:
       return EndQueue(context, notification, param1, param2);
     case SPFILENOTIFY_STARTDELETE:
-      if (!paths || !paths->Target) break;
-      if (MoveHandedOverProgram(paths->Target)) {
-        FollowUpDeletion(context, paths->Target);
-        context->handedOverMoved = true;
-        return FILEOP_SKIP;
-      }
-      ClearReadOnly(paths->Target);
+      if (paths && paths->Target && AnswerDeletion(context, paths->Target, &answer)) return answer;
       break;
     case SPFILENOTIFY_ENDDELETE:
-      if (!paths || !paths->Target) break;
-      if (context->handedOverMoved && lstrcmpiA(paths->Target, g_relocatedFrom) == 0)
-        context->handedOverMoved = false;
-      else
-        FollowUpDeletion(context, paths->Target);
+      if (paths && paths->Target) FollowUpDeletion(context, paths);
       break;
     case SPFILENOTIFY_STARTCOPY:
       if (paths && paths->Source && paths->Target &&
@@ -340,20 +283,6 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
       break;
   }
   return PassOn(context, notification, param1, param2);
-}
-
-int CountFilesInDirectory(const char *directory) {
-  char pattern[kQueueDirectorySize + sizeof(kAllEntries)];
-  int length = snprintf(pattern, sizeof(pattern), "%s%s", directory, kAllEntries);
-  if (length < 0 || static_cast<size_t>(length) >= sizeof(pattern)) return 0;
-  WIN32_FIND_DATAA data;
-  FindGuard find = {FindFirstFileA(pattern, &data)};
-  if (find.handle == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
-  } while (FindNextFileA(find.handle, &data));
-  return count;
 }
 
 int DeleteFileAtRestart(const char *path) {

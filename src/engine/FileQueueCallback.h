@@ -4,9 +4,12 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "engine/PathSet.h"
+#include "engine/RemovalScope.h"
+
 struct PendingDeletions;
 
-constexpr int kQueueDirectorySize = 260;  // lastDirectory and every directory buffer
+constexpr int kQueueDirectorySize = kTargetDirSize;  // lastDirectory and every folder buffer
 
 // The name under which a removal's copy keeps the installed setup.exe that handed the removal
 // over to it, in the copy's own folder, once the removal has taken it out of the target.
@@ -14,18 +17,20 @@ constexpr char kHandedOverProgram[] = "installed-setup.exe";
 
 struct QueueCallbackContext {
   PVOID defaultContext;  // of SetupDefaultQueueCallbackA
-  char *lastDirectory;   // 260 bytes: the directory of the last deleted file
-  LONG pendingCount;     // files of lastDirectory waiting for the restart
+  char *lastDirectory;   // 260 bytes: the folder of the last deleted file
+  LONG pendingCount;     // deleted files that wait for the restart
   // The storage behind lastDirectory: part of the context, so that no allocation during the
   // commit can fail and lose the follow-up of a deletion.
   char directoryBuffer[kQueueDirectorySize];
-  // Files of lastDirectory as last counted, less those the queue has deleted since; below 0
-  // until counted. Lets the callback count a folder's files once per folder, not once per
-  // deleted file.
-  LONG filesLeft;
-  // The handed-over program was moved aside instead of deleted and already followed up; a
-  // queue that still reports its deletion is not followed up twice.
-  bool handedOverMoved;
+  // The files the queue deleted (or tried to), their folders, each once, and the files that
+  // wait for the restart: looked at when the queue ends.
+  PathSet deletedFiles;
+  PathSet deletedFolders;
+  PathSet waitingFiles;
+  const RemovalScope *scope;  // NULL outside a removal
+  // A deletion that the callback answered itself when it started (a kept file, the handed-over
+  // program moved aside): the queue's report of its end is not followed up.
+  char answeredDeletion[kQueueDirectorySize];
   // The restart schedule's deletions as the commit began, or NULL when it held none.
   PendingDeletions *pending;
   // Why the callback ended the commit, or 0; the commit's own error may be another.
@@ -37,6 +42,5 @@ struct QueueCallbackContext {
 
 UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR param1,
                                 UINT_PTR param2);
-int CountFilesInDirectory(const char *directory);
 int DeleteFileAtRestart(const char *path);
 int RemoveDirectoryAtRestart(const char *directory);

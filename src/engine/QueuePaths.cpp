@@ -68,6 +68,16 @@ const char *SkipScheduledPrefix(const char *scheduled) {
 
 bool SamePath(const char *a, const char *b) { return SameIgnoringCase(a, b); }
 
+int ComparePaths(const char *a, const char *b) {
+  for (; *a && FoldCase(*a) == FoldCase(*b); ++a, ++b) {
+  }
+  return static_cast<unsigned char>(FoldCase(*a)) - static_cast<unsigned char>(FoldCase(*b));
+}
+
+bool IsBelowFolder(const char *path, const char *folder) {
+  return DeletionTakesPath(folder, path) && !SamePath(folder, path);
+}
+
 bool DeletionTakesPath(const char *scheduled, const char *path) {
   if (!*scheduled) return false;
   size_t length = 0;
@@ -76,4 +86,17 @@ bool DeletionTakesPath(const char *scheduled, const char *path) {
   if (scheduled[length]) return false;
   // A folder holds what follows its backslash, whether the schedule names it with one or not.
   return path[length] == '\0' || path[length] == '\\' || scheduled[length - 1] == '\\';
+}
+
+bool CutTrailingPath(char *path, const char *tail) {
+  while (*tail == '\\') ++tail;
+  size_t tailLength = strlen(tail);
+  while (tailLength && tail[tailLength - 1] == '\\') --tailLength;
+  size_t length = strlen(path);
+  if (!tailLength || length <= tailLength || path[length - tailLength - 1] != '\\') return false;
+  char *start = path + length - tailLength;
+  for (size_t at = 0; at < tailLength; ++at)
+    if (FoldCase(start[at]) != FoldCase(tail[at])) return false;
+  start[-1] = '\0';
+  return true;
 }

@@ -20,7 +20,16 @@ const char *SkipScheduledPrefix(const char *scheduled);
 
 // Whether two paths name the same file, compared without regard to case.
 bool SamePath(const char *a, const char *b);
+// The order of two paths compared without regard to case: below, at or above 0 as strcmp's.
+int ComparePaths(const char *a, const char *b);
+// Whether path lies inside folder, at any depth (folder itself is not inside).
+bool IsBelowFolder(const char *path, const char *folder);
 
 // Whether the deletion of scheduled at the restart would take path with it: scheduled names
 // path itself or a folder that holds it.
 bool DeletionTakesPath(const char *scheduled, const char *path);
+
+// Cuts tail (a relative path, its outer backslashes ignored) and the backslash before it off
+// the end of path, compared without regard to case; false, with path unchanged, when path
+// does not end so.
+bool CutTrailingPath(char *path, const char *tail);

@@ -75,8 +75,9 @@ void StartServices(HINF inf, const char *sectionList) {
 
 // Commits the queue through FileQueueCallback, with the default callback's dialogs and
 // progress going to the page.
-int CommitQueue(HSPFILEQ queue, HWND page) {
+int CommitQueue(HSPFILEQ queue, HWND page, const RemovalScope *scope) {
   QueueCallbackContext context = {};
+  context.scope = scope;
   context.defaultContext = SetupInitDefaultQueueCallbackEx(page, page, WM_SETUP_PROGRESS, 0, nullptr);
   if (!context.defaultContext) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -117,7 +118,7 @@ void ApplyShortcuts(HINF inf, const char *sectionList) {
 
 // Each step walks the whole section list before the next begins; a failing queue, commit,
 // registry or service step ends the run with what earlier steps did left in place.
-int RunSections(HINF inf, const char *sectionList, HWND page) {
+int RunSections(HINF inf, const char *sectionList, HWND page, const RemovalScope *scope) {
   HSPFILEQ queue = SetupOpenFileQueue();
   if (queue == INVALID_HANDLE_VALUE) return 0;
   for (const char *section = sectionList; *section; section = ListNext(section))
@@ -132,7 +133,7 @@ int RunSections(HINF inf, const char *sectionList, HWND page) {
   StopServices(inf, sectionList);
 
   PostPhase(page, kPhaseFiles);
-  if (!CommitQueue(queue, page)) return FailClosingQueue(queue, GetLastError());
+  if (!CommitQueue(queue, page, scope)) return FailClosingQueue(queue, GetLastError());
   // Scan only: the question is asked once, after the wizard has closed.
   if (SetupPromptReboot(queue, page, TRUE) & SPFILEQ_FILE_IN_USE) {
     LogLine("a restart is needed: files in use wait for it");

@@ -8,5 +8,9 @@ constexpr UINT WM_SETUP_PHASE = WM_USER + 10;     // wParam: phase 2..6, or -1 a
 constexpr UINT WM_SETUP_PROGRESS = WM_USER + 11;  // from the default queue callback
 constexpr UINT WM_SETUP_DONE = WM_USER + 12;      // wParam 1/0, lParam the error code
 
+struct RemovalScope;
+
 // 1 when every step that can stop the run succeeded; else 0 with the error in GetLastError().
-int RunSections(HINF inf, const char *sectionList, HWND page);
+// A removal gives its scope: the files that stay, and how far up emptied folders go.
+int RunSections(HINF inf, const char *sectionList, HWND page,
+                const RemovalScope *scope = nullptr);

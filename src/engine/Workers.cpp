@@ -8,6 +8,8 @@
 #include "app/Language.h"
 #include "app/WizardContext.h"
 #include "common/Log.h"
+#include "engine/Folders.h"
+#include "engine/RemovalScope.h"
 #include "engine/SectionRunner.h"
 #include "script/Catalogue.h"
 #include "script/KeyList.h"
@@ -18,8 +20,6 @@
 namespace {
 
 constexpr int kFlagRestart = 2;
-// The keys of the entries an install creates: the chosen products' and the setup-level one.
-constexpr size_t kCreatedKeysSize = kKeyListSize + kFieldSize;
 
 // What the worker reads before it starts: the script from the page's context.
 HINF BeginRun(HWND page) {
@@ -41,8 +41,8 @@ void EndRun(HWND page, HINF inf, const char *keyList, int ok, DWORD error) {
 }
 
 // The runner's result with the error it left, read before any other call can change it.
-int RunAndKeepError(HINF inf, HWND page, DWORD *error) {
-  int ok = RunSections(inf, g_sectionList, page);
+int RunAndKeepError(HINF inf, HWND page, DWORD *error, const RemovalScope *scope = nullptr) {
+  int ok = RunSections(inf, g_sectionList, page, scope);
   *error = ok ? 0 : GetLastError();
   return ok;
 }
@@ -76,27 +76,46 @@ DWORD BindTargetDir(HINF inf, const char *dir) {
   return error ? error : ERROR_BAD_PATHNAME;
 }
 
-// What an install checks before it copies or registers anything: a bound target directory,
-// every chosen product's sections in the list, and every Uninstall entry writable.
-DWORD PrepareInstall(HINF inf, char (&created)[kCreatedKeysSize]) {
+// What an install makes sure of before it copies or registers anything: a bound target
+// directory that exists (created here when it does not), every chosen product's sections in
+// the list, and every Uninstall entry writable.
+struct InstallPlan {
+  // The keys of the entries the install creates: the chosen products' and the setup-level one.
+  char *created;
+  char outermostFolder[kTargetDirSize];  // the first level of the target made here, or empty
+};
+
+DWORD PrepareInstall(HINF inf, InstallPlan *plan) {
   DWORD error = BindTargetDir(inf, g_targetDir);
   if (error) return error;
+  error = CreateFolderPath(g_targetDir, plan->outermostFolder);
+  if (error) {
+    LogFailure(error, "the target directory %s cannot be created", g_targetDir);
+    return error;
+  }
+  size_t createdSize = g_productKeySize + kFieldSize;
+  plan->created = static_cast<char *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, createdSize));
+  if (!plan->created) return ERROR_NOT_ENOUGH_MEMORY;
   // A list that cannot hold every chosen product's section would install only some of them
   // while reporting success.
-  if (!BuildInstallSectionListChecked(inf, g_productKey, g_sectionList) ||
-      !ListEntriesToCreate(inf, g_productKey, created, sizeof(created))) {
+  if (!BuildInstallSectionListChecked(inf, g_productKey, g_sectionList, g_sectionListSize) ||
+      !ListEntriesToCreate(inf, g_productKey, plan->created, createdSize)) {
     LogLine("The sections or keys of the chosen products do not fit their lists");
     return ERROR_INSUFFICIENT_BUFFER;
   }
   return CheckUninstallEntries(inf, g_productKey);
 }
 
-// Deletes the entries that a failed install created: they would name a copy of setup.exe
-// that may never have arrived. An earlier installation's entries stay.
-void ForgetCreatedEntries(HINF inf, const char *created) {
-  for (const char *key = created; *key; key = ListNext(key))
-    LogLine("the install failed: its new Uninstall entry %s is deleted again", key);
-  DeleteUninstallEntries(inf, created);
+// Takes back what a failed install created: the entries would name a copy of setup.exe that
+// may never have arrived, and the target folder it made is left empty. An earlier
+// installation's entries stay.
+void ForgetCreated(HINF inf, const InstallPlan &plan) {
+  if (plan.created) {
+    for (const char *key = plan.created; *key; key = ListNext(key))
+      LogLine("the install failed: its new Uninstall entry %s is deleted again", key);
+    DeleteUninstallEntries(inf, plan.created);
+  }
+  RemoveCreatedFolders(g_targetDir, plan.outermostFolder);
 }
 
 }  // namespace
@@ -107,15 +126,15 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
   HWND page = static_cast<HWND>(parameter);
   HINF inf = BeginRun(page);
   LogChoices("install", g_productKey, g_targetDir);
-  char created[kCreatedKeysSize];
-  ListClear(created, sizeof(created));
-  DWORD error = PrepareInstall(inf, created);
+  InstallPlan plan = {};
+  DWORD error = PrepareInstall(inf, &plan);
   int ok = 0;
   if (!error && !RegisterUninstallEntries(inf, g_productKey)) error = ERROR_CANTWRITE;
   if (!error) ok = RunAndKeepError(inf, page, &error);
   // Counted once the files are in place.
   if (ok) RecordInstalledSizes(inf, g_productKey);
-  if (!ok) ForgetCreatedEntries(inf, created);
+  if (!ok) ForgetCreated(inf, plan);
+  if (plan.created) HeapFree(GetProcessHeap(), 0, plan.created);
   EndRun(page, inf, g_productKey, ok, error);
   return 0;
 }
@@ -132,11 +151,14 @@ DWORD WINAPI RemoveWorker(LPVOID parameter) {
   DWORD error =
       FindRemovalTarget(inf, keys, dir) ? BindTargetDir(inf, dir) : ERROR_UNKNOWN_PRODUCT;
   LogChoices("remove", keys, dir);
-  if (!error && !BuildRemoveSectionListChecked(inf, keys, g_sectionList))
+  if (!error && !BuildRemoveSectionListChecked(inf, keys, g_sectionList, g_sectionListSize))
     error = ERROR_INSUFFICIENT_BUFFER;
+  RemovalScope scope = {};
+  if (!error && !PrepareRemovalScope(inf, keys, dir, !RemovesTheSetup(g_sectionList), &scope))
+    error = ERROR_NOT_ENOUGH_MEMORY;
   int ok = 0;
   if (!error) {
-    ok = RunAndKeepError(inf, page, &error);
+    ok = RunAndKeepError(inf, page, &error, &scope);
     if (ok) {
       char entries[kKeyListSize];
       memcpy(entries, keys, sizeof(entries));
@@ -146,6 +168,7 @@ DWORD WINAPI RemoveWorker(LPVOID parameter) {
       DeleteUninstallEntries(inf, entries);
     }
   }
+  ReleaseRemovalScope(&scope);
   EndRun(page, inf, keys, ok, error);
   return 0;
 }

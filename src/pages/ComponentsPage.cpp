@@ -41,7 +41,7 @@ BOOL OnSetActive(HWND page) {
   SendCommandToSelf(page, CLN_CHECKCHANGED);
   if (g_quiet) {
     SetPageResult(page, -1);
-    CollectCheckedProducts(page, context->hInf, g_productKey);
+    CollectCheckedProducts(page, context->hInf, g_productKey, g_productKeySize);
   }
   return TRUE;
 }
@@ -52,7 +52,7 @@ BOOL OnNotify(HWND page, const NMHDR *header) {
       return OnSetActive(page);
     case PSN_KILLACTIVE: {
       const WizardContext *context = PageContext(page);
-      if (context) CollectCheckedProducts(page, context->hInf, g_productKey);
+      if (context) CollectCheckedProducts(page, context->hInf, g_productKey, g_productKeySize);
       return TRUE;
     }
     default:

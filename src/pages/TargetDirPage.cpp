@@ -47,6 +47,8 @@ BOOL OnNotify(HWND page, const NMHDR *header) {
   return TRUE;
 }
 
+// Next is on only for a path that the target directory can be; otherwise the hint below the
+// field says why (an empty field needs no words).
 void OnTargetChanged(HWND page) {
   const WizardContext *context = PageContext(page);
   // A text too long for the buffer would be cut to another folder's path: none is kept, and
@@ -56,10 +58,14 @@ void OnTargetChanged(HWND page) {
     GetDlgItemTextA(page, IDC_TARGET_EDIT, g_targetDir, sizeof(g_targetDir));
   else
     g_targetDir[0] = '\0';
-  BOOL accepted =
-      fits && context && SetupSetDirectoryIdA(context->hInf, kTargetDirId, g_targetDir);
+  char detail[kTargetDirSize] = {};
+  int fault = IDS_TARGET_REFUSED;
+  if (fits && context) fault = TargetDirFault(context->hInf, g_targetDir, detail);
+  char hint[kFieldSize + kTargetDirSize] = {};
+  if (fault && (g_targetDir[0] || !fits)) TargetDirFaultText(fault, detail, hint, sizeof(hint));
+  SetDlgItemTextA(page, IDC_TARGET_FAULT, hint);
   PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0,
-               accepted ? (PSWIZB_BACK | PSWIZB_NEXT) : PSWIZB_BACK);
+               fault ? PSWIZB_BACK : (PSWIZB_BACK | PSWIZB_NEXT));
 }
 
 void OnBrowse(HWND page) {

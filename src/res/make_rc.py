@@ -41,7 +41,7 @@ assert CHECKLIST == 0x50A10151 and EDIT == 0x50830080
 
 IDS = {1200: 'IDC_HEADER_TITLE', 1201: 'IDC_HEADER_SUBTITLE', 1202: 'IDC_TITLE',
        1203: 'IDC_TEXT', 1204: 'IDC_PHASE', 1205: 'IDC_NOTICE_ICON', 1206: 'IDC_CHECKLIST',
-       1207: 'IDC_TARGET_EDIT', 1208: 'IDC_BROWSE', 1209: 'IDC_PROGRESS',
+       1207: 'IDC_TARGET_EDIT', 1208: 'IDC_BROWSE', 1209: 'IDC_PROGRESS', 1210: 'IDC_TARGET_FAULT',
        65533: 'IDC_STATIC_LINE', 65534: 'IDC_STATIC_TEXT', 65535: 'IDC_STATIC_OTHER'}
 DIALOG_NAMES = {1100: 'IDD_WELCOME', 1101: 'IDD_COMPONENTS', 1102: 'IDD_TARGETDIR',
                 1103: 'IDD_READY', 1104: 'IDD_INSTALLFINISH', 1105: 'IDD_REMOVE',
@@ -70,7 +70,8 @@ CLASSIC = {
            ('Static', 1202, 21, 37, 275, 16, TEXT, 'target_hint'),
            ('Static', 1203, 21, 68, 220, 8, TEXT, 'target_label'),
            ('Edit', 1207, 21, 78, 220, 14, EDIT, ''),
-           ('Button', 1208, 21, 99, 50, 14, PUSHBUTTON, 'browse')],
+           ('Button', 1208, 21, 99, 50, 14, PUSHBUTTON, 'browse'),
+           ('Static', 1210, 21, 120, 275, 32, TEXT, '')],
     1103: HEADER + [
            ('Static', 65534, 21, 37, 275, 8, TEXT, 'ready_text'),
            ('Static', 65535, 21, 52, 275, 8, TEXT, 'ready_next'),

@@ -38,6 +38,7 @@
 #define IDC_TARGET_EDIT 1207
 #define IDC_BROWSE 1208
 #define IDC_PROGRESS 1209
+#define IDC_TARGET_FAULT 1210  // why the target page's path cannot be used
 #define IDC_STATIC_LINE 65533
 #define IDC_STATIC_TEXT 65534
 #define IDC_STATIC_OTHER 65535
@@ -69,5 +70,10 @@
 #define IDS_BUTTON_CANCEL 1332
 #define IDS_BUTTON_FINISH 1333
 #define IDS_NOT_INSTALLED 1340
+// Why a target directory cannot be used.
+#define IDS_TARGET_IS_FILE 1350       // %s: the file in the folder's place
+#define IDS_TARGET_NO_DRIVE 1351      // %s: the drive, as "X:"
+#define IDS_TARGET_NOT_ABSOLUTE 1352
+#define IDS_TARGET_REFUSED 1353
 #define IDS_COMMAND_LINE_INVALID 1360  // %s: the option whose value cannot be used
 #define IDS_UNKNOWN_PRODUCT_KEY 1361   // %s: a key of "/install:" that the script does not list

@@ -8,13 +8,14 @@ Keep each text inside Windows code page 1252. A paragraph break is two carriage 
 import re
 
 STRING_IDS = ([1300, 1301] + list(range(1303, 1309)) + list(range(1311, 1323)) +
-              list(range(1330, 1334)) + [1340, 1360, 1361])
+              list(range(1330, 1334)) + [1340] + list(range(1350, 1354)) + [1360, 1361])
 DIALOG_KEYS = ['components_hint', 'target_hint', 'target_label', 'browse', 'ready_text',
                'ready_next', 'cdrom_note', 'install_done_title', 'install_done_text',
                'click_finish', 'install_restart_note', 'remove_intro', 'remove_next',
                'remove_done_title', 'remove_done_text', 'remove_restart_note']
 # Conversions each format string must keep, in order: the code passes exactly these arguments.
-FORMATS = {1314: ['%s'], 1315: ['%s', '%d'], 1360: ['%s'], 1361: ['%s']}
+FORMATS = {1314: ['%s'], 1315: ['%s', '%d'], 1350: ['%s'], 1351: ['%s'], 1360: ['%s'],
+           1361: ['%s']}
 BUFFER_SIZE = {1301: 1024}          # every other string is read into 256 bytes
 DEFAULT_BUFFER_SIZE = 256
 
@@ -56,6 +57,10 @@ ENGLISH = {
         1333: 'Finish',
         1340: 'The software to be removed is not installed on this computer, or it is not part '
               'of this setup. Nothing has been removed.',
+        1350: '%s is a file, not a folder.',
+        1351: 'There is no drive %s.',
+        1352: 'Please enter a complete path, beginning with a drive letter such as C:.',
+        1353: 'Setup cannot use this path.',
         1360: 'The command line is not valid: the value of %s cannot be used.',
         1361: 'The setup script lists no product %s.',
     },
@@ -121,6 +126,10 @@ DANISH = {
         1333: 'Udfør',
         1340: 'Den software, der skal fjernes, er ikke installeret på denne computer, eller '
               'den hører ikke til denne installation. Intet er blevet fjernet.',
+        1350: '%s er en fil, ikke en mappe.',
+        1351: 'Der findes intet drev %s.',
+        1352: 'Angiv en fuldstændig sti, der begynder med et drevbogstav som C:.',
+        1353: 'Installationsprogrammet kan ikke bruge denne sti.',
         1360: 'Kommandolinjen er ugyldig: værdien af %s kan ikke bruges.',
         1361: 'Installationsscriptet indeholder intet produkt %s.',
     },
@@ -185,6 +194,10 @@ SPANISH = {
         1333: 'Finalizar',
         1340: 'El software que se desea quitar no está instalado en este equipo o no forma '
               'parte de este programa de instalación. No se ha quitado nada.',
+        1350: '%s es un archivo, no una carpeta.',
+        1351: 'No existe la unidad %s.',
+        1352: 'Escriba una ruta completa que empiece por una letra de unidad, como C:.',
+        1353: 'El programa de instalación no puede usar esta ruta.',
         1360: 'La línea de comandos no es válida: no se puede usar el valor de %s.',
         1361: 'El script de instalación no contiene ningún producto %s.',
     },
@@ -250,6 +263,10 @@ FINNISH = {
         1333: 'Valmis',
         1340: 'Poistettavaa ohjelmistoa ei ole asennettu tähän tietokoneeseen, tai se ei kuulu '
               'tähän asennukseen. Mitään ei poistettu.',
+        1350: '%s on tiedosto eikä kansio.',
+        1351: 'Asemaa %s ei ole.',
+        1352: 'Kirjoita täydellinen polku, joka alkaa asematunnuksella, esimerkiksi C:.',
+        1353: 'Asennusohjelma ei voi käyttää tätä polkua.',
         1360: 'Komentorivi ei kelpaa: kohdan %s arvoa ei voi käyttää.',
         1361: 'Asennuskomentosarjassa ei ole tuotetta %s.',
     },
@@ -315,6 +332,10 @@ NORWEGIAN = {
         1333: 'Fullfør',
         1340: 'Programvaren som skal fjernes, er ikke installert på denne datamaskinen, eller '
               'den hører ikke til dette installasjonsprogrammet. Ingenting er fjernet.',
+        1350: '%s er en fil, ikke en mappe.',
+        1351: 'Det finnes ingen stasjon %s.',
+        1352: 'Skriv inn en fullstendig bane som begynner med en stasjonsbokstav, for eksempel C:.',
+        1353: 'Installasjonsprogrammet kan ikke bruke denne banen.',
         1360: 'Kommandolinjen er ugyldig: verdien av %s kan ikke brukes.',
         1361: 'Installasjonsskriptet inneholder ikke produktet %s.',
     },
@@ -383,6 +404,11 @@ GERMAN = {
         1333: 'Fertig stellen',
         1340: 'Die zu entfernende Software ist auf diesem Computer nicht installiert oder '
               'gehört nicht zu diesem Setup. Es wurde nichts entfernt.',
+        1350: '%s ist eine Datei, kein Ordner.',
+        1351: 'Es gibt kein Laufwerk %s.',
+        1352: 'Bitte geben Sie einen vollständigen Pfad ein, der mit einem Laufwerksbuchstaben '
+              'wie C: beginnt.',
+        1353: 'Setup kann diesen Pfad nicht verwenden.',
         1360: 'Die Befehlszeile ist ungültig: Der Wert von %s kann nicht verwendet werden.',
         1361: 'Das Setup-Skript enthält kein Produkt %s.',
     },
@@ -450,6 +476,11 @@ FRENCH = {
         1333: 'Terminer',
         1340: "Le logiciel à supprimer n'est pas installé sur cet ordinateur ou ne fait pas "
               "partie de ce programme d'installation. Rien n'a été supprimé.",
+        1350: '%s est un fichier et non un dossier.',
+        1351: "Il n'existe aucun lecteur %s.",
+        1352: 'Veuillez indiquer un chemin complet commençant par une lettre de lecteur, '
+              'comme C:.',
+        1353: "Le programme d'installation ne peut pas utiliser ce chemin.",
         1360: "La ligne de commande n'est pas valide : la valeur de %s ne peut pas être utilisée.",
         1361: "Le script d'installation ne contient aucun produit %s.",
     },
@@ -515,6 +546,10 @@ ITALIAN = {
         1333: 'Fine',
         1340: 'Il software da rimuovere non è installato su questo computer oppure non fa '
               'parte di questa installazione. Non è stato rimosso nulla.',
+        1350: '%s è un file, non una cartella.',
+        1351: "Non esiste l'unità %s.",
+        1352: 'Immettere un percorso completo che inizi con una lettera di unità, ad esempio C:.',
+        1353: 'Il programma di installazione non può usare questo percorso.',
         1360: 'La riga di comando non è valida: il valore di %s non può essere usato.',
         1361: 'Lo script di installazione non contiene il prodotto %s.',
     },
@@ -580,6 +615,10 @@ DUTCH = {
         1333: 'Voltooien',
         1340: 'De te verwijderen software is niet op deze computer geïnstalleerd of hoort niet '
               'bij deze installatie. Er is niets verwijderd.',
+        1350: '%s is een bestand, geen map.',
+        1351: 'Station %s bestaat niet.',
+        1352: 'Geef een volledig pad op dat begint met een stationsletter, zoals C:.',
+        1353: 'Setup kan dit pad niet gebruiken.',
         1360: 'De opdrachtregel is ongeldig: de waarde van %s kan niet worden gebruikt.',
         1361: 'Het installatiescript bevat geen product %s.',
     },

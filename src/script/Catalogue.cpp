@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "app/Globals.h"
+#include "common/Log.h"
 #include "pages/CheckList.h"
 #include "res/resource.h"
 #include "script/KeyList.h"
@@ -70,8 +71,9 @@ using ProductChoice = bool (*)(INFCONTEXT *line, int index, const void *choices)
 
 // The keys of the chosen listed products in list order. A key that does not fit the list ends
 // the collection there: the products before it stay chosen, none is ever cut.
-int CollectChosenProducts(HINF inf, char *keyList, ProductChoice chosen, const void *choices) {
-  ListClear(keyList, kKeyListSize);
+int CollectChosenProducts(HINF inf, char *keyList, size_t size, ProductChoice chosen,
+                          const void *choices) {
+  ListClear(keyList, size);
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return 0;
   int index = 0;
@@ -81,7 +83,7 @@ int CollectChosenProducts(HINF inf, char *keyList, ProductChoice chosen, const v
     if (!chosen(&line, index++, choices)) continue;
     char key[kProductKeySize];
     if (!ReadScriptField(&line, kFieldKey, key, sizeof(key)) || key[0] == '\0') continue;
-    if (!ListAppend(keyList, kKeyListSize, key, kProductKeySize)) break;
+    if (!ListAppend(keyList, size, key, kProductKeySize)) break;
     ++count;
   } while (SetupFindNextLine(&line, &line));
   return count;
@@ -97,12 +99,12 @@ bool CheckedWithoutAPerson(INFCONTEXT *line, int, const void *) {
 
 }  // namespace
 
-int CollectCheckedProducts(HWND page, HINF inf, char *keyList) {
-  return CollectChosenProducts(inf, keyList, CheckedInList, GetDlgItem(page, IDC_CHECKLIST));
+int CollectCheckedProducts(HWND page, HINF inf, char *keyList, size_t size) {
+  return CollectChosenProducts(inf, keyList, size, CheckedInList, GetDlgItem(page, IDC_CHECKLIST));
 }
 
-int CollectDefaultProducts(HINF inf, char *keyList) {
-  return CollectChosenProducts(inf, keyList, CheckedWithoutAPerson, nullptr);
+int CollectDefaultProducts(HINF inf, char *keyList, size_t size) {
+  return CollectChosenProducts(inf, keyList, size, CheckedWithoutAPerson, nullptr);
 }
 
 void GetProductDescription(HINF inf, int index, char *buffer, int size) {
@@ -146,20 +148,50 @@ int GetRemoveProductName(HINF inf, const char *key, char *buffer, int size, int 
   return ReadScriptField(&line, 2, buffer, static_cast<DWORD>(size)) ? 1 : 0;
 }
 
-int BuildInstallSectionListChecked(HINF inf, const char *keyList, char *sectionList) {
-  ListClear(sectionList, kSectionListSize);
-  if (!ListAppend(sectionList, kSectionListSize, g_installSection, kSectionNameSize)) return 0;
+int BuildInstallSectionListChecked(HINF inf, const char *keyList, char *sectionList,
+                                   size_t size) {
+  ListClear(sectionList, size);
+  if (!ListAppend(sectionList, size, g_installSection, kSectionNameSize)) return 0;
   for (const char *key = keyList; *key; key = ListNext(key)) {
     INFCONTEXT line;
     char section[kSectionNameSize];
     if (!FindProductLine(inf, key, &line)) continue;
     if (!ReadScriptField(&line, kFieldInstallSection, section, sizeof(section))) continue;
     if (section[0] == '\0') continue;
-    if (!ListAppend(sectionList, kSectionListSize, section, kSectionNameSize)) return 0;
+    if (!ListAppend(sectionList, size, section, kSectionNameSize)) return 0;
   }
   return 1;
 }
 
 void BuildInstallSectionList(HINF inf, const char *keyList, char *sectionList) {
-  BuildInstallSectionListChecked(inf, keyList, sectionList);
+  BuildInstallSectionListChecked(inf, keyList, sectionList, kSectionListSize);
+}
+
+namespace {
+
+// Replaces a list's storage by a larger one that keeps its text; the storage it started in is
+// the smallest there is and not the heap's, so only a larger one is given back.
+bool GrowList(char **list, size_t *size, size_t needed, size_t initialSize) {
+  if (needed <= *size) return true;
+  char *grown = static_cast<char *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, needed));
+  if (!grown) return false;
+  memcpy(grown, *list, *size);
+  if (*size > initialSize) HeapFree(GetProcessHeap(), 0, *list);
+  *list = grown;
+  *size = needed;
+  return true;
+}
+
+}  // namespace
+
+bool FitListsToScript(HINF inf) {
+  LONG lines = SetupGetLineCountA(inf, g_productsSection);
+  size_t products = lines > 0 ? static_cast<size_t>(lines) : 0;
+  // A key per product line; a section per line, and the setup-level section beside them.
+  if (GrowList(&g_productKey, &g_productKeySize, products * kProductKeySize + 1, kKeyListSize) &&
+      GrowList(&g_sectionList, &g_sectionListSize, (products + 1) * kSectionNameSize + 1,
+               kSectionListSize))
+    return true;
+  LogFailure(ERROR_NOT_ENOUGH_MEMORY, "no room for the lists of %ld products", lines);
+  return false;
 }

@@ -1,6 +1,11 @@
 #include "script/KeyList.h"
 
+#include <stdlib.h>
 #include <string.h>
+
+namespace {
+constexpr size_t kGrowingListFirstSize = 1024;
+}  // namespace
 
 void ListClear(char *list, size_t size) {
   if (size >= 1) list[0] = '\0';
@@ -38,4 +43,28 @@ void ListSetSingle(char *list, size_t size, const char *key, size_t keyLen) {
   memcpy(list, key, keyLen);
   list[keyLen] = '\0';
   list[keyLen + 1] = '\0';
+}
+
+int ListAppendGrowing(GrowingList *list, const char *text) {
+  size_t len = strlen(text);
+  if (len == 0) return 0;
+  size_t needed = list->end + len + 2;
+  if (needed > list->size) {
+    size_t size = list->size ? list->size : kGrowingListFirstSize;
+    while (size < needed) size *= 2;
+    char *grown = static_cast<char *>(realloc(list->text, size));
+    if (!grown) return 0;
+    list->text = grown;
+    list->size = size;
+  }
+  memcpy(list->text + list->end, text, len + 1);
+  list->end += len + 1;
+  list->text[list->end] = '\0';
+  ++list->count;
+  return 1;
+}
+
+void ListFree(GrowingList *list) {
+  free(list->text);
+  *list = GrowingList();
 }

@@ -27,3 +27,16 @@ int ListAppend(char *list, size_t size, const char *text, size_t maxLen);
 // Stores exactly one key of keyLen characters taken from key (not NUL-terminated); a key too
 // long for the buffer is cut to what fits. An empty key leaves an empty list.
 void ListSetSingle(char *list, size_t size, const char *key, size_t keyLen);
+
+// A list on the heap that grows with its entries, for lists whose length only the run knows.
+// Zero-initialised it is empty (text NULL); ListFree gives its memory back.
+struct GrowingList {
+  char *text;
+  size_t size;  // bytes allocated
+  size_t end;   // offset of the final empty entry
+  int count;
+};
+
+// Appends text (not empty) as the last entry; 0, with the list unchanged, when memory runs out.
+int ListAppendGrowing(GrowingList *list, const char *text);
+void ListFree(GrowingList *list);

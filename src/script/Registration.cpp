@@ -36,11 +36,6 @@ bool OpenUninstallEntry(const char *key, REGSAM access, RegKeyGuard *entry) {
   return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &entry->key) == ERROR_SUCCESS;
 }
 
-bool UninstallEntryExists(const char *key) {
-  RegKeyGuard entry;
-  return OpenUninstallEntry(key, KEY_READ, &entry);
-}
-
 void WriteText(HKEY key, const char *name, const char *text) {
   RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text),
                  static_cast<DWORD>(strlen(text) + 1));
@@ -289,6 +284,11 @@ bool IsScriptKey(HINF inf, const char *key) {
 
 }  // namespace
 
+bool UninstallEntryExists(const char *key) {
+  RegKeyGuard entry;
+  return OpenUninstallEntry(key, KEY_READ, &entry);
+}
+
 bool ReadUninstallValue(const char *key, const char *valueName, char *buffer, DWORD size) {
   if (size == 0) return false;
   buffer[0] = '\0';
@@ -403,6 +403,7 @@ void AppendSetupLevelKey(HINF inf, char *keys, size_t size) {
 }
 
 void RemovalKeys(HINF inf, const char *keyList, char (&keys)[kKeyListSize]) {
+  // A removal's keys come from the command line, whose list never grows beyond this size.
   memcpy(keys, keyList, sizeof(keys));
   if (!keys[0]) AppendSetupLevelKey(inf, keys, sizeof(keys));
 }
@@ -429,8 +430,9 @@ int FindRemovalTarget(HINF inf, const char *keys, char *dir) {
   return 1;
 }
 
-int BuildRemoveSectionListChecked(HINF inf, const char *keyList, char *sectionList) {
-  ListClear(sectionList, kSectionListSize);
+int BuildRemoveSectionListChecked(HINF inf, const char *keyList, char *sectionList,
+                                  size_t size) {
+  ListClear(sectionList, size);
   int staying = CountProductsStayingRegistered(inf, keyList);
   for (const char *key = keyList; *key; key = ListNext(key)) {
     INFCONTEXT line;
@@ -438,16 +440,14 @@ int BuildRemoveSectionListChecked(HINF inf, const char *keyList, char *sectionLi
     if (!FindProductLine(inf, key, &line)) continue;
     if (!ReadScriptField(&line, kFieldRemoveSection, section, sizeof(section))) continue;
     if (section[0] == '\0') continue;
-    if (!ListAppend(sectionList, kSectionListSize, section, kSectionNameSize)) return 0;
+    if (!ListAppend(sectionList, size, section, kSectionNameSize)) return 0;
   }
-  if (staying == 0 &&
-      !ListAppend(sectionList, kSectionListSize, g_removeSection, kSectionNameSize))
-    return 0;
+  if (staying == 0 && !ListAppend(sectionList, size, g_removeSection, kSectionNameSize)) return 0;
   return 1;
 }
 
 void BuildRemoveSectionList(HINF inf, const char *keyList, char *sectionList) {
-  BuildRemoveSectionListChecked(inf, keyList, sectionList);
+  BuildRemoveSectionListChecked(inf, keyList, sectionList, kSectionListSize);
 }
 
 int DeleteUninstallEntries(HINF, const char *keyList) {

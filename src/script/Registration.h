@@ -21,6 +21,8 @@ int FindInstalledTargetDir(HINF inf, const char *keyList /* or NULL */, char *di
 void BuildRemoveSectionList(HINF inf, const char *keyList, char *sectionList /* 1024 */);
 int DeleteUninstallEntries(HINF inf, const char *keyList);
 
+bool UninstallEntryExists(const char *key);
+
 // Reads a text value of key's Uninstall entry into buffer (size bytes, NUL included; the value
 // type is not checked). False, with the buffer empty, when the entry or the value is missing,
 // empty, or too long for the buffer.
@@ -28,7 +30,8 @@ bool ReadUninstallValue(const char *key, const char *valueName, char *buffer, DW
 
 // As BuildRemoveSectionList; 0 when a section did not fit the list, which then holds only the
 // sections before it.
-int BuildRemoveSectionListChecked(HINF inf, const char *keyList, char *sectionList);
+int BuildRemoveSectionListChecked(HINF inf, const char *keyList, char *sectionList,
+                                  size_t size);
 
 // 0 when every Uninstall entry due for keyList (and the setup-level entry) can be written;
 // else the reason of the first that cannot, which is logged: no copy of setup.exe to name

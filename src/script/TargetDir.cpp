@@ -1,9 +1,11 @@
 #include "script/TargetDir.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include "app/Globals.h"
 #include "pages/PageLogic.h"
+#include "res/resource.h"
 #include "script/Registration.h"
 
 namespace {
@@ -84,4 +86,51 @@ bool IsAbsolutePath(const char *path) {
                path[1] == ':' && path[2] == '\\';
   bool share = path[0] == '\\' && path[1] == '\\' && path[2] != '\0' && path[2] != '\\';
   return drive || share;
+}
+
+namespace {
+
+constexpr char kDriveRoot[] = "X:\\";
+
+// The first file that stands where a folder of the path should be: the path itself, or a
+// folder on its way. Only paths on a drive are walked; a share's server is not asked on
+// every keystroke.
+bool FindFileInTheWay(const char *path, char (&file)[kTargetDirSize]) {
+  size_t length = strlen(path);
+  if (path[1] != ':' || length >= sizeof(file)) return false;
+  memcpy(file, path, length + 1);
+  for (size_t at = sizeof(kDriveRoot) - 1; at <= length; ++at) {
+    if (file[at] != '\\' && file[at] != '\0') continue;
+    char kept = file[at];
+    file[at] = '\0';
+    DWORD attributes = GetFileAttributesA(file);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;  // nothing further is there
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    file[at] = kept;
+  }
+  return false;
+}
+
+}  // namespace
+
+int TargetDirFault(HINF inf, const char *path, char (&detail)[kTargetDirSize]) {
+  detail[0] = '\0';
+  if (!IsAbsolutePath(path)) return IDS_TARGET_NOT_ABSOLUTE;
+  char root[sizeof(kDriveRoot)];
+  memcpy(root, kDriveRoot, sizeof(root));
+  root[0] = path[0];
+  if (path[1] == ':' && GetDriveTypeA(root) == DRIVE_NO_ROOT_DIR) {
+    lstrcpynA(detail, root, sizeof(root) - 1);  // "X:"
+    return IDS_TARGET_NO_DRIVE;
+  }
+  if (FindFileInTheWay(path, detail)) return IDS_TARGET_IS_FILE;
+  detail[0] = '\0';
+  if (!SetupSetDirectoryIdA(inf, kTargetDirId, path)) return IDS_TARGET_REFUSED;
+  return 0;
+}
+
+void TargetDirFaultText(int fault, const char *detail, char *text, size_t size) {
+  char format[kFieldSize] = {};
+  LoadStringA(GetModuleHandleA(nullptr), fault, format, sizeof(format));
+  FillNamePlaceholder(text, size, format, detail);
 }

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "app/Globals.h"
+
 // Directory id 32768: the script's name for the user's target directory.
 constexpr DWORD kTargetDirId = 32768;
 // Directory id 24 in "DefaultDestDir": the Program Files directory for the proposal (the
@@ -21,3 +23,12 @@ void ProposeTargetDir(HINF inf, char *dir /* 260 bytes */);
 // Whether path names a directory from a drive or share root ("C:\..." or "\\server\share..."):
 // a relative path would depend on the current directory of each run.
 bool IsAbsolutePath(const char *path);
+
+// Why path cannot be the target directory, as the string id of its reason (IDS_TARGET_...),
+// with the file or drive it names in detail; 0 when it can, and it is then bound to directory
+// id 32768. It must be absolute, on a drive that exists, with no file where one of its folders
+// should be, and taken by the Setup API. The target page, "/dir:" and a run without the pages
+// share this rule.
+int TargetDirFault(HINF inf, const char *path, char (&detail)[kTargetDirSize]);
+// The reason's text with its detail, into size bytes.
+void TargetDirFaultText(int fault, const char *detail, char *text, size_t size);

@@ -16,13 +16,13 @@ class CommandLineTest : public testing::Test {
     g_quiet = 0;
     g_wizardStyle = 1;
     g_languageId = 0x0409;
-    memset(g_productKey, 0x5A, sizeof(g_productKey));
+    memset(g_productKey, 0x5A, g_productKeySize);
     g_productKey[0] = g_productKey[1] = '\0';
   }
   static std::string FirstKey() { return g_productKey; }
   static bool KeyListEndsAfterFirst() {
     size_t n = strlen(g_productKey);
-    return n + 1 < sizeof(g_productKey) && g_productKey[n + 1] == '\0';
+    return n + 1 < g_productKeySize && g_productKey[n + 1] == '\0';
   }
 };
 

@@ -10,7 +10,7 @@
 namespace {
 
 constexpr int kWelcome = 0, kTarget = 2, kReady = 3, kInstallFinish = 4;
-constexpr int kText = 1203, kTargetEdit = 1207, kProgress = 1209;
+constexpr int kText = 1203, kTargetEdit = 1207, kProgress = 1209, kTargetFault = 1210;
 constexpr UINT kSetupProgress = WM_USER + 11;  // the page's progress message
 
 // A script without listed products: the components page steps aside.
@@ -290,6 +290,56 @@ TEST_F(ProductRunsTest, ProgressRangeTakesTheWholeCountAndTheLastPhaseClearsTheP
   EXPECT_TRUE(FileExists(media.target() + "\\old.txt"));
   ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Finish); }));
   EXPECT_EQ(setup.WaitForExit(), 0);
+}
+
+// The target page takes only a folder it can use: Next stays off, and the hint says why. A
+// quiet run, which skips the page, meets the same path in the worker: the run fails with the
+// system's reason before any entry is written, and the user can only try again or cancel.
+TEST_F(ProductRunsTest, TargetThatCannotBeAFolderIsRefusedOnThePageAndByTheWorker) {
+  Media media(kTwoProducts, kTwoPayload);
+  const std::string file = media.dir() + "\\setup.inf";
+  const struct {
+    std::string typed;
+    std::string hint;
+  } cases[] = {
+      {file, file + " is a file, not a folder."},
+      {file + "\\Deeper", file + " is a file, not a folder."},
+      {"Q:\\Apps", "There is no drive Q:."},
+      {"Apps\\Tools", "Please enter a complete path, beginning with a drive letter such as C:."},
+      {media.target() + "\\New", ""},
+  };
+  {
+    SetupProcess setup(media.dir());
+    ASSERT_TRUE(setup.Start());
+    WizardDriver wizard(setup.pid());
+    ASSERT_TRUE(wizard.WaitForPage(kWelcome));
+    NextUntil(wizard, kTarget);
+    for (const auto &c : cases) {
+      wizard.TypeTarget(c.typed);
+      EXPECT_TRUE(WaitUntil([&] {
+        return wizard.Control(kTargetFault).text == c.hint &&
+               wizard.Button(WizardButton::Next).enabled == c.hint.empty();
+      })) << c.typed << ": " << wizard.Control(kTargetFault).text;
+    }
+    ASSERT_TRUE(wizard.Press(WizardButton::Cancel));
+    EXPECT_EQ(setup.WaitForExit(), 1602);
+  }
+
+  WriteUninstallValue("E2EPair", "UserTargetDir", file);
+  SetupProcess setup(media.dir(), false);
+  ASSERT_TRUE(setup.Start("/quiet"));
+  WizardDriver wizard(setup.pid());
+  MessageBoxState box = wizard.WaitForMessageBox(60000);
+  ASSERT_TRUE(box.window) << "no error box";
+  EXPECT_EQ(box.text.find("The installation did not complete successfully.\r\n\r\n"), 0u)
+      << box.text;
+  wizard.Answer(box, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }))
+      << "back on the ready page, waiting";
+  ASSERT_TRUE(wizard.Press(WizardButton::Cancel));
+  EXPECT_EQ(setup.WaitForExit(), 1603);
+  EXPECT_FALSE(UninstallEntryExists("E2EOne")) << "refused before any entry is written";
+  EXPECT_EQ(ReadTextFile(file).substr(0, 9), "[Version]") << "the file is left as it was";
 }
 
 TEST(ExitCodeRunsTest, MissingScriptAndSecondStart) {

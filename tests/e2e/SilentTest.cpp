@@ -126,15 +126,24 @@ TEST_F(SilentRunsTest, CommandLinesThatCannotBeTakenInstallNothing) {
   } cases[] = {
       {"relative /dir:", "/dir:relative\\folder"},
       {"/dir: too long", "/dir:" + tooLong},
+      {"/dir: a file", "/dir:@MEDIA@\\setup.inf"},
+      {"/dir: no drive", "/dir:Q:\\Apps"},
       {"unknown key", "/install:SLNTool,SLNMissing /dir:@TARGET@"},
   };
   for (const auto &c : cases) {
     Media media(ReplaceAll(kScript, "@SERVICES@", ""), {"one.txt"});
-    Watched run = Install(media, ReplaceAll(c.options, "@TARGET@", Quoted(media.target())));
+    std::string options = ReplaceAll(c.options, "@TARGET@", Quoted(media.target()));
+    Watched run = Install(media, ReplaceAll(options, "@MEDIA@", media.dir()));
     EXPECT_EQ(run.exitCode, 1639) << c.what;
     EXPECT_FALSE(FileExists(media.target() + "\\one.txt")) << c.what;
     EXPECT_FALSE(UninstallEntryExists("SLNTool")) << c.what;
   }
+  // Without "/dir:" the proposal meets the same rule: an earlier installation's folder that is
+  // a file now ends the run before anything is done.
+  Media media(ReplaceAll(kScript, "@SERVICES@", ""), {"one.txt"});
+  WriteUninstallValue("SLNExtra", "UserTargetDir", media.dir() + "\\setup.inf");
+  EXPECT_EQ(Install(media, "").exitCode, 1603);
+  EXPECT_FALSE(UninstallEntryExists("SLNTool"));
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ class QueueBoundsTest : public testing::Test {
   void SetUp() override {
     g_rebootNeeded = 0;
     memset(&area_, kGuardByte, sizeof(area_));
+    area_.context.scope = nullptr;  // given by the runner before the queue starts
     window_ = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     area_.context.defaultContext =
         SetupInitDefaultQueueCallbackEx(window_, window_, WM_USER + 11, 0, nullptr);

@@ -105,7 +105,7 @@ class WorkerTest : public testing::Test {
     std::vector<std::string> keys;
     for (const std::string &name : names) keys.push_back(TestKey(name));
     std::vector<char> list = KeyList(keys);
-    ASSERT_LE(list.size(), sizeof(g_productKey));
+    ASSERT_LE(list.size(), g_productKeySize);
     memcpy(g_productKey, list.data(), list.size());
   }
 

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   g_removeMode = 0;
   g_commandLineFault = nullptr;
   g_wizardStyle = -7;
-  memset(g_productKey, 'x', sizeof(g_productKey));
+  memset(g_productKey, 'x', g_productKeySize);
   g_productKey[0] = g_productKey[1] = '\0';
   ParseCommandLine(line.c_str());
 
@@ -106,12 +106,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // The keys, each with its NUL, and the list's final NUL, all inside the buffer.
   size_t at = 0;
   for (const std::string &key : keys) {
-    size_t length = strnlen(g_productKey + at, sizeof(g_productKey) - at);
-    FUZZ_CHECK(at + length + 1 < sizeof(g_productKey));
+    size_t length = strnlen(g_productKey + at, g_productKeySize - at);
+    FUZZ_CHECK(at + length + 1 < g_productKeySize);
     FUZZ_CHECK(std::string(g_productKey + at, length) == key);
     at += length + 1;
   }
-  FUZZ_CHECK(at < sizeof(g_productKey) && g_productKey[at] == '\0');
+  FUZZ_CHECK(at < g_productKeySize && g_productKey[at] == '\0');
 
   // ReadDecimal on its own, over a text that is not NUL-terminated at len.
   std::string digits = input.Text();

@@ -70,7 +70,8 @@ const std::vector<ExpectedPage> &ClassicPages() {
          "search for the appropriate folder by clicking Browse."},
         {1203, "Static", kShown, 21, 68, 220, 8, "&Target directory:"},
         {1207, "Edit", kTargetEdit, 21, 78, 220, 14, nullptr},
-        {1208, "Button", kPushButton, 21, 99, 50, 14, "B&rowse..."}}},
+        {1208, "Button", kPushButton, 21, 99, 50, 14, "B&rowse..."},
+        {1210, "Static", kShown, 21, 120, 275, 32, nullptr}}},
       {1103,
        {kHeaderTitle, kHeaderSubtitle, kHeaderLine,
         {65534, "Static", kShown, 21, 37, 275, 8,
@@ -363,7 +364,7 @@ TEST(DialogTemplateTest, HeaderLookPositionsOfTheFirstControls) {
     EXPECT_EQ(components.controls[1].id, IDC_CHECKLIST);
     EXPECT_EQ(components.controls[1].y, 31);
     DialogTemplate target = ReadDialog(IDD_TARGETDIR_HDR, language);
-    ASSERT_EQ(target.controls.size(), 4u);
+    ASSERT_EQ(target.controls.size(), 5u);
     EXPECT_EQ(target.controls[2].id, IDC_TARGET_EDIT);
     EXPECT_EQ(target.controls[2].y, 42);
     DialogTemplate ready = ReadDialog(IDD_READY_HDR, language);

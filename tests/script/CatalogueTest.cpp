@@ -80,11 +80,11 @@ TEST(CatalogueTest, DefaultChecksFromFlagsAndListedProductsOnly) {
   EXPECT_EQ(page.Image(3), 0);
 
   std::vector<char> keys(kKeyListSize, 'x');
-  EXPECT_EQ(CollectCheckedProducts(page.page(), script.inf(), keys.data()), 5);
+  EXPECT_EQ(CollectCheckedProducts(page.page(), script.inf(), keys.data(), kKeyListSize), 5);
   EXPECT_EQ(Joined(keys.data()), WithTestKeys("@A|@C|@D|@F|@G|"));
   CheckListSetCheck(page.list(), 0, 0);
   CheckListSetCheck(page.list(), 3, 1);
-  EXPECT_EQ(CollectCheckedProducts(page.page(), script.inf(), keys.data()), 5);
+  EXPECT_EQ(CollectCheckedProducts(page.page(), script.inf(), keys.data(), kKeyListSize), 5);
   EXPECT_EQ(Joined(keys.data()), WithTestKeys("@C|@D|@E|@F|@G|"));
 }
 
@@ -147,7 +147,7 @@ TEST(CatalogueTest, InstallSectionList) {
   BuildInstallSectionList(script.inf(), keys.data(), list);
   EXPECT_EQ(Joined(list), "Install|") << "unknown keys and empty sections add nothing";
   keys = KeyList({});
-  EXPECT_EQ(BuildInstallSectionListChecked(script.inf(), keys.data(), list), 1);
+  EXPECT_EQ(BuildInstallSectionListChecked(script.inf(), keys.data(), list, sizeof(list)), 1);
   EXPECT_EQ(Joined(list), "Install|");
 }
 
@@ -198,7 +198,7 @@ TEST(CatalogueTest, KeysAndSectionsThatDoNotFitAreLeftOutWhole) {
   ASSERT_EQ(FillProductList(page.page(), script.inf()), 10);
   std::vector<char> keys(kKeyListSize + 16, 'x');
   // Seven keys of 127 characters fill 896 bytes; the eighth would need 1025.
-  EXPECT_EQ(CollectCheckedProducts(page.page(), script.inf(), keys.data()), 7);
+  EXPECT_EQ(CollectCheckedProducts(page.page(), script.inf(), keys.data(), kKeyListSize), 7);
   EXPECT_EQ(std::string(keys.data() + kKeyListSize, 16), std::string(16, 'x'));
   int count = 0;
   for (const char *p = keys.data(); *p; p += strlen(p) + 1) {
@@ -214,7 +214,8 @@ TEST(CatalogueTest, KeysAndSectionsThatDoNotFitAreLeftOutWhole) {
   }
   std::vector<char> allKeys = KeyList(all);
   std::vector<char> sections(kSectionListSize + 16, 'x');
-  EXPECT_EQ(BuildInstallSectionListChecked(script.inf(), allKeys.data(), sections.data()), 0)
+  EXPECT_EQ(BuildInstallSectionListChecked(script.inf(), allKeys.data(), sections.data(),
+                                           kSectionListSize), 0)
       << "Install and eight sections of 127 characters do not fit";
   EXPECT_EQ(std::string(sections.data() + kSectionListSize, 16), std::string(16, 'x'));
   std::string joined = Joined(sections.data());

@@ -81,7 +81,7 @@ TEST(OverlongFieldsTest, ProductFieldsThatDoNotFitCountAsMissing) {
 
   // The key that does not fit a key list entry is left out whole; the products after it stay.
   std::vector<char> keys(kKeyListSize + 16, 'x');
-  EXPECT_EQ(CollectCheckedProducts(page.page(), script.inf(), keys.data()), 2);
+  EXPECT_EQ(CollectCheckedProducts(page.page(), script.inf(), keys.data(), kKeyListSize), 2);
   EXPECT_EQ(Joined(keys.data()), TestKey("A") + "|" + TestKey("Z") + "|");
   EXPECT_EQ(std::string(keys.data() + kKeyListSize, 16), std::string(16, 'x'));
 }
@@ -107,7 +107,7 @@ TEST(OverlongFieldsTest, RemoveSectionThatCannotRunIsNotRegistered) {
   EXPECT_TRUE(EntryExists(TestKey("Q"))) << "127 characters fit a slot";
 
   char sections[kSectionListSize];
-  EXPECT_EQ(BuildRemoveSectionListChecked(script.inf(), keys.data(), sections), 1);
+  EXPECT_EQ(BuildRemoveSectionListChecked(script.inf(), keys.data(), sections, sizeof(sections)), 1);
   EXPECT_EQ(Joined(sections), "RemA|" + std::string(127, 'q') + "|Remove|");
 }
 

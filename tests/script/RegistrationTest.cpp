@@ -199,7 +199,8 @@ TEST_F(RegistrationTest, RemoveSectionsThatDoNotFitAreRefused) {
   ProductScript script(body);
   std::vector<char> list = KeyList(keys);
   std::vector<char> sections(kSectionListSize + 16, 'x');
-  EXPECT_EQ(BuildRemoveSectionListChecked(script.inf(), list.data(), sections.data()), 0);
+  EXPECT_EQ(BuildRemoveSectionListChecked(script.inf(), list.data(), sections.data(),
+                                          kSectionListSize), 0);
   EXPECT_EQ(std::string(sections.data() + kSectionListSize, 16), std::string(16, 'x'));
   EXPECT_EQ(Joined(sections.data()).size(), 7u * 128u) << "seven whole names, none cut";
 }

@@ -1,0 +1,200 @@
+#include "engine/Folders.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "common/Log.h"
+#include "engine/FileQueueCallback.h"
+#include "engine/QueuePaths.h"
+
+namespace {
+
+constexpr char kAllEntries[] = "\\*";
+
+struct FindGuard {
+  HANDLE handle;
+  ~FindGuard() {
+    if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
+  }
+};
+
+bool IsFolder(const char *path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Where the first level below the root starts: after "C:\" or the "\\server\share\" of a
+// network path.
+size_t FirstLevelStart(const char *path, size_t length) {
+  if (length > 2 && path[1] == ':') return 3;
+  size_t start = 0;
+  if (length > 2 && path[0] == '\\' && path[1] == '\\') {
+    int separators = 0;
+    for (start = 2; start < length && separators < 2; ++start)
+      if (path[start] == '\\') ++separators;
+  }
+  return start;
+}
+
+bool JoinPath(char (&out)[kTargetDirSize], const char *folder, const char *name) {
+  int length = snprintf(out, sizeof(out), "%s\\%s", folder, name);
+  return length > 0 && length < static_cast<int>(sizeof(out));
+}
+
+int Depth(const char *path) {
+  int depth = 0;
+  for (; *path; ++path) depth += *path == '\\';
+  return depth;
+}
+
+int DeeperFirst(const void *a, const void *b) {
+  return Depth(*static_cast<const char *const *>(b)) - Depth(*static_cast<const char *const *>(a));
+}
+
+// The noted folders, and the parents of those inside outer up to (not including) outer.
+void AddCandidates(PathSet *candidates, const char *folder, const char *outer) {
+  PathSetAdd(candidates, folder);
+  char current[kTargetDirSize];
+  char parent[kTargetDirSize];
+  lstrcpynA(current, folder, sizeof(current));
+  while (outer[0] && FileDirectory(parent, sizeof(parent), current) &&
+         IsBelowFolder(parent, outer)) {
+    PathSetAdd(candidates, parent);
+    memcpy(current, parent, sizeof(current));
+  }
+}
+
+// Whether an entry left in a folder is on its way out: a file waiting for the restart, or one
+// the queue deleted that is still listed because another handle holds it (its deletion is
+// pending: Windows refuses it to queries, Wine does not), which then waits for the restart
+// too; or a folder that goes at the restart.
+bool EntryIsGoing(QueueCallbackContext *context, const PathSet *restartFolders, const char *path,
+                  bool folder) {
+  if (folder) return PathSetHas(restartFolders, path);
+  if (PathSetHas(&context->waitingFiles, path)) return true;
+  // Sorted once, and only when a folder keeps anything at all.
+  if (!context->deletedFiles.sorted) PathSetSort(&context->deletedFiles);
+  if (!PathSetHas(&context->deletedFiles, path)) return false;
+  WaitForRestart(context, path);
+  return true;
+}
+
+// Whether everything left in the folder is on its way out (nothing at all, in the usual case).
+bool IsGoing(QueueCallbackContext *context, const PathSet *restartFolders, const char *folder) {
+  char pattern[kTargetDirSize + sizeof(kAllEntries)];
+  snprintf(pattern, sizeof(pattern), "%s%s", folder, kAllEntries);
+  WIN32_FIND_DATAA data;
+  FindGuard find = {FindFirstFileA(pattern, &data)};
+  // A folder that is gone, or cannot be read, is left alone.
+  if (find.handle == INVALID_HANDLE_VALUE) return false;
+  do {
+    if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
+    char path[kTargetDirSize];
+    bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!JoinPath(path, folder, data.cFileName) ||
+        !EntryIsGoing(context, restartFolders, path, isFolder))
+      return false;
+  } while (FindNextFileA(find.handle, &data));
+  return true;
+}
+
+// Removes a folder that is going, now or else at the restart; true when it goes at the restart.
+bool RemoveGoingFolder(const char *folder) {
+  if (RemoveDirectoryA(folder)) {
+    LogLine("removed the emptied folder %s", folder);
+    return false;
+  }
+  if (!RemoveDirectoryAtRestart(folder)) return false;
+  LogLine("the folder %s is removed at the next restart", folder);
+  return true;
+}
+
+}  // namespace
+
+void WaitForRestart(QueueCallbackContext *context, const char *file) {
+  LogLine("%s is in use: it is deleted at the next restart, which is needed", file);
+  g_rebootNeeded = 1;
+  ++context->pendingCount;
+  DeleteFileAtRestart(file);
+  PathSetAdd(&context->waitingFiles, file);
+}
+
+DWORD CreateFolderPath(const char *folder, char (&outermost)[kTargetDirSize]) {
+  outermost[0] = '\0';
+  char level[kTargetDirSize];
+  size_t length = strlen(folder);
+  if (length >= sizeof(level)) return ERROR_FILENAME_EXCED_RANGE;
+  memcpy(level, folder, length + 1);
+  for (size_t at = FirstLevelStart(level, length); at <= length; ++at) {
+    if (level[at] != '\\' && level[at] != '\0') continue;
+    char kept = level[at];
+    level[at] = '\0';
+    if (level[0] && level[at - 1] != '\\' && !IsFolder(level)) {
+      if (!CreateDirectoryA(level, nullptr)) {
+        DWORD error = GetLastError();
+        return error ? error : ERROR_CANNOT_MAKE;
+      }
+      if (!outermost[0]) memcpy(outermost, level, at + 1);
+    }
+    level[at] = kept;
+  }
+  return 0;
+}
+
+void RemoveCreatedFolders(const char *folder, const char *outermost) {
+  if (!outermost[0] || !DeletionTakesPath(outermost, folder)) return;
+  char current[kTargetDirSize];
+  lstrcpynA(current, folder, sizeof(current));
+  while (RemoveDirectoryA(current) && !SamePath(current, outermost)) {
+    char parent[kTargetDirSize];
+    if (!FileDirectory(parent, sizeof(parent), current)) return;
+    memcpy(current, parent, sizeof(current));
+  }
+}
+
+void NoteDeletion(QueueCallbackContext *context, const char *file) {
+  // A context whose queue never reported its start still gets the follow-up.
+  if (!context->lastDirectory) context->lastDirectory = context->directoryBuffer;
+  PathSetAppend(&context->deletedFiles, file);
+  char folder[kQueueDirectorySize];
+  // Consecutive deletions mostly share their folder: it is noted once.
+  if (!FileDirectory(folder, sizeof(folder), file) || !strcmp(folder, context->lastDirectory))
+    return;
+  memcpy(context->lastDirectory, folder, strlen(folder) + 1);
+  // A folder that cannot be noted (no memory) stays; that is never wrong.
+  PathSetAdd(&context->deletedFolders, folder);
+}
+
+void TidyFolders(QueueCallbackContext *context) {
+  const char *outer = context->scope ? context->scope->outerFolder : "";
+  PathSet candidates = {};
+  if (context->deletedFolders.paths.count)
+    for (const char *folder = context->deletedFolders.paths.text; *folder;
+         folder = ListNext(folder))
+      AddCandidates(&candidates, folder, outer);
+  int count = candidates.paths.count;
+  const char **order = count ? static_cast<const char **>(malloc(count * sizeof(*order))) : nullptr;
+  if (order) {
+    int at = 0;
+    for (const char *folder = candidates.paths.text; *folder; folder = ListNext(folder))
+      order[at++] = folder;
+    qsort(order, count, sizeof(*order), DeeperFirst);
+    PathSet restartFolders = {};
+    for (int at = 0; at < count; ++at)
+      if (IsGoing(context, &restartFolders, order[at]) && RemoveGoingFolder(order[at]))
+        PathSetAdd(&restartFolders, order[at]);
+    PathSetFree(&restartFolders);
+    free(order);
+  }
+  PathSetFree(&candidates);
+  PathSetFree(&context->deletedFiles);
+  PathSetFree(&context->deletedFolders);
+  PathSetFree(&context->waitingFiles);
+}
+
+bool FileStillPresent(const char *path) {
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return true;
+  DWORD error = GetLastError();
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+}
