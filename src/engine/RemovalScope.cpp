@@ -72,13 +72,14 @@ bool RegisteredDir(const char *key, const char *removalDir, char (&dir)[kTargetD
 
 // The install sections of the products that stay registered after the removal of keys.
 bool AddStayingProducts(HINF inf, const char *keys, const char *removalDir, PathSet *kept) {
+  bool keysDistinct = ProductKeysDistinct(inf);
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return true;
   do {
     char key[kFieldSize];
     char section[kSectionNameSize];
     char dir[kTargetDirSize];
-    if (!IsListedProduct(&line) || !ReadScriptField(&line, kFieldKey, key, sizeof(key)) ||
+    if (!IsListedProduct(&line, keysDistinct) || !ReadScriptField(&line, kFieldKey, key, sizeof(key)) ||
         InKeys(keys, key) || !RegisteredDir(key, removalDir, dir) ||
         !ReadScriptField(&line, kFieldInstallSection, section, sizeof(section)))
       continue;

@@ -78,14 +78,16 @@ void OnCheckChanging(HWND page, int index, int newState) {
     SetPageResult(page, 1);
 }
 
+// Next is on while any item is checked. The walk stops at the first checked item, so that
+// filling a long list, which notifies once per item, stays linear.
 void OnCheckChanged(HWND page) {
   HWND list = GetDlgItem(page, IDC_CHECKLIST);
   int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-  int checked = 0;
-  for (int index = 0; index < count; ++index)
-    if (CheckListGetCheck(list, index)) ++checked;
+  bool anyChecked = false;
+  for (int index = 0; index < count && !anyChecked; ++index)
+    anyChecked = CheckListGetCheck(list, index) != 0;
   PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0,
-               checked ? (PSWIZB_BACK | PSWIZB_NEXT) : PSWIZB_BACK);
+               anyChecked ? (PSWIZB_BACK | PSWIZB_NEXT) : PSWIZB_BACK);
 }
 
 void OnSelectionChanged(HWND page) {

@@ -45,7 +45,8 @@ bool AddProductItem(HWND list, INFCONTEXT *line) {
   int checked = CheckedByDefault(line, newer) ? 1 : 0;
   int icon = static_cast<int>(ReadScriptNumber(line, kFieldIcon, kFieldSize));
   CheckListSetImageAndMark(list, item, icon, newer);
-  CheckListSetCheck(list, item, checked);
+  // A new item starts unchecked; only a check is worth a notification.
+  if (checked) CheckListSetCheck(list, item, checked);
   return true;
 }
 
@@ -53,11 +54,12 @@ bool AddProductItem(HWND list, INFCONTEXT *line) {
 
 int FillProductList(HWND page, HINF inf) {
   HWND list = GetDlgItem(page, IDC_CHECKLIST);
+  bool keysDistinct = ProductKeysDistinct(inf);
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return 0;
   int count = 0;
   do {
-    if (!IsListedProduct(&line)) continue;
+    if (!IsListedProduct(&line, keysDistinct)) continue;
     if (!AddProductItem(list, &line)) break;
     ++count;
   } while (SetupFindNextLine(&line, &line));
@@ -74,12 +76,13 @@ using ProductChoice = bool (*)(INFCONTEXT *line, int index, const void *choices)
 int CollectChosenProducts(HINF inf, char *keyList, size_t size, ProductChoice chosen,
                           const void *choices) {
   ListClear(keyList, size);
+  bool keysDistinct = ProductKeysDistinct(inf);
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return 0;
   int index = 0;
   int count = 0;
   do {
-    if (!IsListedProduct(&line)) continue;
+    if (!IsListedProduct(&line, keysDistinct)) continue;
     if (!chosen(&line, index++, choices)) continue;
     char key[kProductKeySize];
     if (!ReadScriptField(&line, kFieldKey, key, sizeof(key)) || key[0] == '\0') continue;

@@ -1,8 +1,10 @@
 #include "script/ProductLines.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include "app/Globals.h"
+#include "script/KeyList.h"
 
 bool ReadScriptField(INFCONTEXT *line, DWORD field, char *buffer, DWORD size) {
   if (size == 0) return false;
@@ -33,20 +35,66 @@ bool IsFirstLineOfItsKey(INFCONTEXT *line) {
          first.Section == line->Section && first.Line == line->Line;
 }
 
-bool IsListedProduct(INFCONTEXT *line) {
+bool IsListedProduct(INFCONTEXT *line, bool keysDistinct) {
   char section[kSectionNameSize];
   char name[kFieldSize];
   return ReadScriptField(line, kFieldInstallSection, section, sizeof(section)) &&
          section[0] != '\0' && ReadScriptField(line, kFieldDisplayName, name, sizeof(name)) &&
-         IsFirstLineOfItsKey(line);
+         (keysDistinct || IsFirstLineOfItsKey(line));
+}
+
+namespace {
+
+int CompareKeys(const void *a, const void *b) {
+  return _stricmp(*static_cast<const char *const *>(a), *static_cast<const char *const *>(b));
+}
+
+bool IsAscii(const char *text) {
+  for (; *text; ++text)
+    if (static_cast<unsigned char>(*text) >= 0x80) return false;
+  return true;
+}
+
+// Sorts the keys and looks for two neighbours that are equal.
+bool AllDifferent(GrowingList *keys) {
+  const char **sorted = static_cast<const char **>(malloc(keys->count * sizeof(*sorted)));
+  if (!sorted) return false;
+  int at = 0;
+  for (const char *key = keys->text; *key; key = ListNext(key)) sorted[at++] = key;
+  qsort(sorted, keys->count, sizeof(*sorted), CompareKeys);
+  bool different = true;
+  for (at = 1; at < keys->count && different; ++at)
+    different = _stricmp(sorted[at - 1], sorted[at]) != 0;
+  free(sorted);
+  return different;
+}
+
+}  // namespace
+
+bool ProductKeysDistinct(HINF inf) {
+  INFCONTEXT line;
+  if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return true;
+  GrowingList keys = {};
+  bool plain = true;
+  do {
+    char key[kFieldSize];
+    // A key that cannot be read, or one the Setup API may compare by other rules, is left to
+    // the Setup API.
+    plain = ReadScriptField(&line, kFieldKey, key, sizeof(key)) && key[0] && IsAscii(key) &&
+            ListAppendGrowing(&keys, key);
+  } while (plain && SetupFindNextLine(&line, &line));
+  bool distinct = plain && keys.count && AllDifferent(&keys);
+  ListFree(&keys);
+  return distinct;
 }
 
 bool FindListedProduct(HINF inf, int index, INFCONTEXT *line) {
   if (index < 0) return false;
+  bool keysDistinct = ProductKeysDistinct(inf);
   if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, line)) return false;
   int listed = 0;
   do {
-    if (IsListedProduct(line) && listed++ == index) return true;
+    if (IsListedProduct(line, keysDistinct) && listed++ == index) return true;
   } while (SetupFindNextLine(line, line));
   return false;
 }

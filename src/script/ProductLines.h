@@ -33,7 +33,14 @@ bool FindProductLine(HINF inf, const char *key, INFCONTEXT *line);
 // A product offered on the components page: the first line with its key, an install section
 // that fits a section list slot and is not empty, and a display name that can be read. Every catalogue operation uses
 // this one test, so that the index of a product is the same everywhere.
-bool IsListedProduct(INFCONTEXT *line);
+// keysDistinct (ProductKeysDistinct) spares the question for the first line of the key.
+bool IsListedProduct(INFCONTEXT *line, bool keysDistinct = false);
+
+// Whether no two lines of the Products section share a key, found in one sorted pass over
+// plain keys: then every line is the first of its key. Asking the Setup API for a line's key
+// scans the lines before it, and a scan that asked for every line would grow with the square
+// of the products.
+bool ProductKeysDistinct(HINF inf);
 
 // The listed product with this index, counting from 0 in line order.
 bool FindListedProduct(HINF inf, int index, INFCONTEXT *line);
