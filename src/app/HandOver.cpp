@@ -12,6 +12,7 @@
 #include "app/RunRequest.h"
 #include "common/Log.h"
 #include "engine/FileQueueCallback.h"
+#include "engine/QueuePaths.h"
 #include "script/KeyList.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
@@ -61,11 +62,6 @@ bool MakeHandOverFolder(char (&folder)[kTargetDirSize]) {
   return CreateDirectoryA(folder, nullptr) != FALSE;
 }
 
-bool JoinPath(char (&out)[kTargetDirSize], const char *folder, const char *name) {
-  int length = snprintf(out, sizeof(out), "%s\\%s", folder, name);
-  return length > 0 && length < static_cast<int>(sizeof(out));
-}
-
 // The program and its script beside each other in the folder.
 bool CopyProgramAndScript(const char *program, const char *folder) {
   char source[kTargetDirSize];
@@ -76,8 +72,9 @@ bool CopyProgramAndScript(const char *program, const char *folder) {
   slash[1] = '\0';
   if (strlen(source) + sizeof(kScriptName) > sizeof(source)) return false;
   strcat(source, kScriptName);
-  return JoinPath(target, folder, kProgramName) && CopyFileA(program, target, FALSE) &&
-         JoinPath(target, folder, kScriptName) && CopyFileA(source, target, FALSE);
+  return JoinPath(target, sizeof(target), folder, kProgramName) &&
+         CopyFileA(program, target, FALSE) &&
+         JoinPath(target, sizeof(target), folder, kScriptName) && CopyFileA(source, target, FALSE);
 }
 
 // The copy's command line: this run's own options, and where the installed program is.
@@ -115,7 +112,8 @@ void ClearHandOverFolder(const char *folder) {
   const char *names[] = {kProgramName, kScriptName, kHandedOverProgram};
   for (const char *name : names) {
     char path[kTargetDirSize];
-    if (!JoinPath(path, folder, name) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+    if (!JoinPath(path, sizeof(path), folder, name) ||
+        GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
       continue;
     if (!DeleteFileA(path)) DeleteFileAtRestart(path);
   }

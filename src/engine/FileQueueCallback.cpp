@@ -1,7 +1,6 @@
 #include "engine/FileQueueCallback.h"
 
 #include <stddef.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "app/Globals.h"
@@ -65,8 +64,7 @@ UINT CopyCabinet(QueueCallbackContext *context, const FILEPATHS_A *paths) {
 // Whether the file name in folder exists; a path that does not fit names nothing.
 bool SourcePresent(const char *folder, const char *name) {
   char path[kPathSize];
-  int length = snprintf(path, sizeof(path), "%s\\%s", folder, name);
-  return name[0] && length >= 0 && length < static_cast<int>(sizeof(path)) &&
+  return name[0] && JoinPath(path, sizeof(path), folder, name) &&
          GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
@@ -206,7 +204,7 @@ void StartQueue(QueueCallbackContext *context) {
   context->lastDirectory[0] = '\0';
   context->pendingCount = 0;
   context->deletedFiles = PathSet();
-  context->deletedFolders = PathSet();
+  context->deletedFolders = GrowingList();
   context->waitingFiles = PathSet();
   context->answeredDeletion[0] = '\0';
   context->abortError = 0;

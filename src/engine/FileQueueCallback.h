@@ -19,13 +19,13 @@ struct QueueCallbackContext {
   PVOID defaultContext;  // of SetupDefaultQueueCallbackA
   char *lastDirectory;   // 260 bytes: the folder of the last deleted file
   LONG pendingCount;     // deleted files that wait for the restart
-  // The storage behind lastDirectory: part of the context, so that no allocation during the
-  // commit can fail and lose the follow-up of a deletion.
+  // The storage behind lastDirectory, part of the context: a context whose queue never
+  // reported its start still has it.
   char directoryBuffer[kQueueDirectorySize];
-  // The files the queue deleted (or tried to), their folders, each once, and the files that
-  // wait for the restart: looked at when the queue ends.
+  // The files the queue deleted (or tried to), their folders, and the files that wait for the
+  // restart: looked at when the queue ends.
   PathSet deletedFiles;
-  PathSet deletedFolders;
+  GrowingList deletedFolders;
   PathSet waitingFiles;
   const RemovalScope *scope;  // NULL outside a removal
   // A deletion that the callback answered itself when it started (a kept file, the handed-over

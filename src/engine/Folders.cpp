@@ -1,6 +1,5 @@
 #include "engine/Folders.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -10,7 +9,7 @@
 
 namespace {
 
-constexpr char kAllEntries[] = "\\*";
+constexpr char kAllEntries[] = "*";
 
 struct FindGuard {
   HANDLE handle;
@@ -37,30 +36,29 @@ size_t FirstLevelStart(const char *path, size_t length) {
   return start;
 }
 
-bool JoinPath(char (&out)[kTargetDirSize], const char *folder, const char *name) {
-  int length = snprintf(out, sizeof(out), "%s\\%s", folder, name);
-  return length > 0 && length < static_cast<int>(sizeof(out));
-}
-
 int Depth(const char *path) {
   int depth = 0;
   for (; *path; ++path) depth += *path == '\\';
   return depth;
 }
 
+// The deepest folders first; the same folder twice side by side.
 int DeeperFirst(const void *a, const void *b) {
-  return Depth(*static_cast<const char *const *>(b)) - Depth(*static_cast<const char *const *>(a));
+  const char *first = *static_cast<const char *const *>(a);
+  const char *second = *static_cast<const char *const *>(b);
+  int deeper = Depth(second) - Depth(first);
+  return deeper ? deeper : ComparePaths(first, second);
 }
 
-// The noted folders, and the parents of those inside outer up to (not including) outer.
-void AddCandidates(PathSet *candidates, const char *folder, const char *outer) {
-  PathSetAdd(candidates, folder);
+// A noted folder, and the parents of one inside outer up to (not including) outer.
+void AddCandidates(GrowingList *candidates, const char *folder, const char *outer) {
+  ListAppendGrowing(candidates, folder);
   char current[kTargetDirSize];
   char parent[kTargetDirSize];
   lstrcpynA(current, folder, sizeof(current));
   while (outer[0] && FileDirectory(parent, sizeof(parent), current) &&
          IsBelowFolder(parent, outer)) {
-    PathSetAdd(candidates, parent);
+    ListAppendGrowing(candidates, parent);
     memcpy(current, parent, sizeof(current));
   }
 }
@@ -83,7 +81,7 @@ bool EntryIsGoing(QueueCallbackContext *context, const PathSet *restartFolders, 
 // Whether everything left in the folder is on its way out (nothing at all, in the usual case).
 bool IsGoing(QueueCallbackContext *context, const PathSet *restartFolders, const char *folder) {
   char pattern[kTargetDirSize + sizeof(kAllEntries)];
-  snprintf(pattern, sizeof(pattern), "%s%s", folder, kAllEntries);
+  JoinPath(pattern, sizeof(pattern), folder, kAllEntries);
   WIN32_FIND_DATAA data;
   FindGuard find = {FindFirstFileA(pattern, &data)};
   // A folder that is gone, or cannot be read, is left alone.
@@ -92,7 +90,7 @@ bool IsGoing(QueueCallbackContext *context, const PathSet *restartFolders, const
     if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
     char path[kTargetDirSize];
     bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (!JoinPath(path, folder, data.cFileName) ||
+    if (!JoinPath(path, sizeof(path), folder, data.cFileName) ||
         !EntryIsGoing(context, restartFolders, path, isFolder))
       return false;
   } while (FindNextFileA(find.handle, &data));
@@ -162,34 +160,36 @@ void NoteDeletion(QueueCallbackContext *context, const char *file) {
   if (!FileDirectory(folder, sizeof(folder), file) || !strcmp(folder, context->lastDirectory))
     return;
   memcpy(context->lastDirectory, folder, strlen(folder) + 1);
-  // A folder that cannot be noted (no memory) stays; that is never wrong.
-  PathSetAdd(&context->deletedFolders, folder);
+  // A folder noted twice is looked at once; one that cannot be noted (no memory) stays, which
+  // is never wrong.
+  ListAppendGrowing(&context->deletedFolders, folder);
 }
 
 void TidyFolders(QueueCallbackContext *context) {
   const char *outer = context->scope ? context->scope->outerFolder : "";
-  PathSet candidates = {};
-  if (context->deletedFolders.paths.count)
-    for (const char *folder = context->deletedFolders.paths.text; *folder;
-         folder = ListNext(folder))
+  GrowingList candidates = {};
+  if (context->deletedFolders.count)
+    for (const char *folder = context->deletedFolders.text; *folder; folder = ListNext(folder))
       AddCandidates(&candidates, folder, outer);
-  int count = candidates.paths.count;
+  int count = candidates.count;
   const char **order = count ? static_cast<const char **>(malloc(count * sizeof(*order))) : nullptr;
   if (order) {
     int at = 0;
-    for (const char *folder = candidates.paths.text; *folder; folder = ListNext(folder))
+    for (const char *folder = candidates.text; *folder; folder = ListNext(folder))
       order[at++] = folder;
     qsort(order, count, sizeof(*order), DeeperFirst);
     PathSet restartFolders = {};
-    for (int at = 0; at < count; ++at)
+    for (at = 0; at < count; ++at) {
+      if (at && SamePath(order[at], order[at - 1])) continue;
       if (IsGoing(context, &restartFolders, order[at]) && RemoveGoingFolder(order[at]))
         PathSetAdd(&restartFolders, order[at]);
+    }
     PathSetFree(&restartFolders);
     free(order);
   }
-  PathSetFree(&candidates);
+  ListFree(&candidates);
   PathSetFree(&context->deletedFiles);
-  PathSetFree(&context->deletedFolders);
+  ListFree(&context->deletedFolders);
   PathSetFree(&context->waitingFiles);
 }
 

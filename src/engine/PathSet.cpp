@@ -28,6 +28,8 @@ int PathSetAppend(PathSet *set, const char *path) {
 }
 
 int PathSetSort(PathSet *set) {
+  free(set->sorted);
+  set->sorted = nullptr;
   int count = set->paths.count;
   if (count == 0) return 1;
   const char **sorted = static_cast<const char **>(malloc(count * sizeof(*sorted)));

@@ -1,5 +1,6 @@
 #include "engine/QueuePaths.h"
 
+#include <stdio.h>
 #include <string.h>
 
 namespace {
@@ -99,4 +100,9 @@ bool CutTrailingPath(char *path, const char *tail) {
     if (FoldCase(start[at]) != FoldCase(tail[at])) return false;
   start[-1] = '\0';
   return true;
+}
+
+bool JoinPath(char *out, size_t size, const char *folder, const char *name) {
+  int length = snprintf(out, size, "%s\\%s", folder, name);
+  return length > 0 && static_cast<size_t>(length) < size;
 }

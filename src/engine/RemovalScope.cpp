@@ -1,6 +1,5 @@
 #include "engine/RemovalScope.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "common/Log.h"
@@ -18,9 +17,7 @@ constexpr char kDefaultDestDir[] = "DefaultDestDir";
 // Adds folder\name; false only when memory ran out (a path too long names no file).
 bool AddPath(PathSet *kept, const char *folder, const char *name) {
   char path[kTargetDirSize];
-  int length = snprintf(path, sizeof(path), "%s\\%s", folder, name);
-  if (length <= 0 || length >= static_cast<int>(sizeof(path))) return true;
-  return PathSetAppend(kept, path) != 0;
+  return !JoinPath(path, sizeof(path), folder, name) || PathSetAppend(kept, path);
 }
 
 // The files of one entry of a CopyFiles line: a file-list section, or "@name", a single file
@@ -79,8 +76,9 @@ bool AddStayingProducts(HINF inf, const char *keys, const char *removalDir, Path
     char key[kFieldSize];
     char section[kSectionNameSize];
     char dir[kTargetDirSize];
-    if (!IsListedProduct(&line, keysDistinct) || !ReadScriptField(&line, kFieldKey, key, sizeof(key)) ||
-        InKeys(keys, key) || !RegisteredDir(key, removalDir, dir) ||
+    if (!IsListedProduct(&line, keysDistinct) ||
+        !ReadScriptField(&line, kFieldKey, key, sizeof(key)) || InKeys(keys, key) ||
+        !RegisteredDir(key, removalDir, dir) ||
         !ReadScriptField(&line, kFieldInstallSection, section, sizeof(section)))
       continue;
     if (!AddCopiedFiles(inf, section, dir, kept)) return false;

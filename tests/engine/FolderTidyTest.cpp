@@ -82,8 +82,8 @@ TEST_F(FolderTidyTest, FilesInUseTakeTheirFoldersAlongAtTheRestart) {
   FileHolder holder({Full("outer\\busy\\held.txt")});
   ASSERT_TRUE(holder.holding());
   const std::string sharedPath = Full("outer\\busy\\shared.txt");  // gone once it is closed
-  HANDLE shared = CreateFileA(sharedPath.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE shared = CreateFileA(sharedPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(shared, INVALID_HANDLE_VALUE);
   for (const char *file : {"outer\\busy\\a.txt", "outer\\busy\\held.txt",
                            "outer\\busy\\shared.txt", "outer\\x.txt"})

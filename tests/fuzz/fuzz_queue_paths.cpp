@@ -1,12 +1,15 @@
 // Paths of the file-queue callback: a file's directory is never cut, never a root, and never
 // written past its buffer; the cabinet test is symmetric and only true for same-named ".cab";
-// a scheduled deletion takes only the path it names and what lies below it.
+// a scheduled deletion takes only the path it names and what lies below it; a trailing part is
+// cut only where the path ends with it after a backslash; a set of paths finds what it holds,
+// sorted or not.
 #include <string.h>
 
 #include <string>
 #include <vector>
 
 #include "FuzzInput.h"
+#include "engine/PathSet.h"
 #include "engine/QueuePaths.h"
 
 namespace {
@@ -56,5 +59,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(path.size() == other.size() || other[path.size()] == '\\' || path.back() == '\\');
   }
   FUZZ_CHECK(DeletionTakesPath(path.c_str(), path.c_str()) == !path.empty());
+
+  std::string tail = other.substr(other.find_first_not_of('\\') == std::string::npos
+                                      ? other.size()
+                                      : other.find_first_not_of('\\'));
+  while (!tail.empty() && tail.back() == '\\') tail.pop_back();
+  size_t keep = path.size() - (path.size() > tail.size() ? tail.size() + 1 : 0);
+  bool ends = !tail.empty() && path.size() > tail.size() && path[keep] == '\\' &&
+              strcasecmp(path.c_str() + keep + 1, tail.c_str()) == 0;
+  std::string cut = path;
+  FUZZ_CHECK(CutTrailingPath(&cut[0], other.c_str()) == ends);
+  FUZZ_CHECK(std::string(cut.c_str()) == (ends ? path.substr(0, keep) : path));
+
+  PathSet set = {};
+  for (int sorted = 0; sorted < 2; ++sorted) {
+    FUZZ_CHECK(path.empty() || PathSetAdd(&set, path.c_str()));
+    FUZZ_CHECK(PathSetHas(&set, path.c_str()) == !path.empty());
+    bool same = !path.empty() && SamePath(path.c_str(), other.c_str());
+    FUZZ_CHECK(PathSetHas(&set, other.c_str()) == same);
+    PathSetSort(&set);
+  }
+  PathSetFree(&set);
   return 0;
 }
