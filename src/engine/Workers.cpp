@@ -70,6 +70,11 @@ DWORD BindTargetDir(HINF inf, const char *dir) {
     LogLine("no target directory is given");
     return ERROR_BAD_PATHNAME;
   }
+  // A relative path would lead wherever the current directory is: to the media, say.
+  if (!IsAbsolutePath(dir)) {
+    LogLine("the target directory \"%s\" is not a complete path", dir);
+    return ERROR_BAD_PATHNAME;
+  }
   if (SetupSetDirectoryIdA(inf, kTargetDirId, dir)) return 0;
   DWORD error = GetLastError();
   LogFailure(error, "the target directory %s cannot be bound", dir);
