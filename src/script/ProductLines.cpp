@@ -45,13 +45,15 @@ bool IsListedProduct(INFCONTEXT *line, bool keysDistinct) {
 
 namespace {
 
+constexpr unsigned char kFirstNonAscii = 0x80;
+
 int CompareKeys(const void *a, const void *b) {
   return _stricmp(*static_cast<const char *const *>(a), *static_cast<const char *const *>(b));
 }
 
 bool IsAscii(const char *text) {
   for (; *text; ++text)
-    if (static_cast<unsigned char>(*text) >= 0x80) return false;
+    if (static_cast<unsigned char>(*text) >= kFirstNonAscii) return false;
   return true;
 }
 
