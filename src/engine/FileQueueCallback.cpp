@@ -181,11 +181,19 @@ constexpr UINT kVersionQuestions =
 // the machine stays, and a file that cannot be deleted or renamed now is left to the
 // follow-up, which schedules it for the restart. (A source that is missing or cannot be
 // copied is answered in every run.) True with the answer when the notification is one of these.
+// The answer to a version question, as the log records it: FALSE keeps the file on the machine.
+UINT LogVersionAnswer(const FILEPATHS_A *paths, UINT answer) {
+  if (paths && paths->Target)
+    LogLine(answer ? "replacing %s although the file on the machine is the same or newer"
+                   : "kept %s: the file on the machine is the same or newer",
+            paths->Target);
+  return answer;
+}
+
 bool AnswerWithoutDialog(UINT notification, UINT_PTR param1, UINT *answer) {
   const FILEPATHS_A *paths = reinterpret_cast<const FILEPATHS_A *>(param1);
   if (notification & kVersionQuestions) {
-    LogLine("kept %s: the file on the machine is the same or newer", paths->Target);
-    *answer = FALSE;
+    *answer = LogVersionAnswer(paths, FALSE);
     return true;
   }
   switch (notification) {
@@ -251,6 +259,8 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
   LogFileEvent(notification, param1);
   UINT answer = 0;
   if (g_silent && AnswerWithoutDialog(notification, param1, &answer)) return answer;
+  if (notification & kVersionQuestions)
+    return LogVersionAnswer(paths, PassOn(context, notification, param1, param2));
   switch (notification) {
     case SPFILENOTIFY_STARTQUEUE:
       StartQueue(context);

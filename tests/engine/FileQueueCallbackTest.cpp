@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/Globals.h"
+#include "common/Log.h"
 #include "engine/FileQueueCallback.h"
 #include "engine/QueueTestSupport.h"
 
@@ -129,6 +130,31 @@ TEST_F(FileQueueCallbackTest, SourceThatIsMissingOrCannotBeCopiedAbortsTheCommit
   EXPECT_EQ(observed_.copyAnswers[0], static_cast<UINT>(FILEOP_ABORT));
   EXPECT_NE(error_, 0u);
   EXPECT_EQ(observed_.context.abortError, error_);
+}
+
+// A newer file on the machine: a silent run keeps it without asking, another run takes the
+// default callback's answer; the log says which, in every run.
+TEST_F(FileQueueCallbackTest, AnswerAboutANewerFileIsLogged) {
+  std::string log = Target("run.log"), target = Target("newer.dll");
+  FILEPATHS_A paths = {};
+  paths.Target = target.c_str();
+  paths.Source = "D:\\newer.dll";
+  observed_.context.defaultContext = SetupInitDefaultQueueCallbackEx(
+      nullptr, reinterpret_cast<HWND>(INVALID_HANDLE_VALUE), 0, 0, nullptr);
+  for (int silent : {1, 0}) {
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(OpenLog(log.c_str()));
+    g_silent = silent;
+    UINT answer = FileQueueCallback(&observed_.context, SPFILENOTIFY_TARGETNEWER,
+                                    reinterpret_cast<UINT_PTR>(&paths), 0);
+    g_silent = 0;
+    CloseLog();
+    if (silent) EXPECT_EQ(answer, static_cast<UINT>(FALSE));
+    std::string expected = answer ? "replacing " + target + " although" : "kept " + target + ":";
+    std::string text = ReadTextFile(log);
+    EXPECT_NE(text.find(expected), std::string::npos) << "silent " << silent << ": " << text;
+  }
+  SetupTermDefaultQueueCallback(observed_.context.defaultContext);
 }
 
 // A copy into a folder that an earlier removal left scheduled for deletion at the restart,
