@@ -11,10 +11,12 @@
 #include "app/RunRequest.h"
 #include "app/WizardContext.h"
 #include "common/Log.h"
+#include "engine/QueuePaths.h"
 #include "pages/Pages.h"
 #include "res/resource.h"
 #include "script/Catalogue.h"
 #include "script/SetupScript.h"
+#include "script/WizardSection.h"
 
 namespace {
 
@@ -47,10 +49,12 @@ static_assert(kPageSizeClassic == 40 && kPageSizeHeaderLook == 48, "page sizes")
 constexpr int kDefaultPixelsPerInch = 96;
 constexpr int kWatermarkWidth = 503;
 constexpr int kWatermarkHeight = 313;
-constexpr int kHeaderWidth = 503;
+constexpr int kHeaderWidth = 503;  // when the sheet's width cannot be measured
 constexpr int kHeaderHeight = 58;
-constexpr int kHeaderPictureX = 443;
-constexpr int kHeaderPictureY = 5;
+constexpr int kHeaderPictureSize = 49;  // the header picture's place, as wide as high
+constexpr int kHeaderPictureMargin = 5;
+// The sheet is as wide as its pages and this margin on either side, in dialog units.
+constexpr int kSheetPaddingUnits = 7;
 
 constexpr int kImageSize = 16;
 constexpr COLORREF kImageMask = RGB(0, 128, 128);
@@ -85,11 +89,6 @@ const PageDefinition kPages[kPageCount] = {
     {RemovePageProc, kOuterPageFlags, 0, 0},
     {RemoveFinishPageProc, kOuterPageFlags, 0, 0},
 };
-
-// The sheet's own buttons; the system labels them in its language, the program in the pages'.
-constexpr int kSheetBack = 0x3023;    // ID_PSBACK
-constexpr int kSheetNext = 0x3024;    // ID_PSNEXT
-constexpr int kSheetFinish = 0x3025;  // ID_PSFINISH
 
 struct SheetButton {
   int control;
@@ -136,9 +135,12 @@ void CreatePages(HINSTANCE instance, int style, WizardParts *parts) {
   page.dwSize = style == 0 ? kPageSizeClassic : kPageSizeHeaderLook;
   page.hInstance = instance;
   page.lParam = reinterpret_cast<LPARAM>(&parts->context);
+  // The caption of every page, which the sheet shows: the templates carry the program's own
+  // title, and the script may name another product.
+  page.pszTitle = parts->context.szSetupTitle;
   for (int index = 0; index < kPageCount; ++index) {
     const PageDefinition &definition = kPages[index];
-    page.dwFlags = style == 0 ? PSP_DLGINDIRECT : definition.headerLookFlags;
+    page.dwFlags = (style == 0 ? PSP_DLGINDIRECT : definition.headerLookFlags) | PSP_USETITLE;
     page.pfnDlgProc = definition.procedure;
     if (definition.titleOffset) {
       page.pszHeaderTitle = ContextText(&parts->context, definition.titleOffset);
@@ -153,26 +155,56 @@ void CreatePages(HINSTANCE instance, int style, WizardParts *parts) {
   }
 }
 
-// Style 1: window-coloured pictures composed from bitmaps 4 and 5. Their sizes are those of a
-// 96-dpi screen; the program is DPI-aware, so on a larger screen they grow with the pages, and
-// the header picture keeps its place right of the header texts.
+INT_PTR CALLBACK MeasureDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// The width in pixels of the header look's sheet, as the property sheet lays it out: its
+// pages' width and a margin on either side, in the dialog units of their font. 0 when it
+// cannot be measured.
+int HeaderLookSheetWidth(HWND host, HINSTANCE instance, const void *pageTemplate) {
+  if (!pageTemplate) return 0;
+  const DLGTEMPLATE *page = static_cast<const DLGTEMPLATE *>(pageTemplate);
+  HWND probe = CreateDialogIndirectParamA(instance, page, host, MeasureDialogProc, 0);
+  if (!probe) return 0;
+  RECT width = {0, 0, page->cx + 2 * kSheetPaddingUnits, 0};
+  BOOL mapped = MapDialogRect(probe, &width);
+  DestroyWindow(probe);
+  return mapped ? width.right : 0;
+}
+
+int Scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, kDefaultPixelsPerInch); }
+
+// The script's picture, else the program's own bitmap id, at (x, y) of a new window-coloured
+// width x height bitmap; null when there is no picture.
+HBITMAP ComposeLookPicture(HWND host, HINSTANCE instance, HBITMAP script, int id, int width,
+                           int height, int x, int y) {
+  HBITMAP own = script ? nullptr : LoadBitmapA(instance, MAKEINTRESOURCEA(id));
+  HBITMAP source = script ? script : own;
+  HBITMAP composed = source ? ComposeBitmap(host, source, width, height, x, y) : nullptr;
+  if (own) DeleteObject(own);
+  return composed;
+}
+
+// The header look's pictures at the sizes of a 96-dpi screen, grown with the screen's
+// resolution as the DPI-aware pages grow: the watermark with its picture at the left edge,
+// and the header strip as wide as the sheet with its picture at the right end. The sheet
+// draws the subtitle up to near that end: a picture placed for another width would cover it.
 void ComposeLookPictures(HWND host, HINSTANCE instance, WizardParts *parts) {
   const int dpi = ScreenPixelsPerInch();
-  auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, kDefaultPixelsPerInch); };
-  HBITMAP wizard = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_WIZARD));
-  HBITMAP header = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_HEADER));
-  if (wizard)
-    parts->watermark = ComposeBitmap(host, wizard, scaled(kWatermarkWidth),
-                                     scaled(kWatermarkHeight), 0, 0);
-  if (header)
-    parts->header = ComposeBitmap(host, header, scaled(kHeaderWidth), scaled(kHeaderHeight),
-                                  scaled(kHeaderPictureX), scaled(kHeaderPictureY));
-  if (wizard) DeleteObject(wizard);
-  if (header) DeleteObject(header);
+  const WizardContext &context = parts->context;
+  parts->watermark =
+      ComposeLookPicture(host, instance, context.hWatermark, IDB_WIZARD,
+                         Scaled(kWatermarkWidth, dpi), Scaled(kWatermarkHeight, dpi), 0, 0);
+  int width = HeaderLookSheetWidth(host, instance, parts->templates[kPageWelcome]);
+  if (width <= 0) width = Scaled(kHeaderWidth, dpi);
+  int margin = Scaled(kHeaderPictureMargin, dpi);
+  parts->header = ComposeLookPicture(host, instance, context.hHeaderPicture, IDB_HEADER, width,
+                                     Scaled(kHeaderHeight, dpi),
+                                     width - kHeaderPictureSize - margin, margin);
 }
 
 void AddLook(HWND host, HINSTANCE instance, int style, PROPSHEETHEADERA *sheet,
              WizardParts *parts) {
+  const WizardContext &context = parts->context;
   switch (style) {
     case 0:
       sheet->dwFlags |= PSH_WIZARD;
@@ -184,9 +216,20 @@ void AddLook(HWND host, HINSTANCE instance, int style, PROPSHEETHEADERA *sheet,
       sheet->hbmHeader = parts->header;
       break;
     case 2:
+      // The program's own pictures as resources; the script's need handles, composed as in
+      // style 1.
       sheet->dwFlags |= kLookResources;
       sheet->pszbmWatermark = MAKEINTRESOURCEA(IDB_WIZARD);
       sheet->pszbmHeader = MAKEINTRESOURCEA(IDB_HEADER);
+      if (context.hWatermark || context.hHeaderPicture) ComposeLookPictures(host, instance, parts);
+      if (context.hWatermark) {
+        sheet->dwFlags |= PSH_USEHBMWATERMARK;
+        sheet->hbmWatermark = parts->watermark;
+      }
+      if (context.hHeaderPicture) {
+        sheet->dwFlags |= PSH_USEHBMHEADER;
+        sheet->hbmHeader = parts->header;
+      }
       break;
   }
 }
@@ -242,6 +285,27 @@ int RunPages(HWND hostWindow, HINF inf) {
   return exitCode;
 }
 
+// The picture that the script names for key, from the media: beside the script that the run
+// opened, or, in a removal handed over to a copy of the program (which has only the script),
+// beside the installed program. Null when the script names none or it cannot be read: the
+// run goes on with the program's own.
+HBITMAP LoadScriptPicture(HINF inf, const char *key) {
+  char name[kTargetDirSize];
+  if (!ReadWizardText(inf, g_languageId, key, name, sizeof(name))) return nullptr;
+  char folder[MAX_PATH];
+  if (g_relocatedFrom[0])
+    lstrcpynA(folder, g_relocatedFrom, sizeof(folder));
+  else
+    SetupScriptPath(folder);
+  char *slash = strrchr(folder, '\\');
+  if (slash) *slash = '\0';
+  HBITMAP picture = LoadWizardPicture(folder, name);
+  if (!picture)
+    LogFailure(GetLastError(), "the picture %s in %s cannot be read: the program's own is shown",
+               name, folder);
+  return picture;
+}
+
 }  // namespace
 
 int RunWizard(HWND hostWindow) {
@@ -276,9 +340,20 @@ int LoadPageResources(HINSTANCE instance, WizardContext *context) {
                                              0, kImageMask, IMAGE_BITMAP, 0);
   context->hNoticeIcon = ImageList_GetIcon(context->hImageList, kNoticeImage, ILD_NORMAL);
 
-  LoadUiString(instance, IDS_SETUP_TITLE, context->szSetupTitle, sizeof(context->szSetupTitle));
-  LoadUiString(instance, IDS_WELCOME_TEXT, context->szWelcomeText,
-              sizeof(context->szWelcomeText));
+  // The script's title and welcome text, in the wizard's language or for all, name its
+  // product; else the program's own texts stand.
+  if (!ReadWizardText(context->hInf, g_languageId, kWizardTitleKey, context->szSetupTitle,
+                      sizeof(context->szSetupTitle)))
+    LoadUiString(instance, IDS_SETUP_TITLE, context->szSetupTitle,
+                 sizeof(context->szSetupTitle));
+  if (ReadWizardText(context->hInf, g_languageId, kWizardWelcomeKey, context->szWelcomeText,
+                     sizeof(context->szWelcomeText)))
+    ExpandLineBreaks(context->szWelcomeText);
+  else
+    LoadUiString(instance, IDS_WELCOME_TEXT, context->szWelcomeText,
+                 sizeof(context->szWelcomeText));
+  context->hWatermark = LoadScriptPicture(context->hInf, kWizardWatermarkKey);
+  context->hHeaderPicture = LoadScriptPicture(context->hInf, kWizardHeaderPictureKey);
   LoadUiString(instance, IDS_COMPONENTS_TITLE, context->szComponentsTitle,
               sizeof(context->szComponentsTitle));
   LoadUiString(instance, IDS_COMPONENTS_SUBTITLE, context->szComponentsSubtitle,
@@ -298,6 +373,10 @@ int ReleasePageResources(WizardContext *context) {
   if (context->hImageList) ImageList_Destroy(context->hImageList);
   if (context->hTitleFont) DeleteObject(context->hTitleFont);
   if (context->hHeaderFont) DeleteObject(context->hHeaderFont);
+  if (context->hWatermark) DeleteObject(context->hWatermark);
+  if (context->hHeaderPicture) DeleteObject(context->hHeaderPicture);
+  context->hWatermark = nullptr;
+  context->hHeaderPicture = nullptr;
   context->hNoticeIcon = nullptr;
   context->hImageList = nullptr;
   context->hTitleFont = nullptr;
@@ -315,6 +394,16 @@ void *LoadDialogTemplateCopy(HINSTANCE instance, int dialogId) {
   void *copy = HeapAlloc(GetProcessHeap(), 0, size);
   if (copy) memcpy(copy, data, size);
   return copy;
+}
+
+HBITMAP LoadWizardPicture(const char *folder, const char *name) {
+  char path[MAX_PATH];
+  if (!JoinPath(path, sizeof(path), folder, name)) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return nullptr;
+  }
+  return static_cast<HBITMAP>(
+      LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
 }
 
 HBITMAP ComposeBitmap(HWND window, HBITMAP source, int width, int height, int x, int y) {

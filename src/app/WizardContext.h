@@ -21,6 +21,10 @@ struct WizardContext {
   char szTargetSubtitle[kFieldSize];
   char szReadyTitle[kFieldSize];
   char szReadySubtitle[kFieldSize];
+  // The script's pictures for the welcome and finish pages and for the header look's header;
+  // null where the script gives none or it cannot be read, and the program's own are shown.
+  HBITMAP hWatermark;
+  HBITMAP hHeaderPicture;
 };
 
 // The context handed to a page in its PROPSHEETPAGE, as WM_INITDIALOG's lParam brings it.

@@ -24,3 +24,6 @@ void CheckServiceSection(ScriptCheck *check, const char *section);
 
 // Warnings for what a remove section deletes that no install section puts there.
 void CheckLeftoverDeletions(ScriptCheck *check);
+
+// The texts and pictures of [Wizard] and its language sections.
+void CheckWizardSections(ScriptCheck *check);

@@ -188,6 +188,7 @@ void CheckOpenScript(ScriptCheck *check) {
   }
   ForEachRunSection(check, VisitRunSection, nullptr);
   CheckLeftoverDeletions(check);
+  CheckWizardSections(check);
 }
 
 }  // namespace

@@ -50,20 +50,46 @@ bool ReadLinePart(Cursor *c) {
   return false;
 }
 
-// Whether the header at c ("[" already seen) names section; c ends on the next line.
-bool HeaderNames(Cursor *c, const char *section) {
-  const char *name = c->p + 1;
-  const char *close = name;
-  while (close < c->end && *close != ']' && *close != '\n') ++close;
-  const char *s = section;
-  const char *n = name;
-  while (n < close && *s && tolower(static_cast<unsigned char>(*n)) ==
-                                tolower(static_cast<unsigned char>(*s))) {
-    ++n;
-    ++s;
+// Whether a header's name (its text between "[" and "]") is section.
+bool NameIs(const char *name, size_t length, const char *section) {
+  size_t at = 0;
+  for (; at < length && section[at]; ++at)
+    if (tolower(static_cast<unsigned char>(name[at])) !=
+        tolower(static_cast<unsigned char>(section[at])))
+      return false;
+  return at == length && section[at] == '\0';
+}
+
+// Moves past the next script line or section header; returns the file line it begins on, or
+// 0 at the end of the text. For a header, *name and *length give its name, else *name is null.
+int NextScriptItem(Cursor *c, const char **name, size_t *length) {
+  *name = nullptr;
+  while (c->p < c->end) {
+    SkipBlanks(c);
+    int start = c->line;
+    if (AtLineEnd(*c) || *c->p == ';') {
+      NextLine(c);
+      continue;
+    }
+    if (*c->p == '[') {
+      const char *close = ++c->p;
+      while (close < c->end && *close != ']' && *close != '\n') ++close;
+      *name = c->p;
+      *length = static_cast<size_t>(close - c->p);
+      NextLine(c);
+      return start;
+    }
+    // A continued line ends early at a blank or comment-only line, which it takes along.
+    while (ReadLinePart(c)) {
+      SkipBlanks(c);
+      if (AtLineEnd(*c) || *c->p == ';') {
+        NextLine(c);
+        break;
+      }
+    }
+    return start;
   }
-  NextLine(c);
-  return n == close && *s == '\0';
+  return 0;
 }
 
 }  // namespace
@@ -72,27 +98,24 @@ int FindScriptLine(const char *text, size_t length, const char *section, int ind
   Cursor c = {text, text + length, 1};
   bool inSection = false;
   int seen = 0;
-  while (c.p < c.end) {
-    SkipBlanks(&c);
-    int start = c.line;
-    if (AtLineEnd(c) || *c.p == ';') {
-      NextLine(&c);
-      continue;
-    }
-    if (*c.p == '[') {
-      inSection = HeaderNames(&c, section);
+  const char *name;
+  size_t nameLength;
+  while (int start = NextScriptItem(&c, &name, &nameLength)) {
+    if (name) {
+      inSection = NameIs(name, nameLength, section);
       if (inSection && index == kSectionHeader) return start;
-      continue;
+    } else if (inSection && seen++ == index) {
+      return start;
     }
-    // A continued line ends early at a blank or comment-only line, which it takes along.
-    while (ReadLinePart(&c)) {
-      SkipBlanks(&c);
-      if (AtLineEnd(c) || *c.p == ';') {
-        NextLine(&c);
-        break;
-      }
-    }
-    if (inSection && seen++ == index) return start;
   }
   return 0;
+}
+
+void ForEachSectionName(const char *text, size_t length, SectionNameVisitor visit,
+                        void *data) {
+  Cursor c = {text, text + length, 1};
+  const char *name;
+  size_t nameLength;
+  while (NextScriptItem(&c, &name, &nameLength))
+    if (name) visit(name, nameLength, data);
 }

@@ -12,3 +12,8 @@ constexpr int kSectionHeader = -1;  // the index that asks for a section's heade
 // section's first header for kSectionHeader; 0 when the text has no such line. Section names
 // are compared without regard to case.
 int FindScriptLine(const char *text, size_t length, const char *section, int index);
+
+// Calls visit with the name of every section header of the text (its text between "[" and
+// "]"), in file order, as the Setup API sees the headers.
+using SectionNameVisitor = void (*)(const char *name, size_t length, void *data);
+void ForEachSectionName(const char *text, size_t length, SectionNameVisitor visit, void *data);

@@ -86,8 +86,7 @@ void OnCheckChanged(HWND page) {
   bool anyChecked = false;
   for (int index = 0; index < count && !anyChecked; ++index)
     anyChecked = CheckListGetCheck(list, index) != 0;
-  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0,
-               anyChecked ? (PSWIZB_BACK | PSWIZB_NEXT) : PSWIZB_BACK);
+  SetWizardButtons(page, anyChecked ? (PSWIZB_BACK | PSWIZB_NEXT) : PSWIZB_BACK);
 }
 
 void OnSelectionChanged(HWND page) {

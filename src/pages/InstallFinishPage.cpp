@@ -13,6 +13,7 @@ namespace {
 BOOL OnInitDialog(HWND page, LPARAM lParam) {
   const WizardContext *context = InitDialogContext(lParam);
   SetControlFont(page, IDC_TITLE, context->hTitleFont);
+  ShowWatermark(page, context->hWatermark);
   SendDlgItemMessageA(page, IDC_NOTICE_ICON, STM_SETICON,
                       reinterpret_cast<WPARAM>(context->hNoticeIcon), 0);
   return TRUE;
@@ -24,7 +25,7 @@ void OnSetActive(HWND page) {
   ShowWindow(GetDlgItem(page, IDC_NOTICE_ICON), show);
   HWND sheet = GetParent(page);
   EnableWindow(GetDlgItem(sheet, IDCANCEL), FALSE);
-  PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
+  SetWizardButtons(page, PSWIZB_FINISH);
   if (g_quiet) PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
 }
 

@@ -24,6 +24,13 @@ int ShowSetupError(HWND owner, const char *text, DWORD error);
 
 // Sets a control's font without a redraw (pages set their fonts before they are shown).
 void SetControlFont(HWND page, int control, HFONT font);
+// The script's picture in place of the program's own in a classic page's picture control;
+// nothing without one, or on a page without that control (the header look's).
+void ShowWatermark(HWND page, HBITMAP picture);
+// Posts the wizard buttons and, once the sheet has set them, makes Finish, else Next, the
+// default button, so that Enter takes the way on. A page without an input of its own gives
+// that button the focus too: the focus is lost when the button that had it was disabled.
+void SetWizardButtons(HWND page, DWORD buttons);
 // The title (in the header font) and subtitle of an inner page in the classic look; the
 // header-look templates have neither control, and the sheet's header shows the same strings.
 void ShowPageHeader(HWND page, HFONT font, const char *title, const char *subtitle);

@@ -30,7 +30,7 @@ void OnSetActive(HWND page) {
   int show = CountProductsWithFlag(context->hInf, g_productKey, kCdRomFlag) ? SW_SHOW : SW_HIDE;
   ShowWindow(GetDlgItem(page, IDC_TITLE), show);
   ShowWindow(GetDlgItem(page, IDC_NOTICE_ICON), show);
-  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
+  SetWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
   if (g_quiet) PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
 }
 

@@ -31,6 +31,7 @@ BOOL OnInitDialog(HWND page, LPARAM lParam) {
   SetControlFont(page, IDC_TEXT, context->hHeaderFont);
   SetDlgItemTextA(page, IDC_TITLE, context->szSetupTitle);
   SetDlgItemTextA(page, IDC_TEXT, name);
+  ShowWatermark(page, context->hWatermark);
   if (iconNumber) {
     // Icon number n is image n + 1 of the shared strip, as in the component list.
     HICON icon = ImageList_GetIcon(context->hImageList, iconNumber + 1, ILD_NORMAL);
@@ -45,7 +46,7 @@ BOOL OnInitDialog(HWND page, LPARAM lParam) {
 
 void OnSetActive(HWND page) {
   HWND sheet = GetParent(page);
-  PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
+  SetWizardButtons(page, PSWIZB_NEXT);
   if (g_quiet) PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
 }
 

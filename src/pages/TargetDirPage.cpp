@@ -64,8 +64,7 @@ void OnTargetChanged(HWND page) {
   char hint[kFieldSize + kTargetDirSize] = {};
   if (fault && (g_targetDir[0] || !fits)) TargetDirFaultText(fault, detail, hint, sizeof(hint));
   SetDlgItemTextA(page, IDC_TARGET_FAULT, hint);
-  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0,
-               fault ? PSWIZB_BACK : (PSWIZB_BACK | PSWIZB_NEXT));
+  SetWizardButtons(page, fault ? PSWIZB_BACK : (PSWIZB_BACK | PSWIZB_NEXT));
 }
 
 void OnBrowse(HWND page) {

@@ -15,13 +15,14 @@ BOOL OnInitDialog(HWND page, LPARAM lParam) {
   SetControlFont(page, IDC_TITLE, context->hTitleFont);
   SetDlgItemTextA(page, IDC_TITLE, context->szSetupTitle);
   SetDlgItemTextA(page, IDC_TEXT, context->szWelcomeText);
+  ShowWatermark(page, context->hWatermark);
   CenterWindow(GetParent(page), GetDesktopWindow());
   return TRUE;
 }
 
 BOOL OnNotify(HWND page, const NMHDR *header) {
   if (header->code == static_cast<UINT>(PSN_SETACTIVE)) {
-    PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
+    SetWizardButtons(page, PSWIZB_NEXT);
     if (g_quiet) SetPageResult(page, -1);
   }
   return TRUE;

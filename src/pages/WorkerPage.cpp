@@ -8,6 +8,7 @@
 #include "app/ExitCode.h"
 #include "app/Globals.h"
 #include "app/Language.h"
+#include "app/Wizard.h"
 #include "engine/SectionRunner.h"
 #include "pages/PageLogic.h"
 #include "pages/Pages.h"
@@ -35,6 +36,28 @@ void SetControlFont(HWND page, int control, HFONT font) {
   SendDlgItemMessageA(page, control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
+void ShowWatermark(HWND page, HBITMAP picture) {
+  HWND control = GetDlgItem(page, IDC_STATIC_OTHER);
+  if (!picture || !control ||
+      (GetWindowLongPtrA(control, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP)
+    return;
+  // The control gives back the bitmap it loaded from the template, which is now ours.
+  HGDIOBJ own = reinterpret_cast<HGDIOBJ>(SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP,
+                                                       reinterpret_cast<LPARAM>(picture)));
+  if (own && own != picture) DeleteObject(own);
+}
+
+void SetWizardButtons(HWND page, DWORD buttons) {
+  HWND sheet = GetParent(page);
+  PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, buttons);
+  int way = (buttons & PSWIZB_FINISH) ? kSheetFinish : (buttons & PSWIZB_NEXT) ? kSheetNext : 0;
+  if (!way) return;
+  PostMessageA(sheet, DM_SETDEFID, way, 0);
+  bool takesInput = GetDlgItem(page, IDC_CHECKLIST) || GetDlgItem(page, IDC_TARGET_EDIT);
+  if (!takesInput)
+    PostMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(sheet, way)), TRUE);
+}
+
 void ShowPageHeader(HWND page, HFONT font, const char *title, const char *subtitle) {
   SetControlFont(page, IDC_HEADER_TITLE, font);
   SetDlgItemTextA(page, IDC_HEADER_TITLE, title);
@@ -46,7 +69,7 @@ void SetPageResult(HWND page, LONG_PTR result) {
 }
 
 void StartWorkerFromPage(HWND page, LPTHREAD_START_ROUTINE worker) {
-  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, 0);
+  SetWizardButtons(page, 0);
   EnableWindow(CancelButton(page), FALSE);
   // No page has the dialog id 1: the sheet stays where it is.
   SetPageResult(page, 1);
@@ -86,7 +109,7 @@ BOOL FinishWorkerRun(HWND page, WPARAM succeeded, LPARAM error, const WorkerPage
   ShowSetupError(page, text, static_cast<DWORD>(error));
   EnableWindow(CancelButton(page), TRUE);
   SetDlgItemTextA(page, parts.phaseControl, "");
-  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, parts.retryButtons);
+  SetWizardButtons(page, parts.retryButtons);
   return FALSE;
 }
 

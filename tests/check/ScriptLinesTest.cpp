@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <string>
+
 #include "check/ScriptLines.h"
 
 namespace {
@@ -49,6 +51,15 @@ TEST(ScriptLinesTest, CountsLinesAsTheSetupApiDoes) {
   for (const Case &c : cases)
     EXPECT_EQ(FindScriptLine(kScript, strlen(kScript), c.section, c.index), c.line)
         << "[" << c.section << "] line " << c.index;
+}
+
+TEST(ScriptLinesTest, NamesTheHeadersTheSetupApiSees) {
+  // "[B]" on line 18 continues line 17 and is no header.
+  std::string names;
+  ForEachSectionName(kScript, strlen(kScript), [](const char *name, size_t length, void *all) {
+    *static_cast<std::string *>(all) += std::string(name, length) + "|";
+  }, &names);
+  EXPECT_EQ(names, "Version|a|b|A|");
 }
 
 TEST(ScriptLinesTest, StaysInsideTheTextItIsGiven) {

@@ -43,6 +43,25 @@ struct BrokenScript {
   bool utf16;
 };
 
+// [Wizard] and its language sections; the German title is too long.
+const std::string kWizardScript = R"([Version]
+Signature="$Chicago$"
+[DestinationDirs]
+DefaultDestDir = 24, "A"
+[Wizard]
+Titel = "Teapot"
+Title = "Teapot Setup"
+Title = "Teapot"
+Watermark = side.bmp
+HeaderPicture = top.bmp
+[Wizard.0407]
+Title = ")" + std::string(300, 'x') + R"("
+[wizard.040c]
+Welcome = "Bienvenue\n\nSuivant"
+[Wizard.0807]
+Title = "Teapot"
+)";
+
 const BrokenScript kBrokenScripts[] = {
     {"products", R"([Version]
 Signature="$Chicago$"
@@ -213,6 +232,19 @@ a.txt
      {"(5): error: the icon number 99 is out of range (0 to 69)",
       "(12): error: install section [B.Nope] of product \"B\" is missing or has no lines"},
      true},
+    {"wizard texts and pictures", kWizardScript.c_str(), {"side.bmp"},
+     {"(6): warning: \"Titel\" is not a key of [Wizard] (Title, Welcome, Watermark, "
+      "HeaderPicture): it is ignored",
+      "(8): warning: only the first \"Title\" line is read; this one is not",
+      "(9): warning: picture \"side.bmp\" is no bitmap file on the media "
+      "(\"@MEDIA@\\side.bmp\"): the wizard shows its own",
+      "(10): warning: picture \"top.bmp\" is no bitmap file on the media "
+      "(\"@MEDIA@\\top.bmp\"): the wizard shows its own",
+      "(12): error: the title (field 1) is longer than 255 characters: a run treats it as "
+      "missing",
+      "(15): warning: [Wizard.0807] is never read: it names none of the wizard's languages in "
+      "four hex digits"},
+     false},
     {"a script the Setup API refuses", "[Version]\nSignature=\"$Chicago$\"\n[A\n", {},
      {"(3): error: the Setup API cannot open the script \"@MEDIA@\\setup.inf\": a section "
       "header is not closed by \"]\" (error 0xE0000001)"},

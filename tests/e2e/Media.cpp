@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "e2e/WizardDriver.h"
+
 namespace {
 
 constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -28,6 +30,19 @@ void ConvertToUtf16(const std::string &path) {
   WriteFile(file, wide.data(), static_cast<DWORD>(wide.size() * sizeof(wchar_t)), &written,
             nullptr);
   CloseHandle(file);
+}
+
+void WriteSolidBitmap(const std::string &path, int width, int height, COLORREF colour) {
+  const DWORD stride = BitmapStride(width);
+  std::string pixels(stride * static_cast<DWORD>(height), '\0');
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      char *pixel = &pixels[y * stride + x * 3];
+      pixel[0] = static_cast<char>(GetBValue(colour));
+      pixel[1] = static_cast<char>(GetGValue(colour));
+      pixel[2] = static_cast<char>(GetRValue(colour));
+    }
+  WriteBitmapFile(path, width, height, pixels.data());
 }
 
 Media::Media(const std::string &script, const std::vector<std::string> &payload) {

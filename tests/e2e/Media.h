@@ -26,6 +26,8 @@ class Media {
 };
 
 std::string ReplaceAll(std::string text, const std::string &from, const std::string &to);
+// Writes a 24-bit bitmap file of one colour.
+void WriteSolidBitmap(const std::string &path, int width, int height, COLORREF colour);
 // Rewrites a text file written in UTF-8 as UTF-16 with its byte-order mark.
 void ConvertToUtf16(const std::string &path);
 

@@ -103,7 +103,18 @@ ControlState StateOf(HWND control) {
   state.visible = IsWindowVisible(control) != FALSE;
   state.enabled = IsWindowEnabled(control) != FALSE;
   state.text = WindowText(control);
+  RECT rect;
+  if (GetWindowRect(control, &rect)) {
+    state.width = rect.right - rect.left;
+    state.height = rect.bottom - rect.top;
+  }
   return state;
+}
+
+// Asks the wizard to paint the whole sheet and gives its process the time to do so.
+void Repaint(HWND sheet) {
+  RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Sleep(300);
 }
 
 }  // namespace
@@ -251,6 +262,34 @@ int WizardDriver::ProgressPos(int id) {
   return bar ? static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)) : -1;
 }
 
+void WizardDriver::PressEnter() {
+  HWND sheet = Sheet(0);
+  GUITHREADINFO gui = {sizeof(gui)};
+  DWORD thread = sheet ? GetWindowThreadProcessId(sheet, nullptr) : 0;
+  // The focus settles by messages that the wizard posts to itself.
+  WaitUntil([&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus; }, 2000);
+  if (gui.hwndFocus) {
+    PostMessageA(gui.hwndFocus, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageA(gui.hwndFocus, WM_KEYUP, VK_RETURN, 0xC01C0001);
+  } else {
+    HWND active = gui.hwndActive ? gui.hwndActive : sheet;
+    PostMessageA(active, WM_SYSKEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageA(active, WM_SYSKEYUP, VK_RETURN, 0xC01C0001);
+  }
+}
+
+COLORREF WizardDriver::PixelAt(int x, int y) {
+  HWND sheet = Sheet(0);
+  if (!sheet) return CLR_INVALID;
+  Repaint(sheet);
+  POINT point = {x, y};
+  ClientToScreen(sheet, &point);
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, point.x, point.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
 bool WizardDriver::PostToPage(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND page = Page();
   return page && PostMessageA(page, message, wParam, lParam);
@@ -371,8 +410,7 @@ void WizardDriver::Answer(const MessageBoxState &box, int buttonId) {
 bool WizardDriver::Screenshot(const std::string &path) {
   HWND sheet = Sheet(0);
   if (!sheet) return false;
-  RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  Sleep(300);  // the wizard paints in its own process
+  Repaint(sheet);
   RECT rect;
   GetWindowRect(sheet, &rect);
   int width = rect.right - rect.left;
@@ -396,25 +434,7 @@ bool WizardDriver::Screenshot(const std::string &path) {
   GdiFlush();
   SelectObject(memory, old);
 
-  bool saved = false;
-  DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
-  DWORD imageSize = stride * static_cast<DWORD>(height);
-  if (copied && bits) {
-    BITMAPFILEHEADER file;
-    ZeroMemory(&file, sizeof(file));
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
-    file.bfSize = file.bfOffBits + imageSize;
-    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out != INVALID_HANDLE_VALUE) {
-      DWORD written = 0;
-      saved = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
-              WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
-              WriteFile(out, bits, imageSize, &written, nullptr);
-      CloseHandle(out);
-    }
-  }
+  bool saved = copied && bits && WriteBitmapFile(path, width, height, bits);
   DeleteObject(picture);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
@@ -425,4 +445,27 @@ std::string ArtefactPath(const std::string &name) {
   std::string dir = BinaryPath("tests/e2e/artefacts");
   CreateDirectoryA(dir.c_str(), nullptr);
   return dir + "\\" + name;
+}
+
+bool WriteBitmapFile(const std::string &path, int width, int height, const void *pixels) {
+  BITMAPFILEHEADER file = {};
+  BITMAPINFOHEADER info = {};
+  const DWORD imageSize = BitmapStride(width) * static_cast<DWORD>(height);
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + imageSize;
+  info.biSize = sizeof(info);
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool saved = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+               WriteFile(out, &info, sizeof(info), &written, nullptr) &&
+               WriteFile(out, pixels, imageSize, &written, nullptr);
+  CloseHandle(out);
+  return saved;
 }

@@ -16,6 +16,7 @@ struct ControlState {
   bool visible = false;
   bool enabled = false;
   std::string text;
+  int width = 0, height = 0;  // in pixels
 };
 
 struct MessageBoxState {
@@ -80,6 +81,11 @@ class WizardDriver {
   // The upper end of the range and the position of a progress bar of the active page.
   int ProgressHigh(int id);
   int ProgressPos(int id);
+  // Presses Enter as the keyboard does: to the wizard's focus window, else (no focus) as a
+  // system key to its active window, which then does nothing.
+  void PressEnter();
+  // The colour on the screen at (x, y) of the sheet's client area, once it has painted.
+  COLORREF PixelAt(int x, int y);
   // Posts a message to the active page, as the program's worker would.
   bool PostToPage(UINT message, WPARAM wParam, LPARAM lParam);
   // Asks the sheet to close as its close box would.
@@ -114,6 +120,11 @@ class WizardDriver {
   DWORD pid_;
   HWND sheet_ = nullptr;
 };
+
+// The bytes of one row of a 24-bit bitmap, padded to whole DWORDs.
+inline DWORD BitmapStride(int width) { return (static_cast<DWORD>(width) * 3 + 3) & ~3u; }
+// Writes a 24-bit bitmap file of bottom-up rows of BitmapStride(width) bytes.
+bool WriteBitmapFile(const std::string &path, int width, int height, const void *pixels);
 
 // A folder for the pictures that the tests keep: <build>/tests/e2e/artefacts.
 std::string ArtefactPath(const std::string &name);

@@ -1,5 +1,6 @@
-// Line numbers of a script text: never a read outside the text, and a line found is one that
-// can hold what was asked for (a header, or a line that is no comment and not blank).
+// Line numbers and section names of a script text: never a read outside the text, a name
+// inside it, and a line found is one that can hold what was asked for (a header, or a line
+// that is no comment and not blank).
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // A copy of exactly the text's size, so that the sanitizer sees any read past its end.
   std::vector<char> text(rest.begin(), rest.end());
   int line = FindScriptLine(text.data(), text.size(), section.c_str(), index);
+  ForEachSectionName(text.data(), text.size(), [](const char *name, size_t length, void *all) {
+    const std::vector<char> &text = *static_cast<const std::vector<char> *>(all);
+    FUZZ_CHECK(name > text.data() && name + length <= text.data() + text.size());
+  }, &text);
 
   std::vector<std::string> lines(1);
   for (char c : rest) {
