@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Screenshot gallery: every page of an install and a removal of the Orlavin sample, in both
-# looks (/style:0 classic, /style:1 header) and all nine languages, under Xvfb and Wine:
+# looks (/style:0 classic, /style:1 header) and all nine languages, and of the minimal example,
+# whose script brings its own title, welcome text and pictures (the "branded" rows, in English
+# and, from its [Wizard.0407] section, German), under Xvfb and Wine:
 #   <build>/gallery/<language>-<look>-<n>-<page>.png   one picture per page
 #   <build>/gallery/index.html                         all of them, a row per language and look
 # Six languages are chosen with /lang:, Danish, Finnish and Norwegian through the
@@ -31,7 +33,7 @@ wine_session_start || { echo "no free X display" >&2; exit 1; }
 # the user's locale.
 languages="english:/lang:eng german:/lang:ger french:/lang:fre italian:/lang:ita
   spanish:/lang:spa dutch:/lang:dut danish:da_DK.UTF-8 finnish:fi_FI.UTF-8
-  norwegian:nb_NO.UTF-8"
+  norwegian:nb_NO.UTF-8 branded-english:/lang:eng branded-german:/lang:ger"
 looks="0:classic 1:header"
 pages=(welcome components target ready finish remove removed)
 failed=0
@@ -46,7 +48,10 @@ for entry in $languages; do
     else
       locale=$how options="/style:$style"
     fi
+    example= key=
+    case $name in branded-*) example=minimal key=Hello ;; esac
     if ! GALLERY_DIR="Z:${gallery//\//\\}" GALLERY_NAME="$prefix" GALLERY_OPTIONS="$options" \
+        GALLERY_EXAMPLE="$example" GALLERY_KEY="$key" \
         "$top/scripts/wine-run" --lang="$locale" "$tool" >"$gallery/$prefix.log" 2>&1; then
       echo "$prefix: not every page was pictured (see $gallery/$prefix.log)" >&2
       failed=1
@@ -64,9 +69,10 @@ done
   echo '<!DOCTYPE html><html><head><meta charset="utf-8"><title>Setup wizard gallery</title>'
   echo '<style>body{font-family:sans-serif} td{vertical-align:top;padding:4px}'
   echo 'img{width:240px;border:1px solid #999}</style></head><body>'
-  echo '<h1>Setup wizard: every page of an install and a removal of the Orlavin sample</h1>'
-  echo '<p>Classic look (/style:0) and header look (/style:1), nine languages. Click a picture'
-  echo 'for its full size.</p><table><tr><th></th>'
+  echo '<h1>Setup wizard: every page of an install and a removal</h1>'
+  echo '<p>The Orlavin sample in the classic look (/style:0) and the header look (/style:1), nine'
+  echo 'languages; in the branded rows the minimal example, whose script gives its own title,'
+  echo 'welcome text and pictures. Click a picture for its full size.</p><table><tr><th></th>'
   for page in "${pages[@]}"; do echo "<th>$page</th>"; done
   echo '</tr>'
   for entry in $languages; do

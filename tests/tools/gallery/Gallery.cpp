@@ -3,8 +3,10 @@
 //
 //   GALLERY_DIR=<picture folder> GALLERY_NAME=<name prefix> GALLERY_OPTIONS=<options> gallery.exe
 //
-// The options (such as /style:1 /lang:ger) go to both runs. Pictures are 24-bit BMPs named
-// <prefix>-<n>-<page>.bmp. It fails when a page did not come or could not be pictured.
+// The options (such as /style:1 /lang:ger) go to both runs. GALLERY_EXAMPLE=<name> and
+// GALLERY_KEY=<product key> picture the built example of that name, and the removal of that
+// product, instead. Pictures are 24-bit BMPs named <prefix>-<n>-<page>.bmp. It fails when a
+// page did not come or could not be pictured.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <stdlib.h>
@@ -66,9 +68,13 @@ TEST(Gallery, EveryPageOfAnInstallAndARemoval) {
   ASSERT_FALSE(shooter.folder.empty()) << "GALLERY_DIR names the picture folder";
   const std::string options = Environment("GALLERY_OPTIONS");
 
+  const std::string example = Environment("GALLERY_EXAMPLE");
   ResetSampleMachine();
   ScratchDir media;
-  PlaceSampleMedia(media.path());
+  if (example.empty())
+    PlaceSampleMedia(media.path());
+  else
+    CopyFolderFiles(BinaryPath("examples/" + example), media.path());
   {
     SetupProcess setup(media.path());
     ASSERT_TRUE(setup.Start(options));
@@ -85,7 +91,9 @@ TEST(Gallery, EveryPageOfAnInstallAndARemoval) {
     FinishRun(wizard, setup);
   }
   // The removal of the first product is pictured; the rest is cleared away without runs.
-  const std::string line = UninstallValue(SampleRemovableProducts().front(), "UninstallString");
+  const std::string key =
+      example.empty() ? SampleRemovableProducts().front() : Environment("GALLERY_KEY");
+  const std::string line = UninstallValue(key, "UninstallString");
   ASSERT_NE(line[0], '<') << "no Uninstall entry";
   SetupProcess setup("", false);
   ASSERT_TRUE(setup.StartCommandLine(line + " " + options));
