@@ -8,7 +8,8 @@ struct WizardContext;
 // Leaves the process exit code in g_exitCode.
 int RunWizard(HWND hostWindow);
 
-// Fills every member of the context but hInf: fonts, image list, notice icon, page strings.
+// Fills every member of the context but hInf: fonts, image list, notice icon, page strings,
+// and the title, welcome text and pictures that the script in hInf gives for the wizard.
 int LoadPageResources(HINSTANCE instance, WizardContext *context);
 // Destroys what LoadPageResources created.
 int ReleasePageResources(WizardContext *context);
