@@ -34,7 +34,11 @@ case " $SETUP_ARCHES " in
       echo "== i686: this machine runs 32-bit programs: the whole i686 suite"
       run_ctest i686
     elif bash "$top/scripts/emulate-i686.sh" on; then
-      echo "== i686: this machine runs no 32-bit programs natively: the sample's quiet install and"
+      if [ "${SETUP_I686_WAY:-}" = emulated ]; then
+        echo "== i686: emulation asked for (SETUP_I686_WAY=emulated): the sample's quiet install and"
+      else
+        echo "== i686: this machine runs no 32-bit programs natively: the sample's quiet install and"
+      fi
       echo "   its removal through the recorded Uninstall command lines, under qemu-user"
       # A display of its own (without DISPLAY main.sh runs quietly) and a prefix of its own.
       env -u DISPLAY SETUP_WINEPREFIX="$out/emulated-wineprefix" SETUP_MAIN_ARCH=i686 \
