@@ -145,9 +145,9 @@ for my $c ('start noop.exe', 'start onewindow.exe', 'start Setup API', 'start se
   next unless defined $m;
   my %what = ('start noop.exe' => 'trivial program (tests/tools/noop)',
               'start onewindow.exe' => 'trivial program that shows one window (tests/tools/onewindow)',
-              'start Setup API' => 'Setup API on a section with nothing to copy',
-              'start setup.exe quiet' => '**setup.exe /quiet**, a script with nothing to copy',
-              'start setup.exe silent' => '**setup.exe /silent**, a script with nothing to copy');
+              'start Setup API' => 'Setup API on a section that copies setup.exe and setup.inf',
+              'start setup.exe quiet' => '**setup.exe /quiet**, a script that copies only setup.exe and setup.inf',
+              'start setup.exe silent' => '**setup.exe /silent**, a script that copies only setup.exe and setup.inf');
   printf "| %s | %.3f | %s | %s |\n", $what{$c}, $m, range('empty', $c), mib($peak{empty}{$c});
 }
 print "\n#### Size and imports\n\n";
