@@ -1,10 +1,11 @@
 #include "app/CommandLine.h"
 
-#include <limits.h>
 #include <string.h>
 
 #include "app/Globals.h"
-#include "script/KeyList.h"
+#include "common/AsciiCase.h"
+#include "common/Decimal.h"
+#include "common/KeyList.h"
 
 namespace {
 
@@ -45,14 +46,10 @@ constexpr Option kOptions[] = {
     {"/relocated:", 11, OptionKind::Relocated, 0},
 };
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // _strnicmp over the option's compared length: the token must be at least that long.
 bool TokenHasPrefix(const char *token, int tokenLen, const Option &option) {
-  if (tokenLen < option.comparedLength) return false;
-  for (int i = 0; i < option.comparedLength; ++i)
-    if (LowerAscii(token[i]) != LowerAscii(option.text[i])) return false;
-  return true;
+  return tokenLen >= option.comparedLength &&
+         SameAsciiPrefix(token, option.text, static_cast<size_t>(option.comparedLength));
 }
 
 // Copies a path value whole into its buffer; one that does not fit is refused, never cut,
@@ -138,22 +135,6 @@ const char *ReadToken(const char *p, char (&token)[kTokenSize], int *length) {
 }
 
 }  // namespace
-
-int ReadDecimal(const char *text, int len) {
-  int i = 0;
-  while (i < len && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < len && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < len && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) value = INT_MAX;
-  if (value < INT_MIN) value = INT_MIN;
-  return static_cast<int>(value);
-}
 
 void ParseCommandLine(const char *commandLine) {
   if (!commandLine) return;

@@ -14,7 +14,3 @@ constexpr int kCommandTokenSize = 4096;
 // cannot be taken as it is (a path too long for its buffer, keys that do not fit the key
 // list) leaves g_commandLineFault naming the option.
 void ParseCommandLine(const char *commandLine);
-
-// atol's reading of a text of len characters: leading blanks, an optional sign, digits.
-// Values beyond the range of an int are held at its ends.
-int ReadDecimal(const char *text, int len);

@@ -5,32 +5,25 @@
 // once. What is left in the temporary folder goes at the next restart, which is never a
 // reason for the run to ask for one.
 #include <stdio.h>
-#include <string.h>
 
 #include "app/CommandLine.h"
 #include "app/Globals.h"
 #include "app/RunRequest.h"
+#include "common/Guards.h"
+#include "common/KeyList.h"
 #include "common/Log.h"
+#include "common/PathText.h"
+#include "common/ProgramPath.h"
 #include "engine/FileQueueCallback.h"
-#include "engine/QueuePaths.h"
-#include "script/KeyList.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
+#include "script/SetupScript.h"
 #include "script/UninstallCommand.h"
 
 namespace {
 
-constexpr char kProgramName[] = "setup.exe";
-constexpr char kScriptName[] = "setup.inf";
 constexpr char kFolderPrefix[] = "stp";
 constexpr char kRelocatedOption[] = " /relocated:\"";
-
-struct HandleGuard {
-  HANDLE handle;
-  ~HandleGuard() {
-    if (handle) CloseHandle(handle);
-  }
-};
 
 // Whether this process is the setup.exe that the removed entry's command line starts.
 bool StartedFromInstalledCopy(HINF inf, const char *program) {
@@ -44,7 +37,7 @@ bool StartedFromInstalledCopy(HINF inf, const char *program) {
   char command[kTargetDirSize];
   char recorded[kTargetDirSize];
   char full[kTargetDirSize];
-  if (!ReadUninstallValue(key, "UninstallString", command, sizeof(command)) ||
+  if (!ReadUninstallValue(key, kUninstallStringValue, command, sizeof(command)) ||
       !UninstallCommandProgram(recorded, sizeof(recorded), command))
     return false;
   DWORD length = GetFullPathNameA(recorded, sizeof(full), full, nullptr);
@@ -66,15 +59,11 @@ bool MakeHandOverFolder(char (&folder)[kTargetDirSize]) {
 bool CopyProgramAndScript(const char *program, const char *folder) {
   char source[kTargetDirSize];
   char target[kTargetDirSize];
-  lstrcpynA(source, program, sizeof(source));
-  char *slash = strrchr(source, '\\');
-  if (!slash) return false;
-  slash[1] = '\0';
-  if (strlen(source) + sizeof(kScriptName) > sizeof(source)) return false;
-  strcat(source, kScriptName);
-  return JoinPath(target, sizeof(target), folder, kProgramName) &&
+  return PathBesideProgram(source, kSetupScriptName) &&
+         JoinPath(target, sizeof(target), folder, kSetupProgramName) &&
          CopyFileA(program, target, FALSE) &&
-         JoinPath(target, sizeof(target), folder, kScriptName) && CopyFileA(source, target, FALSE);
+         JoinPath(target, sizeof(target), folder, kSetupScriptName) &&
+         CopyFileA(source, target, FALSE);
 }
 
 // The copy's command line: this run's own options, and where the installed program is.
@@ -85,7 +74,7 @@ bool BuildCopyCommand(char *out, size_t size, const char *folder, const char *pr
   if (quoted) ++arguments;
   while (*arguments && (quoted ? *arguments != '"' : *arguments != ' ')) ++arguments;
   if (*arguments == '"') ++arguments;
-  int length = snprintf(out, size, "\"%s\\%s\"%s%s%s\"", folder, kProgramName, arguments,
+  int length = snprintf(out, size, "\"%s\\%s\"%s%s%s\"", folder, kSetupProgramName, arguments,
                         kRelocatedOption, program);
   return length > 0 && static_cast<size_t>(length) < size;
 }
@@ -109,7 +98,7 @@ DWORD WaitForProcess(HANDLE process) {
 // Takes away the copy's files and, when the copy moved it there, this very program: at once
 // where the system lets it, else at the next restart, without asking for one.
 void ClearHandOverFolder(const char *folder) {
-  const char *names[] = {kProgramName, kScriptName, kHandedOverProgram};
+  const char *names[] = {kSetupProgramName, kSetupScriptName, kHandedOverProgram};
   for (const char *name : names) {
     char path[kTargetDirSize];
     if (!JoinPath(path, sizeof(path), folder, name) ||
@@ -125,8 +114,7 @@ void ClearHandOverFolder(const char *folder) {
 bool HandOverRemoval(HINF inf, int *exitCode) {
   if (!g_removeMode || g_relocatedFrom[0]) return false;
   char program[kTargetDirSize];
-  DWORD length = GetModuleFileNameA(nullptr, program, sizeof(program));
-  if (length == 0 || length >= sizeof(program) || !StartedFromInstalledCopy(inf, program))
+  if (!ReadProgramPath(program, sizeof(program)) || !StartedFromInstalledCopy(inf, program))
     return false;
 
   char folder[kTargetDirSize];
@@ -154,8 +142,8 @@ bool HandOverRemoval(HINF inf, int *exitCode) {
     ClearHandOverFolder(folder);
     return false;
   }
-  HandleGuard thread = {process.hThread};
-  HandleGuard copy = {process.hProcess};
+  HandleGuard thread(process.hThread);
+  HandleGuard copy(process.hProcess);
   *exitCode = static_cast<int>(WaitForProcess(process.hProcess));
   LogLine("the copy of the program ended with exit code %d", *exitCode);
   ClearHandOverFolder(folder);

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr char kHostClass[] = "SETUP";
-
 LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   RunWizard(window);
   SendMessageA(window, WM_CLOSE, 0, 0);

@@ -2,5 +2,8 @@
 #pragma once
 #include <windows.h>
 
+// The class by which a second copy of the program finds the first one's window.
+constexpr char kHostClass[] = "SETUP";
+
 HWND CreateHostWindow(HINSTANCE instance);
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

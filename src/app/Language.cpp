@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "app/Platform.h"
+#include "pages/PageLogic.h"
 
 namespace {
 
@@ -126,4 +127,10 @@ int LoadUiString(HINSTANCE instance, UINT id, char *buffer, int size) {
            : nullptr;
   if (!text) return LoadStringA(instance, id, buffer, size);
   return ConvertCut(text, length, buffer, size);
+}
+
+void FormatUiString(UINT id, const char *name, char *text, size_t size) {
+  char format[kFieldSize] = {};
+  LoadUiString(GetModuleHandleA(nullptr), id, format, sizeof(format));
+  FillNamePlaceholder(text, size, format, name ? name : "");
 }

@@ -22,3 +22,7 @@ HRSRC FindUiResource(HINSTANCE instance, LPCSTR type, WORD id);
 // code page, cut to fit size bytes with its NUL; else the string LoadStringA finds. Returns
 // the length.
 int LoadUiString(HINSTANCE instance, UINT id, char *buffer, int size);
+
+// The program's string id as LoadUiString loads it, with name in place of its "%s" (a name of
+// NULL counts as empty), into size bytes.
+void FormatUiString(UINT id, const char *name, char *text, size_t size);

@@ -2,10 +2,11 @@
 
 #include "app/ExitCode.h"
 #include "app/Globals.h"
+#include "app/Language.h"
 #include "app/Notice.h"
+#include "common/KeyList.h"
 #include "common/Log.h"
 #include "res/resource.h"
-#include "script/KeyList.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
 #include "script/TargetDir.h"
@@ -57,7 +58,7 @@ bool TargetDirUnusable(HINF inf, const char *source) {
   int fault = TargetDirFault(inf, g_targetDir, detail);
   if (!fault) return false;
   char reason[kFieldSize + kTargetDirSize];
-  TargetDirFaultText(fault, detail, reason, sizeof(reason));
+  FormatUiString(fault, detail, reason, sizeof(reason));
   LogLine("the target directory \"%s\" of %s cannot be used: %s", g_targetDir, source, reason);
   return true;
 }

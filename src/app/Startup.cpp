@@ -12,27 +12,28 @@
 #include "app/Notice.h"
 #include "app/Platform.h"
 #include "check/Check.h"
+#include "common/AsciiCase.h"
 #include "common/Log.h"
+#include "common/ProgramPath.h"
 #include "res/resource.h"
 
 void MakeInstanceMutexName(char *path) {
   for (char *p = path; *p; ++p) {
     if (*p == '\\') *p = '_';
-    if (*p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
+    *p = LowerAscii(*p);
   }
 }
 
 int ActivatePreviousInstance() {
-  char name[kModulePathSize] = {};
-  DWORD len = GetModuleFileNameA(nullptr, name, sizeof(name));
-  name[len < sizeof(name) ? len : sizeof(name) - 1] = '\0';
+  char name[kModulePathSize];
+  ReadProgramPath(name, sizeof(name));
   MakeInstanceMutexName(name);
 
   // Held, never closed, for the life of the process.
   HANDLE mutex = CreateMutexA(nullptr, TRUE, name);
   if (!mutex || GetLastError() != ERROR_ALREADY_EXISTS) return 0;
 
-  HWND other = FindWindowA("SETUP", nullptr);
+  HWND other = FindWindowA(kHostClass, nullptr);
   if (other) {
     if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
     SetForegroundWindow(other);
@@ -53,7 +54,7 @@ const char *const kDelayImports[] = {"setupapi.dll"};
 HMODULE LoadSystemLibrary(const char *name) {
   HMODULE loaded = GetModuleHandleA(name);
   if (loaded) return loaded;
-  char path[MAX_PATH];
+  char path[kTargetDirSize];
   UINT length = GetSystemDirectoryA(path, sizeof(path));
   if (length == 0 || length + 1 + strlen(name) >= sizeof(path)) return nullptr;
   path[length] = '\\';
@@ -108,9 +109,8 @@ void ChooseDefaultStyle() {
 
 // The program's directory is the source root of every file copy.
 void EnterProgramDirectory() {
-  char path[MAX_PATH] = {};
-  DWORD len = GetModuleFileNameA(nullptr, path, sizeof(path));
-  path[len < sizeof(path) ? len : sizeof(path) - 1] = '\0';
+  char path[kTargetDirSize];
+  ReadProgramPath(path, sizeof(path));
   char *slash = strrchr(path, '\\');
   if (slash) *slash = '\0';
   SetCurrentDirectoryA(path);

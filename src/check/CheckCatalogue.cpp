@@ -1,8 +1,8 @@
 // The product lines, the setup-level "Uninstall" line and what a removal needs of them.
-#include <stdlib.h>
 #include <string.h>
 
 #include "check/CheckParts.h"
+#include "common/Decimal.h"
 #include "res/resource.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
@@ -11,25 +11,25 @@
 
 namespace {
 
-constexpr long kKnownFlags = 1 | 2 | 4;
-constexpr long kLastIcon = IDB_IMAGES_COUNT - 2;  // icon n shows picture n + 1 of the strip
-constexpr char kCopyFilesKey[] = "CopyFiles";
+constexpr int kLastIcon = IDB_IMAGES_COUNT - 2;  // icon n shows picture n + 1 of the strip
 
-// A number field as the catalogue reads it (strtol, base 10), checked against 0..last.
+// A number field as the catalogue reads it, checked against 0..last.
 void CheckNumberField(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field,
-                      DWORD size, const char *what, long last) {
+                      DWORD size, const char *what, int last) {
   char text[kFieldSize];
   if (ReadFieldReported(check, where, line, field, text, size, what) != FieldState::Present)
     return;
+  int value = ReadDecimal(text);
   if (!IsDecimalText(text, true))
-    Report(check, where, Severity::Error, "%s \"%s\" is not a decimal number: a run reads %ld",
-           what, text, strtol(text, nullptr, 10));
-  else if (strtol(text, nullptr, 10) < 0 || strtol(text, nullptr, 10) > last)
-    Report(check, where, Severity::Error, "%s %s is out of range (0 to %ld)", what, text, last);
+    Report(check, where, Severity::Error, "%s \"%s\" is not a decimal number: a run reads %d",
+           what, text, value);
+  else if (value < 0 || value > last)
+    Report(check, where, Severity::Error, "%s %s is out of range (0 to %d)", what, text, last);
 }
 
 void CheckFlags(ScriptCheck *check, Where where, INFCONTEXT *line) {
-  CheckNumberField(check, where, line, kFieldFlags, kFieldSize, "the flag value", kKnownFlags);
+  CheckNumberField(check, where, line, kFieldFlags, kFieldSize, "the flag value",
+                   kProductKnownFlags);
 }
 
 // Dotted decimal numbers such as 2.10.1.
@@ -69,8 +69,8 @@ bool CopiesScriptTo(HINF inf, const char *section, const char *scriptPath) {
   if (!SetupFindFirstLineA(inf, section, kCopyFilesKey, &line)) return false;
   do {
     char fileList[kFieldSize], path[kTargetDirSize];
-    for (DWORD field = 1; SetupGetStringFieldA(&line, field, fileList, sizeof(fileList), nullptr);
-         ++field)
+    for (DWORD field = 1;
+         ReadFieldAsRun(&line, field, fileList, sizeof(fileList)) == FieldState::Present; ++field)
       if (FindCopyInFileList(inf, fileList, kSetupScriptName, path) &&
           _stricmp(path, scriptPath) == 0)
         return true;
@@ -173,8 +173,9 @@ bool CheckUninstallLine(ScriptCheck *check) {
   if (!SetupFindFirstLineA(check->inf, g_installSection, kUninstallLineKey, &line)) return false;
   Where where = At(g_installSection, line);
   char key[kFieldSize], name[kFieldSize];
-  ReadFieldReported(check, where, &line, 2, name, sizeof(name), "the display name");
-  if (ReadFieldReported(check, where, &line, 1, key, sizeof(key), "the setup-level key") !=
+  ReadFieldReported(check, where, &line, kFieldSetupName, name, sizeof(name), "the display name");
+  if (ReadFieldReported(check, where, &line, kFieldSetupKey, key, sizeof(key),
+                        "the setup-level key") !=
           FieldState::Present ||
       !key[0]) {
     Report(check, where, Severity::Error,

@@ -1,11 +1,12 @@
 // Warnings for what a remove section deletes that no install section puts on the machine:
 // files (copied, or written by UpdateInis), registry keys, shortcuts and services. A typing
 // mistake there leaves the installed thing behind, or deletes something that is not ours.
-#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "check/CheckParts.h"
+#include "common/AsciiCase.h"
+#include "script/SetupScript.h"
 #include "services/ServiceSections.h"
 #include "shell/Shortcuts.h"
 
@@ -39,8 +40,7 @@ class InstalledSet {
     unsigned long long hash = 14695981039346656037ull;  // FNV-1a
     hash = (hash ^ static_cast<unsigned char>(kind)) * 1099511628211ull;
     for (const char *p = text; *p; ++p)
-      hash = (hash ^ static_cast<unsigned char>(tolower(static_cast<unsigned char>(*p)))) *
-             1099511628211ull;
+      hash = (hash ^ static_cast<unsigned char>(LowerAscii(*p))) * 1099511628211ull;
     return hash ? hash : 1;
   }
   // True when the hash was not there yet.
@@ -85,15 +85,15 @@ struct ItemRule {
 };
 
 constexpr ItemRule kInstalled[] = {
-    {"CopyFiles", ItemKind::File, false, nullptr},
-    {"UpdateInis", ItemKind::IniFile, false, nullptr},
-    {"AddReg", ItemKind::Key, false, nullptr},
+    {kCopyFilesKey, ItemKind::File, false, nullptr},
+    {kUpdateInisKey, ItemKind::IniFile, false, nullptr},
+    {kAddRegKey, ItemKind::Key, false, nullptr},
     {kMakeIconsKey, ItemKind::Link, true, nullptr},
     {kAddServiceKey, ItemKind::Service, false, nullptr},
 };
 constexpr ItemRule kDeleted[] = {
-    {"DelFiles", ItemKind::File, false, "the file"},
-    {"DelReg", ItemKind::DeletedKey, false, "the registry key"},
+    {kDelFilesKey, ItemKind::File, false, "the file"},
+    {kDelRegKey, ItemKind::DeletedKey, false, "the registry key"},
     {kDelIconsKey, ItemKind::Link, true, "the shortcut"},
     {kDelServiceKey, ItemKind::Service, false, "the service"},
 };

@@ -4,6 +4,12 @@
 
 enum class SectionRole { Install, Remove };
 
+// Directives of the Setup API that the checker reads beside "CopyFiles".
+constexpr char kDelFilesKey[] = "DelFiles";
+constexpr char kAddRegKey[] = "AddReg";
+constexpr char kDelRegKey[] = "DelReg";
+constexpr char kUpdateInisKey[] = "UpdateInis";
+
 // Calls visit for every section that a run on some platform applies, with its role: per
 // platform family the Install section, the products' install sections, the products' remove
 // sections and the Remove section. The platform's choice is in g_installSection,

@@ -7,6 +7,7 @@
 
 #include "app/Platform.h"
 #include "common/Log.h"
+#include "common/ScriptField.h"
 
 namespace {
 
@@ -122,11 +123,7 @@ FieldState ReadFieldAsRun(INFCONTEXT *line, DWORD field, char *buffer, DWORD siz
   DWORD needed = 0;
   if (!SetupGetStringFieldA(line, field, nullptr, 0, &needed)) return FieldState::Missing;
   if (needed > size) return FieldState::TooLong;
-  if (!SetupGetStringFieldA(line, field, buffer, size, nullptr)) {
-    buffer[0] = '\0';
-    return FieldState::Missing;
-  }
-  return FieldState::Present;
+  return ReadField(line, field, buffer, size) ? FieldState::Present : FieldState::Missing;
 }
 
 FieldState ReadFieldReported(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field,

@@ -6,11 +6,9 @@
 
 #include "app/Globals.h"
 #include "check/ScriptLines.h"
+#include "script/TargetDir.h"
 
 enum class Severity { Error, Warning };
-
-constexpr char kDestinationDirs[] = "DestinationDirs";
-constexpr char kDefaultDestDir[] = "DefaultDestDir";
 
 constexpr int kFindingTextSize = 512;  // one finding's text, NUL included; longer ones are cut
 constexpr int kMaxFindings = 400;      // findings kept; the rest are only counted
@@ -99,6 +97,6 @@ FieldState ReadFieldReported(ScriptCheck *check, Where where, INFCONTEXT *line, 
 bool RequireField(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field,
                   char *buffer, DWORD size, const char *what);
 
-// Whether text is a decimal number as a run reads it with strtol: blanks, a sign where one is
-// allowed, and digits, nothing else.
+// Whether text is a decimal number as a run reads it (ReadDecimal): blanks, a sign where one
+// is allowed, and digits, nothing else.
 bool IsDecimalText(const char *text, bool allowSign);

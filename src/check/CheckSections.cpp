@@ -1,9 +1,9 @@
 // The directives of a section of a run: the file lists with their destinations and sources,
 // the registry and INI sections, the shortcut lists and the program lists they name.
-#include <stdlib.h>
 #include <string.h>
 
 #include "check/CheckParts.h"
+#include "common/Decimal.h"
 #include "script/ProductLines.h"
 #include "script/SetupScript.h"
 #include "script/TargetDir.h"
@@ -16,7 +16,6 @@ namespace {
 
 constexpr char kSourceDisksFiles[] = "SourceDisksFiles";
 constexpr char kSourceDisksNames[] = "SourceDisksNames";
-constexpr char kPlaceholder[] = "%hwnd%";
 
 // Joins part onto path with one backslash; false when the result would not fit.
 bool AppendPathPart(char (&path)[kTargetDirSize], const char *part) {
@@ -98,8 +97,8 @@ void CheckFileListDestination(ScriptCheck *check, const char *list) {
     return;
   }
   char id[kTargetDirSize];
-  if (ReadFieldAsRun(&line, 1, id, sizeof(id)) == FieldState::Present &&
-      atol(id) == static_cast<long>(kApplicationsDirId))
+  if (ReadFieldAsRun(&line, kFieldDestinationId, id, sizeof(id)) == FieldState::Present &&
+      ReadDecimal(id) == static_cast<int>(kApplicationsDirId))
     Report(check, HeaderOf(list), Severity::Warning,
            "file list [%s] has no line in [%s]: its files go to \"%s\", whose id 24 is the root "
            "of the system drive for the Setup API, not Program Files",
@@ -111,11 +110,13 @@ void CheckFileListSources(ScriptCheck *check, const char *list) {
   if (!SetupFindFirstLineA(check->inf, list, nullptr, &line)) return;
   do {
     char target[kTargetDirSize], source[kTargetDirSize];
-    if (ReadFieldAsRun(&line, 1, target, sizeof(target)) != FieldState::Present || !target[0]) {
+    if (ReadFieldAsRun(&line, kFieldFileTarget, target, sizeof(target)) != FieldState::Present ||
+        !target[0]) {
       Report(check, At(list, line), Severity::Error, "a file line without a file name");
       continue;
     }
-    if (ReadFieldAsRun(&line, 2, source, sizeof(source)) != FieldState::Present || !source[0])
+    if (ReadFieldAsRun(&line, kFieldFileSource, source, sizeof(source)) != FieldState::Present ||
+        !source[0])
       lstrcpynA(source, target, sizeof(source));
     CheckSourceFile(check, At(list, line), source);
   } while (SetupFindNextLine(&line, &line));
@@ -160,25 +161,25 @@ void CheckFileList(const DirectiveLine &d, const char *list, bool copies) {
   if (copies) CheckFileListSources(d.check, list);
 }
 
-// A number of a shortcut line, read as a run reads it (atol).
+// A number of a shortcut line, read as a run reads it.
 void CheckShortcutNumber(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field,
                          const char *what) {
   char text[kFieldSize];
   if (ReadFieldReported(check, where, line, field, text, sizeof(text), what) ==
           FieldState::Present &&
       !IsDecimalText(text, true))
-    Report(check, where, Severity::Warning, "%s \"%s\" is not a decimal number: a run reads %ld",
-           what, text, atol(text));
+    Report(check, where, Severity::Warning, "%s \"%s\" is not a decimal number: a run reads %d",
+           what, text, ReadDecimal(text));
 }
 
 // The first two fields of a shortcut line, which deleting it reads as well.
 void CheckShortcutPlace(ScriptCheck *check, Where where, INFCONTEXT *line) {
   char code[kFolderCodeSize], name[kFieldSize];
-  if (RequireField(check, where, line, 1, code, sizeof(code), "the folder code") &&
+  if (RequireField(check, where, line, kFieldFolderCode, code, sizeof(code), "the folder code") &&
       !IsKnownFolderCode(code))
     Report(check, where, Severity::Error,
            "unknown folder code \"%s\": the line creates and deletes nothing", code);
-  if (RequireField(check, where, line, 2, name, sizeof(name), "the shortcut name") &&
+  if (RequireField(check, where, line, kFieldLinkName, name, sizeof(name), "the shortcut name") &&
       !IsContainedLinkName(name))
     Report(check, where, Severity::Error,
            "shortcut name \"%s\" leaves its shell folder (absolute, or with a \"..\" part): a "
@@ -188,11 +189,12 @@ void CheckShortcutPlace(ScriptCheck *check, Where where, INFCONTEXT *line) {
 void CheckShortcutLine(ScriptCheck *check, Where where, INFCONTEXT *line) {
   CheckShortcutPlace(check, where, line);
   char text[kFieldSize];
-  RequireField(check, where, line, 3, text, sizeof(text), "the target");
-  ReadFieldReported(check, where, line, 4, text, sizeof(text), "the argument text");
-  ReadFieldReported(check, where, line, 5, text, sizeof(text), "the icon file");
-  CheckShortcutNumber(check, where, line, 6, "the icon index");
-  CheckShortcutNumber(check, where, line, 7, "the open-folder flag");
+  RequireField(check, where, line, kFieldLinkTarget, text, sizeof(text), "the target");
+  ReadFieldReported(check, where, line, kFieldLinkArguments, text, sizeof(text),
+                    "the argument text");
+  ReadFieldReported(check, where, line, kFieldIconFile, text, sizeof(text), "the icon file");
+  CheckShortcutNumber(check, where, line, kFieldIconIndex, "the icon index");
+  CheckShortcutNumber(check, where, line, kFieldOpenFolder, "the open-folder flag");
 }
 
 // "%hwnd%" is replaced only as long as each "%" of the text begins one.
@@ -202,29 +204,32 @@ void CheckPlaceholders(ScriptCheck *check, Where where, const char *arguments) {
   FormatWindowHandle(handle, sizeof(handle), 0);
   ReplaceWindowPlaceholders(edited, sizeof(edited), handle);
   for (const char *p = edited; *p; ++p)
-    if (_strnicmp(p, kPlaceholder, sizeof(kPlaceholder) - 1) == 0) {
+    if (_strnicmp(p, kWindowPlaceholder, sizeof(kWindowPlaceholder) - 1) == 0) {
       Report(check, where, Severity::Warning,
              "\"%s\" stands after a \"%%\" that does not begin one: a run does not replace it",
-             kPlaceholder);
+             kWindowPlaceholder);
       return;
     }
 }
 
 void CheckProgramLine(ScriptCheck *check, Where where, INFCONTEXT *line) {
   char number[kProgramNumberSize], text[kFieldSize];
-  if (RequireField(check, where, line, 1, number, sizeof(number), "the pass number")) {
+  if (RequireField(check, where, line, kFieldPass, number, sizeof(number), "the pass number")) {
     long pass = ParseProgramNumber(number);
     if (pass != kFirstPass && pass != kLastPass)
       Report(check, where, Severity::Error,
              "pass number \"%s\" is neither %d (before the files) nor %d (at the end): the "
              "line never runs", number, kFirstPass, kLastPass);
   }
-  RequireField(check, where, line, 2, text, sizeof(text), "the program");
-  if (ReadFieldReported(check, where, line, 3, text, sizeof(text), "the argument text") ==
+  RequireField(check, where, line, kFieldProgram, text, sizeof(text), "the program");
+  if (ReadFieldReported(check, where, line, kFieldProgramArguments, text, sizeof(text),
+                        "the argument text") ==
       FieldState::Present)
     CheckPlaceholders(check, where, text);
-  ReadFieldReported(check, where, line, 4, text, sizeof(text), "the working directory");
-  if (ReadFieldReported(check, where, line, 5, number, sizeof(number), "the flag value") ==
+  ReadFieldReported(check, where, line, kFieldProgramDirectory, text, sizeof(text),
+                    "the working directory");
+  if (ReadFieldReported(check, where, line, kFieldProgramFlags, number, sizeof(number),
+                        "the flag value") ==
           FieldState::Present &&
       (ParseProgramNumber(number) & ~static_cast<long>(kProgramFlagNoWait | kProgramFlagDelete)))
     Report(check, where, Severity::Warning,
@@ -264,12 +269,12 @@ struct DirectiveRule {
 };
 
 constexpr DirectiveRule kDirectives[] = {
-    {"CopyFiles", CheckCopyFiles, false, true},
-    {"DelFiles", CheckOtherFiles, false, true},
+    {kCopyFilesKey, CheckCopyFiles, false, true},
+    {kDelFilesKey, CheckOtherFiles, false, true},
     {"RenFiles", CheckOtherFiles, false, true},
-    {"AddReg", CheckNamedSection, false, true},
-    {"DelReg", CheckNamedSection, false, true},
-    {"UpdateInis", CheckNamedSection, false, true},
+    {kAddRegKey, CheckNamedSection, false, true},
+    {kDelRegKey, CheckNamedSection, false, true},
+    {kUpdateInisKey, CheckNamedSection, false, true},
     {"UpdateIniFields", CheckNamedSection, false, true},
     {"Ini2Reg", CheckNamedSection, false, true},
     {kMakeIconsKey, CheckMakeIcons, true, true},

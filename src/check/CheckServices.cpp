@@ -33,29 +33,29 @@ void CheckSetting(ScriptCheck *check, Where where, INFCONTEXT *line, const Setti
   char text[kFieldSize];
   switch (rule.kind) {
     case SettingKind::Text:
-      ReadFieldReported(check, where, line, 1, text, sizeof(text), rule.key);
+      ReadFieldReported(check, where, line, kFieldSettingValue, text, sizeof(text), rule.key);
       return;
     case SettingKind::Number: {
       INT value = 0;
-      if (!SetupGetIntField(line, 1, &value))
+      if (!SetupGetIntField(line, kFieldSettingValue, &value))
         Report(check, where, Severity::Error, "\"%s\" is not a number: a run passes 0",
                rule.key);
       return;
     }
     case SettingKind::List: {
-      DWORD field = 1;
+      DWORD field = kFieldSettingValue;
       while (ReadFieldReported(check, where, line, field, text, sizeof(text), "a dependency") ==
              FieldState::Present)
         ++field;
       return;
     }
     case SettingKind::GroupOrder:
-      if (ReadFieldReported(check, where, line, 1, text, sizeof(text), "the group") !=
+      if (ReadFieldReported(check, where, line, kFieldGroup, text, sizeof(text), "the group") !=
               FieldState::TooLong &&
           !text[0])
         Report(check, where, Severity::Error,
                "\"%s\" names no group: the group order is left alone", rule.key);
-      ReadFieldReported(check, where, line, 2, text, sizeof(text), "the anchor");
+      ReadFieldReported(check, where, line, kFieldGroupAnchor, text, sizeof(text), "the anchor");
       return;
   }
 }
@@ -92,7 +92,7 @@ bool StopsService(HINF inf, const char *section, const char *service) {
   if (!SetupFindFirstLineA(inf, section, kStopServiceKey, &line)) return false;
   do {
     char name[kFieldSize];
-    if (ReadFieldAsRun(&line, 1, name, sizeof(name)) == FieldState::Present &&
+    if (ReadFieldAsRun(&line, kFieldServiceName, name, sizeof(name)) == FieldState::Present &&
         lstrcmpiA(name, service) == 0)
       return true;
   } while (SetupFindNextMatchLineA(&line, kStopServiceKey, &line));
@@ -123,7 +123,8 @@ void CheckServiceLine(ScriptCheck *check, const KeyedLine &keyed, void *data) {
     return;
   }
   char name[kFieldSize];
-  if (!RequireField(check, keyed.where, keyed.line, 1, name, sizeof(name), "the service name"))
+  if (!RequireField(check, keyed.where, keyed.line, kFieldServiceName, name, sizeof(name),
+                    "the service name"))
     return;
   const char *key = kServiceKeys[keyed.index].key;
   if (key == kAddServiceKey) CheckAddService(check, keyed.where, keyed.line);

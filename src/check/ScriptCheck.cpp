@@ -8,13 +8,13 @@
 #include "app/ExitCode.h"
 #include "app/Globals.h"
 #include "check/CheckParts.h"
-#include "common/HandleGuard.h"
+#include "common/Decimal.h"
+#include "common/Guards.h"
 #include "common/Log.h"
-#include "pages/PageLogic.h"
 #include "script/ProductLines.h"
 #include "script/SetupScript.h"
 #include "script/TargetDir.h"
-#include "services/ServiceGuards.h"
+#include "script/TargetPath.h"
 
 namespace {
 
@@ -55,7 +55,6 @@ void ReportOpenFailure(ScriptCheck *check, const char *path, UINT errorLine, DWO
 // The script that is checked: the "/check:" path, else setup.inf beside the program; the
 // media is its folder.
 void LocateScript(char (&path)[kTargetDirSize], char (&mediaDir)[kTargetDirSize]) {
-  static_assert(kTargetDirSize == MAX_PATH, "script paths are MAX_PATH buffers");
   if (!g_checkPath[0]) {
     SetupScriptPath(path);
   } else {
@@ -109,7 +108,7 @@ const char *DecodeScriptText(char *block, DWORD size, size_t *length) {
 DWORD ScriptFileSize(const char *path) {
   HandleGuard file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return 0;
+  if (!file) return 0;
   DWORD size = GetFileSize(file.get(), nullptr);
   return size == INVALID_FILE_SIZE || size > kMaxScriptBytes ? 0 : size;
 }
@@ -118,7 +117,7 @@ bool ReadScriptBytes(const char *path, char *bytes, DWORD size) {
   HandleGuard file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD read = 0;
-  return file.get() != INVALID_HANDLE_VALUE && ReadFile(file.get(), bytes, size, &read, nullptr) &&
+  return file && ReadFile(file.get(), bytes, size, &read, nullptr) &&
          read == size;
 }
 
@@ -142,13 +141,14 @@ void CheckDefaultDestination(ScriptCheck *check) {
   }
   Where where = At(kDestinationDirs, line);
   char idText[kTargetDirSize], below[kTargetDirSize];
-  bool hasId = ReadFieldReported(check, where, &line, 1, idText, sizeof(idText),
+  bool hasId = ReadFieldReported(check, where, &line, kFieldDestinationId, idText, sizeof(idText),
                                  "the directory id") == FieldState::Present;
-  ReadFieldReported(check, where, &line, 2, below, sizeof(below), "the sub-folder");
+  ReadFieldReported(check, where, &line, kFieldDestinationSubdir, below, sizeof(below),
+                    "the sub-folder");
   if (hasId && !IsDecimalText(idText, false))
     Report(check, where, Severity::Error, "directory id \"%s\" is not a number", idText);
   char programFiles[kTargetDirSize], proposal[kTargetDirSize];
-  if (hasId && atol(idText) == static_cast<long>(kApplicationsDirId) &&
+  if (hasId && ReadDecimal(idText) == static_cast<int>(kApplicationsDirId) &&
       ReadProgramFilesDir(programFiles) &&
       !AssembleProgramFilesTarget(proposal, sizeof(proposal), programFiles, below))
     Report(check, where, Severity::Error,
@@ -214,7 +214,7 @@ void ForEachRunSection(ScriptCheck *check, SectionVisitor visit, void *data) {
 }
 
 int CheckSetupScript() {
-  HeapBlockGuard findings(sizeof(Finding) * kMaxFindings);
+  HeapGuard findings(AllocateZeroed(sizeof(Finding) * kMaxFindings));
   if (!findings.get()) {
     LogLine("not enough memory to check the script");
     return kExitCheckFindings;
@@ -237,7 +237,7 @@ int CheckSetupScript() {
 
   LogLine("checking the setup script %s", path);
   DWORD size = ScriptFileSize(path);
-  HeapBlockGuard text(LayTextBlock(size).total);
+  HeapGuard text(AllocateZeroed(LayTextBlock(size).total));
   if (text.get() && size && ReadScriptBytes(path, text.get() + LayTextBlock(size).bytes, size))
     check.text = DecodeScriptText(text.get(), size, &check.textLength);
   UINT errorLine = 0;

@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/Globals.h"
+#include "common/SystemText.h"
 
 namespace {
 
@@ -13,14 +13,6 @@ constexpr char kCutMark[] = "...";
 constexpr char kLineEnd[] = "\r\n";
 
 HANDLE g_logFile = INVALID_HANDLE_VALUE;
-
-// Frees a FormatMessage buffer when it goes out of scope.
-struct SystemText {
-  char *text = nullptr;
-  ~SystemText() {
-    if (text) LocalFree(text);
-  }
-};
 
 // Appends the formatted text at used; a text that does not fit is cut and marked.
 int AppendFormatted(char *line, int used, const char *format, va_list arguments) {
@@ -55,19 +47,12 @@ void WriteLine(char *line, int used) {
   WriteFile(g_logFile, line, static_cast<DWORD>(used + sizeof(kLineEnd) - 1), &written, nullptr);
 }
 
-// The system's text for error without its line end, in the wizard's language where the
-// system has it.
-void ReadSystemText(DWORD error, SystemText *system) {
-  constexpr DWORD kFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
-                           FORMAT_MESSAGE_FROM_SYSTEM;
-  if (!FormatMessageA(kFlags, nullptr, error, g_languageId, reinterpret_cast<char *>(&system->text),
-                      0, nullptr))
-    FormatMessageA(kFlags, nullptr, error, 0, reinterpret_cast<char *>(&system->text), 0, nullptr);
-  if (!system->text) return;
-  size_t length = strlen(system->text);
-  while (length > 0 && (system->text[length - 1] == '\r' || system->text[length - 1] == '\n' ||
-                        system->text[length - 1] == ' '))
-    system->text[--length] = '\0';
+// The system's text without its line end, which a log line has of its own.
+void CutLineEnd(char *text) {
+  size_t length = strlen(text);
+  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
+                        text[length - 1] == ' '))
+    text[--length] = '\0';
 }
 
 }  // namespace
@@ -116,12 +101,12 @@ void LogFailure(DWORD error, const char *format, ...) {
   va_start(arguments, format);
   int used = StartLine(line, format, arguments);
   va_end(arguments);
-  SystemText system;
-  ReadSystemText(error, &system);
+  SystemText system(error);
+  if (system.get()) CutLineEnd(system.get());
   char number[32];
   snprintf(number, sizeof(number), " (error %lu)", static_cast<unsigned long>(error));
   used = AppendText(line, used, ": ");
-  used = AppendText(line, used, system.text ? system.text : "unknown error");
+  used = AppendText(line, used, system.get() ? system.get() : "unknown error");
   used = AppendText(line, used, number);
   WriteLine(line, used);
   SetLastError(error);

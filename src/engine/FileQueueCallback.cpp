@@ -6,6 +6,8 @@
 #include "app/Globals.h"
 #include "app/Platform.h"
 #include "common/Log.h"
+#include "common/PathText.h"
+#include "common/ProgramPath.h"
 #include "engine/Folders.h"
 #include "engine/QueuePaths.h"
 #include "engine/RestartSchedule.h"
@@ -17,8 +19,6 @@ static_assert(offsetof(QueueCallbackContext, pendingCount) == 2 * sizeof(PVOID),
 
 namespace {
 
-constexpr int kPathSize = kQueueDirectorySize;
-
 UINT PassOn(const QueueCallbackContext *context, UINT notification, UINT_PTR param1,
             UINT_PTR param2) {
   return SetupDefaultQueueCallbackA(context->defaultContext, notification, param1, param2);
@@ -27,7 +27,7 @@ UINT PassOn(const QueueCallbackContext *context, UINT notification, UINT_PTR par
 // The queue creates the folders of the files it copies itself; a cabinet copied here may be
 // the first file of its folder.
 void CreateTargetDirectory(const char *target) {
-  char directory[kPathSize];
+  char directory[kTargetDirSize];
   char created[kTargetDirSize];
   if (FileDirectory(directory, sizeof(directory), target)) CreateFolderPath(directory, created);
 }
@@ -63,7 +63,7 @@ UINT CopyCabinet(QueueCallbackContext *context, const FILEPATHS_A *paths) {
 
 // Whether the file name in folder exists; a path that does not fit names nothing.
 bool SourcePresent(const char *folder, const char *name) {
-  char path[kPathSize];
+  char path[kTargetDirSize];
   return name[0] && JoinPath(path, sizeof(path), folder, name) &&
          GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
@@ -123,12 +123,8 @@ void FollowUpDeletion(QueueCallbackContext *context, const FILEPATHS_A *paths) {
 // folder, where the handing-over program takes care of it. True when it was moved.
 bool MoveHandedOverProgram(const char *target) {
   if (!g_relocatedFrom[0] || lstrcmpiA(target, g_relocatedFrom) != 0) return false;
-  char aside[kPathSize];
-  DWORD length = GetModuleFileNameA(nullptr, aside, sizeof(aside));
-  char *slash = length < sizeof(aside) ? strrchr(aside, '\\') : nullptr;
-  if (!slash || static_cast<size_t>(slash + 1 - aside) + sizeof(kHandedOverProgram) > sizeof(aside))
-    return false;
-  memcpy(slash + 1, kHandedOverProgram, sizeof(kHandedOverProgram));
+  char aside[kTargetDirSize];
+  if (!PathBesideProgram(aside, kHandedOverProgram)) return false;
   // MoveFileA, which the 95 family has too; the folder is new and holds no file of this name.
   if (!MoveFileA(target, aside)) {
     LogFailure(GetLastError(), "the running program %s could not be moved out of its folder", target);

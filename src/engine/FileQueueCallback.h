@@ -4,12 +4,11 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "app/Globals.h"
 #include "engine/PathSet.h"
 #include "engine/RemovalScope.h"
 
 struct PendingDeletions;
-
-constexpr int kQueueDirectorySize = kTargetDirSize;  // lastDirectory and every folder buffer
 
 // The name under which a removal's copy keeps the installed setup.exe that handed the removal
 // over to it, in the copy's own folder, once the removal has taken it out of the target.
@@ -21,7 +20,7 @@ struct QueueCallbackContext {
   LONG pendingCount;     // deleted files that wait for the restart
   // The storage behind lastDirectory, part of the context: a context whose queue never
   // reported its start still has it.
-  char directoryBuffer[kQueueDirectorySize];
+  char directoryBuffer[kTargetDirSize];
   // The files the queue deleted (or tried to), their folders, and the files that wait for the
   // restart: looked at when the queue ends.
   PathSet deletedFiles;
@@ -30,7 +29,7 @@ struct QueueCallbackContext {
   const RemovalScope *scope;  // NULL outside a removal
   // A deletion that the callback answered itself when it started (a kept file, the handed-over
   // program moved aside): the queue's report of its end is not followed up.
-  char answeredDeletion[kQueueDirectorySize];
+  char answeredDeletion[kTargetDirSize];
   // The restart schedule's deletions as the commit began, or NULL when it held none.
   PendingDeletions *pending;
   // Why the callback ended the commit, or 0; the commit's own error may be another.

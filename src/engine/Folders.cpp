@@ -3,20 +3,15 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "common/Guards.h"
 #include "common/Log.h"
+#include "common/PathText.h"
 #include "engine/FileQueueCallback.h"
 #include "engine/QueuePaths.h"
 
 namespace {
 
 constexpr char kAllEntries[] = "*";
-
-struct FindGuard {
-  HANDLE handle;
-  ~FindGuard() {
-    if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
-  }
-};
 
 bool IsFolder(const char *path) {
   DWORD attributes = GetFileAttributesA(path);
@@ -83,9 +78,9 @@ bool IsGoing(QueueCallbackContext *context, const PathSet *restartFolders, const
   char pattern[kTargetDirSize + sizeof(kAllEntries)];
   JoinPath(pattern, sizeof(pattern), folder, kAllEntries);
   WIN32_FIND_DATAA data;
-  FindGuard find = {FindFirstFileA(pattern, &data)};
+  FindGuard find(FindFirstFileA(pattern, &data));
   // A folder that is gone, or cannot be read, is left alone.
-  if (find.handle == INVALID_HANDLE_VALUE) return false;
+  if (!find) return false;
   do {
     if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
     char path[kTargetDirSize];
@@ -93,7 +88,7 @@ bool IsGoing(QueueCallbackContext *context, const PathSet *restartFolders, const
     if (!JoinPath(path, sizeof(path), folder, data.cFileName) ||
         !EntryIsGoing(context, restartFolders, path, isFolder))
       return false;
-  } while (FindNextFileA(find.handle, &data));
+  } while (FindNextFileA(find.get(), &data));
   return true;
 }
 
@@ -155,7 +150,7 @@ void NoteDeletion(QueueCallbackContext *context, const char *file) {
   // A context whose queue never reported its start still gets the follow-up.
   if (!context->lastDirectory) context->lastDirectory = context->directoryBuffer;
   PathSetAppend(&context->deletedFiles, file);
-  char folder[kQueueDirectorySize];
+  char folder[kTargetDirSize];
   // Consecutive deletions mostly share their folder: it is noted once.
   if (!FileDirectory(folder, sizeof(folder), file) || !strcmp(folder, context->lastDirectory))
     return;

@@ -1,7 +1,7 @@
 // A set of paths compared without regard to case: collected one by one, looked up by a walk
 // while it is small, or sorted once and then searched.
 #pragma once
-#include "script/KeyList.h"
+#include "common/KeyList.h"
 
 struct PathSet {
   GrowingList paths;

@@ -1,20 +1,13 @@
 #include "engine/QueuePaths.h"
 
-#include <stdio.h>
 #include <string.h>
+
+#include "common/AsciiCase.h"
 
 namespace {
 
 constexpr char kCabinetExtension[] = ".cab";
 constexpr char kScheduledPrefix[] = "\\??\\";
-
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(const char *a, const char *b) {
-  for (; *a && *b; ++a, ++b)
-    if (FoldCase(*a) != FoldCase(*b)) return false;
-  return *a == *b;
-}
 
 bool EndsAsCabinet(const char *part) {
   const char *dot = strrchr(part, '.');
@@ -69,22 +62,15 @@ const char *SkipScheduledPrefix(const char *scheduled) {
 
 bool SamePath(const char *a, const char *b) { return SameIgnoringCase(a, b); }
 
-int ComparePaths(const char *a, const char *b) {
-  for (; *a && FoldCase(*a) == FoldCase(*b); ++a, ++b) {
-  }
-  return static_cast<unsigned char>(FoldCase(*a)) - static_cast<unsigned char>(FoldCase(*b));
-}
+int ComparePaths(const char *a, const char *b) { return CompareIgnoringCase(a, b); }
 
 bool IsBelowFolder(const char *path, const char *folder) {
   return DeletionTakesPath(folder, path) && !SamePath(folder, path);
 }
 
 bool DeletionTakesPath(const char *scheduled, const char *path) {
-  if (!*scheduled) return false;
-  size_t length = 0;
-  for (; scheduled[length] && path[length]; ++length)
-    if (FoldCase(scheduled[length]) != FoldCase(path[length])) return false;
-  if (scheduled[length]) return false;
+  size_t length = strlen(scheduled);
+  if (!length || !SameAsciiPrefix(scheduled, path, length)) return false;
   // A folder holds what follows its backslash, whether the schedule names it with one or not.
   return path[length] == '\0' || path[length] == '\\' || scheduled[length - 1] == '\\';
 }
@@ -96,13 +82,7 @@ bool CutTrailingPath(char *path, const char *tail) {
   size_t length = strlen(path);
   if (!tailLength || length <= tailLength || path[length - tailLength - 1] != '\\') return false;
   char *start = path + length - tailLength;
-  for (size_t at = 0; at < tailLength; ++at)
-    if (FoldCase(start[at]) != FoldCase(tail[at])) return false;
+  if (!SameAsciiPrefix(start, tail, tailLength)) return false;
   start[-1] = '\0';
   return true;
-}
-
-bool JoinPath(char *out, size_t size, const char *folder, const char *name) {
-  int length = snprintf(out, size, "%s\\%s", folder, name);
-  return length > 0 && static_cast<size_t>(length) < size;
 }

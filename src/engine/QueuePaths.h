@@ -33,7 +33,3 @@ bool DeletionTakesPath(const char *scheduled, const char *path);
 // the end of path, compared without regard to case; false, with path unchanged, when path
 // does not end so.
 bool CutTrailingPath(char *path, const char *tail);
-
-// folder, a backslash and name into size bytes; false when that does not fit (out is then cut
-// and names nothing).
-bool JoinPath(char *out, size_t size, const char *folder, const char *name);

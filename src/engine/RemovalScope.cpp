@@ -2,17 +2,18 @@
 
 #include <string.h>
 
+#include "common/KeyList.h"
 #include "common/Log.h"
+#include "common/PathText.h"
+#include "common/ScriptField.h"
 #include "engine/QueuePaths.h"
-#include "script/KeyList.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
+#include "script/SetupScript.h"
 #include "script/TargetDir.h"
 
 namespace {
 
-constexpr char kCopyFiles[] = "CopyFiles";
-constexpr char kDefaultDestDir[] = "DefaultDestDir";
 
 // Adds folder\name; false only when memory ran out (a path too long names no file).
 bool AddPath(PathSet *kept, const char *folder, const char *name) {
@@ -33,7 +34,7 @@ bool AddCopyEntry(HINF inf, const char *entry, PathSet *kept) {
   if (!SetupFindFirstLineA(inf, entry, nullptr, &line)) return true;
   do {
     char name[kFieldSize];
-    if (ReadScriptField(&line, 1, name, sizeof(name)) && name[0] && !AddPath(kept, folder, name))
+    if (ReadField(&line, kFieldFileTarget, name) && name[0] && !AddPath(kept, folder, name))
       return false;
   } while (SetupFindNextLine(&line, &line));
   return true;
@@ -43,13 +44,13 @@ bool AddCopyEntry(HINF inf, const char *entry, PathSet *kept) {
 bool AddCopiedFiles(HINF inf, const char *section, const char *dir, PathSet *kept) {
   INFCONTEXT line;
   if (!SetupSetDirectoryIdA(inf, kTargetDirId, dir) ||
-      !SetupFindFirstLineA(inf, section, kCopyFiles, &line))
+      !SetupFindFirstLineA(inf, section, kCopyFilesKey, &line))
     return true;
   do {
     char entry[kFieldSize];
-    for (DWORD field = 1; ReadScriptField(&line, field, entry, sizeof(entry)); ++field)
+    for (DWORD field = 1; ReadField(&line, field, entry); ++field)
       if (entry[0] && !AddCopyEntry(inf, entry, kept)) return false;
-  } while (SetupFindNextMatchLineA(&line, kCopyFiles, &line));
+  } while (SetupFindNextMatchLineA(&line, kCopyFilesKey, &line));
   return true;
 }
 
@@ -62,7 +63,7 @@ bool InKeys(const char *keys, const char *key) {
 // The installed directory of a registered key: its recorded one, else the removal's own.
 // False when the key has no Uninstall entry.
 bool RegisteredDir(const char *key, const char *removalDir, char (&dir)[kTargetDirSize]) {
-  if (ReadUninstallValue(key, "UserTargetDir", dir, sizeof(dir))) return true;
+  if (ReadRecordedTargetDir(key, dir)) return true;
   lstrcpynA(dir, removalDir, sizeof(dir));
   return UninstallEntryExists(key);
 }
@@ -77,9 +78,9 @@ bool AddStayingProducts(HINF inf, const char *keys, const char *removalDir, Path
     char section[kSectionNameSize];
     char dir[kTargetDirSize];
     if (!IsListedProduct(&line, keysDistinct) ||
-        !ReadScriptField(&line, kFieldKey, key, sizeof(key)) || InKeys(keys, key) ||
+        !ReadField(&line, kFieldKey, key) || InKeys(keys, key) ||
         !RegisteredDir(key, removalDir, dir) ||
-        !ReadScriptField(&line, kFieldInstallSection, section, sizeof(section)))
+        !ReadField(&line, kFieldInstallSection, section))
       continue;
     if (!AddCopiedFiles(inf, section, dir, kept)) return false;
   } while (SetupFindNextLine(&line, &line));
@@ -92,7 +93,7 @@ bool AddSetupLevel(HINF inf, const char *removalDir, PathSet *kept) {
   char key[kFieldSize];
   char dir[kTargetDirSize];
   if (!ReadSetupLevelKey(inf, &line, key, sizeof(key)) ||
-      !ReadUninstallValue(key, "UserTargetDir", dir, sizeof(dir)))
+      !ReadRecordedTargetDir(key, dir))
     lstrcpynA(dir, removalDir, sizeof(dir));
   return AddCopiedFiles(inf, g_installSection, dir, kept);
 }

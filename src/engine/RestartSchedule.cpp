@@ -6,12 +6,13 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "app/Globals.h"
 #include "app/Platform.h"
+#include "common/Guards.h"
+#include "common/KeyList.h"
 #include "common/Log.h"
 #include "engine/QueuePaths.h"
 #include "engine/RenameSection.h"
-#include "script/KeyList.h"
-#include "services/ServiceGuards.h"
 
 // The scheduled deletions as paths of the program's code page, with a mark for each one that
 // a file put in place by the run has noted.
@@ -36,19 +37,6 @@ constexpr char kWininitName[] = "\\wininit.ini";
 constexpr char kDeleteKey[] = "NUL=";
 constexpr DWORD kRenameReadSize = 1024;          // first read of the "Rename" section
 constexpr DWORD kRenameReadLimit = 1024 * 1024;  // a larger section is left alone, never cut
-constexpr int kPathSize = MAX_PATH;
-
-// Frees a block of the process heap when the scope ends.
-struct HeapGuard {
-  char *memory;
-  ~HeapGuard() {
-    if (memory) HeapFree(GetProcessHeap(), 0, memory);
-  }
-};
-
-char *AllocateBlock(size_t bytes) {
-  return static_cast<char *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes));
-}
 
 // ---- The NT family: PendingFileRenameOperations ---------------------------------------------
 
@@ -60,7 +48,7 @@ WCHAR *ReadScheduleValue(HKEY key, DWORD *type, DWORD *chars) {
     if (RegQueryValueExW(key, kPendingValue, nullptr, type, nullptr, &bytes) != ERROR_SUCCESS ||
         bytes == 0)
       return nullptr;
-    char *block = AllocateBlock(bytes + 2 * sizeof(WCHAR));
+    char *block = AllocateZeroed(bytes + 2 * sizeof(WCHAR));
     if (!block) return nullptr;
     LONG result = RegQueryValueExW(key, kPendingValue, nullptr, type,
                                    reinterpret_cast<BYTE *>(block), &bytes);
@@ -82,13 +70,13 @@ const WCHAR *NextText(const WCHAR *text, const WCHAR *end) {
 
 // The path in the program's code page when it converts there and back unchanged; a path that
 // does not was never written by this program and can match none of its files.
-bool NarrowExactly(const WCHAR *wide, char (&narrow)[kPathSize]) {
+bool NarrowExactly(const WCHAR *wide, char (&narrow)[kTargetDirSize]) {
   BOOL usedDefault = FALSE;
-  if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, kPathSize, nullptr, &usedDefault) ||
+  if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, kTargetDirSize, nullptr, &usedDefault) ||
       usedDefault)
     return false;
-  WCHAR back[kPathSize];
-  return MultiByteToWideChar(CP_ACP, 0, narrow, -1, back, kPathSize) && wcscmp(back, wide) == 0;
+  WCHAR back[kTargetDirSize];
+  return MultiByteToWideChar(CP_ACP, 0, narrow, -1, back, kTargetDirSize) && wcscmp(back, wide) == 0;
 }
 
 // Calls visit(source, target, narrow source or NULL) for each pair of the value, in order.
@@ -97,7 +85,7 @@ void ForEachPair(const WCHAR *value, DWORD chars, Visit visit) {
   const WCHAR *end = value + chars;
   for (const WCHAR *source = value; source < end && *source;) {
     const WCHAR *target = NextText(source, end);
-    char narrow[kPathSize];
+    char narrow[kTargetDirSize];
     visit(source, target, NarrowExactly(source, narrow) ? SkipScheduledPrefix(narrow) : nullptr);
     source = NextText(target, end);
   }
@@ -112,13 +100,13 @@ void CollectFromRegistry(PendingDeletions *pending) {
   RegKeyGuard key;
   if (!OpenSessionManager(KEY_QUERY_VALUE, &key)) return;
   DWORD type = 0, chars = 0;
-  HeapGuard value = {reinterpret_cast<char *>(ReadScheduleValue(key.get(), &type, &chars))};
-  if (!value.memory) return;
+  HeapGuard value(reinterpret_cast<char *>(ReadScheduleValue(key.get(), &type, &chars)));
+  if (!value.get()) return;
   // A narrow path takes at most the bytes of its wide form.
   pending->size = chars * sizeof(WCHAR) + 2;
-  pending->paths = AllocateBlock(pending->size);
+  pending->paths = AllocateZeroed(pending->size);
   if (!pending->paths) return;
-  ForEachPair(reinterpret_cast<WCHAR *>(value.memory), chars,
+  ForEachPair(reinterpret_cast<WCHAR *>(value.get()), chars,
               [&](const WCHAR *, const WCHAR *target, const char *narrow) {
                 if (!*target && narrow) ListAppend(pending->paths, pending->size, narrow, 0);
               });
@@ -126,7 +114,7 @@ void CollectFromRegistry(PendingDeletions *pending) {
 
 // ---- Windows 9x: wininit.ini -----------------------------------------------------------------
 
-bool WininitPath(char (&path)[kPathSize]) {
+bool WininitPath(char (&path)[kTargetDirSize]) {
   UINT length = GetWindowsDirectoryA(path, sizeof(path));
   if (length == 0 || length + sizeof(kWininitName) > sizeof(path)) return false;
   memcpy(path + length, kWininitName, sizeof(kWininitName));
@@ -136,10 +124,10 @@ bool WininitPath(char (&path)[kPathSize]) {
 // The "Rename" section of wininit.ini (whose path goes to wininit) read whole into a block
 // with room for extra more bytes; *length is the section's length without its final NUL.
 // NULL when it cannot be read whole.
-char *ReadRenameSection(char (&wininit)[kPathSize], size_t extra, DWORD *length) {
+char *ReadRenameSection(char (&wininit)[kTargetDirSize], size_t extra, DWORD *length) {
   if (!WininitPath(wininit)) return nullptr;
   for (DWORD readSize = kRenameReadSize; readSize <= kRenameReadLimit; readSize *= 2) {
-    char *section = AllocateBlock(readSize + extra);
+    char *section = AllocateZeroed(readSize + extra);
     if (!section) return nullptr;
     *length = GetPrivateProfileSectionA(kRenameSection, section, readSize, wininit);
     if (!ProfileSectionMayBeCut(*length, readSize)) return section;
@@ -155,14 +143,14 @@ const char *DeletedByLine(const char *line) {
 }
 
 void CollectFromWininit(PendingDeletions *pending) {
-  char wininit[kPathSize];
+  char wininit[kTargetDirSize];
   DWORD length = 0;
-  HeapGuard section = {ReadRenameSection(wininit, 0, &length)};
-  if (!section.memory) return;
+  HeapGuard section(ReadRenameSection(wininit, 0, &length));
+  if (!section.get()) return;
   pending->size = length + 2;
-  pending->paths = AllocateBlock(pending->size);
+  pending->paths = AllocateZeroed(pending->size);
   if (!pending->paths) return;
-  for (const char *line = section.memory; *line; line = ListNext(line)) {
+  for (const char *line = section.get(); *line; line = ListNext(line)) {
     const char *path = DeletedByLine(line);
     if (path) ListAppend(pending->paths, pending->size, path, 0);
   }
@@ -194,13 +182,13 @@ void CancelInRegistry(const PendingDeletions *pending) {
   RegKeyGuard key;
   if (!OpenSessionManager(KEY_QUERY_VALUE | KEY_SET_VALUE, &key)) return;
   DWORD type = 0, chars = 0;
-  HeapGuard value = {reinterpret_cast<char *>(ReadScheduleValue(key.get(), &type, &chars))};
-  if (!value.memory) return;
-  HeapGuard kept = {AllocateBlock((chars + 2) * sizeof(WCHAR))};
-  if (!kept.memory) return;
-  WCHAR *out = reinterpret_cast<WCHAR *>(kept.memory);
+  HeapGuard value(reinterpret_cast<char *>(ReadScheduleValue(key.get(), &type, &chars)));
+  if (!value.get()) return;
+  HeapGuard kept(AllocateZeroed((chars + 2) * sizeof(WCHAR)));
+  if (!kept.get()) return;
+  WCHAR *out = reinterpret_cast<WCHAR *>(kept.get());
   bool cancelled = false;
-  ForEachPair(reinterpret_cast<WCHAR *>(value.memory), chars,
+  ForEachPair(reinterpret_cast<WCHAR *>(value.get()), chars,
               [&](const WCHAR *source, const WCHAR *target, const char *narrow) {
                 if (!*target && narrow && IsNoted(pending, narrow)) {
                   LogCancelled(narrow);
@@ -212,21 +200,21 @@ void CancelInRegistry(const PendingDeletions *pending) {
               });
   if (!cancelled) return;
   *out++ = L'\0';
-  DWORD bytes = static_cast<DWORD>((out - reinterpret_cast<WCHAR *>(kept.memory)) * sizeof(WCHAR));
+  DWORD bytes = static_cast<DWORD>((out - reinterpret_cast<WCHAR *>(kept.get())) * sizeof(WCHAR));
   if (bytes == sizeof(WCHAR))
     RegDeleteValueW(key.get(), kPendingValue);
   else
-    RegSetValueExW(key.get(), kPendingValue, 0, type, reinterpret_cast<BYTE *>(kept.memory), bytes);
+    RegSetValueExW(key.get(), kPendingValue, 0, type, reinterpret_cast<BYTE *>(kept.get()), bytes);
 }
 
 // Rewrites the "Rename" section without the noted "NUL=" lines; the other lines stay in order.
 void CancelInWininit(const PendingDeletions *pending) {
-  char wininit[kPathSize];
+  char wininit[kTargetDirSize];
   DWORD length = 0;
-  HeapGuard section = {ReadRenameSection(wininit, 0, &length)};
-  if (!section.memory) return;
-  char *out = section.memory;
-  for (const char *line = section.memory; *line;) {
+  HeapGuard section(ReadRenameSection(wininit, 0, &length));
+  if (!section.get()) return;
+  char *out = section.get();
+  for (const char *line = section.get(); *line;) {
     const char *next = ListNext(line);
     const char *path = DeletedByLine(line);
     if (path && IsNoted(pending, path)) {
@@ -238,10 +226,10 @@ void CancelInWininit(const PendingDeletions *pending) {
     line = next;
   }
   *out = '\0';
-  if (out == section.memory)
+  if (out == section.get())
     WritePrivateProfileStringA(kRenameSection, nullptr, nullptr, wininit);
   else
-    WritePrivateProfileSectionA(kRenameSection, section.memory, wininit);
+    WritePrivateProfileSectionA(kRenameSection, section.get(), wininit);
 }
 
 void FreePending(PendingDeletions *pending) {
@@ -254,7 +242,7 @@ void FreePending(PendingDeletions *pending) {
 
 PendingDeletions *ReadPendingDeletions() {
   PendingDeletions *pending =
-      reinterpret_cast<PendingDeletions *>(AllocateBlock(sizeof(PendingDeletions)));
+      reinterpret_cast<PendingDeletions *>(AllocateZeroed(sizeof(PendingDeletions)));
   if (!pending) return nullptr;
   if (IsWin9xFamily())
     CollectFromWininit(pending);
@@ -262,7 +250,7 @@ PendingDeletions *ReadPendingDeletions() {
     CollectFromRegistry(pending);
   pending->count = pending->paths ? ListCount(pending->paths) : 0;
   if (pending->count > 0)
-    pending->noted = reinterpret_cast<unsigned char *>(AllocateBlock(pending->count));
+    pending->noted = reinterpret_cast<unsigned char *>(AllocateZeroed(pending->count));
   if (!pending->noted) {
     FreePending(pending);
     return nullptr;
@@ -274,7 +262,7 @@ PendingDeletions *ReadPendingDeletions() {
 void NotePutInPlace(PendingDeletions *pending, const char *path) {
   if (!pending) return;
   // Windows 9x schedules by the short path.
-  char shortPath[kPathSize];
+  char shortPath[kTargetDirSize];
   DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof(shortPath));
   bool hasShort = shortLength != 0 && shortLength < sizeof(shortPath);
   int index = 0;
@@ -299,15 +287,15 @@ void CancelNotedDeletions(PendingDeletions *pending) {
 }
 
 void ScheduleDeletionInWininit(const char *path) {
-  char shortPath[kPathSize];
+  char shortPath[kTargetDirSize];
   DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof(shortPath));
   if (shortLength == 0 || shortLength >= sizeof(shortPath)) return;
-  char wininit[kPathSize];
+  char wininit[kTargetDirSize];
   DWORD length = 0;
   size_t lineSize = RenameSectionSizeWith(0, shortPath);
-  HeapGuard section = {ReadRenameSection(wininit, lineSize, &length)};
-  if (!section.memory) return;
+  HeapGuard section(ReadRenameSection(wininit, lineSize, &length));
+  if (!section.get()) return;
   // The read filled at most all but lineSize bytes of the block, with the section's NULs.
-  if (AppendRenameLine(section.memory, length, length + lineSize, shortPath))
-    WritePrivateProfileSectionA(kRenameSection, section.memory, wininit);
+  if (AppendRenameLine(section.get(), length, length + lineSize, shortPath))
+    WritePrivateProfileSectionA(kRenameSection, section.get(), wininit);
 }

@@ -1,9 +1,9 @@
 #include "engine/SectionRunner.h"
 
 #include "app/Globals.h"
+#include "common/KeyList.h"
 #include "common/Log.h"
 #include "engine/FileQueueCallback.h"
-#include "script/KeyList.h"
 #include "services/ServiceSections.h"
 #include "shell/Programs.h"
 #include "shell/Shortcuts.h"
@@ -13,12 +13,6 @@ namespace {
 constexpr char kSourceRoot[] = ".";  // the current directory: the program's own
 constexpr DWORD kCopyStyle = SP_COPY_NEWER;
 constexpr UINT kRegistryAndIni = SPINST_INIFILES | SPINST_REGISTRY | SPINST_INI2REG;
-constexpr int kPhaseStopServices = 2;
-constexpr int kPhaseFiles = 3;
-constexpr int kPhaseRegistry = 4;
-constexpr int kPhaseShortcuts = 5;
-constexpr int kPhaseStartServices = 6;
-constexpr int kPhaseLastPrograms = -1;
 
 // The phases by number, for the log.
 const char *PhaseName(int phase) {

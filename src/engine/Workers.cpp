@@ -7,19 +7,17 @@
 #include "app/Globals.h"
 #include "app/Language.h"
 #include "app/WizardContext.h"
+#include "common/KeyList.h"
 #include "common/Log.h"
 #include "engine/Folders.h"
 #include "engine/RemovalScope.h"
 #include "engine/SectionRunner.h"
 #include "script/Catalogue.h"
-#include "script/KeyList.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
 #include "script/TargetDir.h"
 
 namespace {
-
-constexpr int kFlagRestart = 2;
 
 // What the worker reads before it starts: the script from the page's context.
 HINF BeginRun(HWND page) {
@@ -32,7 +30,7 @@ HINF BeginRun(HWND page) {
 // Sets the restart flag for a successful run, clears the busy flag and tells the page; the
 // page sees the final values of both flags when the message arrives.
 void EndRun(HWND page, HINF inf, const char *keyList, int ok, DWORD error) {
-  if (ok && CountProductsWithFlag(inf, keyList, kFlagRestart) != 0) {
+  if (ok && CountProductsWithFlag(inf, keyList, kProductNeedsRestart) != 0) {
     LogLine("a restart is needed: a product of the run asks for one");
     g_rebootNeeded = 1;
   }

@@ -8,6 +8,7 @@
 #include "pages/CheckList.h"
 #include "pages/PageLogic.h"
 #include "pages/Pages.h"
+#include "pages/ProductList.h"
 #include "res/resource.h"
 #include "script/Catalogue.h"
 

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "engine/Phases.h"
 #include "res/resource.h"
 
 void CenterPosition(long w, long h, const ScreenRect &reference, const ScreenRect &work,
@@ -25,11 +26,11 @@ void CenterPosition(long w, long h, const ScreenRect &reference, const ScreenRec
 
 int PhaseTextId(int phase, int removeRun) {
   switch (phase) {
-    case 2: return IDS_PHASE_STOP_SERVICES;
-    case 3: return removeRun ? IDS_PHASE_DELETE : IDS_PHASE_COPY;
-    case 4: return IDS_PHASE_REGISTRY;
-    case 5: return IDS_PHASE_SHORTCUTS;
-    case 6: return IDS_PHASE_START_SERVICES;
+    case kPhaseStopServices: return IDS_PHASE_STOP_SERVICES;
+    case kPhaseFiles: return removeRun ? IDS_PHASE_DELETE : IDS_PHASE_COPY;
+    case kPhaseRegistry: return IDS_PHASE_REGISTRY;
+    case kPhaseShortcuts: return IDS_PHASE_SHORTCUTS;
+    case kPhaseStartServices: return IDS_PHASE_START_SERVICES;
     default: return 0;
   }
 }
@@ -76,25 +77,6 @@ void ComposeErrorMessage(char *out, size_t size, const char *text, const char *s
   if (!systemText || !*systemText) return;
   used = AppendBounded(out, size, used, kParagraph, sizeof(kParagraph) - 1);
   AppendBounded(out, size, used, systemText, strlen(systemText));
-}
-
-int AssembleProgramFilesTarget(char *out, size_t size, const char *programFiles,
-                               const char *subdir) {
-  size_t baseLen = strlen(programFiles);
-  bool needSlash = baseLen == 0 || programFiles[baseLen - 1] != '\\';
-  if (*subdir == '\\') ++subdir;
-  size_t subLen = strlen(subdir);
-  size_t total = baseLen + (needSlash ? 1 : 0) + subLen;
-  if (total + 1 > size) return 0;
-  memcpy(out, programFiles, baseLen);
-  size_t used = baseLen;
-  if (needSlash) out[used++] = '\\';
-  memcpy(out + used, subdir, subLen);
-  used += subLen;
-  // One trailing backslash goes: the directory is named without it.
-  if (used > 0 && out[used - 1] == '\\') --used;
-  out[used] = '\0';
-  return 1;
 }
 
 int AppendChosenSubdir(char *path, size_t size, const char *subdir) {

@@ -1,5 +1,6 @@
 // The parts of the pages that need no Windows call: window placement, phase texts, message
-// composition and target path assembly. Free of windows.h so that they are tested natively.
+// composition and the folder chosen in the browser. Free of windows.h so that they are tested
+// natively.
 #pragma once
 #include <stddef.h>
 
@@ -23,12 +24,6 @@ void FillNamePlaceholder(char *out, size_t size, const char *format, const char 
 size_t ErrorMessageSize(const char *text, const char *systemText);
 // "text\r\n\r\nsystem text", or text alone without a system text; cut to size - 1.
 void ComposeErrorMessage(char *out, size_t size, const char *text, const char *systemText);
-
-// The default target below the Program Files directory: one separating backslash, the
-// subdirectory without a leading backslash, and no trailing backslash. 0 when it would not
-// fit into size bytes (out is then unchanged).
-int AssembleProgramFilesTarget(char *out, size_t size, const char *programFiles,
-                               const char *subdir);
 
 // Appends the product subdirectory to a folder chosen in the browser unless that folder's
 // last component already is it. 0 when the result would not fit (path is then unchanged).

@@ -62,7 +62,7 @@ void OnTargetChanged(HWND page) {
   int fault = IDS_TARGET_REFUSED;
   if (fits && context) fault = TargetDirFault(context->hInf, g_targetDir, detail);
   char hint[kFieldSize + kTargetDirSize] = {};
-  if (fault && (g_targetDir[0] || !fits)) TargetDirFaultText(fault, detail, hint, sizeof(hint));
+  if (fault && (g_targetDir[0] || !fits)) FormatUiString(fault, detail, hint, sizeof(hint));
   SetDlgItemTextA(page, IDC_TARGET_FAULT, hint);
   SetWizardButtons(page, fault ? PSWIZB_BACK : (PSWIZB_BACK | PSWIZB_NEXT));
 }

@@ -1,78 +1,61 @@
-// The product catalogue: the component checklist's items, the chosen keys, descriptions,
-// installed versions, flags and the install section list, all read from the Products section.
+// The product catalogue: the listed products as the components page shows them, the chosen
+// keys, descriptions, installed versions, flags and the install section list, all read from
+// the Products section.
 #include "script/Catalogue.h"
 
 #include <string.h>
 
 #include "app/Globals.h"
+#include "common/KeyList.h"
 #include "common/Log.h"
-#include "pages/CheckList.h"
-#include "res/resource.h"
-#include "script/KeyList.h"
+#include "common/ScriptField.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
 #include "script/VersionCompare.h"
 
 namespace {
 
-constexpr long kFlagCheckedByDefault = 1;
-
 // Sign of the script's version against the installed copy's for one product line.
 int CompareInstalledVersionOfLine(INFCONTEXT *line) {
   char key[kProductKeySize];
   char version[kSectionNameSize];
-  if (!ReadScriptField(line, kFieldKey, key, sizeof(key))) return 0;
-  if (!ReadScriptField(line, kFieldVersion, version, sizeof(version))) return 0;
+  if (!ReadField(line, kFieldKey, key)) return 0;
+  if (!ReadField(line, kFieldVersion, version)) return 0;
   char installed[kSectionNameSize];
-  if (!ReadUninstallValue(key, "ProductVersion", installed, sizeof(installed))) return 0;
+  if (!ReadUninstallValue(key, kProductVersionValue, installed, sizeof(installed))) return 0;
   return CompareVersionTexts(installed, version);
 }
 
 // A product is checked by default when its flags say so, unless a newer version is installed.
 bool CheckedByDefault(INFCONTEXT *line, int newer) {
-  long flags = ReadScriptNumber(line, kFieldFlags, kFieldSize);
-  return (flags & kFlagCheckedByDefault) != 0 && !newer;
+  int flags = ReadFieldNumber(line, kFieldFlags, kFieldSize);
+  return (flags & kProductCheckedByDefault) != 0 && !newer;
 }
 
-// Adds one listed product to the checklist; false when the list box took no more items.
-bool AddProductItem(HWND list, INFCONTEXT *line) {
-  char name[kFieldSize];
-  ReadScriptField(line, kFieldDisplayName, name, sizeof(name));
-  LRESULT index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-  if (index < 0) return false;
-  int item = static_cast<int>(index);
-  int newer = CompareInstalledVersionOfLine(line) < 0 ? 1 : 0;
-  int checked = CheckedByDefault(line, newer) ? 1 : 0;
-  int icon = static_cast<int>(ReadScriptNumber(line, kFieldIcon, kFieldSize));
-  CheckListSetImageAndMark(list, item, icon, newer);
-  // A new item starts unchecked; only a check is worth a notification.
-  if (checked) CheckListSetCheck(list, item, checked);
-  return true;
+bool CheckedWithoutAPerson(INFCONTEXT *line, int, const void *) {
+  return CheckedByDefault(line, CompareInstalledVersionOfLine(line) < 0);
 }
 
 }  // namespace
 
-int FillProductList(HWND page, HINF inf) {
-  HWND list = GetDlgItem(page, IDC_CHECKLIST);
+int ReadListedProducts(HINF inf, ShowProduct show, void *data) {
   bool keysDistinct = ProductKeysDistinct(inf);
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return 0;
   int count = 0;
   do {
     if (!IsListedProduct(&line, keysDistinct)) continue;
-    if (!AddProductItem(list, &line)) break;
+    ListedProduct product;
+    ReadField(&line, kFieldDisplayName, product.name);
+    product.newer = CompareInstalledVersionOfLine(&line) < 0;
+    product.checked = CheckedByDefault(&line, product.newer);
+    product.icon = ReadFieldNumber(&line, kFieldIcon, kFieldSize);
+    if (!show(product, data)) break;
     ++count;
   } while (SetupFindNextLine(&line, &line));
   return count;
 }
 
-namespace {
-
-// Whether the listed product at index (in line order) is chosen.
-using ProductChoice = bool (*)(INFCONTEXT *line, int index, const void *choices);
-
-// The keys of the chosen listed products in list order. A key that does not fit the list ends
-// the collection there: the products before it stay chosen, none is ever cut.
 int CollectChosenProducts(HINF inf, char *keyList, size_t size, ProductChoice chosen,
                           const void *choices) {
   ListClear(keyList, size);
@@ -85,25 +68,11 @@ int CollectChosenProducts(HINF inf, char *keyList, size_t size, ProductChoice ch
     if (!IsListedProduct(&line, keysDistinct)) continue;
     if (!chosen(&line, index++, choices)) continue;
     char key[kProductKeySize];
-    if (!ReadScriptField(&line, kFieldKey, key, sizeof(key)) || key[0] == '\0') continue;
+    if (!ReadField(&line, kFieldKey, key) || key[0] == '\0') continue;
     if (!ListAppend(keyList, size, key, kProductKeySize)) break;
     ++count;
   } while (SetupFindNextLine(&line, &line));
   return count;
-}
-
-bool CheckedInList(INFCONTEXT *, int index, const void *list) {
-  return CheckListGetCheck(static_cast<HWND>(const_cast<void *>(list)), index) != 0;
-}
-
-bool CheckedWithoutAPerson(INFCONTEXT *line, int, const void *) {
-  return CheckedByDefault(line, CompareInstalledVersionOfLine(line) < 0);
-}
-
-}  // namespace
-
-int CollectCheckedProducts(HWND page, HINF inf, char *keyList, size_t size) {
-  return CollectChosenProducts(inf, keyList, size, CheckedInList, GetDlgItem(page, IDC_CHECKLIST));
 }
 
 int CollectDefaultProducts(HINF inf, char *keyList, size_t size) {
@@ -115,7 +84,7 @@ void GetProductDescription(HINF inf, int index, char *buffer, int size) {
   buffer[0] = '\0';
   INFCONTEXT line;
   if (FindListedProduct(inf, index, &line))
-    ReadScriptField(&line, kFieldDescription, buffer, static_cast<DWORD>(size));
+    ReadField(&line, kFieldDescription, buffer, static_cast<DWORD>(size));
 }
 
 int CompareInstalledVersion(HINF inf, int index) {
@@ -129,7 +98,7 @@ int CountProductsWithFlag(HINF inf, const char *keyList, int mask) {
   for (const char *key = keyList; *key; key = ListNext(key)) {
     INFCONTEXT line;
     if (!FindProductLine(inf, key, &line)) continue;
-    if (ReadScriptNumber(&line, kFieldFlags, kFieldSize) & mask) ++count;
+    if (ReadFieldNumber(&line, kFieldFlags, kFieldSize) & mask) ++count;
   }
   return count;
 }
@@ -141,29 +110,21 @@ int GetRemoveProductName(HINF inf, const char *key, char *buffer, int size, int 
   buffer[0] = '\0';
   INFCONTEXT line;
   if (FindProductLine(inf, key, &line) &&
-      ReadScriptField(&line, kFieldDisplayName, buffer, static_cast<DWORD>(size))) {
-    *iconNumber = static_cast<int>(ReadScriptNumber(&line, kFieldIcon, kIconFieldSize));
+      ReadField(&line, kFieldDisplayName, buffer, static_cast<DWORD>(size))) {
+    *iconNumber = ReadFieldNumber(&line, kFieldIcon, kIconFieldSize);
     return 1;
   }
   char setupKey[kFieldSize];
   if (!ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey))) return 0;
   if (key[0] != '\0' && _stricmp(key, setupKey) != 0) return 0;
-  return ReadScriptField(&line, 2, buffer, static_cast<DWORD>(size)) ? 1 : 0;
+  return ReadField(&line, kFieldSetupName, buffer, static_cast<DWORD>(size)) ? 1 : 0;
 }
 
 int BuildInstallSectionListChecked(HINF inf, const char *keyList, char *sectionList,
                                    size_t size) {
   ListClear(sectionList, size);
-  if (!ListAppend(sectionList, size, g_installSection, kSectionNameSize)) return 0;
-  for (const char *key = keyList; *key; key = ListNext(key)) {
-    INFCONTEXT line;
-    char section[kSectionNameSize];
-    if (!FindProductLine(inf, key, &line)) continue;
-    if (!ReadScriptField(&line, kFieldInstallSection, section, sizeof(section))) continue;
-    if (section[0] == '\0') continue;
-    if (!ListAppend(sectionList, size, section, kSectionNameSize)) return 0;
-  }
-  return 1;
+  return ListAppend(sectionList, size, g_installSection, kSectionNameSize) &&
+         AppendProductSections(inf, keyList, kFieldInstallSection, sectionList, size);
 }
 
 void BuildInstallSectionList(HINF inf, const char *keyList, char *sectionList) {

@@ -1,14 +1,35 @@
-// The product catalogue: the lines of the chosen Products section.
+// The product catalogue: the lines of the chosen Products section, read for the pages and the
+// workers.
 #pragma once
 #include <windows.h>
 #include <setupapi.h>
 
-int FillProductList(HWND page, HINF inf);
+#include "app/Globals.h"
+
+// One listed product as the components page offers it.
+struct ListedProduct {
+  char name[kFieldSize];
+  int icon;      // its icon number
+  bool newer;    // a more recent version than the script's is installed
+  bool checked;  // checked by default: its flags say so, and no more recent version is there
+};
+
+// Hands every listed product, in line order, to show until it returns false; returns the
+// number it took.
+using ShowProduct = bool (*)(const ListedProduct &product, void *data);
+int ReadListedProducts(HINF inf, ShowProduct show, void *data);
+
 // Gives g_productKey and g_sectionList room for every product of the script, keeping what
 // they hold; false, logged, when memory ran out.
 bool FitListsToScript(HINF inf);
 
-int CollectCheckedProducts(HWND page, HINF inf, char *keyList, size_t size);
+// Whether the listed product at index (counted in line order, from 0) is chosen.
+using ProductChoice = bool (*)(INFCONTEXT *line, int index, const void *choices);
+
+// The keys of the chosen listed products in list order. A key that does not fit the list ends
+// the collection there: the products before it stay chosen, none is ever cut.
+int CollectChosenProducts(HINF inf, char *keyList, size_t size, ProductChoice chosen,
+                          const void *choices);
 // The keys that the components page checks by default, in list order: what a run without a
 // person chooses.
 int CollectDefaultProducts(HINF inf, char *keyList, size_t size);

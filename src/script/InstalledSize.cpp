@@ -1,16 +1,13 @@
 #include "script/InstalledSize.h"
 
-#include <stdio.h>
-
 #include "app/Globals.h"
-#include "script/ProductLines.h"
+#include "common/PathText.h"
+#include "common/ScriptField.h"
+#include "script/SetupScript.h"
+#include "script/TargetDir.h"
 
 namespace {
 
-constexpr char kCopyFiles[] = "CopyFiles";
-// The [DestinationDirs] line of a single "@name" copy: named as if it were a file list, it is
-// found as its own line.
-constexpr char kDefaultDestDir[] = "DefaultDestDir";
 constexpr unsigned long long kKibibyte = 1024;
 constexpr unsigned long long kMaxKibibytes = 0xFFFFFFFFull;
 
@@ -19,8 +16,7 @@ unsigned long long TargetFileBytes(HINF inf, const char *fileList, const char *n
   char dir[kTargetDirSize];
   if (!SetupGetTargetPathA(inf, nullptr, fileList, dir, sizeof(dir), nullptr)) return 0;
   char path[kTargetDirSize];
-  int length = snprintf(path, sizeof(path), "%s\\%s", dir, name);
-  if (length < 0 || length >= static_cast<int>(sizeof(path))) return 0;
+  if (!JoinPath(path, sizeof(path), dir, name)) return 0;
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
@@ -30,33 +26,31 @@ unsigned long long TargetFileBytes(HINF inf, const char *fileList, const char *n
 // The files of one file list: the target name of each line, or its source name when the
 // target is left empty.
 unsigned long long FileListBytes(HINF inf, const char *fileList) {
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, fileList, nullptr, &line)) return 0;
   unsigned long long bytes = 0;
-  do {
+  ForEachLine(inf, fileList, nullptr, [&](INFCONTEXT *line) {
     char name[kFieldSize];
-    if ((ReadScriptField(&line, 1, name, sizeof(name)) && name[0] != '\0') ||
-        ReadScriptField(&line, 2, name, sizeof(name)))
+    if ((ReadField(line, kFieldFileTarget, name) && name[0] != '\0') ||
+        ReadField(line, kFieldFileSource, name))
       bytes += TargetFileBytes(inf, fileList, name);
-  } while (SetupFindNextLine(&line, &line));
+  });
   return bytes;
 }
 
 }  // namespace
 
 unsigned long long SectionCopiedBytes(HINF inf, const char *section) {
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, section, kCopyFiles, &line)) return 0;
   unsigned long long bytes = 0;
-  do {
+  ForEachLine(inf, section, kCopyFilesKey, [&](INFCONTEXT *line) {
     char field[kFieldSize];
-    for (DWORD index = 1; ReadScriptField(&line, index, field, sizeof(field)); ++index) {
+    for (DWORD index = 1; ReadField(line, index, field); ++index) {
+      // A single "@name" copy goes where DefaultDestDir says: named as if it were a file
+      // list, that line is found as its own.
       if (field[0] == '@')
         bytes += TargetFileBytes(inf, kDefaultDestDir, field + 1);
       else if (field[0] != '\0')
         bytes += FileListBytes(inf, field);
     }
-  } while (SetupFindNextMatchLineA(&line, kCopyFiles, &line));
+  });
   return bytes;
 }
 

@@ -4,21 +4,8 @@
 #include <string.h>
 
 #include "app/Globals.h"
-#include "script/KeyList.h"
-
-bool ReadScriptField(INFCONTEXT *line, DWORD field, char *buffer, DWORD size) {
-  if (size == 0) return false;
-  if (SetupGetStringFieldA(line, field, buffer, size, nullptr)) return true;
-  buffer[0] = '\0';
-  return false;
-}
-
-long ReadScriptNumber(INFCONTEXT *line, DWORD field, DWORD size) {
-  char text[kFieldSize];
-  if (size > sizeof(text)) size = sizeof(text);
-  if (!ReadScriptField(line, field, text, size)) return 0;
-  return strtol(text, nullptr, 10);
-}
+#include "common/KeyList.h"
+#include "common/ScriptField.h"
 
 bool FindProductLine(HINF inf, const char *key, INFCONTEXT *line) {
   if (key[0] == '\0') return false;
@@ -30,7 +17,7 @@ bool FindProductLine(HINF inf, const char *key, INFCONTEXT *line) {
 bool IsFirstLineOfItsKey(INFCONTEXT *line) {
   char key[kFieldSize];
   INFCONTEXT first;
-  return ReadScriptField(line, kFieldKey, key, sizeof(key)) &&
+  return ReadField(line, kFieldKey, key) &&
          FindProductLine(line->Inf, key, &first) && first.CurrentInf == line->CurrentInf &&
          first.Section == line->Section && first.Line == line->Line;
 }
@@ -38,8 +25,8 @@ bool IsFirstLineOfItsKey(INFCONTEXT *line) {
 bool IsListedProduct(INFCONTEXT *line, bool keysDistinct) {
   char section[kSectionNameSize];
   char name[kFieldSize];
-  return ReadScriptField(line, kFieldInstallSection, section, sizeof(section)) &&
-         section[0] != '\0' && ReadScriptField(line, kFieldDisplayName, name, sizeof(name)) &&
+  return ReadField(line, kFieldInstallSection, section) &&
+         section[0] != '\0' && ReadField(line, kFieldDisplayName, name) &&
          (keysDistinct || IsFirstLineOfItsKey(line));
 }
 
@@ -82,7 +69,7 @@ bool ProductKeysDistinct(HINF inf) {
     char key[kFieldSize];
     // A key that cannot be read, or one the Setup API may compare by other rules, is left to
     // the Setup API.
-    plain = ReadScriptField(&line, kFieldKey, key, sizeof(key)) && key[0] && IsAscii(key) &&
+    plain = ReadField(&line, kFieldKey, key) && key[0] && IsAscii(key) &&
             ListAppendGrowing(&keys, key);
   } while (plain && SetupFindNextLine(&line, &line));
   bool distinct = plain && keys.count && AllDifferent(&keys);
@@ -106,5 +93,17 @@ bool ReadSetupLevelKey(HINF inf, INFCONTEXT *line, char *key, DWORD size) {
     if (size != 0) key[0] = '\0';
     return false;
   }
-  return ReadScriptField(line, 1, key, size) && key[0] != '\0';
+  return ReadField(line, kFieldSetupKey, key, size) && key[0] != '\0';
+}
+
+int AppendProductSections(HINF inf, const char *keyList, ProductField field, char *sectionList,
+                          size_t size) {
+  for (const char *key = keyList; *key; key = ListNext(key)) {
+    INFCONTEXT line;
+    char section[kSectionNameSize];
+    if (!FindProductLine(inf, key, &line) || !ReadField(&line, field, section) || !section[0])
+      continue;
+    if (!ListAppend(sectionList, size, section, kSectionNameSize)) return 0;
+  }
+  return 1;
 }

@@ -5,26 +5,23 @@
 #include <setupapi.h>
 
 // Field numbers of a product line (field 0 is the key left of "=").
-constexpr DWORD kFieldKey = 0;
-constexpr DWORD kFieldDisplayName = 1;
-constexpr DWORD kFieldInstallSection = 2;
-constexpr DWORD kFieldRemoveSection = 3;
-constexpr DWORD kFieldFlags = 4;
-constexpr DWORD kFieldIcon = 5;
-constexpr DWORD kFieldDescription = 6;
-constexpr DWORD kFieldVersion = 7;
+enum ProductField : DWORD {
+  kFieldKey, kFieldDisplayName, kFieldInstallSection, kFieldRemoveSection, kFieldFlags,
+  kFieldIcon, kFieldDescription, kFieldVersion
+};
 
-constexpr DWORD kIconFieldSize = 64;
+constexpr DWORD kIconFieldSize = 64;  // the icon number as the remove page reads it
 
-// The key of the Install section's line that names the setup-level entry.
-constexpr char kUninstallLineKey[] = "Uninstall";  // the icon number as the remove page reads it
+// Bits of the flags field.
+constexpr int kProductCheckedByDefault = 1;
+constexpr int kProductNeedsRestart = 2;   // a restart follows the product's install or removal
+constexpr int kProductNeedsCdRom = 4;     // files from the Windows CD-ROM may be needed
+constexpr int kProductKnownFlags = kProductCheckedByDefault | kProductNeedsRestart |
+                                   kProductNeedsCdRom;
 
-// Reads one field into buffer. A field that is missing or does not fit counts as missing:
-// false, and the buffer is left empty.
-bool ReadScriptField(INFCONTEXT *line, DWORD field, char *buffer, DWORD size);
-
-// A field read as a decimal number (strtol's rules); 0 when it is missing.
-long ReadScriptNumber(INFCONTEXT *line, DWORD field, DWORD size);
+// The line of the Install section that names the setup-level entry: its key and display name.
+constexpr char kUninstallLineKey[] = "Uninstall";
+enum SetupLevelField : DWORD { kFieldSetupKey = 1, kFieldSetupName };
 
 // The first line of the Products section with this key (the Setup API ignores case); an
 // empty key names no product.
@@ -44,6 +41,12 @@ bool ProductKeysDistinct(HINF inf);
 
 // The listed product with this index, counting from 0 in line order.
 bool FindListedProduct(HINF inf, int index, INFCONTEXT *line);
+
+// Appends to a section list the section that field (the install or remove section) of each
+// key's product line names, where there is one; 0 when a section does not fit the list, which
+// then holds only the sections before it.
+int AppendProductSections(HINF inf, const char *keyList, ProductField field, char *sectionList,
+                          size_t size);
 
 // The setup-level key: field 1 of the "Uninstall" line of the Install section; false when
 // the line, the field or its text is missing.

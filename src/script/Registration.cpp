@@ -6,34 +6,28 @@
 #include <string.h>
 
 #include "app/Globals.h"
+#include "common/Guards.h"
+#include "common/KeyList.h"
 #include "common/Log.h"
+#include "common/ScriptField.h"
 #include "script/InstalledSize.h"
-#include "script/KeyList.h"
 #include "script/ProductLines.h"
+#include "script/SetupScript.h"
 #include "script/UninstallCommand.h"
 
 namespace {
 
-constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr char kSilentOption[] = " /silent";
 // The INF convention names the script's vendor in [Version] "Provider".
 constexpr char kVersionSection[] = "Version";
 constexpr char kProviderKey[] = "Provider";
 constexpr int kDateTextSize = sizeof("YYYYMMDD");
 
-// Closes a registry key when the scope ends.
-struct RegKeyGuard {
-  HKEY key = nullptr;
-  ~RegKeyGuard() {
-    if (key) RegCloseKey(key);
-  }
-};
-
 // Opens key's Uninstall entry; false for a key that cannot name one.
 bool OpenUninstallEntry(const char *key, REGSAM access, RegKeyGuard *entry) {
   char path[kUninstallKeyPathSize];
   if (!FormUninstallKeyPath(path, sizeof(path), key)) return false;
-  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &entry->key) == ERROR_SUCCESS;
+  return OpenRegistryKey(HKEY_LOCAL_MACHINE, path, access, entry);
 }
 
 void WriteText(HKEY key, const char *name, const char *text) {
@@ -101,12 +95,12 @@ void PlanProduct(HINF inf, const char *key, PlannedEntry *entry) {
   // and an entry for it would be deleted by a removal that left every file in place.
   char removeSection[kSectionNameSize];
   if (!FindProductLine(inf, key, &line) ||
-      !ReadScriptField(&line, kFieldDisplayName, entry->displayName, sizeof(entry->displayName)) ||
-      !ReadScriptField(&line, kFieldInstallSection, installSection, sizeof(installSection)) ||
-      !ReadScriptField(&line, kFieldRemoveSection, removeSection, sizeof(removeSection)) ||
+      !ReadField(&line, kFieldDisplayName, entry->displayName) ||
+      !ReadField(&line, kFieldInstallSection, installSection) ||
+      !ReadField(&line, kFieldRemoveSection, removeSection) ||
       removeSection[0] == '\0')
     return;
-  entry->hasVersion = ReadScriptField(&line, kFieldVersion, entry->version, sizeof(entry->version));
+  entry->hasVersion = ReadField(&line, kFieldVersion, entry->version);
   // The product's own copy of setup.exe comes first.
   char setupPath[kTargetDirSize];
   SetupCopy copy = FindSetupCopy(inf, installSection, setupPath);
@@ -119,7 +113,7 @@ void PlanSetupLevel(HINF inf, char (&key)[kFieldSize], PlannedEntry *entry) {
   ZeroMemory(entry, sizeof(*entry));
   INFCONTEXT line;
   if (!ReadSetupLevelKey(inf, &line, key, sizeof(key))) return;
-  if (!ReadScriptField(&line, 2, entry->displayName, sizeof(entry->displayName)))
+  if (!ReadField(&line, kFieldSetupName, entry->displayName))
     snprintf(entry->displayName, sizeof(entry->displayName), "%s", key);
   char setupPath[kTargetDirSize];
   PlanCommand(key, FindSetupCopy(inf, g_installSection, setupPath), setupPath, entry);
@@ -127,9 +121,7 @@ void PlanSetupLevel(HINF inf, char (&key)[kFieldSize], PlannedEntry *entry) {
 
 // The script's vendor: [Version] "Provider", as INF files name it.
 bool ReadPublisher(HINF inf, char (&publisher)[kFieldSize]) {
-  INFCONTEXT line;
-  return SetupFindFirstLineA(inf, kVersionSection, kProviderKey, &line) &&
-         ReadScriptField(&line, 1, publisher, sizeof(publisher)) && publisher[0] != '\0';
+  return ReadKeyValue(inf, kVersionSection, kProviderKey, publisher, sizeof(publisher));
 }
 
 // Today as "InstallDate" holds it: YYYYMMDD.
@@ -162,17 +154,17 @@ void WriteDisplayValues(HINF inf, HKEY entryKey, const PlannedEntry &entry) {
 bool WriteUninstallEntry(HINF inf, const char *key, const PlannedEntry &entry) {
   RegKeyGuard entryKey;
   LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.keyPath, 0, nullptr,
-                                REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &entryKey.key,
+                                REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, entryKey.receive(),
                                 nullptr);
   if (result != ERROR_SUCCESS) {
     LogFailure(static_cast<DWORD>(result), "Uninstall entry %s cannot be created", key);
     return false;
   }
-  WriteText(entryKey.key, "DisplayName", entry.displayName);
-  WriteText(entryKey.key, "UninstallString", entry.command);
-  if (entry.hasVersion) WriteText(entryKey.key, "ProductVersion", entry.version);
-  if (g_targetDir[0] != '\0') WriteText(entryKey.key, "UserTargetDir", g_targetDir);
-  WriteDisplayValues(inf, entryKey.key, entry);
+  WriteText(entryKey.get(), "DisplayName", entry.displayName);
+  WriteText(entryKey.get(), kUninstallStringValue, entry.command);
+  if (entry.hasVersion) WriteText(entryKey.get(), kProductVersionValue, entry.version);
+  if (g_targetDir[0] != '\0') WriteText(entryKey.get(), kUserTargetDirValue, g_targetDir);
+  WriteDisplayValues(inf, entryKey.get(), entry);
   LogLine("Uninstall entry %s written: %s", key, entry.command);
   return true;
 }
@@ -183,7 +175,7 @@ void WriteEstimatedSize(HINF inf, const char *key, const char *section) {
   RegKeyGuard entry;
   if (!OpenUninstallEntry(key, KEY_SET_VALUE, &entry)) return;
   DWORD kibibytes = SizeInKibibytes(SectionCopiedBytes(inf, section));
-  WriteNumber(entry.key, "EstimatedSize", kibibytes);
+  WriteNumber(entry.get(), "EstimatedSize", kibibytes);
   LogLine("Uninstall entry %s: EstimatedSize %lu KiB from the files of section %s", key,
           static_cast<unsigned long>(kibibytes), section);
 }
@@ -215,7 +207,7 @@ SetupCopy FindCopyOf(HINF inf, const char *fileList, const char *fileName, char 
   if (!SetupFindFirstLineA(inf, fileList, nullptr, &line)) return SetupCopy::Absent;
   do {
     char target[kFieldSize];
-    if (!ReadScriptField(&line, 1, target, sizeof(target))) continue;
+    if (!ReadField(&line, kFieldFileTarget, target)) continue;
     if (_stricmp(target, fileName) != 0) continue;
     // Naming the file-list section gives its own destination; passing the line's context
     // does not do so on every implementation of the Setup API. A destination too long for
@@ -239,19 +231,14 @@ SetupCopy FindCopyOf(HINF inf, const char *fileList, const char *fileName, char 
 SetupCopy FindSetupCopy(HINF inf, const char *section, char *path) {
   path[0] = '\0';
   INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, section, "CopyFiles", &line)) return SetupCopy::Absent;
+  if (!SetupFindFirstLineA(inf, section, kCopyFilesKey, &line)) return SetupCopy::Absent;
   char fileList[kFieldSize];
-  for (DWORD field = 1; ReadScriptField(&line, field, fileList, sizeof(fileList)); ++field) {
+  for (DWORD field = 1; ReadField(&line, field, fileList); ++field) {
     if (fileList[0] == '\0') continue;
     SetupCopy copy = FindCopyOf(inf, fileList, kSetupProgramName, path);
     if (copy != SetupCopy::Absent) return copy;
   }
   return SetupCopy::Absent;
-}
-
-// Reads "UserTargetDir" of key's entry into dir.
-bool ReadTargetDir(const char *key, char *dir) {
-  return ReadUninstallValue(key, "UserTargetDir", dir, kTargetDirSize);
 }
 
 // Number of products of the script that stay registered after removing the keys of keyList.
@@ -261,7 +248,7 @@ int CountProductsStayingRegistered(HINF inf, const char *keyList) {
   int count = 0;
   do {
     char key[kFieldSize];
-    if (!ReadScriptField(&line, kFieldKey, key, sizeof(key))) continue;
+    if (!ReadField(&line, kFieldKey, key)) continue;
     RegKeyGuard entry;
     // Reading is enough to know the product is registered; asking for full access would count
     // every product as gone for a user who may only read HKLM.
@@ -289,6 +276,10 @@ bool UninstallEntryExists(const char *key) {
   return OpenUninstallEntry(key, KEY_READ, &entry);
 }
 
+bool ReadRecordedTargetDir(const char *key, char *dir) {
+  return ReadUninstallValue(key, kUserTargetDirValue, dir, kTargetDirSize);
+}
+
 bool ReadUninstallValue(const char *key, const char *valueName, char *buffer, DWORD size) {
   if (size == 0) return false;
   buffer[0] = '\0';
@@ -298,7 +289,7 @@ bool ReadUninstallValue(const char *key, const char *valueName, char *buffer, DW
   char text[kLongTextSize + 1];
   if (size > kLongTextSize) size = kLongTextSize;
   DWORD length = size;
-  if (RegQueryValueExA(entry.key, valueName, nullptr, nullptr, reinterpret_cast<BYTE *>(text),
+  if (RegQueryValueExA(entry.get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE *>(text),
                        &length) != ERROR_SUCCESS)
     return false;
   text[length] = '\0';
@@ -328,7 +319,7 @@ void RecordInstalledSizes(HINF inf, const char *keyList) {
     INFCONTEXT line;
     char section[kFieldSize];
     if (FindProductLine(inf, key, &line) &&
-        ReadScriptField(&line, kFieldInstallSection, section, sizeof(section)) &&
+        ReadField(&line, kFieldInstallSection, section) &&
         section[0] != '\0')
       WriteEstimatedSize(inf, key, section);
   }
@@ -378,17 +369,17 @@ int FindInstalledTargetDir(HINF inf, const char *keyList, char *dir) {
   dir[0] = '\0';
   if (keyList)
     for (const char *key = keyList; *key; key = ListNext(key))
-      if (ReadTargetDir(key, dir)) return 1;
+      if (ReadRecordedTargetDir(key, dir)) return 1;
   INFCONTEXT line;
   if (SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) {
     do {
       char key[kFieldSize];
-      if (ReadScriptField(&line, kFieldKey, key, sizeof(key)) && ReadTargetDir(key, dir))
+      if (ReadField(&line, kFieldKey, key) && ReadRecordedTargetDir(key, dir))
         return 1;
     } while (SetupFindNextLine(&line, &line));
   }
   char setupKey[kFieldSize];
-  if (ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey)) && ReadTargetDir(setupKey, dir))
+  if (ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey)) && ReadRecordedTargetDir(setupKey, dir))
     return 1;
   return 0;
 }
@@ -420,7 +411,7 @@ int FindRemovalTarget(HINF inf, const char *keys, char *dir) {
       LogLine("%s is not a product of this setup: nothing is removed", key);
       return 0;
     }
-    if (!ReadTargetDir(key, recorded)) {
+    if (!ReadRecordedTargetDir(key, recorded)) {
       LogLine("%s is not installed (no Uninstall entry with a target directory): nothing is "
               "removed", key);
       return 0;
@@ -434,14 +425,7 @@ int BuildRemoveSectionListChecked(HINF inf, const char *keyList, char *sectionLi
                                   size_t size) {
   ListClear(sectionList, size);
   int staying = CountProductsStayingRegistered(inf, keyList);
-  for (const char *key = keyList; *key; key = ListNext(key)) {
-    INFCONTEXT line;
-    char section[kSectionNameSize];
-    if (!FindProductLine(inf, key, &line)) continue;
-    if (!ReadScriptField(&line, kFieldRemoveSection, section, sizeof(section))) continue;
-    if (section[0] == '\0') continue;
-    if (!ListAppend(sectionList, size, section, kSectionNameSize)) return 0;
-  }
+  if (!AppendProductSections(inf, keyList, kFieldRemoveSection, sectionList, size)) return 0;
   if (staying == 0 && !ListAppend(sectionList, size, g_removeSection, kSectionNameSize)) return 0;
   return 1;
 }
@@ -452,9 +436,8 @@ void BuildRemoveSectionList(HINF inf, const char *keyList, char *sectionList) {
 
 int DeleteUninstallEntries(HINF, const char *keyList) {
   RegKeyGuard root;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_READ, &root.key) != ERROR_SUCCESS)
-    return 0;
+  if (!OpenRegistryKey(HKEY_LOCAL_MACHINE, kUninstallRoot, KEY_READ, &root)) return 0;
   for (const char *key = keyList; *key; key = ListNext(key))
-    if (RegDeleteKeyA(root.key, key) == ERROR_SUCCESS) LogLine("Uninstall entry %s deleted", key);
+    if (RegDeleteKeyA(root.get(), key) == ERROR_SUCCESS) LogLine("Uninstall entry %s deleted", key);
   return 1;
 }

@@ -8,6 +8,11 @@
 // The copy of the program that an Uninstall entry starts.
 constexpr char kSetupProgramName[] = "setup.exe";
 
+// Values of an Uninstall entry that the program reads back.
+constexpr char kUninstallStringValue[] = "UninstallString";
+constexpr char kProductVersionValue[] = "ProductVersion";
+constexpr char kUserTargetDirValue[] = "UserTargetDir";  // the target directory of the install
+
 int RegisterUninstallEntries(HINF inf, const char *keyList);
 // Writes "EstimatedSize" of the entries of keyList and of the setup-level entry, those that
 // exist, from the files their install sections copied; called after the files were copied.
@@ -22,6 +27,9 @@ void BuildRemoveSectionList(HINF inf, const char *keyList, char *sectionList /* 
 int DeleteUninstallEntries(HINF inf, const char *keyList);
 
 bool UninstallEntryExists(const char *key);
+
+// The target directory that key's entry records (260 bytes); false when there is none.
+bool ReadRecordedTargetDir(const char *key, char *dir);
 
 // Reads a text value of key's Uninstall entry into buffer (size bytes, NUL included; the value
 // type is not checked). False, with the buffer empty, when the entry or the value is missing,

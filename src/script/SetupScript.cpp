@@ -1,12 +1,12 @@
 #include "script/SetupScript.h"
 
 #include <stdio.h>
-#include <string.h>
 
 #include "app/Globals.h"
 #include "app/Language.h"
 #include "app/Platform.h"
 #include "common/Log.h"
+#include "common/ProgramPath.h"
 #include "res/resource.h"
 
 namespace {
@@ -29,19 +29,10 @@ const SectionFamily kSectionFamilies[kSectionFamilyCount] = {
      &g_productsSection},
 };
 
-void SetupScriptPath(char (&path)[MAX_PATH]) {
-  DWORD len = GetModuleFileNameA(nullptr, path, sizeof(path));
-  if (len >= sizeof(path)) len = sizeof(path) - 1;
-  path[len] = '\0';
-  char *slash = strrchr(path, '\\');
-  size_t dirLen = slash ? static_cast<size_t>(slash - path) + 1 : 0;
-  if (dirLen + sizeof(kSetupScriptName) > sizeof(path))
-    dirLen = sizeof(path) - sizeof(kSetupScriptName);
-  memcpy(path + dirLen, kSetupScriptName, sizeof(kSetupScriptName));
-}
+void SetupScriptPath(char (&path)[kTargetDirSize]) { PathBesideProgram(path, kSetupScriptName); }
 
 HINF OpenSetupScript(HWND owner) {
-  char path[MAX_PATH] = {};
+  char path[kTargetDirSize];
   SetupScriptPath(path);
 
   UINT errorLine = 0;
@@ -55,7 +46,7 @@ HINF OpenSetupScript(HWND owner) {
 
   char format[kFieldSize] = {};
   LoadUiString(GetModuleHandleA(nullptr), IDS_SCRIPT_ERROR, format, sizeof(format));
-  char message[kFieldSize + MAX_PATH + 16];
+  char message[kFieldSize + kTargetDirSize + 16];
   _snprintf(message, sizeof(message), format, path, static_cast<int>(errorLine));
   message[sizeof(message) - 1] = '\0';
   MessageBoxA(owner, message, nullptr, MB_ICONERROR);

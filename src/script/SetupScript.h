@@ -3,10 +3,17 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "app/Globals.h"
+
 constexpr char kSetupScriptName[] = "setup.inf";
 
+// The Setup API's directive whose files the program looks up itself, and the fields of a
+// file list's lines: the target name, and the source name when it differs.
+constexpr char kCopyFilesKey[] = "CopyFiles";
+enum FileListField : DWORD { kFieldFileTarget = 1, kFieldFileSource };
+
 // The path of setup.inf beside the program file.
-void SetupScriptPath(char (&path)[MAX_PATH]);
+void SetupScriptPath(char (&path)[kTargetDirSize]);
 
 // Opens setup.inf beside the program file. On failure shows string 1315 with the script's
 // full path and the faulty line, owned by owner, and returns INVALID_HANDLE_VALUE.

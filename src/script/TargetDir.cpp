@@ -1,24 +1,18 @@
 #include "script/TargetDir.h"
 
-#include <stdlib.h>
 #include <string.h>
 
 #include "app/Globals.h"
-#include "pages/PageLogic.h"
+#include "common/Decimal.h"
+#include "common/Guards.h"
+#include "common/ScriptField.h"
 #include "res/resource.h"
 #include "script/Registration.h"
+#include "script/TargetPath.h"
 
 namespace {
 
 constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-
-// Closes a registry key when it goes out of scope.
-struct KeyGuard {
-  HKEY key = nullptr;
-  ~KeyGuard() {
-    if (key) RegCloseKey(key);
-  }
-};
 
 }  // namespace
 
@@ -27,14 +21,12 @@ int DefaultTargetDir(HINF inf, char *dir, char *subdir) {
   char below[kTargetDirSize] = {};
   bool belowFits = true;
   INFCONTEXT line;
-  if (SetupFindFirstLineA(inf, "DestinationDirs", "DefaultDestDir", &line)) {
-    if (!SetupGetStringFieldA(&line, 1, idText, sizeof(idText), nullptr)) idText[0] = '\0';
-    if (!SetupGetStringFieldA(&line, 2, below, sizeof(below), nullptr)) {
-      below[0] = '\0';
-      belowFits = SetupGetFieldCount(&line) < 2;
-    }
+  if (SetupFindFirstLineA(inf, kDestinationDirs, kDefaultDestDir, &line)) {
+    ReadField(&line, kFieldDestinationId, idText);
+    if (!ReadField(&line, kFieldDestinationSubdir, below))
+      belowFits = SetupGetFieldCount(&line) < kFieldDestinationSubdir;
   }
-  long id = atol(idText);
+  long id = ReadDecimal(idText);
   char programFiles[kTargetDirSize] = {};
   bool programFilesBased =
       id == static_cast<long>(kApplicationsDirId) && ReadProgramFilesDir(programFiles);
@@ -52,14 +44,12 @@ int DefaultTargetDir(HINF inf, char *dir, char *subdir) {
 }
 
 BOOL ReadProgramFilesDir(char *dir) {
-  KeyGuard key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ, &key.key) !=
-      ERROR_SUCCESS)
-    return FALSE;
+  RegKeyGuard key;
+  if (!OpenRegistryKey(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_READ, &key)) return FALSE;
   char value[kTargetDirSize] = {};
   DWORD type = 0;
   DWORD size = sizeof(value);
-  if (RegQueryValueExA(key.key, "ProgramFilesDir", nullptr, &type,
+  if (RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, &type,
                        reinterpret_cast<BYTE *>(value), &size) != ERROR_SUCCESS)
     return FALSE;
   value[sizeof(value) - 1] = '\0';  // a value stored without its terminator
@@ -127,10 +117,4 @@ int TargetDirFault(HINF inf, const char *path, char (&detail)[kTargetDirSize]) {
   detail[0] = '\0';
   if (!SetupSetDirectoryIdA(inf, kTargetDirId, path)) return IDS_TARGET_REFUSED;
   return 0;
-}
-
-void TargetDirFaultText(int fault, const char *detail, char *text, size_t size) {
-  char format[kFieldSize] = {};
-  LoadStringA(GetModuleHandleA(nullptr), fault, format, sizeof(format));
-  FillNamePlaceholder(text, size, format, detail);
 }

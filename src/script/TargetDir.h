@@ -8,6 +8,11 @@
 
 // Directory id 32768: the script's name for the user's target directory.
 constexpr DWORD kTargetDirId = 32768;
+// The script's destinations: [DestinationDirs] and its line for file lists without one of their
+// own, which also gives the target page's proposal: a directory id and a sub-folder below it.
+constexpr char kDestinationDirs[] = "DestinationDirs";
+constexpr char kDefaultDestDir[] = "DefaultDestDir";
+enum DestinationField : DWORD { kFieldDestinationId = 1, kFieldDestinationSubdir };
 // Directory id 24 in "DefaultDestDir": the Program Files directory for the proposal (the
 // Setup API itself takes it for the root of the system drive).
 constexpr DWORD kApplicationsDirId = 24;
@@ -30,5 +35,3 @@ bool IsAbsolutePath(const char *path);
 // should be, and taken by the Setup API. The target page, "/dir:" and a run without the pages
 // share this rule.
 int TargetDirFault(HINF inf, const char *path, char (&detail)[kTargetDirSize]);
-// The reason's text with its detail, into size bytes.
-void TargetDirFaultText(int fault, const char *detail, char *text, size_t size);

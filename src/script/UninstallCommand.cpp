@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr size_t kRegistryKeyNameMax = 255;  // the registry's limit for one key name
 constexpr char kRemoveOption[] = " /remove:";
 
@@ -30,7 +29,7 @@ int FormUninstallKeyPath(char *out, size_t size, const char *key) {
     ClearText(out, size);
     return 0;
   }
-  return FormatWhole(out, size, snprintf(out, size, "%s%s", kUninstallRoot, key));
+  return FormatWhole(out, size, snprintf(out, size, "%s\\%s", kUninstallRoot, key));
 }
 
 bool KeyCanBeCarried(const char *key) { return key[0] != '\0' && !strchr(key, '"'); }

@@ -3,8 +3,13 @@
 #pragma once
 #include <stddef.h>
 
-// The longest command line an Uninstall entry may carry, quotes included (MAX_PATH - 1).
-constexpr size_t kUninstallCommandMax = 259;
+#include "app/Globals.h"
+
+// The key below HKEY_LOCAL_MACHINE that holds the Uninstall entries.
+constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// The longest command line an Uninstall entry may carry, quotes included.
+constexpr size_t kUninstallCommandMax = kTargetDirSize - 1;
 
 // Room for the registry path of any Uninstall entry: the root and a 255-character key name.
 constexpr size_t kUninstallKeyPathSize = 320;

@@ -2,18 +2,7 @@
 
 #include <stdio.h>
 
-#include "script/ProductLines.h"
-
-namespace {
-
-bool ReadSectionText(HINF inf, const char *section, const char *key, char *buffer,
-                     DWORD size) {
-  INFCONTEXT line;
-  return SetupFindFirstLineA(inf, section, key, &line) &&
-         ReadScriptField(&line, 1, buffer, size) && buffer[0] != '\0';
-}
-
-}  // namespace
+#include "common/ScriptField.h"
 
 void WizardLanguageSection(unsigned short language, char (&section)[kSectionNameSize]) {
   snprintf(section, sizeof(section), "%s.%04X", kWizardSection, language);
@@ -23,11 +12,8 @@ bool ReadWizardText(HINF inf, unsigned short language, const char *key, char *bu
                     DWORD size) {
   char section[kSectionNameSize];
   WizardLanguageSection(language, section);
-  if (ReadSectionText(inf, section, key, buffer, size) ||
-      ReadSectionText(inf, kWizardSection, key, buffer, size))
-    return true;
-  if (size) buffer[0] = '\0';
-  return false;
+  return ReadKeyValue(inf, section, key, buffer, size) ||
+         ReadKeyValue(inf, kWizardSection, key, buffer, size);
 }
 
 void ExpandLineBreaks(char *text) {

@@ -3,9 +3,10 @@
 #include <string.h>
 
 #include "app/Globals.h"
+#include "common/Guards.h"
+#include "common/ScriptField.h"
 #include "services/GroupPlacement.h"
 #include "services/MultiSz.h"
-#include "services/ServiceGuards.h"
 #include "services/ServiceSections.h"
 
 namespace {
@@ -28,7 +29,7 @@ int EditStoredList(HKEY key, const char *group, const char *anchor) {
       return 0;
 
     size_t capacity = GroupListCapacity(stored, strlen(group));
-    HeapBlockGuard buffer(capacity);
+    HeapGuard buffer(AllocateZeroed(capacity));
     if (!buffer.get()) return 0;
     DWORD got = stored;
     if (stored != 0) {
@@ -55,11 +56,11 @@ int ApplyServiceGroupOrder(HINF inf, const char *settingsSection) {
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, settingsSection, kServiceGroupOrderKey, &line)) return 1;
   char group[kFieldSize];
-  if (!SetupGetStringFieldA(&line, 1, group, sizeof(group), nullptr)) return 0;
+  if (!ReadField(&line, kFieldGroup, group)) return 0;
   // An empty group would end the list early and cut off every group after it.
   if (group[0] == '\0') return 0;
   char anchor[kFieldSize];
-  if (!SetupGetStringFieldA(&line, 2, anchor, sizeof(anchor), nullptr)) anchor[0] = '\0';
+  ReadField(&line, kFieldGroupAnchor, anchor);
 
   RegKeyGuard key;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kGroupOrderKey, 0, nullptr, REG_OPTION_NON_VOLATILE,

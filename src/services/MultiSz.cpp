@@ -2,37 +2,19 @@
 
 #include <string.h>
 
-namespace {
-
-// The entry after this one, or the final empty entry.
-const char *NextEntry(const char *entry) { return entry + strlen(entry) + 1; }
-
-// Offset of the final empty entry of the list.
-size_t EndOffset(const char *list) {
-  const char *p = list;
-  while (*p) p = NextEntry(p);
-  return static_cast<size_t>(p - list);
-}
-
-}  // namespace
+#include "common/KeyList.h"
 
 const char *MultiSzNth(const char *list, int n) {
   if (n < 0) return nullptr;
   const char *p = list;
-  for (int i = 0; *p; p = NextEntry(p), ++i)
+  for (int i = 0; *p; p = ListNext(p), ++i)
     if (i == n) return p;
   return nullptr;
 }
 
-int MultiSzCount(const char *list) {
-  int n = 0;
-  for (const char *p = list; *p; p = NextEntry(p)) ++n;
-  return n;
-}
-
 int MultiSzFind(const char *list, const char *text) {
   int i = 0;
-  for (const char *p = list; *p; p = NextEntry(p), ++i)
+  for (const char *p = list; *p; p = ListNext(p), ++i)
     if (strcmp(p, text) == 0) return i;
   return -1;
 }
@@ -42,7 +24,7 @@ int MultiSzRemove(char *list, int n) {
   if (!entry) return 0;
   char *rest = entry + strlen(entry) + 1;
   // The rest of the list, its final NUL included, moves over the entry.
-  size_t restBytes = EndOffset(rest) + 1;
+  size_t restBytes = ListEnd(rest) + 1;
   memmove(entry, rest, restBytes);
   return 1;
 }
@@ -50,7 +32,7 @@ int MultiSzRemove(char *list, int n) {
 int MultiSzInsert(char *list, size_t capacity, const char *text, int n) {
   size_t len = strlen(text);
   if (len == 0) return 0;
-  size_t end = EndOffset(list);
+  size_t end = ListEnd(list);
   // The entries, the new text with its NUL, and the final NUL.
   if (end + len + 2 > capacity) return 0;
   char *at = const_cast<char *>(MultiSzNth(list, n));
@@ -62,7 +44,7 @@ int MultiSzInsert(char *list, size_t capacity, const char *text, int n) {
 }
 
 size_t MultiSzSize(const char *list) {
-  size_t end = EndOffset(list);
+  size_t end = ListEnd(list);
   return end == 0 ? 2 : end + 1;
 }
 

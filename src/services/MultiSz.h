@@ -1,14 +1,12 @@
 // Multi-strings: texts, each ended by a NUL, the list ended by an empty text (the layout of a
-// REG_MULTI_SZ value). An empty list is two NULs. Every helper that grows a list is told the
+// REG_MULTI_SZ value), which is the layout of a key list (common/KeyList.h): its helpers walk
+// and count one. An empty list is two NULs. Every helper that grows a list is told the
 // capacity of its buffer and refuses what does not fit, leaving the list as it was.
 #pragma once
 #include <stddef.h>
 
 // The n-th entry (from 0), or nullptr when the list has n or fewer entries.
 const char *MultiSzNth(const char *list, int n);
-
-// Number of entries; 0 for an empty list.
-int MultiSzCount(const char *list);
 
 // Index of the first entry equal to text (case-sensitive, whole text), or -1.
 int MultiSzFind(const char *list, const char *text);

@@ -5,9 +5,10 @@
 
 #include "app/Globals.h"
 #include "app/Platform.h"
+#include "common/Guards.h"
 #include "common/Log.h"
+#include "common/ScriptField.h"
 #include "services/GroupOrder.h"
-#include "services/ServiceGuards.h"
 
 namespace {
 
@@ -33,9 +34,7 @@ int WalkServiceSection(HINF inf, const char *section, ServiceLineAction action) 
   do {
     char key[kFieldSize];
     char name[kFieldSize];
-    if (!SetupGetStringFieldA(&line, 0, key, sizeof(key), nullptr) ||
-        !SetupGetStringFieldA(&line, 1, name, sizeof(name), nullptr))
-      continue;
+    if (!ReadField(&line, 0, key) || !ReadField(&line, kFieldServiceName, name)) continue;
     if (!action(inf, &line, key, name)) return 0;
   } while (SetupFindNextLine(&line, &line));
   return 1;
@@ -63,9 +62,7 @@ int StartLine(HINF, INFCONTEXT *, const char *key, const char *name) {
 int AddOrDeleteLine(HINF inf, INFCONTEXT *line, const char *key, const char *name) {
   if (lstrcmpiA(key, kAddServiceKey) == 0) {
     char settings[kFieldSize];
-    if (!SetupGetStringFieldA(line, kSettingsSectionField, settings, sizeof(settings),
-                              nullptr))
-      settings[0] = '\0';
+    ReadField(line, kSettingsSectionField, settings);
     return Logged(AddServiceFromSection(inf, name, settings), "added or reconfigured", name);
   }
   if (lstrcmpiA(key, kDelServiceKey) == 0)
@@ -98,14 +95,14 @@ const char *ReadTextSetting(HINF inf, const char *settings, const char *key, cha
                             DWORD size) {
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, settings, key, &line)) return nullptr;
-  if (!SetupGetStringFieldA(&line, 1, buffer, size, nullptr)) buffer[0] = '\0';
+  ReadField(&line, kFieldSettingValue, buffer, size);
   return buffer;
 }
 
 DWORD ReadIntSetting(HINF inf, const char *settings, const char *key) {
   INFCONTEXT line;
   INT value = 0;
-  if (!SetupFindFirstLineA(inf, settings, key, &line) || !SetupGetIntField(&line, 1, &value))
+  if (!SetupFindFirstLineA(inf, settings, key, &line) || !SetupGetIntField(&line, kFieldSettingValue, &value))
     return 0;
   return static_cast<DWORD>(value);
 }
@@ -129,8 +126,7 @@ void ReadServiceSettings(HINF inf, const char *settings, ServiceSettings *s) {
 size_t WalkDependencyNames(INFCONTEXT line, char *list) {
   size_t used = 0;
   char name[kFieldSize];
-  for (DWORD field = 1; SetupGetStringFieldA(&line, field, name, sizeof(name), nullptr);
-       ++field) {
+  for (DWORD field = kFieldServiceName; ReadField(&line, field, name); ++field) {
     size_t len = strlen(name);
     if (len == 0) continue;
     if (list) memcpy(list + used, name, len + 1);
@@ -207,7 +203,7 @@ int AddServiceFromSection(HINF inf, const char *name, const char *settingsSectio
 
   // The dependency list is sized to hold every name the line gives, however many.
   size_t dependencyBytes = ReadServiceDependencies(inf, settingsSection, nullptr, 0);
-  HeapBlockGuard dependencies(dependencyBytes);
+  HeapGuard dependencies(AllocateZeroed(dependencyBytes));
   if (dependencyBytes && !dependencies.get()) return 0;
   if (dependencyBytes)
     ReadServiceDependencies(inf, settingsSection, dependencies.get(), dependencyBytes);

@@ -9,7 +9,8 @@ constexpr char kStopServiceKey[] = "StopService";
 constexpr char kStartServiceKey[] = "StartService";
 constexpr char kAddServiceKey[] = "AddService";
 constexpr char kDelServiceKey[] = "DelService";
-constexpr DWORD kSettingsSectionField = 3;  // of an "AddService" line
+// Fields of a line of a service section; an "AddService" line names its settings section.
+enum ServiceLineField : DWORD { kFieldServiceName = 1, kSettingsSectionField = 3 };
 
 // Keys of a service settings section.
 constexpr char kDisplayNameKey[] = "DisplayName";
@@ -21,6 +22,8 @@ constexpr char kLoadOrderGroupKey[] = "LoadOrderGroup";
 constexpr char kDependenciesKey[] = "Dependencies";
 constexpr char kStartNameKey[] = "StartName";
 constexpr char kServiceGroupOrderKey[] = "ServiceGroupOrder";
+// Fields of a setting line; the "ServiceGroupOrder" line names a group and its anchor.
+enum SettingField : DWORD { kFieldSettingValue = 1, kFieldGroup = 1, kFieldGroupAnchor };
 
 int StopSectionServices(HINF inf, const char *section);
 int StartSectionServices(HINF inf, const char *section);

@@ -3,19 +3,15 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/AsciiCase.h"
+
 namespace {
 
-constexpr char kPlaceholder[] = "%hwnd%";
-constexpr size_t kPlaceholderLength = sizeof(kPlaceholder) - 1;
+constexpr size_t kPlaceholderLength = sizeof(kWindowPlaceholder) - 1;
 
-// ASCII comparison without regard to case; the placeholder has no letters outside A to Z.
+// The placeholder has no letters outside A to Z.
 bool BeginsPlaceholder(const char *text) {
-  for (size_t i = 0; i < kPlaceholderLength; ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kPlaceholder[i]) return false;
-  }
-  return true;
+  return SameAsciiPrefix(text, kWindowPlaceholder, kPlaceholderLength);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+constexpr char kWindowPlaceholder[] = "%hwnd%";
 constexpr size_t kArgumentBufferSize = 1024;  // the edited argument text, NUL included
 constexpr size_t kHandleTextSize = 16;        // "0x" and eight hexadecimal digits, NUL included
 

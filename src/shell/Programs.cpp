@@ -5,10 +5,10 @@
 #include <stdlib.h>
 
 #include "app/Globals.h"
-#include "common/HandleGuard.h"
+#include "common/Guards.h"
 #include "common/Log.h"
+#include "common/ScriptField.h"
 #include "shell/HwndPlaceholder.h"
-#include "shell/InfField.h"
 
 namespace {
 
@@ -16,17 +16,20 @@ namespace {
 // as it found it.
 void RunListLine(INFCONTEXT *line, int pass, HWND window) {
   char passText[kProgramNumberSize];
-  if (!ReadField(line, 1, passText) || ParseProgramNumber(passText) != pass) return;
+  if (!ReadField(line, kFieldPass, passText) || ParseProgramNumber(passText) != pass) return;
   char program[kFieldSize];
-  if (!ReadField(line, 2, program)) return;
+  if (!ReadField(line, kFieldProgram, program)) return;
   char arguments[kFieldSize], directory[kFieldSize], flagsText[kProgramNumberSize];
   // Arguments or a folder that the line gives but that do not fit are not dropped: the
   // program would run with other arguments, or in another folder, than the script says.
   DWORD fields = SetupGetFieldCount(line);
-  if (!ReadField(line, 3, arguments) && fields >= 3) return;
-  if (!ReadField(line, 4, directory) && fields >= 4) return;
-  int flags =
-      ReadField(line, 5, flagsText) ? static_cast<int>(ParseProgramNumber(flagsText)) : 0;
+  if (!ReadField(line, kFieldProgramArguments, arguments) && fields >= kFieldProgramArguments)
+    return;
+  if (!ReadField(line, kFieldProgramDirectory, directory) && fields >= kFieldProgramDirectory)
+    return;
+  int flags = ReadField(line, kFieldProgramFlags, flagsText)
+                  ? static_cast<int>(ParseProgramNumber(flagsText))
+                  : 0;
 
   // Room for any current directory, so that the one saved is always the whole of it.
   char saved[kTargetDirSize];

@@ -10,6 +10,12 @@ constexpr size_t kProgramNumberSize = 16;  // pass number or flags of a program 
 constexpr int kProgramFlagNoWait = 1;      // go on once the program has started
 constexpr int kProgramFlagDelete = 2;      // delete the program file after it ended
 
+// Fields of a line of a program list.
+enum ProgramField : DWORD {
+  kFieldPass = 1, kFieldProgram, kFieldProgramArguments, kFieldProgramDirectory,
+  kFieldProgramFlags
+};
+
 // Numbers of the program lists are written as C writes them: decimal, 0x hexadecimal or
 // 0 octal.
 long ParseProgramNumber(const char *text);

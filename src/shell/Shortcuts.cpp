@@ -4,12 +4,13 @@
 #include <objidl.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "app/Globals.h"
+#include "common/Decimal.h"
+#include "common/Guards.h"
 #include "common/Log.h"
-#include "shell/InfField.h"
+#include "common/ScriptField.h"
 #include "shell/LinkPath.h"
 
 namespace {
@@ -17,8 +18,6 @@ namespace {
 constexpr size_t kFolderValueSize = 256;
 constexpr const char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-static_assert(kLinkPathSize == kTargetDirSize, "shortcut paths are MAX_PATH buffers");
 
 // A folder code and the "Shell Folders" values it stands for; common codes name the
 // all-users value first and the user's own as the fallback.
@@ -38,57 +37,6 @@ constexpr FolderCode kFolderCodes[] = {
     {"CSTM", true, "Common Start Menu", "Start Menu"},
     {"CPRG", true, "Common Programs", "Programs"},
     {"CDSK", true, "Common Desktop", "Desktop"},
-};
-
-class RegKeyGuard {
- public:
-  RegKeyGuard(HKEY root, const char *path) {
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~RegKeyGuard() {
-    if (key_) RegCloseKey(key_);
-  }
-  RegKeyGuard(const RegKeyGuard &) = delete;
-  RegKeyGuard &operator=(const RegKeyGuard &) = delete;
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
-
-// COM for one shortcut; a thread that already runs another apartment is left as it is.
-class ComGuard {
- public:
-  ComGuard() : result_(CoInitialize(nullptr)) {}
-  ~ComGuard() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComGuard(const ComGuard &) = delete;
-  ComGuard &operator=(const ComGuard &) = delete;
-
- private:
-  HRESULT result_;
-};
-
-template <typename Interface>
-class ComRelease {
- public:
-  ComRelease() = default;
-  ~ComRelease() {
-    if (p_) p_->Release();
-  }
-  ComRelease(const ComRelease &) = delete;
-  ComRelease &operator=(const ComRelease &) = delete;
-  Interface *get() const { return p_; }
-  Interface *operator->() const { return p_; }
-  void **out() { return reinterpret_cast<void **>(&p_); }
-  void reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
-
- private:
-  Interface *p_ = nullptr;
 };
 
 const FolderCode *FindFolderCode(const char *code) {
@@ -125,7 +73,7 @@ void CreateSubfolders(char *linkPath, size_t folderLength) {
 
 // Opens a window, without activating it, on the folder that holds the new link.
 void OpenLinkFolder(const char *linkPath) {
-  char folder[kLinkPathSize];
+  char folder[kTargetDirSize];
   lstrcpynA(folder, linkPath, sizeof(folder));
   char *slash = strrchr(folder, '\\');
   if (slash) *slash = '\0';
@@ -137,18 +85,21 @@ void CreateSectionShortcuts(HINF inf, const char *listSection) {
   if (!SetupFindFirstLineA(inf, listSection, nullptr, &line)) return;
   do {
     char code[kFolderCodeSize], name[kFieldSize], target[kFieldSize];
-    if (!ReadField(&line, 1, code) || !ReadField(&line, 2, name) || !ReadField(&line, 3, target))
+    if (!ReadField(&line, kFieldFolderCode, code) || !ReadField(&line, kFieldLinkName, name) ||
+        !ReadField(&line, kFieldLinkTarget, target))
       continue;
     char arguments[kFieldSize], iconFile[kFieldSize], iconIndex[kFieldSize],
         openFolder[kFieldSize];
     // Arguments that the line gives but that do not fit are not dropped: the shortcut would
     // start its target with other arguments than the script says.
-    if (!ReadField(&line, 4, arguments) && SetupGetFieldCount(&line) >= 4) continue;
-    ReadField(&line, 5, iconFile);
-    ReadField(&line, 6, iconIndex);
-    ReadField(&line, 7, openFolder);
-    CreateShortcut(code, name, target, arguments, iconFile, static_cast<int>(atol(iconIndex)),
-                   static_cast<int>(atol(openFolder)));
+    if (!ReadField(&line, kFieldLinkArguments, arguments) &&
+        SetupGetFieldCount(&line) >= kFieldLinkArguments)
+      continue;
+    ReadField(&line, kFieldIconFile, iconFile);
+    ReadField(&line, kFieldIconIndex, iconIndex);
+    ReadField(&line, kFieldOpenFolder, openFolder);
+    CreateShortcut(code, name, target, arguments, iconFile, ReadDecimal(iconIndex),
+                   ReadDecimal(openFolder));
   } while (SetupFindNextLine(&line, &line));
 }
 
@@ -157,7 +108,8 @@ void DeleteSectionShortcuts(HINF inf, const char *listSection) {
   if (!SetupFindFirstLineA(inf, listSection, nullptr, &line)) return;
   do {
     char code[kFolderCodeSize], name[kFieldSize];
-    if (ReadField(&line, 1, code) && ReadField(&line, 2, name)) DeleteShortcut(code, name);
+    if (ReadField(&line, kFieldFolderCode, code) && ReadField(&line, kFieldLinkName, name))
+      DeleteShortcut(code, name);
   } while (SetupFindNextLine(&line, &line));
 }
 
@@ -189,7 +141,7 @@ int ApplySectionShortcuts(HINF inf, const char *section) {
 int CreateShortcut(const char *folderCode, const char *name, const char *target,
                    const char *arguments, const char *iconFile, int iconIndex, int openFolder) {
   if (!NameStaysInFolder(name)) return 0;
-  char workingDirectory[kLinkPathSize];
+  char workingDirectory[kTargetDirSize];
   ShortcutWorkingDirectory(workingDirectory, sizeof(workingDirectory), target);
 
   ComGuard com;
@@ -205,15 +157,15 @@ int CreateShortcut(const char *folderCode, const char *name, const char *target,
   ComRelease<IPersistFile> file;
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return 0;
 
-  char folder[kLinkPathSize];
+  char folder[kTargetDirSize];
   if (!ResolveFolderCode(folder, folderCode)) return 0;
-  char linkPath[kLinkPathSize];
+  char linkPath[kTargetDirSize];
   // A link path that does not fit would be cut to another name or folder: no shortcut then.
   if (!BuildLinkPath(linkPath, sizeof(linkPath), folder, name)) return 0;
   CreateSubfolders(linkPath, strlen(folder));
 
-  WCHAR widePath[kLinkPathSize];
-  if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, kLinkPathSize)) return 0;
+  WCHAR widePath[kTargetDirSize];
+  if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, kTargetDirSize)) return 0;
   HRESULT saved = file->Save(widePath, TRUE);
   file.reset();
   if (SUCCEEDED(saved))
@@ -228,9 +180,9 @@ int CreateShortcut(const char *folderCode, const char *name, const char *target,
 
 int DeleteShortcut(const char *folderCode, const char *name) {
   if (!NameStaysInFolder(name)) return 1;
-  char folder[kLinkPathSize];
+  char folder[kTargetDirSize];
   if (!ResolveFolderCode(folder, folderCode)) return 1;
-  char linkPath[kLinkPathSize];
+  char linkPath[kTargetDirSize];
   // A path that does not fit names no file of ours: nothing is deleted.
   if (!BuildLinkPath(linkPath, sizeof(linkPath), folder, name)) return 1;
   if (DeleteFileA(linkPath)) LogLine("shortcut %s deleted", linkPath);
@@ -243,8 +195,10 @@ int DeleteShortcut(const char *folderCode, const char *name) {
 bool IsKnownFolderCode(const char *folderCode) { return FindFolderCode(folderCode) != nullptr; }
 
 int ResolveFolderCode(char *destination, const char *folderCode) {
-  RegKeyGuard user(HKEY_CURRENT_USER, kShellFoldersKey);
-  RegKeyGuard common(HKEY_LOCAL_MACHINE, kShellFoldersKey);
+  RegKeyGuard user;
+  RegKeyGuard common;
+  OpenRegistryKey(HKEY_CURRENT_USER, kShellFoldersKey, KEY_READ, &user);
+  OpenRegistryKey(HKEY_LOCAL_MACHINE, kShellFoldersKey, KEY_READ, &common);
   if (!user.get() && !common.get()) return 0;
   const FolderCode *entry = FindFolderCode(folderCode);
   if (!entry) return 0;
@@ -258,14 +212,14 @@ int ResolveFolderCode(char *destination, const char *folderCode) {
 
   switch (type) {
     case REG_SZ:
-      lstrcpynA(destination, value, static_cast<int>(kLinkPathSize));
+      lstrcpynA(destination, value, static_cast<int>(kTargetDirSize));
       return 1;
     case REG_EXPAND_SZ: {
       // Expanded aside first: a result that does not fit leaves the destination untouched.
-      char expanded[kLinkPathSize];
+      char expanded[kTargetDirSize];
       DWORD needed = ExpandEnvironmentStringsA(value, expanded, sizeof(expanded));
       if (needed == 0 || needed > sizeof(expanded)) return 0;
-      lstrcpynA(destination, expanded, static_cast<int>(kLinkPathSize));
+      lstrcpynA(destination, expanded, static_cast<int>(kTargetDirSize));
       return 1;
     }
     default:

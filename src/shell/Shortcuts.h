@@ -7,6 +7,12 @@ constexpr char kMakeIconsKey[] = "MakeIcons";
 constexpr char kDelIconsKey[] = "DelIcons";
 constexpr size_t kFolderCodeSize = 16;  // a shortcut line's folder code, NUL included
 
+// Fields of a line of a shortcut list.
+enum ShortcutField : DWORD {
+  kFieldFolderCode = 1, kFieldLinkName, kFieldLinkTarget, kFieldLinkArguments, kFieldIconFile,
+  kFieldIconIndex, kFieldOpenFolder
+};
+
 int ApplySectionShortcuts(HINF inf, const char *section);
 int CreateShortcut(const char *folderCode, const char *name, const char *target,
                    const char *arguments, const char *iconFile, int iconIndex, int openFolder);

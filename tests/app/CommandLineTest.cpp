@@ -5,7 +5,8 @@
 
 #include "app/CommandLine.h"
 #include "app/Globals.h"
-#include "script/KeyList.h"
+#include "common/Decimal.h"
+#include "common/KeyList.h"
 
 namespace {
 

@@ -38,21 +38,9 @@ class FileQueueCallbackTest : public testing::Test {
 
   // Queues the sections' files and commits them as the runner does, through an observer.
   BOOL Commit(const char *section) {
-    HSPFILEQ queue = SetupOpenFileQueue();
-    EXPECT_NE(queue, INVALID_HANDLE_VALUE);
-    BOOL ok = SetupInstallFilesFromInfSectionA(media_.inf(), nullptr, queue, section, ".",
-                                               SP_COPY_NEWER);
-    EXPECT_TRUE(ok) << section << " error " << GetLastError();
     observed_ = Observed();
-    window_ = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    observed_.context.defaultContext =
-        SetupInitDefaultQueueCallbackEx(window_, window_, WM_USER + 11, 0, nullptr);
-    BOOL committed = SetupCommitFileQueueA(window_, queue, ObservingCallback, &observed_);
-    error_ = GetLastError();
-    SetupTermDefaultQueueCallback(observed_.context.defaultContext);
-    SetupCloseFileQueue(queue);
-    DestroyWindow(window_);
-    return committed;
+    return CommitSection(media_.inf(), section, &observed_.context, ObservingCallback, &observed_,
+                         &error_);
   }
 
   std::string Target(const std::string &relative) const { return media_.target() / relative; }
@@ -60,7 +48,6 @@ class FileQueueCallbackTest : public testing::Test {
   ScriptMedia media_;
   PendingRenamesGuard pending_;
   Observed observed_;
-  HWND window_ = nullptr;
   DWORD error_ = 0;
 };
 
@@ -346,15 +333,13 @@ TEST_F(DeletionTest, FollowUpWithoutAStartedQueue) {
   std::string folder = MakeFolder("one", {});
   std::string file = folder + "\\a.txt";
   QueueCallbackContext context = {};
-  HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-  context.defaultContext = SetupInitDefaultQueueCallbackEx(window, window, WM_USER + 11, 0, nullptr);
+  DefaultQueueCallback progress;
+  context.defaultContext = progress.context();
   FILEPATHS_A paths = {};
   paths.Target = file.c_str();
   FileQueueCallback(&context, SPFILENOTIFY_ENDDELETE, reinterpret_cast<UINT_PTR>(&paths), 0);
   EXPECT_NE(context.lastDirectory, nullptr);
   FileQueueCallback(&context, SPFILENOTIFY_ENDQUEUE, 0, 0);
-  SetupTermDefaultQueueCallback(context.defaultContext);
-  DestroyWindow(window);
   EXPECT_FALSE(FileExists(folder));
   EXPECT_EQ(context.pendingCount, 0);
 }

@@ -16,16 +16,10 @@ class FolderTidyTest : public testing::Test {
  protected:
   void SetUp() override {
     g_rebootNeeded = 0;
-    window_ = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    context_.defaultContext =
-        SetupInitDefaultQueueCallbackEx(window_, window_, WM_USER + 11, 0, nullptr);
+    context_.defaultContext = progress_.context();
     Notify(SPFILENOTIFY_STARTQUEUE, 0);
   }
-  void TearDown() override {
-    SetupTermDefaultQueueCallback(context_.defaultContext);
-    DestroyWindow(window_);
-    g_rebootNeeded = 0;
-  }
+  void TearDown() override { g_rebootNeeded = 0; }
 
   void Notify(UINT notification, UINT_PTR param1) {
     FileQueueCallback(&context_, notification, param1, 0);
@@ -54,8 +48,8 @@ class FolderTidyTest : public testing::Test {
   ScratchDir dir_;
   PendingRenamesGuard pending_;
   WininitGuard wininit_;
+  DefaultQueueCallback progress_;
   QueueCallbackContext context_ = {};
-  HWND window_ = nullptr;
 };
 
 TEST_F(FolderTidyTest, NestedFoldersGoFromTheInnermostOutWhenTheQueueEnds) {

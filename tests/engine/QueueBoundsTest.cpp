@@ -9,6 +9,7 @@
 
 #include "app/Globals.h"
 #include "engine/FileQueueCallback.h"
+#include "engine/QueueTestSupport.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -27,15 +28,11 @@ class QueueBoundsTest : public testing::Test {
     g_rebootNeeded = 0;
     memset(&area_, kGuardByte, sizeof(area_));
     area_.context.scope = nullptr;  // given by the runner before the queue starts
-    window_ = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    area_.context.defaultContext =
-        SetupInitDefaultQueueCallbackEx(window_, window_, WM_USER + 11, 0, nullptr);
+    area_.context.defaultContext = progress_.context();
     Notify(SPFILENOTIFY_STARTQUEUE, 0);
   }
   void TearDown() override {
     Notify(SPFILENOTIFY_ENDQUEUE, 0);
-    SetupTermDefaultQueueCallback(area_.context.defaultContext);
-    DestroyWindow(window_);
     g_rebootNeeded = 0;
   }
 
@@ -58,7 +55,7 @@ class QueueBoundsTest : public testing::Test {
 
   ScratchDir dir_;
   GuardedContext area_;
-  HWND window_ = nullptr;
+  DefaultQueueCallback progress_;
 };
 
 TEST_F(QueueBoundsTest, LongestPathThatFitsAndLongerOnesLeaveTheDirectoryAlone) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include "engine/SectionRunner.h"
+#include "script/TargetDir.h"
+
 namespace {
 
 constexpr char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
@@ -38,21 +41,41 @@ ScriptMedia::ScriptMedia() {
 }
 
 ScriptMedia::~ScriptMedia() {
-  if (inf_ != INVALID_HANDLE_VALUE) SetupCloseInfFile(inf_);
+  script_.reset();
   SetCurrentDirectoryA(savedDirectory_);
 }
 
 bool ScriptMedia::Open(const std::string &body) {
-  std::string path = media_ / "setup.inf";
-  WriteTextFile(path, "[Version]\r\nSignature=\"$Chicago$\"\r\n\r\n" + body);
-  UINT errorLine = 0;
-  inf_ = SetupOpenInfFileA(path.c_str(), nullptr, INF_STYLE_WIN4, &errorLine);
-  if (inf_ == INVALID_HANDLE_VALUE) return false;
-  return SetupSetDirectoryIdA(inf_, 32768, target_.path().c_str()) != FALSE;
+  script_.reset(new TestScript(media_, body));
+  return script_->ok() && SetupSetDirectoryIdA(inf(), kTargetDirId, target_.path().c_str());
 }
 
 void ScriptMedia::WriteSource(const std::string &name, const std::string &text) const {
   WriteTextFile(media_ / name, text);
+}
+
+DefaultQueueCallback::DefaultQueueCallback()
+    : window_(CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)),
+      context_(SetupInitDefaultQueueCallbackEx(window_, window_, WM_SETUP_PROGRESS, 0, nullptr)) {}
+
+DefaultQueueCallback::~DefaultQueueCallback() {
+  SetupTermDefaultQueueCallback(context_);
+  DestroyWindow(window_);
+}
+
+BOOL CommitSection(HINF inf, const char *section, QueueCallbackContext *context,
+                   PSP_FILE_CALLBACK_A callback, void *callbackData, DWORD *error) {
+  HSPFILEQ queue = SetupOpenFileQueue();
+  EXPECT_NE(queue, INVALID_HANDLE_VALUE);
+  BOOL ok = SetupInstallFilesFromInfSectionA(inf, nullptr, queue, section, ".", SP_COPY_NEWER);
+  EXPECT_TRUE(ok) << section << " error " << GetLastError();
+  DefaultQueueCallback progress;
+  context->defaultContext = progress.context();
+  BOOL committed = SetupCommitFileQueueA(progress.window(), queue, callback,
+                                         callbackData ? callbackData : context);
+  if (error) *error = GetLastError();
+  SetupCloseFileQueue(queue);
+  return committed;
 }
 
 PendingRenamesGuard::PendingRenamesGuard() {

@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/FileQueueCallback.h"
 #include "support/TestSupport.h"
 
 // A media folder with setup.inf and a target folder bound to directory id 32768; the current
@@ -20,7 +22,7 @@ class ScriptMedia {
 
   // Writes the script (the [Version] section is added) and opens it; false when it failed.
   bool Open(const std::string &body);
-  HINF inf() const { return inf_; }
+  HINF inf() const { return script_ ? script_->inf() : INVALID_HANDLE_VALUE; }
   const ScratchDir &media() const { return media_; }
   const ScratchDir &target() const { return target_; }
   void WriteSource(const std::string &name, const std::string &text) const;
@@ -28,9 +30,32 @@ class ScriptMedia {
  private:
   ScratchDir media_;
   ScratchDir target_;
-  HINF inf_ = INVALID_HANDLE_VALUE;
+  std::unique_ptr<TestScript> script_;
   char savedDirectory_[MAX_PATH] = {};
 };
+
+// The Setup API's default queue callback as the runner sets it up: reporting the progress to a
+// window with the page's progress message. Both go with the object.
+class DefaultQueueCallback {
+ public:
+  DefaultQueueCallback();
+  ~DefaultQueueCallback();
+  DefaultQueueCallback(const DefaultQueueCallback &) = delete;
+  DefaultQueueCallback &operator=(const DefaultQueueCallback &) = delete;
+  HWND window() const { return window_; }
+  PVOID context() const { return context_; }
+
+ private:
+  HWND window_;
+  PVOID context_;
+};
+
+// Queues the files of section as the runner does and commits the queue through callback, with
+// callbackData (context when NULL), while context has a default callback. The commit's result;
+// its error goes to *error when given.
+BOOL CommitSection(HINF inf, const char *section, QueueCallbackContext *context,
+                   PSP_FILE_CALLBACK_A callback = FileQueueCallback, void *callbackData = nullptr,
+                   DWORD *error = nullptr);
 
 // The prefix-wide PendingFileRenameOperations value, emptied for a test and put back after.
 class PendingRenamesGuard {

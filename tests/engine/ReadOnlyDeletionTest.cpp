@@ -28,16 +28,8 @@ TEST(ReadOnlyDeletionTest, ReadOnlyFileIsDeletedAtOnceWithItsFolder) {
   ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
   g_rebootNeeded = 0;
 
-  HSPFILEQ queue = SetupOpenFileQueue();
-  ASSERT_NE(queue, INVALID_HANDLE_VALUE);
-  ASSERT_TRUE(SetupInstallFilesFromInfSectionA(media.inf(), nullptr, queue, "Remove", ".", 0));
-  HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   QueueCallbackContext context = {};
-  context.defaultContext = SetupInitDefaultQueueCallbackEx(window, window, WM_USER + 11, 0, nullptr);
-  BOOL committed = SetupCommitFileQueueA(window, queue, FileQueueCallback, &context);
-  SetupTermDefaultQueueCallback(context.defaultContext);
-  SetupCloseFileQueue(queue);
-  DestroyWindow(window);
+  BOOL committed = CommitSection(media.inf(), "Remove", &context);
 
   EXPECT_TRUE(committed);
   EXPECT_FALSE(FileExists(file));

@@ -10,6 +10,7 @@
 #include "FuzzInput.h"
 #include "app/CommandLine.h"
 #include "app/Globals.h"
+#include "common/Decimal.h"
 
 namespace {
 

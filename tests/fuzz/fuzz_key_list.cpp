@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "script/KeyList.h"
+#include "common/KeyList.h"
 
 namespace {
 

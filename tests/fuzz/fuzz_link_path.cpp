@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   size_t keep = input.Byte();
   std::string folder = input.Text();
   std::string name = input.Text();
-  size_t bufferSize = (sizeChoice & 0x80) ? kLinkPathSize : 1 + (sizeChoice & 0x7F);
+  size_t bufferSize = (sizeChoice & 0x80) ? kTargetDirSize : 1 + (sizeChoice & 0x7F);
 
   std::vector<char> path(bufferSize, 'x');
   std::string whole = folder + "\\" + name + ".lnk";

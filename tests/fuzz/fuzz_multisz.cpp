@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
+#include "common/KeyList.h"
 #include "services/MultiSz.h"
 
 namespace {
@@ -80,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<std::string> entries;
     FUZZ_CHECK(ReadList(list, &entries));
     FUZZ_CHECK(entries == model);
-    FUZZ_CHECK(MultiSzCount(list.data()) == static_cast<int>(model.size()));
+    FUZZ_CHECK(ListCount(list.data()) == static_cast<int>(model.size()));
     FUZZ_CHECK(MultiSzSize(list.data()) == ModelSize(model));
     auto found = std::find(model.begin(), model.end(), text);
     int index = found == model.end() ? -1 : static_cast<int>(found - model.begin());

@@ -8,6 +8,7 @@
 
 #include "FuzzInput.h"
 #include "pages/PageLogic.h"
+#include "script/TargetPath.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include "pages/PageLogic.h"
 #include "res/resource.h"
+#include "script/TargetPath.h"
 
 namespace {
 

@@ -31,22 +31,16 @@ class TargetDirBoundsTest : public testing::Test {
  protected:
   // DefaultTargetDir over a script whose "DefaultDestDir" line is the given text.
   void Run(const std::string &line) {
-    std::string path = dir_ / "setup.inf";
-    WriteTextFile(path, "[Version]\r\nSignature=\"$Chicago$\"\r\n[DestinationDirs]\r\n" + line +
-                            "\r\n");
-    UINT errorLine = 0;
-    HINF inf = SetupOpenInfFileA(path.c_str(), nullptr, INF_STYLE_WIN4, &errorLine);
-    ASSERT_NE(inf, INVALID_HANDLE_VALUE);
+    TestScript script("[DestinationDirs]\r\n" + line + "\r\n");
+    ASSERT_NE(script.inf(), INVALID_HANDLE_VALUE);
     memset(&out_, 'G', sizeof(out_));
-    EXPECT_EQ(DefaultTargetDir(inf, out_.dir, out_.subdir), 1);
-    SetupCloseInfFile(inf);
+    EXPECT_EQ(DefaultTargetDir(script.inf(), out_.dir, out_.subdir), 1);
     EXPECT_TRUE(Intact(out_.guard1, sizeof(out_.guard1)));
     EXPECT_TRUE(Intact(out_.guard2, sizeof(out_.guard2)));
     EXPECT_LT(strnlen(out_.dir, sizeof(out_.dir)), sizeof(out_.dir));
     EXPECT_LT(strnlen(out_.subdir, sizeof(out_.subdir)), sizeof(out_.subdir));
   }
 
-  ScratchDir dir_;
   GuardedTarget out_;
 };
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pages/CheckList.h"
+#include "pages/ProductList.h"
 #include "script/Catalogue.h"
 #include "script/ProductScriptSupport.h"
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pages/CheckList.h"
+#include "pages/ProductList.h"
 #include "script/Catalogue.h"
 #include "script/ProductScriptSupport.h"
 #include "script/Registration.h"

@@ -51,26 +51,14 @@ inline std::string Joined(const char *list) {
   return out;
 }
 
-class ProductScript {
+// A script whose "@X" names are test keys, read through the bare section names.
+class ProductScript : public TestScript {
  public:
-  explicit ProductScript(const std::string &body) {
-    std::string path = dir_ / "setup.inf";
-    WriteTextFile(path, "[Version]\r\nSignature=\"$Chicago$\"\r\n" + WithTestKeys(body));
-    UINT line = 0;
-    inf_ = SetupOpenInfFileA(path.c_str(), nullptr, INF_STYLE_WIN4, &line);
+  explicit ProductScript(const std::string &body) : TestScript(WithTestKeys(body)) {
     g_installSection = "Install";
     g_removeSection = "Remove";
     g_productsSection = "Products";
   }
-  ~ProductScript() {
-    if (inf_ != INVALID_HANDLE_VALUE) SetupCloseInfFile(inf_);
-  }
-  HINF inf() const { return inf_; }
-  const ScratchDir &dir() const { return dir_; }
-
- private:
-  ScratchDir dir_;
-  HINF inf_ = INVALID_HANDLE_VALUE;
 };
 
 // Deletes the Uninstall entries of the named test keys before and after a test.

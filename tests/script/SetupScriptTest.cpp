@@ -9,25 +9,7 @@
 
 namespace {
 
-class ScriptFile {
- public:
-  explicit ScriptFile(const std::string &body) {
-    std::string path = dir_ / "setup.inf";
-    WriteTextFile(path, "[Version]\r\nSignature=\"$Chicago$\"\r\n" + body);
-    UINT line = 0;
-    inf_ = SetupOpenInfFileA(path.c_str(), nullptr, INF_STYLE_WIN4, &line);
-  }
-  ~ScriptFile() {
-    if (inf_ != INVALID_HANDLE_VALUE) SetupCloseInfFile(inf_);
-  }
-  HINF inf() const { return inf_; }
-
- private:
-  ScratchDir dir_;
-  HINF inf_ = INVALID_HANDLE_VALUE;
-};
-
-void Select(const ScriptFile &script) {
+void Select(const TestScript &script) {
   ASSERT_NE(script.inf(), INVALID_HANDLE_VALUE);
   g_installSection = g_removeSection = g_productsSection = nullptr;
   SelectPlatformSections(script.inf());
@@ -35,7 +17,7 @@ void Select(const ScriptFile &script) {
 }
 
 TEST(SetupScriptTest, MostSpecificSectionOfThePlatform) {
-  ScriptFile script(
+  TestScript script(
       "[Install.Win]\r\na=1\r\n[Install.NT5]\r\na=1\r\n[Install.NTx86]\r\na=1\r\n"
       "[Install.NT]\r\na=1\r\n[Install]\r\na=1\r\n");
   Select(script);
@@ -49,7 +31,7 @@ TEST(SetupScriptTest, MostSpecificSectionOfThePlatform) {
 }
 
 TEST(SetupScriptTest, EmptySectionsCountAsMissing) {
-  ScriptFile script(
+  TestScript script(
       "[Products.Win]\r\n[Products.NT5]\r\n[Products.NTx86]\r\n[Products.NT]\r\nx=1\r\n"
       "[Products]\r\nx=1\r\n");
   Select(script);
@@ -57,7 +39,7 @@ TEST(SetupScriptTest, EmptySectionsCountAsMissing) {
 }
 
 TEST(SetupScriptTest, FamiliesAreChosenIndependently) {
-  ScriptFile script(
+  TestScript script(
       "[Install.NT5]\r\na=1\r\n[Install.Win]\r\na=1\r\n[Remove.NTx86]\r\nb=1\r\n"
       "[Products]\r\nP=Name,Sec\r\n");
   Select(script);
@@ -72,7 +54,7 @@ TEST(SetupScriptTest, FamiliesAreChosenIndependently) {
 }
 
 TEST(SetupScriptTest, NtOnlyScriptOn9xEndsWithBareNames) {
-  ScriptFile script("[Install.NT]\r\na=1\r\n[Products.NT]\r\nP=Name,Sec\r\n");
+  TestScript script("[Install.NT]\r\na=1\r\n[Products.NT]\r\nP=Name,Sec\r\n");
   Select(script);
   if (EmulatesWin9x()) {
     EXPECT_STREQ(g_installSection, "Install");
@@ -86,7 +68,7 @@ TEST(SetupScriptTest, NtOnlyScriptOn9xEndsWithBareNames) {
 }
 
 TEST(SetupScriptTest, SectionNamesIgnoreCase) {
-  ScriptFile script("[install.nt5]\r\na=1\r\n[INSTALL.NTX86]\r\na=1\r\n");
+  TestScript script("[install.nt5]\r\na=1\r\n[INSTALL.NTX86]\r\na=1\r\n");
   Select(script);
   if (EmulatesWin9x())
     EXPECT_STREQ(g_installSection, "Install");

@@ -28,7 +28,7 @@ const char kSettings[] =
 
 TEST(GroupOrderTest, PlacesTheGroupInTheStoredList) {
   SavedGroupOrder saved;
-  ScriptFile script(kSettings);
+  TestScript script(kSettings);
   ASSERT_NE(script.inf(), INVALID_HANDLE_VALUE);
 
   WriteGroupOrderList(Packed({"P", "G", "Q", "R"}));
@@ -57,7 +57,7 @@ TEST(GroupOrderTest, PlacesTheGroupInTheStoredList) {
 
 TEST(GroupOrderTest, LinesWithoutAGroupLeaveTheListAlone) {
   SavedGroupOrder saved;
-  ScriptFile script(kSettings);
+  TestScript script(kSettings);
   ASSERT_NE(script.inf(), INVALID_HANDLE_VALUE);
   std::string stored = Packed({"P", "Q", "R"});
   WriteGroupOrderList(stored);
@@ -74,7 +74,7 @@ TEST(GroupOrderTest, LinesWithoutAGroupLeaveTheListAlone) {
 
 TEST(GroupOrderTest, LongStoredListKeepsEveryGroup) {
   SavedGroupOrder saved;
-  ScriptFile script(kSettings);
+  TestScript script(kSettings);
   ASSERT_NE(script.inf(), INVALID_HANDLE_VALUE);
   std::vector<std::string> groups;
   std::string joined;
@@ -94,7 +94,7 @@ TEST(GroupOrderTest, LongStoredListKeepsEveryGroup) {
 TEST(GroupOrderTest, AddServiceLinePlacesItsGroup) {
   SavedGroupOrder saved;
   ServiceGuard service(UniqueServiceName("group"));
-  ScriptFile script(
+  TestScript script(
       "[Install.Services]\r\nAddService=" + std::string(service.name()) + ",,Svc.Settings\r\n"
       "[Svc.Settings]\r\nServiceType=0x10\r\nStartType=3\r\nErrorControl=1\r\n"
       "ServiceBinary=\"" + TestServiceCommand(service.name()) + "\"\r\n"

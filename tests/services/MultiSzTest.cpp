@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/KeyList.h"
 #include "services/GroupPlacement.h"
 #include "services/MultiSz.h"
 
@@ -53,13 +54,13 @@ std::string PlacedInPQR(const char *group, const char *anchor,
 
 TEST(MultiSzTest, WalksEmptyAndFilledLists) {
   ListBuffer empty(16);
-  EXPECT_EQ(MultiSzCount(empty.list()), 0);
+  EXPECT_EQ(ListCount(empty.list()), 0);
   EXPECT_EQ(MultiSzNth(empty.list(), 0), nullptr);
   EXPECT_EQ(MultiSzFind(empty.list(), ""), -1);
   EXPECT_EQ(MultiSzSize(empty.list()), 2u);
 
   ListBuffer pqr(32, {"Pa", "Q", "Rrr"});
-  EXPECT_EQ(MultiSzCount(pqr.list()), 3);
+  EXPECT_EQ(ListCount(pqr.list()), 3);
   EXPECT_STREQ(MultiSzNth(pqr.list(), 2), "Rrr");
   EXPECT_EQ(MultiSzNth(pqr.list(), 3), nullptr);
   EXPECT_EQ(MultiSzNth(pqr.list(), -1), nullptr);
@@ -81,7 +82,7 @@ TEST(MultiSzTest, RemoveMovesTheRestOver) {
   EXPECT_EQ(MultiSzRemove(buffer.list(), 1), 0);
   EXPECT_EQ(MultiSzRemove(buffer.list(), -1), 0);
   EXPECT_EQ(MultiSzRemove(buffer.list(), 0), 1);
-  EXPECT_EQ(MultiSzCount(buffer.list()), 0);
+  EXPECT_EQ(ListCount(buffer.list()), 0);
   EXPECT_EQ(MultiSzRemove(buffer.list(), 0), 0);
   EXPECT_EQ(MultiSzSize(buffer.list()), 2u);
 }
@@ -218,7 +219,7 @@ TEST(GroupPlacementTest, LongStoredListKeepsEveryGroupInOrder) {
 
   std::vector<std::string> expected = groups;
   expected.insert(expected.begin() + 8, group);
-  ASSERT_EQ(MultiSzCount(bytes.data()), static_cast<int>(expected.size()));
+  ASSERT_EQ(ListCount(bytes.data()), static_cast<int>(expected.size()));
   for (size_t i = 0; i < expected.size(); ++i)
     EXPECT_EQ(MultiSzNth(bytes.data(), static_cast<int>(i)), expected[i]);
   EXPECT_EQ(MultiSzSize(bytes.data()), stored.size() + group.size() + 1);

@@ -22,7 +22,7 @@ TEST(OverlongServiceFieldsTest, GroupOrderFieldsThatDoNotFit) {
   SavedGroupOrder saved;
   std::string group(256, 'g');  // with its NUL one byte more than the buffer
   std::string anchor = "-" + std::string(255, 'Q');
-  ScriptFile script("[LongGroup]\r\nServiceGroupOrder=" + group + ",-Q\r\n"
+  TestScript script("[LongGroup]\r\nServiceGroupOrder=" + group + ",-Q\r\n"
                     "[LongAnchor]\r\nServiceGroupOrder=G," + anchor + "\r\n"
                     "[LongestGroup]\r\nServiceGroupOrder=" + group.substr(1) + ",-Q\r\n");
   ASSERT_NE(script.inf(), INVALID_HANDLE_VALUE);
@@ -39,7 +39,7 @@ TEST(OverlongServiceFieldsTest, GroupOrderFieldsThatDoNotFit) {
 
 TEST(OverlongServiceFieldsTest, DependencyNameThatDoesNotFitEndsTheList) {
   std::string longest(255, 'd');
-  ScriptFile script("[Deps]\r\nDependencies=A," + longest + "," + longest + "x,B\r\n");
+  TestScript script("[Deps]\r\nDependencies=A," + longest + "," + longest + "x,B\r\n");
   ASSERT_NE(script.inf(), INVALID_HANDLE_VALUE);
   size_t needed = ReadServiceDependencies(script.inf(), "Deps", nullptr, 0);
   std::string expected = "A" + std::string(1, '\0') + longest + std::string(2, '\0');

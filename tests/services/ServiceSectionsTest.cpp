@@ -100,7 +100,7 @@ TEST(ServiceSectionTest, ServiceThatDoesNotStopInTimeEndsTheSection) {
   ASSERT_EQ(StartServiceByName(slow.name()), 1);
   ASSERT_EQ(StartServiceByName(next.name()), 1);
 
-  ScriptFile script("[Install.Services]\r\nStopService=" + std::string(slow.name()) +
+  TestScript script("[Install.Services]\r\nStopService=" + std::string(slow.name()) +
                     "\r\nStopService=" + next.name() + "\r\n");
   ASSERT_NE(script.inf(), INVALID_HANDLE_VALUE);
   DWORD started = GetTickCount();
@@ -130,7 +130,7 @@ TEST(ServiceSectionTest, StopAndStartSectionsActOnTheirOwnLines) {
   ASSERT_TRUE(CreateTestService(service.name(), TestServiceCommand(service.name(), LogOption(log))));
   ASSERT_TRUE(CreateTestService(other.name(), TestServiceCommand(other.name())));
   std::string name = service.name();
-  ScriptFile script(
+  TestScript script(
       "[Install.Services]\r\n"
       "startservice=" + name + "\r\n"            // keys are compared without case
       "StopService=" + UniqueServiceName("notthere") + "\r\n"
@@ -185,7 +185,7 @@ TEST(AddServiceTest, CreatesAndReconfiguresFromTheSettingsSection) {
   std::string name = service.name();
   std::string first = TestServiceCommand(name, "/startdelay:10");
   std::string second = TestServiceCommand(name, "/stopdelay:10");
-  ScriptFile script(
+  TestScript script(
       "[Install.Services]\r\nAddService=" + name + ",,First.Settings\r\n"
       "[Update.Services]\r\nAddService=" + name + ",0x2,Second.Settings\r\n"
       "[Partial.Services]\r\nAddService=" + name + ",,Partial.Settings\r\n" +
@@ -251,7 +251,7 @@ TEST(AddServiceTest, DependencyListGrowsToHoldEveryName) {
   expected += '\0';
   ASSERT_GT(expected.size(), 256u);
   ServiceGuard service(UniqueServiceName("deps"));
-  ScriptFile script(
+  TestScript script(
       "[Long]\r\nServiceType=0x10\r\nStartType=3\r\nErrorControl=1\r\n"
       "ServiceBinary=\"" + TestServiceCommand(service.name()) + "\"\r\n"
       "Dependencies=" + names + "\r\n"
@@ -287,7 +287,7 @@ TEST(AddServiceTest, FailedAddEndsTheSectionAndDeleteRemoves) {
   ServiceGuard badBinary(UniqueServiceName("nobinary"));
   ASSERT_TRUE(CreateTestService(kept.name(), TestServiceCommand(kept.name())));
   ASSERT_TRUE(CreateTestService(deleted.name(), TestServiceCommand(deleted.name())));
-  ScriptFile script(
+  TestScript script(
       "[Remove.Services]\r\n"
       "DelService=" + std::string(deleted.name()) + "\r\n"
       "DelService=" + UniqueServiceName("notthere") + "\r\n"

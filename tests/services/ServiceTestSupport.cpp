@@ -149,17 +149,6 @@ ServiceConfig QueryConfig(const std::string &name) {
   return config;
 }
 
-ScriptFile::ScriptFile(const std::string &body) {
-  std::string path = dir_ / "setup.inf";
-  WriteTextFile(path, "[Version]\r\nSignature=\"$Chicago$\"\r\n" + body);
-  UINT line = 0;
-  inf_ = SetupOpenInfFileA(path.c_str(), nullptr, INF_STYLE_WIN4, &line);
-}
-
-ScriptFile::~ScriptFile() {
-  if (inf_ != INVALID_HANDLE_VALUE) SetupCloseInfFile(inf_);
-}
-
 const char kGroupOrderKeyPath[] = "System\\CurrentControlSet\\Control\\ServiceGroupOrder";
 
 namespace {

@@ -47,20 +47,6 @@ struct ServiceConfig {
 };
 ServiceConfig QueryConfig(const std::string &name);
 
-// A setup script written to a scratch folder and opened with the Setup API.
-class ScriptFile {
- public:
-  explicit ScriptFile(const std::string &body);
-  ~ScriptFile();
-  ScriptFile(const ScriptFile &) = delete;
-  ScriptFile &operator=(const ScriptFile &) = delete;
-  HINF inf() const { return inf_; }
-
- private:
-  ScratchDir dir_;
-  HINF inf_ = INVALID_HANDLE_VALUE;
-};
-
 // Saves the system's service group order list and puts it back when it goes out of scope.
 class SavedGroupOrder {
  public:

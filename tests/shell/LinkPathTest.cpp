@@ -18,7 +18,7 @@ struct GuardedPath {
   bool GuardIntact() const {
     return std::string(guard, sizeof(guard)) == std::string(sizeof(guard), 'G');
   }
-  char path[kLinkPathSize];
+  char path[kTargetDirSize];
   char guard[32];
 };
 
@@ -62,7 +62,7 @@ TEST(LinkPathTest, PathThatDoesNotFitIsRefusedNotCut) {
 }
 
 TEST(LinkPathTest, WorkingDirectoryIsTheTargetsFolder) {
-  char dir[kLinkPathSize];
+  char dir[kTargetDirSize];
   ShortcutWorkingDirectory(dir, sizeof(dir), "C:\\Program Files\\Orlavin\\orl.exe");
   EXPECT_STREQ(dir, "C:\\Program Files\\Orlavin");
   ShortcutWorkingDirectory(dir, sizeof(dir), "notepad.exe");
@@ -76,7 +76,7 @@ TEST(LinkPathTest, WorkingDirectoryIsTheTargetsFolder) {
 
 TEST(LinkPathTest, ParentWalkStopsAboveTheShellFolder) {
   const std::string folder = "C:\\Menu";
-  char path[kLinkPathSize] = "C:\\Menu\\Orlavin\\Tools\\Run.lnk";
+  char path[kTargetDirSize] = "C:\\Menu\\Orlavin\\Tools\\Run.lnk";
   ASSERT_EQ(CutToParentFolder(path, folder.size()), 1);
   EXPECT_STREQ(path, "C:\\Menu\\Orlavin\\Tools");
   ASSERT_EQ(CutToParentFolder(path, folder.size()), 1);
@@ -84,9 +84,9 @@ TEST(LinkPathTest, ParentWalkStopsAboveTheShellFolder) {
   EXPECT_EQ(CutToParentFolder(path, folder.size()), 0);
   EXPECT_STREQ(path, "C:\\Menu\\Orlavin");
 
-  char direct[kLinkPathSize] = "C:\\Menu\\Run.lnk";
+  char direct[kTargetDirSize] = "C:\\Menu\\Run.lnk";
   EXPECT_EQ(CutToParentFolder(direct, folder.size()), 0) << "the shell folder itself stays";
-  char bare[kLinkPathSize] = "Run.lnk";
+  char bare[kTargetDirSize] = "Run.lnk";
   EXPECT_EQ(CutToParentFolder(bare, 0), 0);
 }
 

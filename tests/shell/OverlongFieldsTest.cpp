@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "shell/Programs.h"
-#include "shell/ShellTestScript.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "shell/ShellTestScript.h"
 #include "shell/Shortcuts.h"
 #include "support/TestSupport.h"
 

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "shell/Shortcuts.h"
-#include "shell/ShellTestScript.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -1,8 +1,10 @@
 // Helpers shared by the Windows tests: paths of the build, emulated Windows versions,
-// scratch folders and child processes.
+// scratch folders, setup scripts and child processes.
 #pragma once
 #include <windows.h>
+#include <setupapi.h>
 
+#include <memory>
 #include <string>
 
 // A Linux path of the build as Wine sees it (drive Z: is the Linux root).
@@ -28,6 +30,27 @@ class ScratchDir {
 
  private:
   std::string path_;
+};
+
+// setup.inf of a Windows 95 style script: its [Version] section, then body; written into a
+// folder (a scratch folder of its own unless one is given) and open while the object lives.
+class TestScript {
+ public:
+  explicit TestScript(const std::string &body);
+  TestScript(const ScratchDir &dir, const std::string &body);
+  ~TestScript();
+  TestScript(const TestScript &) = delete;
+  TestScript &operator=(const TestScript &) = delete;
+  HINF inf() const { return inf_; }
+  bool ok() const { return inf_ != INVALID_HANDLE_VALUE; }
+  const ScratchDir &dir() const { return *dir_; }
+
+ private:
+  void Open(const ScratchDir &dir, const std::string &body);
+
+  std::unique_ptr<ScratchDir> own_;
+  const ScratchDir *dir_ = nullptr;
+  HINF inf_ = INVALID_HANDLE_VALUE;
 };
 
 void WriteTextFile(const std::string &path, const std::string &text);

@@ -56,6 +56,22 @@ ScratchDir::ScratchDir() {
 
 ScratchDir::~ScratchDir() { RemoveTree(path_); }
 
+TestScript::TestScript(const std::string &body) : own_(new ScratchDir) { Open(*own_, body); }
+
+TestScript::TestScript(const ScratchDir &dir, const std::string &body) { Open(dir, body); }
+
+void TestScript::Open(const ScratchDir &dir, const std::string &body) {
+  dir_ = &dir;
+  std::string path = dir / "setup.inf";
+  WriteTextFile(path, "[Version]\r\nSignature=\"$Chicago$\"\r\n" + body);
+  UINT errorLine = 0;
+  inf_ = SetupOpenInfFileA(path.c_str(), nullptr, INF_STYLE_WIN4, &errorLine);
+}
+
+TestScript::~TestScript() {
+  if (ok()) SetupCloseInfFile(inf_);
+}
+
 void WriteTextFile(const std::string &path, const std::string &text) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);

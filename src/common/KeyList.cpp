@@ -1,4 +1,4 @@
-#include "script/KeyList.h"
+#include "common/KeyList.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "script/KeyList.h"
+#include "common/KeyList.h"
 
 namespace {
 
