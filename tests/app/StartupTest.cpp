@@ -7,6 +7,7 @@
 #include "app/Globals.h"
 #include "app/HostWindow.h"
 #include "app/Startup.h"
+#include "e2e/WizardDriver.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -38,79 +39,10 @@ TEST(StartupTest, CommonControlsVersionIsReported) {
   EXPECT_GE(major, 4u);
 }
 
-// A running setup.exe copy in its own folder with its own script.
-class RunningSetup {
- public:
-  RunningSetup(const ScratchDir &dir, const std::string &script) : dir_(dir) {
-    CopyFileA(BinaryPath("setup.exe").c_str(), exe().c_str(), FALSE);
-    if (!script.empty()) WriteTextFile(dir_ / "setup.inf", script);
-  }
-  ~RunningSetup() {
-    if (process_.hProcess) {
-      TerminateProcess(process_.hProcess, 1);
-      WaitForSingleObject(process_.hProcess, 5000);
-      CloseHandle(process_.hProcess);
-    }
-  }
-  std::string exe() const { return dir_ / "setup.exe"; }
-  bool Start() {
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
-    std::string line = "\"" + exe() + "\"";
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process_))
-      return false;
-    CloseHandle(process_.hThread);
-    return true;
-  }
-  // The message box that the program shows, found through the host window it owns.
-  HWND WaitForMessageBox(DWORD timeoutMs) {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-      HWND box = FindBoxOfProcess();
-      if (box) return box;
-      Sleep(50);
-    }
-    return nullptr;
-  }
-  bool Running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
-  int WaitForExit(DWORD timeoutMs) {
-    if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -2;
-    DWORD code = 0;
-    GetExitCodeProcess(process_.hProcess, &code);
-    return static_cast<int>(code);
-  }
-
- private:
-  struct Search {
-    DWORD pid;
-    HWND found;
-  };
-  static BOOL CALLBACK Match(HWND window, LPARAM param) {
-    Search *search = reinterpret_cast<Search *>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char cls[32] = {};
-    GetClassNameA(window, cls, sizeof(cls));
-    if (pid == search->pid && std::string(cls) == "#32770" && IsWindowVisible(window)) {
-      search->found = window;
-      return FALSE;
-    }
-    return TRUE;
-  }
-  HWND FindBoxOfProcess() const {
-    Search search = {process_.dwProcessId, nullptr};
-    EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  }
-  const ScratchDir &dir_;
-  PROCESS_INFORMATION process_ = {};
-};
-
-std::string BoxText(HWND box) {
-  char text[1024] = {};
-  GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
-  return text;
+// setup.exe copied into dir with the script (none when empty), started without options.
+bool StartSetup(SetupProcess *setup, const ScratchDir &dir, const std::string &script) {
+  if (!script.empty()) WriteTextFile(dir / "setup.inf", script);
+  return setup->Start();
 }
 
 std::string ScriptPathAsShown(const ScratchDir &dir) {
@@ -125,50 +57,50 @@ const char kBrokenScript[] =
 
 TEST(StartupTest, BrokenScriptShowsPathAndLineAndNoPage) {
   ScratchDir dir;
-  RunningSetup setup(dir, kBrokenScript);
-  ASSERT_TRUE(setup.Start());
-  HWND box = setup.WaitForMessageBox(20000);
-  ASSERT_TRUE(box) << "no message box";
-  EXPECT_EQ(BoxText(box), "There is an error in file " + ScriptPathAsShown(dir) +
-                              ", line 3. Installation can not continue.");
+  SetupProcess setup(dir.path());
+  ASSERT_TRUE(StartSetup(&setup, dir, kBrokenScript));
+  MessageBoxState box = WizardDriver(setup.pid()).WaitForMessageBox(20000);
+  ASSERT_TRUE(box.window) << "no message box";
+  EXPECT_EQ(box.text, "There is an error in file " + ScriptPathAsShown(dir) +
+                          ", line 3. Installation can not continue.");
   // The box is the only window: no wizard page exists behind it.
-  HWND owner = GetWindow(box, GW_OWNER);
+  HWND owner = GetWindow(box.window, GW_OWNER);
   ASSERT_TRUE(owner);
   char cls[32] = {};
   GetClassNameA(owner, cls, sizeof(cls));
   EXPECT_STREQ(cls, "SETUP");
   EXPECT_FALSE(IsWindowVisible(owner));
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  PostMessageA(box.window, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(setup.WaitForExit(20000), 1620) << "the script could not be opened";
 }
 
 TEST(StartupTest, MissingScriptShowsItsPath) {
   ScratchDir dir;
-  RunningSetup setup(dir, "");
-  ASSERT_TRUE(setup.Start());
-  HWND box = setup.WaitForMessageBox(20000);
-  ASSERT_TRUE(box);
-  EXPECT_EQ(BoxText(box), "There is an error in file " + ScriptPathAsShown(dir) +
-                              ", line 0. Installation can not continue.");
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  SetupProcess setup(dir.path());
+  ASSERT_TRUE(StartSetup(&setup, dir, ""));
+  MessageBoxState box = WizardDriver(setup.pid()).WaitForMessageBox(20000);
+  ASSERT_TRUE(box.window);
+  EXPECT_EQ(box.text, "There is an error in file " + ScriptPathAsShown(dir) +
+                          ", line 0. Installation can not continue.");
+  PostMessageA(box.window, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(setup.WaitForExit(20000), 1620);
 }
 
 TEST(StartupTest, SecondStartOfTheSameFileEndsAtOnceAnotherCopyRuns) {
   ScratchDir dirA, dirB;
-  RunningSetup first(dirA, kBrokenScript);
-  ASSERT_TRUE(first.Start());
-  HWND firstBox = first.WaitForMessageBox(20000);
+  SetupProcess first(dirA.path());
+  ASSERT_TRUE(StartSetup(&first, dirA, kBrokenScript));
+  HWND firstBox = WizardDriver(first.pid()).WaitForMessageBox(20000).window;
   ASSERT_TRUE(firstBox) << "the first copy must be waiting in its message box";
 
-  RunningSetup second(dirA, "");  // the same program file
+  SetupProcess second(dirA.path(), false);  // the same program file
   ASSERT_TRUE(second.Start());
   EXPECT_EQ(second.WaitForExit(20000), 1618) << "the second start must end by itself";
   EXPECT_TRUE(first.Running());
 
-  RunningSetup other(dirB, kBrokenScript);  // a copy in another folder is another instance
-  ASSERT_TRUE(other.Start());
-  HWND otherBox = other.WaitForMessageBox(20000);
+  SetupProcess other(dirB.path());  // a copy in another folder is another instance
+  ASSERT_TRUE(StartSetup(&other, dirB, kBrokenScript));
+  HWND otherBox = WizardDriver(other.pid()).WaitForMessageBox(20000).window;
   ASSERT_TRUE(otherBox) << "a copy elsewhere runs and shows its own box";
   PostMessageA(otherBox, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(other.WaitForExit(20000), 1620);
