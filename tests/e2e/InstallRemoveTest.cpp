@@ -8,13 +8,15 @@
 
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
+#include "res/resource.h"
+#include "script/TargetDir.h"
 
 namespace {
 
 constexpr int kWelcome = 0, kComponents = 1, kTarget = 2, kReady = 3, kInstallFinish = 4,
               kRemove = 5, kRemoveFinish = 6;
-constexpr int kTitle = 1202, kText = 1203, kNotice = 1205, kTargetEdit = 1207,
-              kTargetFault = 1210;
+constexpr int kTitle = IDC_TITLE, kText = IDC_TEXT, kNotice = IDC_NOTICE_ICON,
+              kTargetEdit = IDC_TARGET_EDIT, kTargetFault = IDC_TARGET_FAULT;
 
 const char kSuiteScript[] = R"([Version]
 Signature="$Chicago$"
@@ -100,7 +102,7 @@ std::string AlphaRegistryDir() {
 
 // What SetupSetDirectoryIdA of this platform says to a text, asked in this process.
 bool PlatformAcceptsDirectory(HINF inf, const std::string &text) {
-  return SetupSetDirectoryIdA(inf, 32768, text.c_str()) != FALSE;
+  return SetupSetDirectoryIdA(inf, kTargetDirId, text.c_str()) != FALSE;
 }
 
 // Presses Finish and answers a restart question with No; true when one was asked. Wine's
@@ -143,6 +145,241 @@ class InstallRemoveTest : public testing::Test {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\E2EWizard");
     ClearPendingRenames();
   }
+
+  // The pages of the install in the order a user meets them, then what the install left and
+  // the two removals through the recorded entries.
+  // Welcome, centred on the work area.
+  void Welcome(WizardDriver &wizard) {
+    ASSERT_TRUE(wizard.WaitForPage(kWelcome));
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    RECT sheet = wizard.SheetRect();
+    EXPECT_NEAR((sheet.left + sheet.right) / 2, (work.left + work.right) / 2, 1);
+    EXPECT_NEAR((sheet.top + sheet.bottom) / 2, (work.top + work.bottom) / 2, 1);
+    EXPECT_EQ(wizard.Control(kTitle).text, "Orlavin for Windows Setup");
+    EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }));
+    EXPECT_FALSE(wizard.Button(WizardButton::Back).enabled);
+    ASSERT_TRUE(wizard.Press(WizardButton::Next));
+  }
+
+  // Components: default checks, the newer Gamma unchecked, the description follows.
+  void Components(WizardDriver &wizard) {
+    ASSERT_TRUE(wizard.WaitForPage(kComponents));
+    ASSERT_EQ(wizard.ItemCount(), 3);
+    EXPECT_EQ(wizard.ItemText(0), "Alpha Tools");
+    EXPECT_EQ(wizard.ItemText(2), "Gamma Driver");
+    EXPECT_TRUE(wizard.ItemChecked(0));
+    EXPECT_FALSE(wizard.ItemChecked(1));
+    EXPECT_FALSE(wizard.ItemChecked(2)) << "a more recent version is installed";
+    EXPECT_EQ(wizard.Control(kTitle).text, "The alpha tools.");
+    wizard.SelectItemByKey(1);
+    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kTitle).text.empty(); }))
+        << "Beta has no description";
+    wizard.ClickItemText(2);
+    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kTitle).text == "Needs the CD."; }));
+    EXPECT_EQ(wizard.Selection(), 2);
+    EXPECT_FALSE(wizard.ItemChecked(2)) << "a click on the text selects only";
+
+    // Nothing checked: only Back.
+    wizard.SelectItemByKey(0);
+    wizard.ToggleByKey();
+    ASSERT_TRUE(WaitUntil([&] { return !wizard.ItemChecked(0); }));
+    EXPECT_TRUE(WaitUntil([&] { return !wizard.Button(WizardButton::Next).enabled; }));
+    EXPECT_TRUE(wizard.Button(WizardButton::Back).enabled);
+    wizard.ClickCheckBox(0);
+    ASSERT_TRUE(WaitUntil([&] { return wizard.ItemChecked(0); }));
+    EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }));
+
+  }
+
+  // Checking the newer Gamma asks first, with No as the default; No keeps it unchecked.
+  void NewerVersionAsksFirst(WizardDriver &wizard) {
+    wizard.SelectItemByKey(2);
+    wizard.ToggleByKey();
+    MessageBoxState warning = wizard.WaitForMessageBox();
+    ASSERT_TRUE(warning.window) << "no warning";
+    EXPECT_EQ(warning.caption, "Warning");
+    EXPECT_EQ(warning.text,
+              "A more recent version of Gamma Driver is currently installed on your system.\r\r"
+              "Do you really want to replace the existing version?");
+    EXPECT_EQ(warning.defaultButton, IDNO);
+    EXPECT_TRUE(warning.hasIcon);
+    wizard.Answer(warning, IDNO);
+    Sleep(300);
+    EXPECT_FALSE(wizard.ItemChecked(2));
+    wizard.ClickCheckBox(2);
+    warning = wizard.WaitForMessageBox();
+    ASSERT_TRUE(warning.window) << "the mouse asks as well";
+    wizard.Answer(warning, IDYES);
+    EXPECT_TRUE(WaitUntil([&] { return wizard.ItemChecked(2); }));
+    ASSERT_TRUE(wizard.Press(WizardButton::Next));
+  }
+
+  // Target directory: the default below Program Files; on every keystroke Next follows the
+  // platform's answer for a complete path ("C:\" on), and the hint says why while it is off.
+  void Target(WizardDriver &wizard, const Media &media) {
+    ASSERT_TRUE(wizard.WaitForPage(kTarget));
+    EXPECT_EQ(wizard.Control(kTargetEdit).text, ProgramFilesDir() + "\\E2E Suite");
+    HINF inf = SetupOpenInfFileA((media.dir() + "\\setup.inf").c_str(), nullptr, INF_STYLE_WIN4,
+                                 nullptr);
+    ASSERT_NE(inf, INVALID_HANDLE_VALUE);
+    int mismatches = 0;
+    wizard.TypeTarget(media.target(), [&](size_t n) {
+      std::string text = media.target().substr(0, n);
+      bool expected = n >= 3 && PlatformAcceptsDirectory(inf, text);
+      if (!WaitUntil([&] {
+            return wizard.Button(WizardButton::Next).enabled == expected &&
+                   wizard.Control(kTargetFault).text.empty() == (expected || n == 0);
+          }, 3000))
+        ++mismatches;
+    });
+    SetupCloseInfFile(inf);
+    EXPECT_EQ(mismatches, 0);
+    ASSERT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }));
+    ASSERT_TRUE(wizard.Press(WizardButton::Next));
+  }
+
+  // Ready: Gamma wants the CD.
+  void ReadyAndBack(WizardDriver &wizard, const Media &media) {
+    ASSERT_TRUE(wizard.WaitForPage(kReady));
+    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kTitle).visible; }));
+    EXPECT_TRUE(wizard.Control(kNotice).visible);
+    EXPECT_NE(wizard.Control(kTitle).text.find("CD-ROM"), std::string::npos);
+
+    // Back to the components, Gamma unchecked without a question, and the note is gone.
+    ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Back); }));
+    ASSERT_TRUE(wizard.WaitForPage(kTarget));
+    EXPECT_EQ(wizard.Control(kTargetEdit).text, media.target()) << "the field keeps its text";
+    ASSERT_TRUE(wizard.Press(WizardButton::Back));
+    ASSERT_TRUE(wizard.WaitForPage(kComponents));
+    EXPECT_TRUE(wizard.ItemChecked(2)) << "the choices stay as they were left";
+    wizard.SelectItemByKey(2);
+    wizard.ToggleByKey();
+    ASSERT_TRUE(WaitUntil([&] { return !wizard.ItemChecked(2); }));
+    EXPECT_FALSE(wizard.WaitForMessageBox(500).window) << "unchecking never asks";
+    ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
+    ASSERT_TRUE(wizard.WaitForPage(kTarget));
+    ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
+    ASSERT_TRUE(wizard.WaitForPage(kReady));
+    EXPECT_TRUE(WaitUntil([&] { return !wizard.Control(kTitle).visible; }));
+    EXPECT_FALSE(wizard.Control(kNotice).visible);
+  }
+
+  // Progress: while the worker is held, no button works and the sheet cannot be closed.
+  void Progress(WizardDriver &wizard, const SetupProcess &setup, const Media &media) {
+    ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
+    EXPECT_TRUE(WaitUntil([&] { return !wizard.Button(WizardButton::Cancel).enabled; }));
+    EXPECT_TRUE(WaitUntil([&] { return !wizard.Button(WizardButton::Next).enabled; }));
+    EXPECT_FALSE(wizard.Button(WizardButton::Back).enabled);
+    wizard.Close();
+    Sleep(500);
+    EXPECT_TRUE(setup.Running()) << "a close request while busy is refused";
+    EXPECT_EQ(wizard.ActivePage(), kReady);
+    media.OpenGate();
+  }
+
+  // Finish: Alpha asks for a restart; only Finish is available.
+  void Finish(WizardDriver &wizard, SetupProcess &setup) {
+    ASSERT_TRUE(wizard.WaitForPage(kInstallFinish, 60000));
+    EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Finish).enabled; }));
+    EXPECT_TRUE(wizard.Control(kText).visible) << "restart note";
+    EXPECT_TRUE(wizard.Control(kNotice).visible);
+    EXPECT_FALSE(wizard.Button(WizardButton::Back).enabled);
+    EXPECT_FALSE(wizard.Button(WizardButton::Cancel).enabled);
+    FinishAndDeclineRestart(wizard);
+    EXPECT_EQ(setup.WaitForExit(), 3010) << "installed, restart needed and not done";
+  }
+
+  // What the install left.
+  void ExpectInstalled(const std::string &target) {
+    EXPECT_TRUE(FileExists(target + "\\alpha.txt"));
+    EXPECT_FALSE(FileExists(target + "\\beta.txt"));
+    EXPECT_FALSE(FileExists(target + "\\gamma.txt"));
+    EXPECT_TRUE(FileExists(target + "\\setup.exe"));
+    EXPECT_TRUE(FileExists(target + "\\setup.inf"));
+    EXPECT_EQ(AlphaRegistryDir(), target);
+    EXPECT_EQ(UninstallValue("E2EAlpha", "DisplayName"), "Alpha Tools");
+    EXPECT_EQ(UninstallValue("E2EAlpha", "ProductVersion"), "1.0");
+    EXPECT_EQ(UninstallValue("E2EAlpha", "UserTargetDir"), target);
+    EXPECT_EQ(UninstallValue("E2EAlpha", "UninstallString"),
+              target + "\\setup.exe /remove:E2EAlpha");
+    EXPECT_EQ(UninstallValue("E2ESuite", "DisplayName"), "E2E Suite");
+    EXPECT_FALSE(UninstallEntryExists("E2EBeta"));
+    // What Programs and Features shows; each entry's size counts its own section's files.
+    const DWORD alphaKiB = KibibytesOf(target, {"alpha.txt"});
+    const DWORD suiteKiB = KibibytesOf(target, {"setup.exe", "setup.inf", "gate.exe"});
+    ASSERT_GT(suiteKiB, 1u);
+    for (const EntryExpectation &entry :
+         {EntryExpectation{"E2EAlpha", "1.0", alphaKiB}, {"E2ESuite", "<no value>", suiteKiB}}) {
+      SCOPED_TRACE(entry.key);
+      EXPECT_EQ(UninstallValue(entry.key, "DisplayVersion"), entry.version);
+      EXPECT_EQ(UninstallValue(entry.key, "Publisher"), "E2E Vendor");
+      EXPECT_EQ(UninstallValue(entry.key, "InstallLocation"), target);
+      EXPECT_EQ(UninstallValue(entry.key, "DisplayIcon"), target + "\\setup.exe");
+      EXPECT_EQ(UninstallValue(entry.key, "EstimatedSize"), "dword:" + std::to_string(entry.kib));
+      EXPECT_EQ(UninstallValue(entry.key, "InstallDate"), Today());
+      EXPECT_EQ(UninstallValue(entry.key, "QuietUninstallString"),
+                UninstallValue(entry.key, "UninstallString") + " /silent");
+      EXPECT_EQ(UninstallValue(entry.key, "NoModify"), "dword:1");
+      EXPECT_EQ(UninstallValue(entry.key, "NoRepair"), "dword:1");
+    }
+  }
+
+  // The setup-level removal by a bare "/remove" while Alpha stays registered: its display
+  // name, no icon, and nothing to remove but its own entry.
+  void RemoveSetupLevel(const std::string &target) {
+    {
+      SetupProcess remover(target, false);
+      ASSERT_TRUE(remover.Start("/remove"));
+      WizardDriver removal(remover.pid());
+      ASSERT_TRUE(removal.WaitForPage(kRemove))
+          << removal.WaitForMessageBox(100).text;
+      EXPECT_EQ(removal.Control(kText).text, "E2E Suite");
+      EXPECT_FALSE(removal.HasIcon(kNotice)) << "the setup-level entry has no icon";
+      ASSERT_TRUE(WaitUntil([&] { return removal.Press(WizardButton::Next); }));
+      ASSERT_TRUE(removal.WaitForPage(kRemoveFinish, 60000));
+      EXPECT_TRUE(WaitUntil([&] { return removal.Button(WizardButton::Finish).enabled; }));
+      bool noteShown = removal.Control(kText).visible;
+      FinishAndDeclineRestart(removal);
+      EXPECT_EQ(remover.WaitForExit(), noteShown ? 3010 : 0)
+          << "the note shows exactly when a restart is due";
+    }
+    EXPECT_FALSE(UninstallEntryExists("E2ESuite"));
+    EXPECT_TRUE(UninstallEntryExists("E2EAlpha"));
+    EXPECT_TRUE(FileExists(target + "\\alpha.txt"));
+    EXPECT_TRUE(FileExists(target + "\\setup.inf"));
+    ClearPendingRenames();
+  }
+
+  // Removal of the last product with the recorded command line: its name and icon, the
+  // finish page, and the setup-level Remove section after it.
+  void RemoveLastProduct(const std::string &target, const std::string &uninstall) {
+    {
+      SetupProcess remover(target, false);
+      ASSERT_TRUE(remover.StartCommandLine(uninstall));
+      WizardDriver removal(remover.pid());
+      ASSERT_TRUE(removal.Sheet());
+      ASSERT_TRUE(removal.WaitForPage(kRemove));
+      EXPECT_EQ(removal.Control(kText).text, "Alpha Tools");
+      EXPECT_TRUE(removal.HasIcon(kNotice)) << "Alpha has icon number 2";
+      // The sheet starts with its own buttons; the page's choice arrives by a posted message.
+      EXPECT_TRUE(WaitUntil([&] {
+        return removal.Button(WizardButton::Next).enabled &&
+               !removal.Button(WizardButton::Back).enabled;
+      })) << "Next on, Back off: this is the first page of a remove run";
+      ASSERT_TRUE(removal.Press(WizardButton::Next));
+      ASSERT_TRUE(removal.WaitForPage(kRemoveFinish, 60000));
+      EXPECT_TRUE(WaitUntil([&] { return removal.Button(WizardButton::Finish).enabled; }));
+      // Alpha's flag asks for a restart after its removal as well.
+      EXPECT_TRUE(removal.Control(kText).visible);
+      FinishAndDeclineRestart(removal);
+      EXPECT_EQ(remover.WaitForExit(), 3010);
+    }
+    EXPECT_FALSE(FileExists(target + "\\alpha.txt"));
+    EXPECT_NE(AlphaRegistryDir().front(), 'C') << "the value is gone";
+    EXPECT_FALSE(UninstallEntryExists("E2EAlpha"));
+    EXPECT_FALSE(FileExists(target + "\\setup.inf")) << "the last product takes the setup along";
+  }
 };
 
 TEST_F(InstallRemoveTest, InteractiveInstallThenRemovalFromTheRecordedCommand) {
@@ -154,221 +391,21 @@ TEST_F(InstallRemoveTest, InteractiveInstallThenRemovalFromTheRecordedCommand) {
   ASSERT_TRUE(setup.Start());
   WizardDriver wizard(setup.pid());
   ASSERT_TRUE(wizard.Sheet()) << "no wizard";
+  ASSERT_NO_FATAL_FAILURE(Welcome(wizard));
+  ASSERT_NO_FATAL_FAILURE(Components(wizard));
+  ASSERT_NO_FATAL_FAILURE(NewerVersionAsksFirst(wizard));
+  ASSERT_NO_FATAL_FAILURE(Target(wizard, media));
+  ASSERT_NO_FATAL_FAILURE(ReadyAndBack(wizard, media));
+  ASSERT_NO_FATAL_FAILURE(Progress(wizard, setup, media));
+  ASSERT_NO_FATAL_FAILURE(Finish(wizard, setup));
 
-  // Welcome, centred on the work area.
-  ASSERT_TRUE(wizard.WaitForPage(kWelcome));
-  RECT work;
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  RECT sheet = wizard.SheetRect();
-  EXPECT_NEAR((sheet.left + sheet.right) / 2, (work.left + work.right) / 2, 1);
-  EXPECT_NEAR((sheet.top + sheet.bottom) / 2, (work.top + work.bottom) / 2, 1);
-  EXPECT_EQ(wizard.Control(kTitle).text, "Orlavin for Windows Setup");
-  EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }));
-  EXPECT_FALSE(wizard.Button(WizardButton::Back).enabled);
-  ASSERT_TRUE(wizard.Press(WizardButton::Next));
-
-  // Components: default checks, the newer Gamma unchecked, the description follows.
-  ASSERT_TRUE(wizard.WaitForPage(kComponents));
-  ASSERT_EQ(wizard.ItemCount(), 3);
-  EXPECT_EQ(wizard.ItemText(0), "Alpha Tools");
-  EXPECT_EQ(wizard.ItemText(2), "Gamma Driver");
-  EXPECT_TRUE(wizard.ItemChecked(0));
-  EXPECT_FALSE(wizard.ItemChecked(1));
-  EXPECT_FALSE(wizard.ItemChecked(2)) << "a more recent version is installed";
-  EXPECT_EQ(wizard.Control(kTitle).text, "The alpha tools.");
-  wizard.SelectItemByKey(1);
-  EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kTitle).text.empty(); }))
-      << "Beta has no description";
-  wizard.ClickItemText(2);
-  EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kTitle).text == "Needs the CD."; }));
-  EXPECT_EQ(wizard.Selection(), 2);
-  EXPECT_FALSE(wizard.ItemChecked(2)) << "a click on the text selects only";
-
-  // Nothing checked: only Back.
-  wizard.SelectItemByKey(0);
-  wizard.ToggleByKey();
-  ASSERT_TRUE(WaitUntil([&] { return !wizard.ItemChecked(0); }));
-  EXPECT_TRUE(WaitUntil([&] { return !wizard.Button(WizardButton::Next).enabled; }));
-  EXPECT_TRUE(wizard.Button(WizardButton::Back).enabled);
-  wizard.ClickCheckBox(0);
-  ASSERT_TRUE(WaitUntil([&] { return wizard.ItemChecked(0); }));
-  EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }));
-
-  // Checking the newer Gamma asks first, with No as the default; No keeps it unchecked.
-  wizard.SelectItemByKey(2);
-  wizard.ToggleByKey();
-  MessageBoxState warning = wizard.WaitForMessageBox();
-  ASSERT_TRUE(warning.window) << "no warning";
-  EXPECT_EQ(warning.caption, "Warning");
-  EXPECT_EQ(warning.text,
-            "A more recent version of Gamma Driver is currently installed on your system.\r\r"
-            "Do you really want to replace the existing version?");
-  EXPECT_EQ(warning.defaultButton, IDNO);
-  EXPECT_TRUE(warning.hasIcon);
-  wizard.Answer(warning, IDNO);
-  Sleep(300);
-  EXPECT_FALSE(wizard.ItemChecked(2));
-  wizard.ClickCheckBox(2);
-  warning = wizard.WaitForMessageBox();
-  ASSERT_TRUE(warning.window) << "the mouse asks as well";
-  wizard.Answer(warning, IDYES);
-  EXPECT_TRUE(WaitUntil([&] { return wizard.ItemChecked(2); }));
-  ASSERT_TRUE(wizard.Press(WizardButton::Next));
-
-  // Target directory: the default below Program Files; on every keystroke Next follows the
-  // platform's answer for a complete path ("C:\" on), and the hint says why while it is off.
-  ASSERT_TRUE(wizard.WaitForPage(kTarget));
-  EXPECT_EQ(wizard.Control(kTargetEdit).text, ProgramFilesDir() + "\\E2E Suite");
-  HINF inf = SetupOpenInfFileA((media.dir() + "\\setup.inf").c_str(), nullptr, INF_STYLE_WIN4,
-                               nullptr);
-  ASSERT_NE(inf, INVALID_HANDLE_VALUE);
-  int mismatches = 0;
-  wizard.TypeTarget(media.target(), [&](size_t n) {
-    std::string text = media.target().substr(0, n);
-    bool expected = n >= 3 && PlatformAcceptsDirectory(inf, text);
-    if (!WaitUntil([&] {
-          return wizard.Button(WizardButton::Next).enabled == expected &&
-                 wizard.Control(kTargetFault).text.empty() == (expected || n == 0);
-        }, 3000))
-      ++mismatches;
-  });
-  SetupCloseInfFile(inf);
-  EXPECT_EQ(mismatches, 0);
-  ASSERT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }));
-  ASSERT_TRUE(wizard.Press(WizardButton::Next));
-
-  // Ready: Gamma wants the CD.
-  ASSERT_TRUE(wizard.WaitForPage(kReady));
-  EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kTitle).visible; }));
-  EXPECT_TRUE(wizard.Control(kNotice).visible);
-  EXPECT_NE(wizard.Control(kTitle).text.find("CD-ROM"), std::string::npos);
-
-  // Back to the components, Gamma unchecked without a question, and the note is gone.
-  ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Back); }));
-  ASSERT_TRUE(wizard.WaitForPage(kTarget));
-  EXPECT_EQ(wizard.Control(kTargetEdit).text, media.target()) << "the field keeps its text";
-  ASSERT_TRUE(wizard.Press(WizardButton::Back));
-  ASSERT_TRUE(wizard.WaitForPage(kComponents));
-  EXPECT_TRUE(wizard.ItemChecked(2)) << "the choices stay as they were left";
-  wizard.SelectItemByKey(2);
-  wizard.ToggleByKey();
-  ASSERT_TRUE(WaitUntil([&] { return !wizard.ItemChecked(2); }));
-  EXPECT_FALSE(wizard.WaitForMessageBox(500).window) << "unchecking never asks";
-  ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
-  ASSERT_TRUE(wizard.WaitForPage(kTarget));
-  ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
-  ASSERT_TRUE(wizard.WaitForPage(kReady));
-  EXPECT_TRUE(WaitUntil([&] { return !wizard.Control(kTitle).visible; }));
-  EXPECT_FALSE(wizard.Control(kNotice).visible);
-
-  // Progress: while the worker is held, no button works and the sheet cannot be closed.
-  ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
-  EXPECT_TRUE(WaitUntil([&] { return !wizard.Button(WizardButton::Cancel).enabled; }));
-  EXPECT_TRUE(WaitUntil([&] { return !wizard.Button(WizardButton::Next).enabled; }));
-  EXPECT_FALSE(wizard.Button(WizardButton::Back).enabled);
-  wizard.Close();
-  Sleep(500);
-  EXPECT_TRUE(setup.Running()) << "a close request while busy is refused";
-  EXPECT_EQ(wizard.ActivePage(), kReady);
-  media.OpenGate();
-
-  // Finish: Alpha asks for a restart; only Finish is available.
-  ASSERT_TRUE(wizard.WaitForPage(kInstallFinish, 60000));
-  EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Finish).enabled; }));
-  EXPECT_TRUE(wizard.Control(kText).visible) << "restart note";
-  EXPECT_TRUE(wizard.Control(kNotice).visible);
-  EXPECT_FALSE(wizard.Button(WizardButton::Back).enabled);
-  EXPECT_FALSE(wizard.Button(WizardButton::Cancel).enabled);
-  FinishAndDeclineRestart(wizard);
-  EXPECT_EQ(setup.WaitForExit(), 3010) << "installed, restart needed and not done";
-
-  // What the install left.
   const std::string target = media.target();
-  EXPECT_TRUE(FileExists(target + "\\alpha.txt"));
-  EXPECT_FALSE(FileExists(target + "\\beta.txt"));
-  EXPECT_FALSE(FileExists(target + "\\gamma.txt"));
-  EXPECT_TRUE(FileExists(target + "\\setup.exe"));
-  EXPECT_TRUE(FileExists(target + "\\setup.inf"));
-  EXPECT_EQ(AlphaRegistryDir(), target);
-  EXPECT_EQ(UninstallValue("E2EAlpha", "DisplayName"), "Alpha Tools");
-  EXPECT_EQ(UninstallValue("E2EAlpha", "ProductVersion"), "1.0");
-  EXPECT_EQ(UninstallValue("E2EAlpha", "UserTargetDir"), target);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalled(target));
   const std::string uninstall = UninstallValue("E2EAlpha", "UninstallString");
-  EXPECT_EQ(uninstall, target + "\\setup.exe /remove:E2EAlpha");
-  EXPECT_EQ(UninstallValue("E2ESuite", "DisplayName"), "E2E Suite");
-  EXPECT_FALSE(UninstallEntryExists("E2EBeta"));
-  // What Programs and Features shows; each entry's size counts its own section's files.
-  const DWORD alphaKiB = KibibytesOf(target, {"alpha.txt"});
-  const DWORD suiteKiB = KibibytesOf(target, {"setup.exe", "setup.inf", "gate.exe"});
-  ASSERT_GT(suiteKiB, 1u);
-  for (const EntryExpectation &entry :
-       {EntryExpectation{"E2EAlpha", "1.0", alphaKiB}, {"E2ESuite", "<no value>", suiteKiB}}) {
-    SCOPED_TRACE(entry.key);
-    EXPECT_EQ(UninstallValue(entry.key, "DisplayVersion"), entry.version);
-    EXPECT_EQ(UninstallValue(entry.key, "Publisher"), "E2E Vendor");
-    EXPECT_EQ(UninstallValue(entry.key, "InstallLocation"), target);
-    EXPECT_EQ(UninstallValue(entry.key, "DisplayIcon"), target + "\\setup.exe");
-    EXPECT_EQ(UninstallValue(entry.key, "EstimatedSize"), "dword:" + std::to_string(entry.kib));
-    EXPECT_EQ(UninstallValue(entry.key, "InstallDate"), Today());
-    EXPECT_EQ(UninstallValue(entry.key, "QuietUninstallString"),
-              UninstallValue(entry.key, "UninstallString") + " /silent");
-    EXPECT_EQ(UninstallValue(entry.key, "NoModify"), "dword:1");
-    EXPECT_EQ(UninstallValue(entry.key, "NoRepair"), "dword:1");
-  }
   ClearPendingRenames();
   DeleteUninstallEntry("E2EGamma");
-
-  // The setup-level removal by a bare "/remove" while Alpha stays registered: its display
-  // name, no icon, and nothing to remove but its own entry.
-  {
-    SetupProcess remover(target, false);
-    ASSERT_TRUE(remover.Start("/remove"));
-    WizardDriver removal(remover.pid());
-    ASSERT_TRUE(removal.WaitForPage(kRemove))
-        << removal.WaitForMessageBox(100).text;
-    EXPECT_EQ(removal.Control(kText).text, "E2E Suite");
-    EXPECT_FALSE(removal.HasIcon(kNotice)) << "the setup-level entry has no icon";
-    ASSERT_TRUE(WaitUntil([&] { return removal.Press(WizardButton::Next); }));
-    ASSERT_TRUE(removal.WaitForPage(kRemoveFinish, 60000));
-    EXPECT_TRUE(WaitUntil([&] { return removal.Button(WizardButton::Finish).enabled; }));
-    bool noteShown = removal.Control(kText).visible;
-    FinishAndDeclineRestart(removal);
-    EXPECT_EQ(remover.WaitForExit(), noteShown ? 3010 : 0)
-        << "the note shows exactly when a restart is due";
-  }
-  EXPECT_FALSE(UninstallEntryExists("E2ESuite"));
-  EXPECT_TRUE(UninstallEntryExists("E2EAlpha"));
-  EXPECT_TRUE(FileExists(target + "\\alpha.txt"));
-  EXPECT_TRUE(FileExists(target + "\\setup.inf"));
-  ClearPendingRenames();
-
-  // Removal of the last product with the recorded command line: its name and icon, the
-  // finish page, and the setup-level Remove section after it.
-  {
-    SetupProcess remover(target, false);
-    ASSERT_TRUE(remover.StartCommandLine(uninstall));
-    WizardDriver removal(remover.pid());
-    ASSERT_TRUE(removal.Sheet());
-    ASSERT_TRUE(removal.WaitForPage(kRemove));
-    EXPECT_EQ(removal.Control(kText).text, "Alpha Tools");
-    EXPECT_TRUE(removal.HasIcon(kNotice)) << "Alpha has icon number 2";
-    // The sheet starts with its own buttons; the page's choice arrives by a posted message.
-    EXPECT_TRUE(WaitUntil([&] {
-      return removal.Button(WizardButton::Next).enabled &&
-             !removal.Button(WizardButton::Back).enabled;
-    })) << "Next on, Back off: this is the first page of a remove run";
-    ASSERT_TRUE(removal.Press(WizardButton::Next));
-    ASSERT_TRUE(removal.WaitForPage(kRemoveFinish, 60000));
-    EXPECT_TRUE(WaitUntil([&] { return removal.Button(WizardButton::Finish).enabled; }));
-    // Alpha's flag asks for a restart after its removal as well.
-    EXPECT_TRUE(removal.Control(kText).visible);
-    FinishAndDeclineRestart(removal);
-    EXPECT_EQ(remover.WaitForExit(), 3010);
-  }
-  EXPECT_FALSE(FileExists(target + "\\alpha.txt"));
-  EXPECT_NE(AlphaRegistryDir().front(), 'C') << "the value is gone";
-  EXPECT_FALSE(UninstallEntryExists("E2EAlpha"));
-  EXPECT_FALSE(FileExists(target + "\\setup.inf")) << "the last product takes the setup along";
+  ASSERT_NO_FATAL_FAILURE(RemoveSetupLevel(target));
+  ASSERT_NO_FATAL_FAILURE(RemoveLastProduct(target, uninstall));
 }
 
 

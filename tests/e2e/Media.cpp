@@ -4,13 +4,6 @@
 
 #include "e2e/WizardDriver.h"
 
-namespace {
-
-constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-constexpr int kValueSize = 1024;
-
-}  // namespace
-
 std::string ReplaceAll(std::string text, const std::string &from, const std::string &to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
     text.replace(at, from.size(), to);
@@ -56,72 +49,3 @@ Media::Media(const std::string &script, const std::vector<std::string> &payload)
 }
 
 void Media::OpenGate() const { WriteTextFile(gateFile(), "open"); }
-
-std::string UninstallValue(const std::string &key, const char *value) {
-  HKEY handle;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, KEY_READ, &handle))
-    return "<no entry>";
-  char text[kValueSize] = {};
-  DWORD size = sizeof(text) - 1;
-  DWORD type = REG_NONE;
-  LONG result = RegQueryValueExA(handle, value, nullptr, &type,
-                                 reinterpret_cast<BYTE *>(text), &size);
-  RegCloseKey(handle);
-  if (result != ERROR_SUCCESS) return "<no value>";
-  if (type == REG_DWORD && size == sizeof(DWORD)) {
-    DWORD number = 0;
-    memcpy(&number, text, sizeof(number));
-    return "dword:" + std::to_string(number);
-  }
-  return text;
-}
-
-bool UninstallEntryExists(const std::string &key) {
-  HKEY handle;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, KEY_READ, &handle))
-    return false;
-  RegCloseKey(handle);
-  return true;
-}
-
-void WriteUninstallValue(const std::string &key, const char *value, const std::string &text) {
-  HKEY handle;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, nullptr, 0,
-                      KEY_ALL_ACCESS, nullptr, &handle, nullptr))
-    return;
-  RegSetValueExA(handle, value, 0, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
-                 static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(handle);
-}
-
-void DeleteUninstallEntry(const std::string &key) {
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str());
-}
-
-std::string ProgramFilesDir() {
-  HKEY handle;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
-                    KEY_READ, &handle))
-    return "";
-  char text[MAX_PATH] = {};
-  DWORD size = sizeof(text) - 1;
-  DWORD type = 0;
-  RegQueryValueExA(handle, "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE *>(text),
-                   &size);
-  RegCloseKey(handle);
-  if (type == REG_EXPAND_SZ) {
-    char expanded[MAX_PATH] = {};
-    ExpandEnvironmentStringsA(text, expanded, sizeof(expanded));
-    return expanded;
-  }
-  return text;
-}
-
-void ClearPendingRenames() {
-  HKEY handle;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
-                    KEY_ALL_ACCESS, &handle))
-    return;
-  RegDeleteValueA(handle, "PendingFileRenameOperations");
-  RegCloseKey(handle);
-}

@@ -1,11 +1,13 @@
 // Scratch media for the end-to-end runs: a folder with setup.exe, a setup script of the test's
-// own and its payload, a target folder, and the registry entries that the runs leave.
+// own and its payload, and a target folder; what the runs leave on the machine is read through
+// support/SystemState.h.
 #pragma once
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "support/SystemState.h"
 #include "support/TestSupport.h"
 
 // A media folder; the script's "@GATE@", "@TARGET@" and "@MEDIA@" are replaced by the gate
@@ -30,14 +32,3 @@ std::string ReplaceAll(std::string text, const std::string &from, const std::str
 void WriteSolidBitmap(const std::string &path, int width, int height, COLORREF colour);
 // Rewrites a text file written in UTF-8 as UTF-16 with its byte-order mark.
 void ConvertToUtf16(const std::string &path);
-
-// Values under HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\<key>; a DWORD
-// value reads "dword:" and its number.
-std::string UninstallValue(const std::string &key, const char *value);
-bool UninstallEntryExists(const std::string &key);
-void WriteUninstallValue(const std::string &key, const char *value, const std::string &text);
-void DeleteUninstallEntry(const std::string &key);
-// HKLM ...\CurrentVersion "ProgramFilesDir" as this process reads it.
-std::string ProgramFilesDir();
-// Forgets what a run scheduled for the next restart (the value is shared by the prefix).
-void ClearPendingRenames();

@@ -6,12 +6,14 @@
 
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
+#include "engine/SectionRunner.h"
+#include "res/resource.h"
 
 namespace {
 
 constexpr int kWelcome = 0, kTarget = 2, kReady = 3, kInstallFinish = 4;
-constexpr int kText = 1203, kTargetEdit = 1207, kProgress = 1209, kTargetFault = 1210;
-constexpr UINT kSetupProgress = WM_USER + 11;  // the page's progress message
+constexpr int kText = IDC_TEXT, kTargetEdit = IDC_TARGET_EDIT, kProgress = IDC_PROGRESS,
+              kTargetFault = IDC_TARGET_FAULT;
 
 // A script without listed products: the components page steps aside.
 std::string TargetOnlyScript(const std::string &defaultDestDir) {
@@ -268,10 +270,10 @@ TEST_F(ProductRunsTest, ProgressRangeTakesTheWholeCountAndTheLastPhaseClearsTheP
   EXPECT_EQ(wizard.Control(kText).text, "");
 
   // A count above 65,535 keeps its bar: the range is not cut to 16 bits.
-  ASSERT_TRUE(wizard.PostToPage(kSetupProgress, 0, 70000));
+  ASSERT_TRUE(wizard.PostToPage(WM_SETUP_PROGRESS, 0, 70000));
   EXPECT_TRUE(WaitUntil([&] { return wizard.ProgressHigh(kProgress) == 70000; }))
       << wizard.ProgressHigh(kProgress);
-  ASSERT_TRUE(wizard.PostToPage(kSetupProgress, 1, 0));
+  ASSERT_TRUE(wizard.PostToPage(WM_SETUP_PROGRESS, 1, 0));
   EXPECT_TRUE(WaitUntil([&] { return wizard.ProgressPos(kProgress) == 1; }));
 
   // Held in the second pass, after the last phase: the text is cleared and the bar hidden

@@ -300,10 +300,10 @@ TEST_F(DeletionTest, RenameSectionLongerThanItsFirstReadKeepsEveryLine) {
   ASSERT_EQ(lines.size(), earlier.size() + 1);
   for (size_t i = 0; i < earlier.size(); ++i) EXPECT_EQ(lines[i], earlier[i]);
   EXPECT_EQ(lines.back().substr(0, 4), "NUL=");
-  EXPECT_EQ(GetPrivateProfileIntA("Other", "key", 0, WininitGuard::Path().c_str()), 0)
+  EXPECT_EQ(GetPrivateProfileIntA("Other", "key", 0, WininitPath().c_str()), 0)
       << "not a number";
   char other[16] = {};
-  GetPrivateProfileStringA("Other", "key", "", other, sizeof(other), WininitGuard::Path().c_str());
+  GetPrivateProfileStringA("Other", "key", "", other, sizeof(other), WininitPath().c_str());
   EXPECT_STREQ(other, "value") << "other sections are left alone";
 }
 

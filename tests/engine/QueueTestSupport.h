@@ -1,5 +1,5 @@
-// Helpers of the runner and queue-callback tests: a setup script in a scratch media folder,
-// the machine's restart schedule saved and restored around a test, a process that holds files.
+// Helpers of the runner and queue-callback tests: a setup script in a scratch media folder, the
+// queue's default callback and commit, services of the tests' own, and patched imports.
 #pragma once
 #include <windows.h>
 #include <setupapi.h>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/FileQueueCallback.h"
+#include "support/SystemState.h"
 #include "support/TestSupport.h"
 
 // A media folder with setup.inf and a target folder bound to directory id 32768; the current
@@ -56,61 +57,6 @@ class DefaultQueueCallback {
 BOOL CommitSection(HINF inf, const char *section, QueueCallbackContext *context,
                    PSP_FILE_CALLBACK_A callback = FileQueueCallback, void *callbackData = nullptr,
                    DWORD *error = nullptr);
-
-// The prefix-wide PendingFileRenameOperations value, emptied for a test and put back after.
-class PendingRenamesGuard {
- public:
-  PendingRenamesGuard();
-  ~PendingRenamesGuard();
-  PendingRenamesGuard(const PendingRenamesGuard &) = delete;
-  PendingRenamesGuard &operator=(const PendingRenamesGuard &) = delete;
-
- private:
-  bool had_ = false;
-  DWORD type_ = 0;
-  std::vector<char> data_;
-};
-
-// The entries of PendingFileRenameOperations: source, target, source, target... (a deletion
-// has an empty target). Paths carry the "\??\" prefix the system stores.
-std::vector<std::string> PendingRenames();
-// The same, reduced to the sources of the deletions, without the prefix.
-std::vector<std::string> PendingDeletions();
-void ClearPendingRenames();
-
-// C:\windows\wininit.ini, saved for a test and restored after.
-class WininitGuard {
- public:
-  WininitGuard();
-  ~WininitGuard();
-  WininitGuard(const WininitGuard &) = delete;
-  WininitGuard &operator=(const WininitGuard &) = delete;
-  static std::string Path();
-
- private:
-  bool had_ = false;
-  std::string text_;
-};
-// Writes wininit.ini as it stands and makes the profile calls read it afresh.
-void WriteWininit(const std::string &text);
-// The lines of the [Rename] section as they are in the file.
-std::vector<std::string> WininitRenameLines();
-
-// A holder.exe that keeps files open without delete sharing until Release() or destruction.
-class FileHolder {
- public:
-  explicit FileHolder(const std::vector<std::string> &files);
-  ~FileHolder();
-  FileHolder(const FileHolder &) = delete;
-  FileHolder &operator=(const FileHolder &) = delete;
-  bool holding() const { return holding_; }
-  void Release();
-
- private:
-  PROCESS_INFORMATION process_ = {};
-  HANDLE quit_ = nullptr;
-  bool holding_ = false;
-};
 
 // The full (long) path of a file as the system spells it.
 std::string FullPath(const std::string &path);

@@ -151,7 +151,7 @@ TEST_F(WorkerTest, InstallThenRemoveOneProduct) {
   EXPECT_EQ(EntryValue(TestKey("A"), "UninstallString"),
             "\"" + target_ + "\\setup.exe\" /remove:" + TestKey("A"));
   EXPECT_EQ(EntryValue(TestKey("B"), "UserTargetDir"), target_);
-  EXPECT_TRUE(EntryExists(TestKey("S")));
+  EXPECT_TRUE(UninstallEntryExists(TestKey("S")));
   EXPECT_EQ(g_log.rebootAtDone, 1) << "product A asks for a restart";
 
   // The removal runs in a fresh wizard: the target id is bound to some other folder, and
@@ -167,8 +167,8 @@ TEST_F(WorkerTest, InstallThenRemoveOneProduct) {
   EXPECT_FALSE(InTarget("b.txt"));
   EXPECT_TRUE(InTarget("a.txt") && InTarget("setup.exe"));
   EXPECT_TRUE(FileExists(elsewhere_ + "\\b.txt"));
-  EXPECT_FALSE(EntryExists(TestKey("B")));
-  EXPECT_TRUE(EntryExists(TestKey("A")) && EntryExists(TestKey("S")));
+  EXPECT_FALSE(UninstallEntryExists(TestKey("B")));
+  EXPECT_TRUE(UninstallEntryExists(TestKey("A")) && UninstallEntryExists(TestKey("S")));
   EXPECT_EQ(g_log.rebootAtDone, 0) << "product B needs no restart";
 }
 
@@ -185,8 +185,8 @@ TEST_F(WorkerTest, FailedRemovalStaysRegisteredAndIsTriedAgainInThePlace) {
   EXPECT_EQ(g_log.doneOk, 0u);
   EXPECT_NE(g_log.doneError, 0) << "the runner's error code reaches the page";
   EXPECT_EQ(g_log.rebootAtDone, 0) << "a failed run does not ask for a restart";
-  EXPECT_TRUE(EntryExists(TestKey("A"))) << "a failed removal can still be started again";
-  EXPECT_TRUE(EntryExists(TestKey("S")));
+  EXPECT_TRUE(UninstallEntryExists(TestKey("A"))) << "a failed removal can still be started again";
+  EXPECT_TRUE(UninstallEntryExists(TestKey("S")));
 
   // Whatever the first attempt removed, the file is back, and the id points elsewhere again.
   WriteTextFile(target_ + "\\a.txt", "installed");
@@ -202,8 +202,8 @@ TEST_F(WorkerTest, FailedRemovalStaysRegisteredAndIsTriedAgainInThePlace) {
   EXPECT_FALSE(InTarget("a.txt")) << "removed from the recorded directory";
   EXPECT_FALSE(InTarget("setup.exe"));
   EXPECT_TRUE(FileExists(elsewhere_ + "\\a.txt")) << "and from nowhere else";
-  EXPECT_FALSE(EntryExists(TestKey("A")));
-  EXPECT_FALSE(EntryExists(TestKey("S")))
+  EXPECT_FALSE(UninstallEntryExists(TestKey("A")));
+  EXPECT_FALSE(UninstallEntryExists(TestKey("S")))
       << "the setup's own files are gone, and its entry with them";
   EXPECT_EQ(g_log.rebootAtDone, 1);
 }
@@ -228,7 +228,7 @@ TEST_F(WorkerTest, SectionsThatDoNotFitRefuseTheInstall) {
   EXPECT_EQ(g_log.doneOk, 0u);
   EXPECT_EQ(g_log.doneError, ERROR_INSUFFICIENT_BUFFER);
   EXPECT_TRUE(g_log.phases.empty()) << "nothing ran";
-  EXPECT_FALSE(EntryExists(TestKey("S"))) << "nothing was registered";
+  EXPECT_FALSE(UninstallEntryExists(TestKey("S"))) << "nothing was registered";
   EXPECT_EQ(g_log.rebootAtDone, 0);
 }
 

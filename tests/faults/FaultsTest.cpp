@@ -67,39 +67,6 @@ int CountFiles(const std::string &folder) {
   return count;
 }
 
-// The restart schedule (PendingFileRenameOperations) as pairs of source and target, the
-// "\??\" prefix taken off the source; a deletion has an empty target.
-std::vector<std::pair<std::string, std::string>> PendingPairs() {
-  std::vector<std::pair<std::string, std::string>> pairs;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
-                    KEY_READ, &key))
-    return pairs;
-  std::vector<char> data(1 << 16);
-  DWORD size = static_cast<DWORD>(data.size() - 2);
-  LONG result = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
-                                 reinterpret_cast<BYTE *>(data.data()), &size);
-  RegCloseKey(key);
-  if (result != ERROR_SUCCESS) return pairs;
-  const char *end = data.data() + size;
-  for (const char *entry = data.data(); entry < end && *entry;) {
-    const char *target = entry + strlen(entry) + 1;
-    if (target >= end) break;
-    std::string source = entry;
-    if (source.compare(0, 4, "\\??\\") == 0) source = source.substr(4);
-    pairs.emplace_back(source, target);
-    entry = target + strlen(target) + 1;
-  }
-  return pairs;
-}
-
-// Whether the restart schedule deletes path.
-bool DeletedAtRestart(const std::string &path) {
-  for (const auto &pair : PendingPairs())
-    if (pair.second.empty() && lstrcmpiA(pair.first.c_str(), path.c_str()) == 0) return true;
-  return false;
-}
-
 // What a removal run from the target leaves: nothing. The running setup.exe hands the removal
 // to a copy of itself, so that its own file and folder go at once.
 void ExpectTargetGone(const std::string &target) {
@@ -135,98 +102,98 @@ class FaultsTest : public testing::Test {
   // which the script's "FLTPlace" line (no install section, never offered) provides.
   void PlaceTarget(const Media &media) { WriteUninstallValue("FLTPlace", "UserTargetDir", media.target()); }
 
+  // A quiet install from the media's setup.exe (copied there unless copy is false).
+  RunResult InstallQuietly(const Media &media, const char *what, bool copy = true) {
+    SetupProcess setup(media.dir(), copy);
+    RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /quiet");
+    PrintRun(what, install);
+    return install;
+  }
+
   // The removal through the command line the install recorded, made quiet.
   RunResult Remove(const Media &media, const std::string &key) {
     SetupProcess remover(media.target(), false);
-    return RunQuiet(remover, UninstallValue(key, "UninstallString") + " /quiet");
+    RunResult removal = RunQuiet(remover, UninstallValue(key, "UninstallString") + " /quiet");
+    PrintRun("removal", removal);
+    return removal;
+  }
+
+  // The removal of key succeeds without a word, and nothing of the product is left.
+  void ExpectRemovedWhole(const Media &media, const std::string &key) {
+    ExpectQuietSuccess(Remove(media, key), 0);
+    ExpectTargetGone(media.target());
+    EXPECT_FALSE(UninstallEntryExists(key));
+  }
+
+  static void PrintRun(const char *what, const RunResult &run) {
+    printf("%s: exit %d, %u message(s)\n", what, run.exitCode,
+           static_cast<unsigned>(run.messages.size()));
+    for (const std::string &m : run.messages) printf("  message: %s\n", m.c_str());
+  }
+
+  // A run that ended with exitCode and showed nothing.
+  static void ExpectQuietSuccess(const RunResult &run, int exitCode) {
+    EXPECT_EQ(run.exitCode, exitCode);
+    EXPECT_TRUE(run.messages.empty());
   }
 };
 
-void PrintRun(const char *what, const RunResult &run) {
-  printf("%s: exit %d, %u message(s)\n", what, run.exitCode,
-         static_cast<unsigned>(run.messages.size()));
-  for (const std::string &m : run.messages) printf("  message: %s\n", m.c_str());
+// The script of one product: "FLT" and section is its key, its files are listed in
+// "<section>.Files", and it installs setup.exe and setup.inf beside them for its removal; the
+// quiet run goes to the media's target. installLines go into its install section, sections
+// after the rest.
+std::string OneProductScript(const std::string &section, const std::string &name,
+                             const std::string &files, const std::string &installLines = "",
+                             const std::string &sections = "") {
+  return ReplaceAll(ReplaceAll(R"([Version]
+Signature="$Chicago$"
+[Products]
+FLTPlace = "Place"
+FLT@S@ = "@NAME@", @S@.Install, @S@.Remove, 1, 0, "", 1.0
+[Install]
+[@S@.Install]
+CopyFiles = @S@.Files, Setup.Files
+)" + installLines + R"([@S@.Remove]
+DelFiles = @S@.Files, Setup.Files
+[DestinationDirs]
+DefaultDestDir = 32768
+@S@.Files = 32768
+Setup.Files = 32768
+[Setup.Files]
+setup.exe
+setup.inf
+[@S@.Files]
+)" + files + sections, "@S@", section), "@NAME@", name);
 }
 
 // Program runs that name programs that are not there: the runs are skipped silently and the
 // install and its removal succeed.
-const char kProgramScript[] = R"([Version]
-Signature="$Chicago$"
-[Products]
-FLTPlace = "Place"
-FLTProg = "Programs", Prog.Install, Prog.Remove, 1, 0, "", 1.0
-[Install]
-[Prog.Install]
-CopyFiles = Prog.Files, Setup.Files
-Exec = Prog.Before, Prog.After, "@@MEDIA@\not-there-either.exe"
-[Prog.Before]
-Missing = 1, "@MEDIA@\nothing.exe", "/x"
-[Prog.After]
-Missing = 2, "@MEDIA@\no folder\nothing.exe", "/y"
-[Prog.Remove]
-DelFiles = Prog.Files, Setup.Files
-[DestinationDirs]
-DefaultDestDir = 32768
-Prog.Files = 32768
-Setup.Files = 32768
-[Prog.Files]
-one.txt
-[Setup.Files]
-setup.exe
-setup.inf
-)";
+const std::string kProgramScript = OneProductScript(
+    "Prog", "Programs", "one.txt\r\n",
+    "Exec = Prog.Before, Prog.After, \"@@MEDIA@\\not-there-either.exe\"\r\n",
+    "[Prog.Before]\r\nMissing = 1, \"@MEDIA@\\nothing.exe\", \"/x\"\r\n"
+    "[Prog.After]\r\nMissing = 2, \"@MEDIA@\\no folder\\nothing.exe\", \"/y\"\r\n");
 
 TEST_F(FaultsTest, ProgramThatCannotBeStarted) {
   Media media(kProgramScript, {"one.txt"});
   PlaceTarget(media);
-  SetupProcess setup(media.dir());
-  RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /quiet");
-  PrintRun("install", install);
-  EXPECT_EQ(install.exitCode, 0);
-  EXPECT_TRUE(install.messages.empty());
+  ExpectQuietSuccess(InstallQuietly(media, "install"), 0);
   EXPECT_TRUE(FileExists(media.target() + "\\one.txt"));
   EXPECT_EQ(UninstallValue("FLTProg", "UninstallString"),
             media.target() + "\\setup.exe /remove:FLTProg");
 
   // The removal from the installed setup.exe needs no restart for the program itself.
-  RunResult removal = Remove(media, "FLTProg");
-  PrintRun("removal", removal);
-  EXPECT_EQ(removal.exitCode, 0);
-  EXPECT_TRUE(removal.messages.empty());
-  ExpectTargetGone(media.target());
-  EXPECT_FALSE(UninstallEntryExists("FLTProg"));
+  ExpectRemovedWhole(media, "FLTProg");
 }
 
 // A file of the copy list that the media lacks.
-const char kMissingScript[] = R"([Version]
-Signature="$Chicago$"
-[Products]
-FLTPlace = "Place"
-FLTMiss = "Missing", Miss.Install, Miss.Remove, 1, 0, "", 1.0
-[Install]
-[Miss.Install]
-CopyFiles = Miss.Files, Setup.Files
-[Miss.Remove]
-DelFiles = Miss.Files, Setup.Files
-[DestinationDirs]
-DefaultDestDir = 32768
-Miss.Files = 32768
-Setup.Files = 32768
-[Miss.Files]
-one.txt
-two.txt
-three.txt
-[Setup.Files]
-setup.exe
-setup.inf
-)";
+const std::string kMissingScript =
+    OneProductScript("Miss", "Missing", "one.txt\r\ntwo.txt\r\nthree.txt\r\n");
 
 TEST_F(FaultsTest, SourceFileMissingFromTheMedia) {
   Media media(kMissingScript, {"one.txt", "three.txt"});
   PlaceTarget(media);
-  SetupProcess setup(media.dir());
-  RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /quiet");
-  PrintRun("install without two.txt", install);
+  RunResult install = InstallQuietly(media, "install without two.txt");
   // The copy stops at the missing file with the reason, and the entry that the run wrote is
   // taken back: it names a setup.exe that never arrived.
   EXPECT_EQ(install.exitCode, 1603);
@@ -238,43 +205,15 @@ TEST_F(FaultsTest, SourceFileMissingFromTheMedia) {
 
   // The media made whole, the same run again.
   WriteTextFile(media.dir() + "\\two.txt", "payload two.txt\r\n");
-  SetupProcess again(media.dir(), false);
-  RunResult rerun = RunQuiet(again, Quoted(again.exe()) + " /quiet");
-  PrintRun("rerun", rerun);
-  EXPECT_EQ(rerun.exitCode, 0);
-  EXPECT_TRUE(rerun.messages.empty());
+  ExpectQuietSuccess(InstallQuietly(media, "rerun", false), 0);
   for (const char *name : {"one.txt", "two.txt", "three.txt", "setup.exe"})
     EXPECT_TRUE(FileExists(media.target() + "\\" + name)) << name;
 
-  RunResult removal = Remove(media, "FLTMiss");
-  PrintRun("removal", removal);
-  EXPECT_EQ(removal.exitCode, 0);
-  EXPECT_TRUE(removal.messages.empty());
-  ExpectTargetGone(media.target());
-  EXPECT_FALSE(UninstallEntryExists("FLTMiss"));
+  ExpectRemovedWhole(media, "FLTMiss");
 }
 
 // A target file that an earlier version left read-only.
-const char kReadOnlyScript[] = R"([Version]
-Signature="$Chicago$"
-[Products]
-FLTPlace = "Place"
-FLTRead = "Read-only", Read.Install, Read.Remove, 1, 0, "", 1.0
-[Install]
-[Read.Install]
-CopyFiles = Read.Files, Setup.Files
-[Read.Remove]
-DelFiles = Read.Files, Setup.Files
-[DestinationDirs]
-DefaultDestDir = 32768
-Read.Files = 32768
-Setup.Files = 32768
-[Read.Files]
-one.txt
-[Setup.Files]
-setup.exe
-setup.inf
-)";
+const std::string kReadOnlyScript = OneProductScript("Read", "Read-only", "one.txt\r\n");
 
 TEST_F(FaultsTest, ReadOnlyTargetFile) {
   Media media(kReadOnlyScript, {"one.txt"});
@@ -282,23 +221,14 @@ TEST_F(FaultsTest, ReadOnlyTargetFile) {
   std::string file = media.target() + "\\one.txt";
   WriteTextFile(file, "old\r\n");
   ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
-  SetupProcess setup(media.dir());
-  RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /quiet");
-  PrintRun("install over a read-only file", install);
-  EXPECT_EQ(install.exitCode, 0);
-  EXPECT_TRUE(install.messages.empty());
+  ExpectQuietSuccess(InstallQuietly(media, "install over a read-only file"), 0);
   EXPECT_EQ(ReadTextFile(file), "payload one.txt\r\n") << "the new file replaced the old";
   printf("  one.txt attributes after the install 0x%lx\n", GetFileAttributesA(file.c_str()));
 
   // The file may still be read-only: the removal takes it all the same, at once.
-  RunResult removal = Remove(media, "FLTRead");
-  PrintRun("removal", removal);
-  EXPECT_EQ(removal.exitCode, 0);
-  EXPECT_TRUE(removal.messages.empty());
+  ExpectRemovedWhole(media, "FLTRead");
   EXPECT_FALSE(FileExists(file));
   EXPECT_FALSE(DeletedAtRestart(file));
-  ExpectTargetGone(media.target());
-  EXPECT_FALSE(UninstallEntryExists("FLTRead"));
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -306,27 +236,9 @@ TEST_F(FaultsTest, ReadOnlyTargetFile) {
 constexpr int kBigFileCount = 1500;
 
 std::string BigScript() {
-  std::string script = R"([Version]
-Signature="$Chicago$"
-[Products]
-FLTPlace = "Place"
-FLTBig = "Big", Big.Install, Big.Remove, 1, 0, "", 1.0
-[Install]
-[Big.Install]
-CopyFiles = Big.Files, Setup.Files
-[Big.Remove]
-DelFiles = Big.Files, Setup.Files
-[DestinationDirs]
-DefaultDestDir = 32768
-Big.Files = 32768
-Setup.Files = 32768
-[Setup.Files]
-setup.exe
-setup.inf
-[Big.Files]
-)";
-  for (int i = 0; i < kBigFileCount; ++i) script += "f" + std::to_string(i) + ".txt\r\n";
-  return script;
+  std::string files;
+  for (int i = 0; i < kBigFileCount; ++i) files += "f" + std::to_string(i) + ".txt\r\n";
+  return OneProductScript("Big", "Big", files);
 }
 
 TEST_F(FaultsTest, QuietInstallKilledDuringTheCopyThenRunAgainThenRemoved) {
@@ -348,22 +260,13 @@ TEST_F(FaultsTest, QuietInstallKilledDuringTheCopyThenRunAgainThenRemoved) {
   EXPECT_TRUE(killedWhileCopying) << "the copy ended before the test could kill it";
   EXPECT_LT(partial, kBigFileCount + 2);
 
-  SetupProcess again(media.dir(), false);
-  RunResult rerun = RunQuiet(again, Quoted(again.exe()) + " /quiet");
-  PrintRun("rerun", rerun);
-  EXPECT_EQ(rerun.exitCode, 0);
-  EXPECT_TRUE(rerun.messages.empty());
+  ExpectQuietSuccess(InstallQuietly(media, "rerun", false), 0);
   EXPECT_EQ(CountFiles(media.target()), kBigFileCount + 2);
   EXPECT_EQ(ReadTextFile(media.target() + "\\f0.txt"), "payload f0.txt\r\n");
   EXPECT_EQ(UninstallValue("FLTBig", "UninstallString"),
             media.target() + "\\setup.exe /remove:FLTBig");
 
-  RunResult removal = Remove(media, "FLTBig");
-  PrintRun("removal", removal);
-  EXPECT_EQ(removal.exitCode, 0);
-  EXPECT_TRUE(removal.messages.empty());
-  ExpectTargetGone(media.target());
-  EXPECT_FALSE(UninstallEntryExists("FLTBig"));
+  ExpectRemovedWhole(media, "FLTBig");
 }
 
 // A running service of the test's own that takes far longer to stop than the run waits.
@@ -427,28 +330,9 @@ class StubbornService {
   bool running_ = false;
 };
 
-const char kServiceScript[] = R"([Version]
-Signature="$Chicago$"
-[Products]
-FLTPlace = "Place"
-FLTService = "Service", Service.Install, Service.Remove, 1, 0, "", 1.0
-[Install]
-[Service.Install]
-CopyFiles = Service.Files, Setup.Files
-[Service.Install.Services]
-StopService = @SERVICE@
-[Service.Remove]
-DelFiles = Service.Files, Setup.Files
-[DestinationDirs]
-DefaultDestDir = 32768
-Service.Files = 32768
-Setup.Files = 32768
-[Service.Files]
-one.txt
-[Setup.Files]
-setup.exe
-setup.inf
-)";
+const std::string kServiceScript =
+    OneProductScript("Service", "Service", "one.txt\r\n", "",
+                     "[Service.Install.Services]\r\nStopService = @SERVICE@\r\n");
 
 TEST_F(FaultsTest, ServiceThatWillNotStop) {
   std::string name = "FLTStubborn" + std::to_string(GetCurrentProcessId());
@@ -456,24 +340,18 @@ TEST_F(FaultsTest, ServiceThatWillNotStop) {
   ASSERT_TRUE(service.running());
   Media media(ReplaceAll(kServiceScript, "@SERVICE@", name), {"one.txt"});
   PlaceTarget(media);
-  SetupProcess setup(media.dir());
   DWORD started = GetTickCount();
-  RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /quiet");
-  PrintRun("install stopping a service that will not stop", install);
+  RunResult install = InstallQuietly(media, "install stopping a service that will not stop");
   printf("  took %lu ms; service state %lu; one.txt %s\n", GetTickCount() - started,
          service.State(), FileExists(media.target() + "\\one.txt") ? "copied" : "not copied");
   // The run waits its bounded time, goes on without the service stopped, and asks for the
   // restart that will finish the job.
-  EXPECT_EQ(install.exitCode, 3010);
-  EXPECT_TRUE(install.messages.empty());
+  ExpectQuietSuccess(install, 3010);
   EXPECT_NE(service.State(), static_cast<DWORD>(SERVICE_STOPPED));
   EXPECT_TRUE(FileExists(media.target() + "\\one.txt"));
 
   // The removal's section list stops no service: nothing waits for the restart.
-  RunResult removal = Remove(media, "FLTService");
-  PrintRun("removal", removal);
-  EXPECT_EQ(removal.exitCode, 0);
-  EXPECT_TRUE(removal.messages.empty());
+  ExpectQuietSuccess(Remove(media, "FLTService"), 0);
   EXPECT_FALSE(FileExists(media.target() + "\\one.txt"));
   EXPECT_FALSE(UninstallEntryExists("FLTService"));
 }
@@ -642,9 +520,7 @@ TEST_F(FaultsTest, KeyWithABlankRemovedAndInstalledAgainBeforeTheRestart) {
   PlaceTarget(media);
   const std::string target = media.target();
   const std::string held = target + "\\fltrow.txt";
-  SetupProcess setup(media.dir());
-  RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /quiet");
-  PrintRun("install", install);
+  RunResult install = InstallQuietly(media, "install");
   ASSERT_EQ(install.exitCode, 0);
   EXPECT_EQ(UninstallValue("FLT Blank", "UninstallString"),
             target + "\\setup.exe /remove:\"FLT Blank\"");
@@ -653,7 +529,6 @@ TEST_F(FaultsTest, KeyWithABlankRemovedAndInstalledAgainBeforeTheRestart) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   RunResult removal = Remove(media, "FLT Blank");
-  PrintRun("removal while fltrow.txt is held", removal);
   CloseHandle(holder);
   EXPECT_EQ(removal.exitCode, 3010);
   EXPECT_FALSE(UninstallEntryExists("FLT Blank"));
@@ -673,11 +548,7 @@ TEST_F(FaultsTest, KeyWithABlankRemovedAndInstalledAgainBeforeTheRestart) {
     if (lstrcmpiA(pair.first.c_str(), held.c_str()) && lstrcmpiA(pair.first.c_str(), target.c_str()))
       others.push_back(pair);
 
-  SetupProcess again(media.dir(), false);
-  RunResult reinstall = RunQuiet(again, Quoted(again.exe()) + " /quiet");
-  PrintRun("install before the restart", reinstall);
-  EXPECT_EQ(reinstall.exitCode, 0);
-  EXPECT_TRUE(reinstall.messages.empty());
+  ExpectQuietSuccess(InstallQuietly(media, "install before the restart", false), 0);
   EXPECT_EQ(PendingPairs(), others) << "only the deletions of what the install put in place go";
   EXPECT_EQ(ReadTextFile(held), "payload fltrow.txt\r\n");
   EXPECT_TRUE(UninstallEntryExists("FLT Blank"));

@@ -7,7 +7,6 @@
 
 #include "pages/PageLogic.h"
 #include "res/resource.h"
-#include "script/TargetPath.h"
 
 namespace {
 
@@ -102,31 +101,6 @@ TEST(ErrorTextTest, SystemTextAfterABlankLineAndSizedToFitWhole) {
   EXPECT_STREQ(alone, text) << "an empty system text adds no blank line";
   ComposeErrorMessage(alone, 10, text, system.c_str());
   EXPECT_STREQ(alone, "The insta");
-}
-
-TEST(ProgramFilesTargetTest, OneBackslashBetweenAndNoneAtTheEnd) {
-  char out[260];
-  ASSERT_TRUE(AssembleProgramFilesTarget(out, sizeof(out), "C:\\Program Files", "Tools"));
-  EXPECT_STREQ(out, "C:\\Program Files\\Tools");
-  ASSERT_TRUE(AssembleProgramFilesTarget(out, sizeof(out), "C:\\Program Files", "\\Tools"));
-  EXPECT_STREQ(out, "C:\\Program Files\\Tools") << "a leading backslash makes no difference";
-  ASSERT_TRUE(AssembleProgramFilesTarget(out, sizeof(out), "C:\\Program Files\\", "Tools\\"));
-  EXPECT_STREQ(out, "C:\\Program Files\\Tools");
-  ASSERT_TRUE(AssembleProgramFilesTarget(out, sizeof(out), "C:\\Program Files", ""));
-  EXPECT_STREQ(out, "C:\\Program Files");
-  ASSERT_TRUE(AssembleProgramFilesTarget(out, sizeof(out), "C:\\Program Files\\", ""));
-  EXPECT_STREQ(out, "C:\\Program Files");
-  ASSERT_TRUE(AssembleProgramFilesTarget(out, sizeof(out), "C:\\Apps", "Tools\\Data"));
-  EXPECT_STREQ(out, "C:\\Apps\\Tools\\Data");
-}
-
-TEST(ProgramFilesTargetTest, TooLongIsRefusedAndLeavesTheBufferAlone) {
-  char out[16] = "unchanged";
-  EXPECT_FALSE(AssembleProgramFilesTarget(out, sizeof(out), "C:\\Program Files", "Tools"));
-  EXPECT_STREQ(out, "unchanged");
-  // Exactly fitting: 15 characters and the terminator.
-  EXPECT_TRUE(AssembleProgramFilesTarget(out, sizeof(out), "C:\\Program", "Tool"));
-  EXPECT_STREQ(out, "C:\\Program\\Tool");
 }
 
 TEST(BrowseResultTest, SubdirectoryAppendedUnlessAlreadyChosen) {

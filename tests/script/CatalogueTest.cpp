@@ -91,11 +91,11 @@ TEST(CatalogueTest, DefaultChecksFromFlagsAndListedProductsOnly) {
 
 TEST(CatalogueTest, NewerInstalledVersionUnchecksAndMarks) {
   UninstallEntries entries({"A", "B", "C", "D", "E", "F", "G"});
-  SetEntryValue(TestKey("A"), "ProductVersion", "2.10");  // script 2.9: installed is newer
-  SetEntryValue(TestKey("C"), "ProductVersion", "1.10");  // script 1.9: installed is newer
-  SetEntryValue(TestKey("D"), "ProductVersion", "1.2");   // script 1.2.0: equal
-  SetEntryValue(TestKey("E"), "ProductVersion", "1.2");   // script 1.3: the script's is newer
-  SetEntryValue(TestKey("F"), nullptr, "");               // an entry without a version
+  WriteUninstallValue(TestKey("A"), "ProductVersion", "2.10");  // script 2.9: installed is newer
+  WriteUninstallValue(TestKey("C"), "ProductVersion", "1.10");  // script 1.9: installed is newer
+  WriteUninstallValue(TestKey("D"), "ProductVersion", "1.2");   // script 1.2.0: equal
+  WriteUninstallValue(TestKey("E"), "ProductVersion", "1.2");   // script 1.3: the script's is newer
+  WriteUninstallValue(TestKey("F"), nullptr, "");               // an entry without a version
   ProductScript script(kCatalogue);
   ProductPage page;
   ASSERT_EQ(FillProductList(page.page(), script.inf()), 6);
@@ -106,9 +106,9 @@ TEST(CatalogueTest, NewerInstalledVersionUnchecksAndMarks) {
     EXPECT_EQ(Sign(CompareInstalledVersion(script.inf(), index)), expected[index]) << index;
 
   // An installed version too long for its buffer counts as unknown.
-  SetEntryValue(TestKey("A"), "ProductVersion", "3." + std::string(130, '1'));
+  WriteUninstallValue(TestKey("A"), "ProductVersion", "3." + std::string(130, '1'));
   EXPECT_EQ(CompareInstalledVersion(script.inf(), 0), 0);
-  SetEntryValue(TestKey("A"), "ProductVersion", "3." + std::string(125, '1'));
+  WriteUninstallValue(TestKey("A"), "ProductVersion", "3." + std::string(125, '1'));
   EXPECT_EQ(Sign(CompareInstalledVersion(script.inf(), 0)), -1) << "127 characters still fit";
 }
 

@@ -103,9 +103,9 @@ TEST(OverlongFieldsTest, RemoveSectionThatCannotRunIsNotRegistered) {
   ASSERT_TRUE(SetupSetDirectoryIdA(script.inf(), kOverlongTargetDirId, "D:\\Tools"));
   std::vector<char> keys = KeyList({TestKey("R"), TestKey("A"), TestKey("Q")});
   EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data()), 1);
-  EXPECT_FALSE(EntryExists(TestKey("R")));
-  EXPECT_TRUE(EntryExists(TestKey("A")));
-  EXPECT_TRUE(EntryExists(TestKey("Q"))) << "127 characters fit a slot";
+  EXPECT_FALSE(UninstallEntryExists(TestKey("R")));
+  EXPECT_TRUE(UninstallEntryExists(TestKey("A")));
+  EXPECT_TRUE(UninstallEntryExists(TestKey("Q"))) << "127 characters fit a slot";
 
   char sections[kSectionListSize];
   EXPECT_EQ(BuildRemoveSectionListChecked(script.inf(), keys.data(), sections, sizeof(sections)), 1);

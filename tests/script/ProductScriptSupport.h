@@ -1,5 +1,5 @@
-// Helpers of the catalogue and registration tests: a setup script written to a scratch folder
-// and opened, test-unique product keys, and Uninstall entries that are removed again.
+// Helpers of the catalogue and registration tests: a setup script of test-unique product keys,
+// and Uninstall entries that are removed again.
 #pragma once
 #include <windows.h>
 #include <setupapi.h>
@@ -10,9 +10,8 @@
 #include <vector>
 
 #include "app/Globals.h"
+#include "support/SystemState.h"
 #include "support/TestSupport.h"
-
-constexpr char kUninstallRootPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // A key of this test process, so that parallel runs and earlier crashes never collide.
 inline std::string TestKey(const std::string &name) {
@@ -70,58 +69,15 @@ class UninstallEntries {
   }
   ~UninstallEntries() { DeleteAll(); }
   void DeleteAll() {
-    for (const std::string &key : keys_) Delete(key);
-  }
-  static void Delete(const std::string &key) {
-    HKEY root;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallRootPath, 0, KEY_ALL_ACCESS, &root) ==
-        ERROR_SUCCESS) {
-      RegDeleteKeyA(root, key.c_str());
-      RegCloseKey(root);
-    }
+    for (const std::string &key : keys_) DeleteUninstallEntry(key);
   }
 
  private:
   std::vector<std::string> keys_;
 };
 
-inline std::string EntryPath(const std::string &key) {
-  return std::string(kUninstallRootPath) + "\\" + key;
-}
-
-inline bool EntryExists(const std::string &key) {
-  HKEY entry;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, EntryPath(key).c_str(), 0, KEY_READ, &entry) !=
-      ERROR_SUCCESS)
-    return false;
-  RegCloseKey(entry);
-  return true;
-}
-
 // The text of a value, or "<none>" when the entry or the value is missing.
 inline std::string EntryValue(const std::string &key, const char *name) {
-  HKEY entry;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, EntryPath(key).c_str(), 0, KEY_READ, &entry) !=
-      ERROR_SUCCESS)
-    return "<none>";
-  char text[2048];
-  DWORD size = sizeof(text) - 1;
-  DWORD type = 0;
-  LONG result = RegQueryValueExA(entry, name, nullptr, &type, reinterpret_cast<BYTE *>(text), &size);
-  RegCloseKey(entry);
-  if (result != ERROR_SUCCESS) return "<none>";
-  text[size] = '\0';
-  return type == REG_SZ ? std::string(text) : "<type " + std::to_string(type) + ">";
-}
-
-// Creates the entry when needed; with a name, also sets that text value.
-inline void SetEntryValue(const std::string &key, const char *name, const std::string &text) {
-  HKEY entry;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, EntryPath(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, &entry, nullptr) != ERROR_SUCCESS)
-    return;
-  if (name)
-    RegSetValueExA(entry, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(entry);
+  std::string value = UninstallValue(key, name);
+  return value == "<no entry>" || value == "<no value>" ? "<none>" : value;
 }

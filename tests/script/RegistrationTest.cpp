@@ -55,7 +55,7 @@ TEST_F(RegistrationTest, ProductsWithRemoveSectionsAndTheSetupLevel) {
             "\"C:\\Program Files\\Tools\\setup.exe\" /remove:" + a);
   EXPECT_EQ(EntryValue(a, "ProductVersion"), "1.5");
   EXPECT_EQ(EntryValue(a, "UserTargetDir"), "C:\\Program Files\\Tools");
-  EXPECT_FALSE(EntryExists(TestKey("B"))) << "no remove section, no entry";
+  EXPECT_FALSE(UninstallEntryExists(TestKey("B"))) << "no remove section, no entry";
   std::string s = TestKey("S");
   EXPECT_EQ(EntryValue(s, "DisplayName"), "Whole Setup");
   EXPECT_EQ(EntryValue(s, "UninstallString"),
@@ -68,8 +68,8 @@ TEST_F(RegistrationTest, ValuesWrittenOnlyWhenKnownAndEarlierValuesStay) {
   ProductScript script(
       std::string(kRegistered).replace(std::string(kRegistered).find(",Whole Setup"), 12, ""));
   BindTarget(script, "D:\\Tools");
-  SetEntryValue(TestKey("C"), "ProductVersion", "0.9");
-  SetEntryValue(TestKey("C"), "DisplayName", "Old name");
+  WriteUninstallValue(TestKey("C"), "ProductVersion", "0.9");
+  WriteUninstallValue(TestKey("C"), "DisplayName", "Old name");
   std::vector<char> keys = KeyList({TestKey("C"), TestKey("D")});
   EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data()), 1);
   std::string c = TestKey("C");
@@ -90,14 +90,14 @@ TEST_F(RegistrationTest, NoCopyOfSetupStopsRegistration) {
   BindTarget(script, "D:\\Tools");
   std::vector<char> keys = KeyList({TestKey("A"), TestKey("D")});
   EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data()), 0);
-  EXPECT_FALSE(EntryExists(TestKey("A")));
-  EXPECT_FALSE(EntryExists(TestKey("D"))) << "nothing after the product that failed";
-  EXPECT_FALSE(EntryExists(TestKey("S")));
+  EXPECT_FALSE(UninstallEntryExists(TestKey("A")));
+  EXPECT_FALSE(UninstallEntryExists(TestKey("D"))) << "nothing after the product that failed";
+  EXPECT_FALSE(UninstallEntryExists(TestKey("S")));
 
   keys = KeyList({TestKey("D")});
   EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data()), 0) << "setup level fails";
-  EXPECT_TRUE(EntryExists(TestKey("D")));
-  EXPECT_FALSE(EntryExists(TestKey("S")));
+  EXPECT_TRUE(UninstallEntryExists(TestKey("D")));
+  EXPECT_FALSE(UninstallEntryExists(TestKey("S")));
 }
 
 TEST_F(RegistrationTest, CommandLineTooLongIsNotRegistered) {
@@ -105,15 +105,15 @@ TEST_F(RegistrationTest, CommandLineTooLongIsNotRegistered) {
   std::string body = kRegistered;
   body.insert(body.find("[Products]\r\n") + 12, longKey + "=Long,SecA,RemL\r\n");
   ProductScript script(body);
-  UninstallEntries::Delete(longKey);
+  DeleteUninstallEntry(longKey);
   std::string dir = "C:\\" + std::string(180, 'd');
   BindTarget(script, dir);
   std::vector<char> keys = KeyList({longKey, TestKey("A")});
   EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data()), 0) << "one entry was refused";
-  EXPECT_FALSE(EntryExists(longKey));
+  EXPECT_FALSE(UninstallEntryExists(longKey));
   EXPECT_EQ(EntryValue(TestKey("A"), "UninstallString"), dir + "\\setup.exe /remove:" + TestKey("A"));
-  EXPECT_TRUE(EntryExists(TestKey("S")));
-  UninstallEntries::Delete(longKey);
+  EXPECT_TRUE(UninstallEntryExists(TestKey("S")));
+  DeleteUninstallEntry(longKey);
 }
 
 TEST_F(RegistrationTest, SetupCopyPathFromTheFileListSection) {
@@ -132,25 +132,25 @@ TEST_F(RegistrationTest, InstalledTargetDirOrder) {
   ProductScript script(kRegistered);
   char dir[kTargetDirSize];
   EXPECT_EQ(FindInstalledTargetDir(script.inf(), nullptr, dir), 0);
-  SetEntryValue(TestKey("S"), "UserTargetDir", "S-dir");
-  SetEntryValue(TestKey("C"), "UserTargetDir", "C-dir");
-  SetEntryValue(TestKey("E"), "UserTargetDir", "E-dir");
-  SetEntryValue(TestKey("A"), "UserTargetDir", "A-dir");
-  SetEntryValue(TestKey("B"), nullptr, "");
+  WriteUninstallValue(TestKey("S"), "UserTargetDir", "S-dir");
+  WriteUninstallValue(TestKey("C"), "UserTargetDir", "C-dir");
+  WriteUninstallValue(TestKey("E"), "UserTargetDir", "E-dir");
+  WriteUninstallValue(TestKey("A"), "UserTargetDir", "A-dir");
+  WriteUninstallValue(TestKey("B"), nullptr, "");
   std::vector<char> keys = KeyList({TestKey("B"), TestKey("C")});
   EXPECT_EQ(FindInstalledTargetDir(script.inf(), keys.data(), dir), 1);
   EXPECT_STREQ(dir, "C-dir") << "the key list comes first";
   EXPECT_EQ(FindInstalledTargetDir(script.inf(), nullptr, dir), 1);
   EXPECT_STREQ(dir, "A-dir");
-  UninstallEntries::Delete(TestKey("A"));
+  DeleteUninstallEntry(TestKey("A"));
   EXPECT_EQ(FindInstalledTargetDir(script.inf(), nullptr, dir), 1);
   EXPECT_STREQ(dir, "E-dir") << "product lines that are not listed count too";
-  UninstallEntries::Delete(TestKey("E"));
-  UninstallEntries::Delete(TestKey("C"));
+  DeleteUninstallEntry(TestKey("E"));
+  DeleteUninstallEntry(TestKey("C"));
   keys = KeyList({TestKey("B")});
   EXPECT_EQ(FindInstalledTargetDir(script.inf(), keys.data(), dir), 1);
   EXPECT_STREQ(dir, "S-dir") << "the setup level comes last";
-  UninstallEntries::Delete(TestKey("S"));
+  DeleteUninstallEntry(TestKey("S"));
   EXPECT_EQ(FindInstalledTargetDir(script.inf(), keys.data(), dir), 0);
 }
 
@@ -172,8 +172,8 @@ TEST_F(RegistrationTest, RemoveSectionListAndDeletion) {
   EXPECT_EQ(Joined(list), "RemA|") << "C stays registered";
 
   EXPECT_EQ(DeleteUninstallEntries(script.inf(), keys.data()), 1);
-  EXPECT_FALSE(EntryExists(TestKey("A")));
-  EXPECT_TRUE(EntryExists(TestKey("C")));
+  EXPECT_FALSE(UninstallEntryExists(TestKey("A")));
+  EXPECT_TRUE(UninstallEntryExists(TestKey("C")));
 
   keys = KeyList({TestKey("C")});
   BuildRemoveSectionList(script.inf(), keys.data(), list);
@@ -181,8 +181,8 @@ TEST_F(RegistrationTest, RemoveSectionListAndDeletion) {
 
   keys = KeyList({TestKey("C"), TestKey("S")});
   EXPECT_EQ(DeleteUninstallEntries(script.inf(), keys.data()), 1);
-  EXPECT_FALSE(EntryExists(TestKey("C")));
-  EXPECT_FALSE(EntryExists(TestKey("S")));
+  EXPECT_FALSE(UninstallEntryExists(TestKey("C")));
+  EXPECT_FALSE(UninstallEntryExists(TestKey("S")));
   keys = KeyList({TestKey("S")});
   BuildRemoveSectionList(script.inf(), keys.data(), list);
   EXPECT_EQ(Joined(list), "Remove|") << "no product left";

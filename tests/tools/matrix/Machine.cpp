@@ -6,16 +6,15 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/Guards.h"
 #include "support/TestSupport.h"
 
 namespace {
 
 constexpr int kValueSize = 4096;
-constexpr char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 constexpr char kGroupOrderKey[] = "System\\CurrentControlSet\\Control\\ServiceGroupOrder";
 constexpr char kShellFolders[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr char kNtPrefix[] = "\\??\\";
 constexpr DWORD kRestartLimitMs = 60000;
 constexpr DWORD kStopPollMs = 100;
 constexpr int kStopPolls = 50;
@@ -37,20 +36,6 @@ std::string Join(const std::vector<std::string> &entries) {
   for (const std::string &entry : entries) text += (text.empty() ? "" : "|") + entry;
   return text;
 }
-
-struct KeyGuard {
-  HKEY key = nullptr;
-  ~KeyGuard() {
-    if (key) RegCloseKey(key);
-  }
-};
-
-struct ServiceHandle {
-  SC_HANDLE handle = nullptr;
-  ~ServiceHandle() {
-    if (handle) CloseServiceHandle(handle);
-  }
-};
 
 struct FolderCode {
   const char *code;
@@ -77,12 +62,12 @@ std::string ExpandedRegText(HKEY root, const char *value) {
 }  // namespace
 
 std::string RegText(HKEY root, const std::string &subkey, const char *value) {
-  KeyGuard guard;
-  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &guard.key)) return "<no key>";
+  RegKeyGuard guard;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, guard.receive())) return "<no key>";
   std::vector<char> data(kValueSize + 2, '\0');
   DWORD size = kValueSize;
   DWORD type = 0;
-  if (RegQueryValueExA(guard.key, value, nullptr, &type, reinterpret_cast<BYTE *>(data.data()),
+  if (RegQueryValueExA(guard.get(), value, nullptr, &type, reinterpret_cast<BYTE *>(data.data()),
                        &size))
     return "<no value>";
   if (type == REG_MULTI_SZ) return Join(SplitMultiSz(data.data(), size));
@@ -91,19 +76,19 @@ std::string RegText(HKEY root, const std::string &subkey, const char *value) {
 }
 
 bool RegKeyExists(HKEY root, const std::string &subkey) {
-  KeyGuard guard;
-  return RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &guard.key) == ERROR_SUCCESS;
+  RegKeyGuard guard;
+  return RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, guard.receive()) == ERROR_SUCCESS;
 }
 
 void DeleteRegTree(HKEY root, const std::string &subkey) {
   {
-    KeyGuard guard;
-    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_ALL_ACCESS, &guard.key)) return;
+    RegKeyGuard guard;
+    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_ALL_ACCESS, guard.receive())) return;
     char name[MAX_PATH];
     std::vector<std::string> children;
     for (DWORD i = 0;; ++i) {
       DWORD length = sizeof(name);
-      if (RegEnumKeyExA(guard.key, i, name, &length, nullptr, nullptr, nullptr, nullptr)) break;
+      if (RegEnumKeyExA(guard.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr)) break;
       children.push_back(name);
     }
     for (const std::string &child : children) DeleteRegTree(root, subkey + "\\" + child);
@@ -117,24 +102,24 @@ void SetEmulatedVersionFor(const std::string &exeName, const std::string &versio
     DeleteRegTree(HKEY_CURRENT_USER, subkey);
     return;
   }
-  KeyGuard guard;
+  RegKeyGuard guard;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      &guard.key, nullptr))
+                      guard.receive(), nullptr))
     return;
-  RegSetValueExA(guard.key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(version.c_str()),
+  RegSetValueExA(guard.get(), "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(version.c_str()),
                  static_cast<DWORD>(version.size() + 1));
 }
 
 void SetDllOverrideFor(const std::string &exeName, const char *dll, const char *order) {
   const std::string subkey = "Software\\Wine\\AppDefaults\\" + exeName + "\\DllOverrides";
-  KeyGuard guard;
+  RegKeyGuard guard;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      &guard.key, nullptr))
+                      guard.receive(), nullptr))
     return;
   if (!*order)
-    RegDeleteValueA(guard.key, dll);
+    RegDeleteValueA(guard.get(), dll);
   else
-    RegSetValueExA(guard.key, dll, 0, REG_SZ, reinterpret_cast<const BYTE *>(order),
+    RegSetValueExA(guard.get(), dll, 0, REG_SZ, reinterpret_cast<const BYTE *>(order),
                    static_cast<DWORD>(strlen(order) + 1));
 }
 
@@ -146,18 +131,17 @@ std::string IniText(const std::string &file, const char *section, const char *ke
 
 ServiceInfo QueryService(const std::string &name) {
   ServiceInfo info;
-  ServiceHandle manager, service;
-  manager.handle = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  if (!manager.handle) return info;
-  service.handle = OpenServiceA(manager.handle, name.c_str(), SERVICE_ALL_ACCESS);
-  if (!service.handle) return info;
+  ScHandleGuard manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+  if (!manager) return info;
+  ScHandleGuard service(OpenServiceA(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
+  if (!service) return info;
   info.exists = true;
   SERVICE_STATUS status = {};
-  if (QueryServiceStatus(service.handle, &status)) info.state = status.dwCurrentState;
+  if (QueryServiceStatus(service.get(), &status)) info.state = status.dwCurrentState;
   std::vector<BYTE> buffer(8192);
   QUERY_SERVICE_CONFIGA *config = reinterpret_cast<QUERY_SERVICE_CONFIGA *>(buffer.data());
   DWORD needed = 0;
-  if (!QueryServiceConfigA(service.handle, config, static_cast<DWORD>(buffer.size()), &needed))
+  if (!QueryServiceConfigA(service.get(), config, static_cast<DWORD>(buffer.size()), &needed))
     return info;
   info.type = config->dwServiceType;
   info.startType = config->dwStartType;
@@ -175,18 +159,17 @@ ServiceInfo QueryService(const std::string &name) {
 
 bool RemoveService(const std::string &name) {
   {
-    ServiceHandle manager, service;
-    manager.handle = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    if (!manager.handle) return false;
-    service.handle = OpenServiceA(manager.handle, name.c_str(), SERVICE_ALL_ACCESS);
-    if (!service.handle) return true;
+    ScHandleGuard manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) return false;
+    ScHandleGuard service(OpenServiceA(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
+    if (!service) return true;
     SERVICE_STATUS status = {};
-    ControlService(service.handle, SERVICE_CONTROL_STOP, &status);
-    for (int i = 0; i < kStopPolls && QueryServiceStatus(service.handle, &status) &&
+    ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+    for (int i = 0; i < kStopPolls && QueryServiceStatus(service.get(), &status) &&
                     status.dwCurrentState != SERVICE_STOPPED;
          ++i)
       Sleep(kStopPollMs);
-    DeleteService(service.handle);
+    DeleteService(service.get());
   }
   for (int i = 0; i < kStopPolls; ++i) {
     if (!QueryService(name).exists) return true;
@@ -196,27 +179,27 @@ bool RemoveService(const std::string &name) {
 }
 
 std::vector<std::string> GroupOrderList() {
-  KeyGuard guard;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kGroupOrderKey, 0, KEY_READ, &guard.key)) return {};
+  RegKeyGuard guard;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kGroupOrderKey, 0, KEY_READ, guard.receive())) return {};
   DWORD size = 0;
-  if (RegQueryValueExA(guard.key, "List", nullptr, nullptr, nullptr, &size)) return {};
+  if (RegQueryValueExA(guard.get(), "List", nullptr, nullptr, nullptr, &size)) return {};
   std::vector<char> data(size + 2, '\0');
-  if (RegQueryValueExA(guard.key, "List", nullptr, nullptr, reinterpret_cast<BYTE *>(data.data()),
+  if (RegQueryValueExA(guard.get(), "List", nullptr, nullptr, reinterpret_cast<BYTE *>(data.data()),
                        &size))
     return {};
   return SplitMultiSz(data.data(), size);
 }
 
 void SetGroupOrderList(const std::vector<std::string> &list) {
-  KeyGuard guard;
+  RegKeyGuard guard;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kGroupOrderKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      &guard.key, nullptr))
+                      guard.receive(), nullptr))
     return;
   std::string data;
   for (const std::string &entry : list) data += entry + '\0';
   data += '\0';
   if (list.empty()) data += '\0';
-  RegSetValueExA(guard.key, "List", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE *>(data.data()),
+  RegSetValueExA(guard.get(), "List", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE *>(data.data()),
                  static_cast<DWORD>(data.size()));
 }
 
@@ -251,39 +234,6 @@ std::string LinkTarget(const std::string &linkPath) {
   }
   if (SUCCEEDED(init)) CoUninitialize();
   return target;
-}
-
-std::vector<std::string> PendingDeletions() {
-  std::vector<std::string> deletions;
-  KeyGuard guard;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &guard.key))
-    return deletions;
-  DWORD size = 0;
-  if (RegQueryValueExA(guard.key, "PendingFileRenameOperations", nullptr, nullptr, nullptr, &size))
-    return deletions;
-  std::vector<char> data(size + 2, '\0');
-  if (RegQueryValueExA(guard.key, "PendingFileRenameOperations", nullptr, nullptr,
-                       reinterpret_cast<BYTE *>(data.data()), &size))
-    return deletions;
-  // Pairs of source and destination; an empty destination is a deletion. An empty entry ends
-  // a multi-string, so walk the pairs by length instead.
-  size_t at = 0;
-  while (at < size && data[at]) {
-    std::string from(data.data() + at);
-    at += from.size() + 1;
-    std::string to = at < size ? std::string(data.data() + at) : std::string();
-    at += to.size() + 1;
-    if (!to.empty()) continue;
-    if (from.compare(0, sizeof(kNtPrefix) - 1, kNtPrefix) == 0) from.erase(0, sizeof(kNtPrefix) - 1);
-    deletions.push_back(from);
-  }
-  return deletions;
-}
-
-std::string WininitPath() {
-  char windows[MAX_PATH] = {};
-  GetWindowsDirectoryA(windows, sizeof(windows));
-  return std::string(windows) + "\\wininit.ini";
 }
 
 std::vector<std::string> WininitDeletions() {
@@ -347,38 +297,4 @@ bool ContainsPath(const std::vector<std::string> &paths, const std::string &path
   for (const std::string &entry : paths)
     if (_stricmp(entry.c_str(), path.c_str()) == 0) return true;
   return false;
-}
-
-FileHolder::FileHolder(const std::string &path) {
-  char names[2][64];
-  snprintf(names[0], sizeof(names[0]), "matrix-hold-ready-%lu", GetCurrentProcessId());
-  snprintf(names[1], sizeof(names[1]), "matrix-hold-quit-%lu", GetCurrentProcessId());
-  ready_ = CreateEventA(nullptr, TRUE, FALSE, names[0]);
-  quit_ = CreateEventA(nullptr, TRUE, FALSE, names[1]);
-  std::string line = "\"" + BinaryPath("tests/tools/holder/holder.exe") + "\" " + names[0] + " " +
-                     names[1] + " \"" + path + "\"";
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process_))
-    return;
-  HANDLE waits[2] = {ready_, process_.hProcess};
-  holding_ = WaitForMultipleObjects(2, waits, FALSE, kRestartLimitMs) == WAIT_OBJECT_0;
-}
-
-void FileHolder::Release() {
-  if (!process_.hProcess) return;
-  SetEvent(quit_);
-  if (WaitForSingleObject(process_.hProcess, kRestartLimitMs) != WAIT_OBJECT_0)
-    TerminateProcess(process_.hProcess, 1);
-  CloseHandle(process_.hProcess);
-  CloseHandle(process_.hThread);
-  process_ = {};
-  holding_ = false;
-}
-
-FileHolder::~FileHolder() {
-  Release();
-  if (ready_) CloseHandle(ready_);
-  if (quit_) CloseHandle(quit_);
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/SystemState.h"
+
 // The text of a registry value, "<no key>" or "<no value>"; REG_MULTI_SZ entries joined by '|'.
 std::string RegText(HKEY root, const std::string &subkey, const char *value);
 bool RegKeyExists(HKEY root, const std::string &subkey);
@@ -40,11 +42,8 @@ std::string ShellFolder(const std::string &code);
 // The target path saved in a .lnk file, or "" when it cannot be loaded.
 std::string LinkTarget(const std::string &linkPath);
 
-// Paths that PendingFileRenameOperations deletes at the next restart (NT family).
-std::vector<std::string> PendingDeletions();
 // "NUL=..." lines of the [Rename] section of wininit.ini (Windows 9x family).
 std::vector<std::string> WininitDeletions();
-std::string WininitPath();
 // Lets Wine do what a restart does (wineboot -r in this prefix); true when it ended in time.
 bool SimulateRestart();
 
@@ -54,19 +53,3 @@ bool DirectoryExists(const std::string &path);
 // Copies every file of a folder (not its sub-folders) into another.
 void CopyFolderFiles(const std::string &from, const std::string &to);
 bool ContainsPath(const std::vector<std::string> &paths, const std::string &path);
-
-// Holds a file open (tests/tools/holder) until Release or the end of the object.
-class FileHolder {
- public:
-  explicit FileHolder(const std::string &path);
-  ~FileHolder();
-  FileHolder(const FileHolder &) = delete;
-  FileHolder &operator=(const FileHolder &) = delete;
-  bool holding() const { return holding_; }
-  void Release();
-
- private:
-  HANDLE ready_ = nullptr, quit_ = nullptr;
-  PROCESS_INFORMATION process_ = {};
-  bool holding_ = false;
-};

@@ -139,7 +139,7 @@ TEST_F(MatrixTest, QuietInstallThenEachRemovalWithAFileInUseThenTheRestart) {
   ASSERT_GE(removable.size(), 2u);
   const std::string heldKey = removable.back();
   const std::string held = SampleHeldFile(target, heldKey);
-  FileHolder holder(held);
+  FileHolder holder({held});
   ASSERT_TRUE(holder.holding()) << held;
   for (size_t i = 0; i < removable.size(); ++i) {
     const std::string &key = removable[i];
@@ -248,7 +248,7 @@ TEST_F(MatrixTest, DrivenInstallAndRemovalsWithAFileInUse) {
   const std::string heldKey = removals[1];
   ASSERT_EQ(SampleRemoveExitCode(heldKey, false), 0) << "a product that needs no restart";
   const std::string held = SampleHeldFile(target, heldKey);
-  FileHolder holder(held);
+  FileHolder holder({held});
   ASSERT_TRUE(holder.holding());
   for (size_t i = 0; i < removals.size(); ++i) {
     const std::string &key = removals[i];
