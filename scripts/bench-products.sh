@@ -13,7 +13,8 @@
 # one run, as the machine is shared.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-out=${SETUP_BUILD_DIR:-$top/build}
+source "$top/scripts/env.sh"
+out=$SETUP_BUILD_DIR
 export SETUP_BUILD_DIR=$out
 counts=("$@")
 [ ${#counts[@]} -gt 0 ] || counts=(100 1000 3000)

@@ -4,7 +4,8 @@
 # Needs a built tree (scripts/build.sh); uses the Wine prefix beside it, as its tests do.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-tree=$(cd "${1:-$top/build/x86_64}" && pwd)
+source "$top/scripts/env.sh"
+tree=$(cd "${1:-$SETUP_BUILD_DIR/x86_64}" && pwd)
 files=${2:-1000}
 rounds=${3:-5}
 cmake --build "$tree" --target benchrunner >/dev/null

@@ -14,7 +14,8 @@
 # SETUP_BUILD_DIR puts everything below another build folder (default build/).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-out=${SETUP_BUILD_DIR:-$top/build}
+source "$top/scripts/env.sh"
+out=$SETUP_BUILD_DIR
 export SETUP_BUILD_DIR=$out
 runs=5
 large_runs=
@@ -59,7 +60,6 @@ for f in "$exe64" "$noop" "$onewindow"; do
 done
 
 bench=$out/bench
-source "$top/scripts/env.sh"
 export SETUP_WINEPREFIX=$out/bench-prefix
 # The target folder, as Windows and as Linux see it: dirid 24 is the system drive's root.
 target_name=BenchTarget
@@ -279,7 +279,7 @@ sizes=$bench/sizes.md
 {
   echo "| File | Bytes | KiB | Languages (of its resources) | Imports |"
   echo "|---|---:|---:|---:|---|"
-  for arch in i686 x86_64; do
+  for arch in $SETUP_ARCHES; do
     exe=$out/$arch/setup.exe
     if [ ! -f "$exe" ]; then
       echo "| build/$arch/setup.exe | not built | | | |"

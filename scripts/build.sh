@@ -9,7 +9,7 @@ source "$top/scripts/env.sh"
 [ "${SETUP_SKIP_DEPS:-0}" = 1 ] || bash "$top/scripts/install-deps.sh"
 jobs=${SETUP_JOBS:-$(nproc)}
 # SETUP_BUILD_DIR puts the build elsewhere (default build/); SETUP_ARCHES limits the targets.
-out=${SETUP_BUILD_DIR:-$top/build}
+out=$SETUP_BUILD_DIR
 arches=$SETUP_ARCHES
 
 configure_and_build() {

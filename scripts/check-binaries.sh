@@ -3,7 +3,7 @@
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 source "$top/scripts/env.sh"
-out=${SETUP_BUILD_DIR:-$top/build}
+out=$SETUP_BUILD_DIR
 allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|OLE32|OLEAUT32|COMCTL32|SETUPAPI|msvcrt|SHLWAPI|COMDLG32)\.dll$'
 status=0
 for arch in $SETUP_ARCHES; do

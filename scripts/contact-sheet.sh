@@ -6,10 +6,9 @@
 # Build first (scripts/build.sh); SETUP_BUILD_DIR chooses the build folder as there.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-out=${SETUP_BUILD_DIR:-$top/build}
-arch=${SETUP_SHEET_ARCH:-x86_64}
-tool="$out/$arch/tests/tools/contactsheet/contactsheet.exe"
-[ -f "$tool" ] || { echo "no $tool: build first" >&2; exit 1; }
+source "$top/scripts/env.sh"
+out=$SETUP_BUILD_DIR
+tool=$(built_program "${SETUP_SHEET_ARCH:-x86_64}/tests/tools/contactsheet/contactsheet.exe")
 export SETUP_WINEPREFIX=${SETUP_WINEPREFIX:-$out/wineprefix}
 sheets="$out/contact-sheet"
 mkdir -p "$sheets"

@@ -8,7 +8,8 @@
 # keep it as a regression test of the native build.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-out=${SETUP_BUILD_DIR:-$top/build}
+source "$top/scripts/env.sh"
+out=$SETUP_BUILD_DIR
 dir=$out/fuzz
 
 limit=()

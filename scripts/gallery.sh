@@ -10,10 +10,9 @@
 # Takes a few minutes; the runs use a Wine prefix of their own (<build>/gallery-wineprefix).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-out=${SETUP_BUILD_DIR:-$top/build}
-arch=${SETUP_GALLERY_ARCH:-x86_64}
-tool="$out/$arch/tests/tools/gallery/gallery.exe"
-[ -f "$tool" ] || { echo "no $tool: build first" >&2; exit 1; }
+source "$top/scripts/env.sh"
+out=$SETUP_BUILD_DIR
+tool=$(built_program "${SETUP_GALLERY_ARCH:-x86_64}/tests/tools/gallery/gallery.exe")
 command -v convert >/dev/null || { echo "ImageMagick's convert is needed" >&2; exit 1; }
 export SETUP_WINEPREFIX=$out/gallery-wineprefix
 export WINEPREFIX=$SETUP_WINEPREFIX

@@ -17,7 +17,7 @@
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 source "$top/scripts/env.sh"
-out=${SETUP_BUILD_DIR:-$top/build}
+out=$SETUP_BUILD_DIR
 interactive=0
 [ -n "${DISPLAY:-}" ] && interactive=1
 shots=${SETUP_MAIN_SCREENSHOTS:-1}

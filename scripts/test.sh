@@ -5,7 +5,7 @@ set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 source "$top/scripts/env.sh"
 start=$(date +%s)
-out=${SETUP_BUILD_DIR:-$top/build}
+out=$SETUP_BUILD_DIR
 export SETUP_WINEPREFIX=${SETUP_WINEPREFIX:-$out/wineprefix}
 bash "$top/scripts/build.sh" || exit 1
 

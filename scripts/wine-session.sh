@@ -3,7 +3,7 @@
 # script started: the Xvfb by its process id, the wineserver of this prefix).
 top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 source "$top/scripts/env.sh"
-export SETUP_WINEPREFIX=${SETUP_WINEPREFIX:-${SETUP_BUILD_DIR:-$top/build}/wineprefix}
+export SETUP_WINEPREFIX=${SETUP_WINEPREFIX:-$SETUP_BUILD_DIR/wineprefix}
 export WINEPREFIX=$SETUP_WINEPREFIX
 export WINEDEBUG=-all
 SETUP_XVFB_PID=
@@ -15,7 +15,7 @@ wine_session_start() {
     SETUP_XVFB_PID=$XVFB_PID
   fi
   # Creates the prefix on first use, then keeps a warm wineserver for every later start.
-  "$top/scripts/wine-run" "${SETUP_BUILD_DIR:-$top/build}/x86_64/tests/tools/noop/noop.exe" >/dev/null 2>&1 || true
+  "$top/scripts/wine-run" "$SETUP_BUILD_DIR/x86_64/tests/tools/noop/noop.exe" >/dev/null 2>&1 || true
   # A server of this prefix that already runs (the start above may leave one lingering) is
   # made persistent all the same; only a missing display fails the session.
   "$WINESERVER" -p 2>/dev/null || true
