@@ -11,7 +11,8 @@
 #include "app/RunRequest.h"
 #include "app/WizardContext.h"
 #include "common/Log.h"
-#include "engine/QueuePaths.h"
+#include "common/PathText.h"
+#include "pages/CheckList.h"
 #include "pages/Pages.h"
 #include "res/resource.h"
 #include "script/Catalogue.h"
@@ -56,8 +57,6 @@ constexpr int kHeaderPictureMargin = 5;
 // The sheet is as wide as its pages and this margin on either side, in dialog units.
 constexpr int kSheetPaddingUnits = 7;
 
-constexpr int kImageSize = 16;
-constexpr COLORREF kImageMask = RGB(0, 128, 128);
 constexpr int kNoticeImage = 69;
 constexpr int kTitlePoints = 12;
 constexpr int kHeaderPoints = 8;
@@ -336,8 +335,7 @@ int LoadPageResources(HINSTANCE instance, WizardContext *context) {
   font.lfHeight = -MulDiv(kHeaderPoints, pixelsPerInch, 72);
   context->hHeaderFont = CreateFontIndirectA(&font);
 
-  context->hImageList = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_IMAGES), kImageSize,
-                                             0, kImageMask, IMAGE_BITMAP, 0);
+  context->hImageList = ImageStrip(instance);
   context->hNoticeIcon = ImageList_GetIcon(context->hImageList, kNoticeImage, ILD_NORMAL);
 
   // The script's title and welcome text, in the wizard's language or for all, name its
@@ -370,7 +368,7 @@ int LoadPageResources(HINSTANCE instance, WizardContext *context) {
 
 int ReleasePageResources(WizardContext *context) {
   if (context->hNoticeIcon) DestroyIcon(context->hNoticeIcon);
-  if (context->hImageList) ImageList_Destroy(context->hImageList);
+  if (context->hImageList) ReleaseImageStrip();
   if (context->hTitleFont) DeleteObject(context->hTitleFont);
   if (context->hHeaderFont) DeleteObject(context->hHeaderFont);
   if (context->hWatermark) DeleteObject(context->hWatermark);

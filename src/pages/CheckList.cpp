@@ -17,7 +17,7 @@ constexpr int kMarkShift = 24;
 constexpr DWORD kByteMask = 0xFFu;
 
 constexpr int kImageSize = 16;               // images of bitmap 2 are 16 x 16
-constexpr COLORREF kImageMask = RGB(0, 128, 128);
+constexpr COLORREF kImageMask = RGB(0, 128, 128);  // the teal behind them
 constexpr int kImageChecked = 14;
 constexpr int kImageUnchecked = 15;
 constexpr int kItemPadding = 2;              // one pixel above and below the images
@@ -25,6 +25,7 @@ constexpr int kTextGap = 4;                  // between the product picture and 
 
 // The list box's own procedure; there is one checklist in the program.
 WNDPROC g_checkListPreviousProc;
+HIMAGELIST g_imageStrip;
 
 // The item data of index; false when the list has no such item.
 bool ReadItemData(HWND list, int index, DWORD *data) {
@@ -160,15 +161,26 @@ void SubclassCheckList(HWND list) {
   g_checkListPreviousProc = reinterpret_cast<WNDPROC>(previous);
 }
 
-// Loads the checklist's images when the list box asks for its item height; the image list
-// lives as long as the program.
+HIMAGELIST ImageStrip(HINSTANCE instance) {
+  if (!g_imageStrip)
+    g_imageStrip = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_IMAGES), kImageSize, 0,
+                                        kImageMask, IMAGE_BITMAP, 0);
+  return g_imageStrip;
+}
+
+void ReleaseImageStrip() {
+  if (g_imageStrip) ImageList_Destroy(g_imageStrip);
+  g_imageStrip = nullptr;
+}
+
+// The list box asks for its item height while the page is being made, before the page has
+// its context: the list takes the program's image strip here.
 void MeasureCheckListItem(HWND page, MEASUREITEMSTRUCT *measure) {
   HWND list = GetDlgItem(page, static_cast<int>(measure->CtlID));
   HIMAGELIST images = list ? ListImages(list) : nullptr;
   if (!images) {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(page, GWLP_HINSTANCE));
-    images = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_IMAGES), kImageSize, 0,
-                                  kImageMask, IMAGE_BITMAP, 0);
+    images = ImageStrip(instance);
     if (list) SetWindowLongPtrA(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(images));
   }
   int cx = kImageSize;

@@ -2,6 +2,7 @@
 // image number and a "newer version installed" mark in their item data.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 constexpr WORD CLN_CHECKCHANGING = 0xFFF0;  // WM_COMMAND code: asks the parent first
 constexpr WORD CLN_CHECKCHANGED = 0xFFF1;   // WM_COMMAND code: tells the parent after
@@ -13,6 +14,11 @@ int CheckListSetImageAndMark(HWND list, int index, int image, int mark);
 LRESULT CALLBACK CheckListWndProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
 // Installs CheckListWndProc on the list, keeping the list box's own procedure.
 void SubclassCheckList(HWND list);
+// The program's image strip (bitmap 2, images of 16 x 16): the check boxes and product
+// pictures of the checklist, the notice icon and the remove page's product icon. Loaded once
+// for the process by whichever asks first; ReleaseImageStrip destroys it.
+HIMAGELIST ImageStrip(HINSTANCE instance);
+void ReleaseImageStrip();
 // WM_MEASUREITEM and WM_DRAWITEM of the list, handed on by the components page.
 void MeasureCheckListItem(HWND page, MEASUREITEMSTRUCT *measure);
 void DrawCheckListItem(const DRAWITEMSTRUCT *draw);

@@ -6,7 +6,6 @@
 #include "app/Language.h"
 #include "app/WizardContext.h"
 #include "pages/CheckList.h"
-#include "pages/PageLogic.h"
 #include "pages/Pages.h"
 #include "pages/ProductList.h"
 #include "res/resource.h"
@@ -24,18 +23,23 @@ BOOL OnInitDialog(HWND page, LPARAM lParam) {
   WizardContext *context = InitDialogContext(lParam);
   ShowPageHeader(page, context->hHeaderFont, context->szComponentsTitle,
                  context->szComponentsSubtitle);
+  SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
   // A key from the command line is the whole choice: the list stays empty and the page away.
-  if (g_productKey[0] == '\0' && FillProductList(page, context->hInf) != 0)
-    SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
+  if (g_productKey[0] == '\0') FillProductList(page, context->hInf);
   SubclassCheckList(GetDlgItem(page, IDC_CHECKLIST));
   SendDlgItemMessageA(page, IDC_CHECKLIST, LB_SETCURSEL, 0, 0);
   SendCommandToSelf(page, LBN_SELCHANGE);
   return TRUE;
 }
 
+// Whether the page offers products at all: without any, it stays away.
+bool OffersProducts(HWND page) {
+  return SendDlgItemMessageA(page, IDC_CHECKLIST, LB_GETCOUNT, 0, 0) > 0;
+}
+
 BOOL OnSetActive(HWND page) {
   const WizardContext *context = PageContext(page);
-  if (!context) {
+  if (!OffersProducts(page)) {
     SetPageResult(page, -1);
     return TRUE;
   }
@@ -51,11 +55,10 @@ BOOL OnNotify(HWND page, const NMHDR *header) {
   switch (header->code) {
     case PSN_SETACTIVE:
       return OnSetActive(page);
-    case PSN_KILLACTIVE: {
-      const WizardContext *context = PageContext(page);
-      if (context) CollectCheckedProducts(page, context->hInf, g_productKey, g_productKeySize);
+    case PSN_KILLACTIVE:
+      if (OffersProducts(page))
+        CollectCheckedProducts(page, PageContext(page)->hInf, g_productKey, g_productKeySize);
       return TRUE;
-    }
     default:
       return TRUE;
   }
@@ -68,13 +71,10 @@ void OnCheckChanging(HWND page, int index, int newState) {
   char name[kFieldSize] = {};
   if (SendMessageA(list, LB_GETTEXTLEN, index, 0) < kFieldSize)
     SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(name));
-  HINSTANCE instance = GetModuleHandleA(nullptr);
   char caption[kFieldSize] = {};
-  char format[kFieldSize] = {};
-  LoadUiString(instance, IDS_WARNING, caption, sizeof(caption));
-  LoadUiString(instance, IDS_NEWER_VERSION, format, sizeof(format));
+  LoadUiString(GetModuleHandleA(nullptr), IDS_WARNING, caption, sizeof(caption));
   char text[kWarningSize];
-  FillNamePlaceholder(text, sizeof(text), format, name);
+  FormatUiString(IDS_NEWER_VERSION, name, text, sizeof(text));
   if (MessageBoxA(page, text, caption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
     SetPageResult(page, 1);
 }
@@ -93,11 +93,9 @@ void OnCheckChanged(HWND page) {
 void OnSelectionChanged(HWND page) {
   int index = static_cast<int>(SendDlgItemMessageA(page, IDC_CHECKLIST, LB_GETCURSEL, 0, 0));
   if (index < 0) return;
-  // The context is stored only for a filled list; without it there is nothing to describe.
-  const WizardContext *context = PageContext(page);
   char description[kLongTextSize] = {};
-  if (context) GetProductDescription(context->hInf, index, description, sizeof(description));
-  SetDlgItemTextA(page, IDC_TITLE, description);
+  GetProductDescription(PageContext(page)->hInf, index, description, sizeof(description));
+  SetDlgItemTextA(page, IDC_DESCRIPTION, description);
 }
 
 BOOL OnCommand(HWND page, WPARAM wParam, LPARAM lParam) {

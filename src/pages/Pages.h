@@ -36,10 +36,11 @@ void SetWizardButtons(HWND page, DWORD buttons);
 void ShowPageHeader(HWND page, HFONT font, const char *title, const char *subtitle);
 
 // Shared by the two pages that run a worker (ready page and remove confirm page).
-// Disables every button, stays on the page and starts the worker with the page as parameter.
-void StartWorkerFromPage(HWND page, LPTHREAD_START_ROUTINE worker);
-// PSN_QUERYCANCEL: refused while the page's worker runs.
-void RefuseCancelWhileBusy(HWND page);
+// WM_NOTIFY: PSN_SETACTIVE calls onSetActive; PSN_WIZNEXT disables every button, stays on the
+// page and starts the worker with the page as parameter; PSN_QUERYCANCEL is refused until the
+// page has handled the end of the run.
+BOOL OnWorkerPageNotify(HWND page, const NMHDR *header, void (*onSetActive)(HWND page),
+                        LPTHREAD_START_ROUTINE worker);
 // WM_SETUP_PHASE: the phase text into control, or the empty text; TRUE when one was shown.
 BOOL ShowPhaseText(HWND page, int control, int phase, int removeRun);
 // What differs between the two pages that run a worker.
@@ -49,7 +50,7 @@ struct WorkerPageParts {
   int phaseControl;     // the static that shows the phase text
   DWORD retryButtons;   // the wizard buttons offered again after a failure
 };
-// WM_SETUP_DONE: clears the busy flag and records the outcome. A successful run goes on to
+// WM_SETUP_DONE: records the outcome. A successful run goes on to
 // the finish page; a failed one shows the error box, clears the phase text and offers the
 // buttons and Cancel again. TRUE when the run succeeded.
 BOOL FinishWorkerRun(HWND page, WPARAM succeeded, LPARAM error, const WorkerPageParts &parts);

@@ -10,10 +10,9 @@
 #include "pages/Pages.h"
 #include "res/resource.h"
 #include "script/Catalogue.h"
+#include "script/ProductLines.h"
 
 namespace {
-
-constexpr int kCdRomFlag = 4;  // product flag: files from the Windows CD-ROM may be needed
 
 BOOL OnInitDialog(HWND page, LPARAM lParam) {
   WizardContext *context = InitDialogContext(lParam);
@@ -27,26 +26,12 @@ BOOL OnInitDialog(HWND page, LPARAM lParam) {
 
 void OnSetActive(HWND page) {
   const WizardContext *context = PageContext(page);
-  int show = CountProductsWithFlag(context->hInf, g_productKey, kCdRomFlag) ? SW_SHOW : SW_HIDE;
-  ShowWindow(GetDlgItem(page, IDC_TITLE), show);
+  int show =
+      CountProductsWithFlag(context->hInf, g_productKey, kProductNeedsCdRom) ? SW_SHOW : SW_HIDE;
+  ShowWindow(GetDlgItem(page, IDC_CDROM_NOTE), show);
   ShowWindow(GetDlgItem(page, IDC_NOTICE_ICON), show);
   SetWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
   if (g_quiet) PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-}
-
-BOOL OnNotify(HWND page, const NMHDR *header) {
-  switch (header->code) {
-    case PSN_SETACTIVE:
-      OnSetActive(page);
-      break;
-    case PSN_WIZNEXT:
-      StartWorkerFromPage(page, InstallWorker);
-      break;
-    case PSN_QUERYCANCEL:
-      RefuseCancelWhileBusy(page);
-      break;
-  }
-  return TRUE;
 }
 
 BOOL OnPhase(HWND page, WPARAM phase) {
@@ -81,7 +66,8 @@ INT_PTR CALLBACK ReadyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITDIALOG:
       return OnInitDialog(page, lParam);
     case WM_NOTIFY:
-      return OnNotify(page, reinterpret_cast<const NMHDR *>(lParam));
+      return OnWorkerPageNotify(page, reinterpret_cast<const NMHDR *>(lParam), OnSetActive,
+                                InstallWorker);
     case WM_SETUP_PHASE:
       return OnPhase(page, wParam);
     case WM_SETUP_PROGRESS:

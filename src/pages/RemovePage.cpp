@@ -50,21 +50,6 @@ void OnSetActive(HWND page) {
   if (g_quiet) PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
 }
 
-BOOL OnNotify(HWND page, const NMHDR *header) {
-  switch (header->code) {
-    case PSN_SETACTIVE:
-      OnSetActive(page);
-      break;
-    case PSN_WIZNEXT:
-      StartWorkerFromPage(page, RemoveWorker);
-      break;
-    case PSN_QUERYCANCEL:
-      RefuseCancelWhileBusy(page);
-      break;
-  }
-  return TRUE;
-}
-
 BOOL OnDone(HWND page, WPARAM wParam, LPARAM lParam) {
   // Back never: this is the first page of a remove run.
   const WorkerPageParts parts = {IDS_REMOVE_FAILED, kPageRemoveFinish, IDC_PHASE, PSWIZB_NEXT};
@@ -84,7 +69,8 @@ INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     case WM_INITDIALOG:
       return OnInitDialog(page, lParam);
     case WM_NOTIFY:
-      return OnNotify(page, reinterpret_cast<const NMHDR *>(lParam));
+      return OnWorkerPageNotify(page, reinterpret_cast<const NMHDR *>(lParam), OnSetActive,
+                                RemoveWorker);
     case WM_SETUP_PHASE:
       ShowPhaseText(page, IDC_PHASE, static_cast<int>(wParam), 1);
       return TRUE;

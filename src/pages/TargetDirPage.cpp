@@ -8,20 +8,13 @@
 #include "app/Globals.h"
 #include "app/Language.h"
 #include "app/WizardContext.h"
+#include "common/Guards.h"
 #include "pages/PageLogic.h"
 #include "pages/Pages.h"
 #include "res/resource.h"
 #include "script/TargetDir.h"
 
 namespace {
-
-// Releases the shell allocator when it goes out of scope.
-struct MallocGuard {
-  IMalloc *allocator = nullptr;
-  ~MallocGuard() {
-    if (allocator) allocator->Release();
-  }
-};
 
 BOOL OnInitDialog(HWND page, LPARAM lParam) {
   WizardContext *context = InitDialogContext(lParam);
@@ -87,8 +80,8 @@ BOOL OnCommand(HWND page, WPARAM wParam) {
 }  // namespace
 
 BOOL BrowseForTargetDir(HWND owner, char *path, const char *subdir) {
-  MallocGuard shellMalloc;
-  if (FAILED(SHGetMalloc(&shellMalloc.allocator))) return FALSE;
+  ComRelease<IMalloc> shellMalloc;
+  if (FAILED(SHGetMalloc(shellMalloc.receive()))) return FALSE;
   char title[kTargetDirSize] = {};
   LoadUiString(GetModuleHandleA(nullptr), IDS_BROWSE_TITLE, title, sizeof(title));
   char displayName[kTargetDirSize] = {};
@@ -102,7 +95,7 @@ BOOL BrowseForTargetDir(HWND owner, char *path, const char *subdir) {
   if (!chosen) return FALSE;
   char folder[kTargetDirSize] = {};
   BOOL ok = SHGetPathFromIDListA(chosen, folder);
-  shellMalloc.allocator->Free(chosen);
+  shellMalloc->Free(chosen);
   if (!ok) return FALSE;
   // A folder too long for the product subdirectory is refused rather than cut.
   if (!AppendChosenSubdir(folder, sizeof(folder), subdir)) return FALSE;

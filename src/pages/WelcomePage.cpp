@@ -4,7 +4,6 @@
 
 #include "app/Globals.h"
 #include "app/WizardContext.h"
-#include "pages/PageLogic.h"
 #include "pages/Pages.h"
 #include "res/resource.h"
 
@@ -29,21 +28,6 @@ BOOL OnNotify(HWND page, const NMHDR *header) {
 }
 
 }  // namespace
-
-BOOL CenterWindow(HWND window, HWND reference) {
-  RECT own;
-  if (!GetWindowRect(window, &own)) return FALSE;
-  RECT around;
-  if (!GetWindowRect(reference, &around)) GetWindowRect(GetDesktopWindow(), &around);
-  RECT work;
-  if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
-    SetRect(&work, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  ScreenRect referenceRect = {around.left, around.top, around.right, around.bottom};
-  ScreenRect workRect = {work.left, work.top, work.right, work.bottom};
-  long x = 0, y = 0;
-  CenterPosition(own.right - own.left, own.bottom - own.top, referenceRect, workRect, &x, &y);
-  return SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
-}
 
 INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
   switch (message) {

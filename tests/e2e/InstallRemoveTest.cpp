@@ -16,7 +16,8 @@ namespace {
 constexpr int kWelcome = 0, kComponents = 1, kTarget = 2, kReady = 3, kInstallFinish = 4,
               kRemove = 5, kRemoveFinish = 6;
 constexpr int kTitle = IDC_TITLE, kText = IDC_TEXT, kNotice = IDC_NOTICE_ICON,
-              kTargetEdit = IDC_TARGET_EDIT, kTargetFault = IDC_TARGET_FAULT;
+              kTargetEdit = IDC_TARGET_EDIT, kTargetFault = IDC_TARGET_FAULT,
+              kDescription = IDC_DESCRIPTION, kCdRomNote = IDC_CDROM_NOTE;
 
 const char kSuiteScript[] = R"([Version]
 Signature="$Chicago$"
@@ -171,12 +172,12 @@ class InstallRemoveTest : public testing::Test {
     EXPECT_TRUE(wizard.ItemChecked(0));
     EXPECT_FALSE(wizard.ItemChecked(1));
     EXPECT_FALSE(wizard.ItemChecked(2)) << "a more recent version is installed";
-    EXPECT_EQ(wizard.Control(kTitle).text, "The alpha tools.");
+    EXPECT_EQ(wizard.Control(kDescription).text, "The alpha tools.");
     wizard.SelectItemByKey(1);
-    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kTitle).text.empty(); }))
+    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kDescription).text.empty(); }))
         << "Beta has no description";
     wizard.ClickItemText(2);
-    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kTitle).text == "Needs the CD."; }));
+    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kDescription).text == "Needs the CD."; }));
     EXPECT_EQ(wizard.Selection(), 2);
     EXPECT_FALSE(wizard.ItemChecked(2)) << "a click on the text selects only";
 
@@ -242,9 +243,9 @@ class InstallRemoveTest : public testing::Test {
   // Ready: Gamma wants the CD.
   void ReadyAndBack(WizardDriver &wizard, const Media &media) {
     ASSERT_TRUE(wizard.WaitForPage(kReady));
-    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kTitle).visible; }));
+    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kCdRomNote).visible; }));
     EXPECT_TRUE(wizard.Control(kNotice).visible);
-    EXPECT_NE(wizard.Control(kTitle).text.find("CD-ROM"), std::string::npos);
+    EXPECT_NE(wizard.Control(kCdRomNote).text.find("CD-ROM"), std::string::npos);
 
     // Back to the components, Gamma unchecked without a question, and the note is gone.
     ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Back); }));
@@ -261,7 +262,7 @@ class InstallRemoveTest : public testing::Test {
     ASSERT_TRUE(wizard.WaitForPage(kTarget));
     ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
     ASSERT_TRUE(wizard.WaitForPage(kReady));
-    EXPECT_TRUE(WaitUntil([&] { return !wizard.Control(kTitle).visible; }));
+    EXPECT_TRUE(WaitUntil([&] { return !wizard.Control(kCdRomNote).visible; }));
     EXPECT_FALSE(wizard.Control(kNotice).visible);
   }
 
