@@ -8,6 +8,7 @@
 #include "app/ExitCode.h"
 #include "app/Globals.h"
 #include "app/Language.h"
+#include "app/Notice.h"
 #include "app/RunRequest.h"
 #include "app/WizardContext.h"
 #include "common/Log.h"
@@ -308,8 +309,11 @@ HBITMAP LoadScriptPicture(HINF inf, const char *key) {
 }  // namespace
 
 int RunWizard(HWND hostWindow) {
-  HINF inf = OpenSetupScript(hostWindow);
+  char path[kTargetDirSize];
+  UINT errorLine = 0;
+  HINF inf = OpenSetupScript(path, &errorLine);
   if (inf == INVALID_HANDLE_VALUE) {
+    ShowScriptError(hostWindow, path, errorLine);
     g_exitCode = kExitScriptNotOpened;
     return 0;
   }

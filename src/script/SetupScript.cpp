@@ -3,11 +3,9 @@
 #include <stdio.h>
 
 #include "app/Globals.h"
-#include "app/Language.h"
 #include "app/Platform.h"
 #include "common/Log.h"
 #include "common/ProgramPath.h"
-#include "res/resource.h"
 
 namespace {
 
@@ -31,26 +29,16 @@ const SectionFamily kSectionFamilies[kSectionFamilyCount] = {
 
 void SetupScriptPath(char (&path)[kTargetDirSize]) { PathBesideProgram(path, kSetupScriptName); }
 
-HINF OpenSetupScript(HWND owner) {
-  char path[kTargetDirSize];
+HINF OpenSetupScript(char (&path)[kTargetDirSize], UINT *errorLine) {
   SetupScriptPath(path);
-
-  UINT errorLine = 0;
-  HINF inf = SetupOpenInfFileA(path, nullptr, INF_STYLE_WIN4, &errorLine);
-  if (inf != INVALID_HANDLE_VALUE) {
+  *errorLine = 0;
+  HINF inf = SetupOpenInfFileA(path, nullptr, INF_STYLE_WIN4, errorLine);
+  if (inf != INVALID_HANDLE_VALUE)
     LogLine("setup script: %s", path);
-    return inf;
-  }
-  LogFailure(GetLastError(), "the setup script %s cannot be opened (line %u)", path, errorLine);
-  if (g_silent) return INVALID_HANDLE_VALUE;
-
-  char format[kFieldSize] = {};
-  LoadUiString(GetModuleHandleA(nullptr), IDS_SCRIPT_ERROR, format, sizeof(format));
-  char message[kFieldSize + kTargetDirSize + 16];
-  _snprintf(message, sizeof(message), format, path, static_cast<int>(errorLine));
-  message[sizeof(message) - 1] = '\0';
-  MessageBoxA(owner, message, nullptr, MB_ICONERROR);
-  return INVALID_HANDLE_VALUE;
+  else
+    LogFailure(GetLastError(), "the setup script %s cannot be opened (line %u)", path,
+               *errorLine);
+  return inf;
 }
 
 bool IsSectionPresent(HINF inf, const char *section) {

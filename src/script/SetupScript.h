@@ -15,9 +15,9 @@ enum FileListField : DWORD { kFieldFileTarget = 1, kFieldFileSource };
 // The path of setup.inf beside the program file.
 void SetupScriptPath(char (&path)[kTargetDirSize]);
 
-// Opens setup.inf beside the program file. On failure shows string 1315 with the script's
-// full path and the faulty line, owned by owner, and returns INVALID_HANDLE_VALUE.
-HINF OpenSetupScript(HWND owner);
+// Opens setup.inf beside the program file, whose path goes to path. INVALID_HANDLE_VALUE,
+// logged, when it cannot be opened, with the faulty line in *errorLine (0: none).
+HINF OpenSetupScript(char (&path)[kTargetDirSize], UINT *errorLine);
 
 // A section counts as present only when it holds at least one line.
 bool IsSectionPresent(HINF inf, const char *section);
