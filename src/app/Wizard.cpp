@@ -292,7 +292,7 @@ int RunPages(HWND hostWindow, HINF inf) {
 HBITMAP LoadScriptPicture(HINF inf, const char *key) {
   char name[kTargetDirSize];
   if (!ReadWizardText(inf, g_languageId, key, name, sizeof(name))) return nullptr;
-  char folder[MAX_PATH];
+  char folder[kTargetDirSize];
   if (g_relocatedFrom[0])
     lstrcpynA(folder, g_relocatedFrom, sizeof(folder));
   else
@@ -399,7 +399,7 @@ void *LoadDialogTemplateCopy(HINSTANCE instance, int dialogId) {
 }
 
 HBITMAP LoadWizardPicture(const char *folder, const char *name) {
-  char path[MAX_PATH];
+  char path[kTargetDirSize];
   if (!JoinPath(path, sizeof(path), folder, name)) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return nullptr;

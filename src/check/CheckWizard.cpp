@@ -4,6 +4,7 @@
 #include "app/Language.h"
 #include "app/Wizard.h"
 #include "check/CheckParts.h"
+#include "common/ScriptField.h"
 #include "res/resource.h"
 #include "script/WizardSection.h"
 
@@ -55,7 +56,7 @@ void VisitWizardLine(ScriptCheck *check, const KeyedLine &keyed, void *) {
     return;
   }
   char text[kLongTextSize];
-  if (ReadFieldReported(check, keyed.where, keyed.line, 1, text, key.size, key.what) ==
+  if (ReadFieldReported(check, keyed.where, keyed.line, kFieldValue, text, key.size, key.what) ==
           FieldState::Present && key.picture && text[0])
     CheckPicture(check, keyed.where, text);
 }

@@ -32,14 +32,5 @@ void OnSetActive(HWND page) {
 }  // namespace
 
 INT_PTR CALLBACK InstallFinishPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog(page, lParam);
-    case WM_NOTIFY:
-      if (reinterpret_cast<const NMHDR *>(lParam)->code == static_cast<UINT>(PSN_SETACTIVE))
-        OnSetActive(page);
-      return TRUE;
-    default:
-      return FALSE;
-  }
+  return ArrivalPageProc(page, message, lParam, OnInitDialog, OnSetActive);
 }

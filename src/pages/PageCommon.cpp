@@ -42,6 +42,24 @@ void ShowPageHeader(HWND page, HFONT font, const char *title, const char *subtit
   SetDlgItemTextA(page, IDC_HEADER_SUBTITLE, subtitle);
 }
 
+BOOL OnSetActiveNotify(HWND page, const NMHDR *header, void (*onSetActive)(HWND page)) {
+  if (header->code == static_cast<UINT>(PSN_SETACTIVE)) onSetActive(page);
+  return TRUE;
+}
+
+INT_PTR ArrivalPageProc(HWND page, UINT message, LPARAM lParam,
+                        BOOL (*onInitDialog)(HWND page, LPARAM lParam),
+                        void (*onSetActive)(HWND page)) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return onInitDialog(page, lParam);
+    case WM_NOTIFY:
+      return OnSetActiveNotify(page, reinterpret_cast<const NMHDR *>(lParam), onSetActive);
+    default:
+      return FALSE;
+  }
+}
+
 void SetPageResult(HWND page, LONG_PTR result) {
   SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
 }

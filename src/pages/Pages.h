@@ -35,12 +35,19 @@ void SetWizardButtons(HWND page, DWORD buttons);
 // header-look templates have neither control, and the sheet's header shows the same strings.
 void ShowPageHeader(HWND page, HFONT font, const char *title, const char *subtitle);
 
-// Shared by the two pages that run a worker (ready page and remove confirm page).
-// WM_NOTIFY: PSN_SETACTIVE calls onSetActive; PSN_WIZNEXT disables every button, stays on the
-// page and starts the worker with the page as parameter; PSN_QUERYCANCEL is refused until the
-// page has handled the end of the run.
-BOOL OnWorkerPageNotify(HWND page, const NMHDR *header, void (*onSetActive)(HWND page),
-                        LPTHREAD_START_ROUTINE worker);
+// Shared by the two pages that run a worker (ready page and remove confirm page): what each
+// answers itself, and the procedure for the rest. PSN_SETACTIVE calls onSetActive;
+// PSN_WIZNEXT disables every button, stays on the page and starts the worker with the page as
+// parameter; PSN_QUERYCANCEL is refused until the page has handled the end of the run.
+struct WorkerPageHandlers {
+  BOOL (*onInitDialog)(HWND page, LPARAM lParam);
+  void (*onSetActive)(HWND page);
+  LPTHREAD_START_ROUTINE worker;
+  BOOL (*onPhase)(HWND page, WPARAM phase);
+  BOOL (*onDone)(HWND page, WPARAM succeeded, LPARAM error);
+};
+INT_PTR WorkerPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam,
+                       const WorkerPageHandlers &handlers);
 // WM_SETUP_PHASE: the phase text into control, or the empty text; TRUE when one was shown.
 BOOL ShowPhaseText(HWND page, int control, int phase, int removeRun);
 // What differs between the two pages that run a worker.
@@ -54,5 +61,11 @@ struct WorkerPageParts {
 // the finish page; a failed one shows the error box, clears the phase text and offers the
 // buttons and Cancel again. TRUE when the run succeeded.
 BOOL FinishWorkerRun(HWND page, WPARAM succeeded, LPARAM error, const WorkerPageParts &parts);
+// WM_NOTIFY of a page that answers only its arrival: onSetActive for PSN_SETACTIVE.
+BOOL OnSetActiveNotify(HWND page, const NMHDR *header, void (*onSetActive)(HWND page));
+// The whole procedure of a page that answers only its creation and its arrival.
+INT_PTR ArrivalPageProc(HWND page, UINT message, LPARAM lParam,
+                        BOOL (*onInitDialog)(HWND page, LPARAM lParam),
+                        void (*onSetActive)(HWND page));
 // Sets the page's DWLP_MSGRESULT.
 void SetPageResult(HWND page, LONG_PTR result);

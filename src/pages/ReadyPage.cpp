@@ -59,22 +59,11 @@ BOOL OnDone(HWND page, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
+const WorkerPageHandlers kHandlers = {OnInitDialog, OnSetActive, InstallWorker, OnPhase, OnDone};
+
 }  // namespace
 
 INT_PTR CALLBACK ReadyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog(page, lParam);
-    case WM_NOTIFY:
-      return OnWorkerPageNotify(page, reinterpret_cast<const NMHDR *>(lParam), OnSetActive,
-                                InstallWorker);
-    case WM_SETUP_PHASE:
-      return OnPhase(page, wParam);
-    case WM_SETUP_PROGRESS:
-      return OnProgress(page, wParam, lParam);
-    case WM_SETUP_DONE:
-      return OnDone(page, wParam, lParam);
-    default:
-      return FALSE;
-  }
+  if (message == WM_SETUP_PROGRESS) return OnProgress(page, wParam, lParam);
+  return WorkerPageProc(page, message, wParam, lParam, kHandlers);
 }

@@ -50,6 +50,11 @@ void OnSetActive(HWND page) {
   if (g_quiet) PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
 }
 
+BOOL OnPhase(HWND page, WPARAM phase) {
+  ShowPhaseText(page, IDC_PHASE, static_cast<int>(phase), 1);
+  return TRUE;
+}
+
 BOOL OnDone(HWND page, WPARAM wParam, LPARAM lParam) {
   // Back never: this is the first page of a remove run.
   const WorkerPageParts parts = {IDS_REMOVE_FAILED, kPageRemoveFinish, IDC_PHASE, PSWIZB_NEXT};
@@ -62,24 +67,14 @@ void OnDestroy(HWND page) {
   if (icon) DestroyIcon(icon);
 }
 
+const WorkerPageHandlers kHandlers = {OnInitDialog, OnSetActive, RemoveWorker, OnPhase, OnDone};
+
 }  // namespace
 
 INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog(page, lParam);
-    case WM_NOTIFY:
-      return OnWorkerPageNotify(page, reinterpret_cast<const NMHDR *>(lParam), OnSetActive,
-                                RemoveWorker);
-    case WM_SETUP_PHASE:
-      ShowPhaseText(page, IDC_PHASE, static_cast<int>(wParam), 1);
-      return TRUE;
-    case WM_SETUP_DONE:
-      return OnDone(page, wParam, lParam);
-    case WM_DESTROY:
-      OnDestroy(page);
-      return FALSE;
-    default:
-      return FALSE;
+  if (message == WM_DESTROY) {
+    OnDestroy(page);
+    return FALSE;
   }
+  return WorkerPageProc(page, message, wParam, lParam, kHandlers);
 }

@@ -31,13 +31,10 @@ BOOL OnInitDialog(HWND page, LPARAM lParam) {
   return TRUE;
 }
 
-BOOL OnNotify(HWND page, const NMHDR *header) {
-  if (header->code == static_cast<UINT>(PSN_SETACTIVE)) {
-    // Bind again on every arrival: the buttons and the id follow the field as it stands.
-    SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_TARGET_EDIT, EN_CHANGE), 0);
-    if (g_quiet) SetPageResult(page, -1);
-  }
-  return TRUE;
+// Binds again on every arrival: the buttons and the id follow the field as it stands.
+void OnSetActive(HWND page) {
+  SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_TARGET_EDIT, EN_CHANGE), 0);
+  if (g_quiet) SetPageResult(page, -1);
 }
 
 // Next is on only for a path that the target directory can be; otherwise the hint below the
@@ -108,7 +105,7 @@ INT_PTR CALLBACK TargetDirPageProc(HWND page, UINT message, WPARAM wParam, LPARA
     case WM_INITDIALOG:
       return OnInitDialog(page, lParam);
     case WM_NOTIFY:
-      return OnNotify(page, reinterpret_cast<const NMHDR *>(lParam));
+      return OnSetActiveNotify(page, reinterpret_cast<const NMHDR *>(lParam), OnSetActive);
     case WM_COMMAND:
       return OnCommand(page, wParam);
     default:

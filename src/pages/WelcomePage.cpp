@@ -19,23 +19,13 @@ BOOL OnInitDialog(HWND page, LPARAM lParam) {
   return TRUE;
 }
 
-BOOL OnNotify(HWND page, const NMHDR *header) {
-  if (header->code == static_cast<UINT>(PSN_SETACTIVE)) {
-    SetWizardButtons(page, PSWIZB_NEXT);
-    if (g_quiet) SetPageResult(page, -1);
-  }
-  return TRUE;
+void OnSetActive(HWND page) {
+  SetWizardButtons(page, PSWIZB_NEXT);
+  if (g_quiet) SetPageResult(page, -1);
 }
 
 }  // namespace
 
 INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog(page, lParam);
-    case WM_NOTIFY:
-      return OnNotify(page, reinterpret_cast<const NMHDR *>(lParam));
-    default:
-      return FALSE;
-  }
+  return ArrivalPageProc(page, message, lParam, OnInitDialog, OnSetActive);
 }

@@ -42,22 +42,37 @@ void RefuseCancelWhileBusy(HWND page) {
     SetPageResult(page, 1);
 }
 
-}  // namespace
-
-BOOL OnWorkerPageNotify(HWND page, const NMHDR *header, void (*onSetActive)(HWND page),
-                        LPTHREAD_START_ROUTINE worker) {
+BOOL OnNotify(HWND page, const NMHDR *header, const WorkerPageHandlers &handlers) {
   switch (header->code) {
     case PSN_SETACTIVE:
-      onSetActive(page);
+      handlers.onSetActive(page);
       break;
     case PSN_WIZNEXT:
-      StartWorkerFromPage(page, worker);
+      StartWorkerFromPage(page, handlers.worker);
       break;
     case PSN_QUERYCANCEL:
       RefuseCancelWhileBusy(page);
       break;
   }
   return TRUE;
+}
+
+}  // namespace
+
+INT_PTR WorkerPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam,
+                       const WorkerPageHandlers &handlers) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return handlers.onInitDialog(page, lParam);
+    case WM_NOTIFY:
+      return OnNotify(page, reinterpret_cast<const NMHDR *>(lParam), handlers);
+    case WM_SETUP_PHASE:
+      return handlers.onPhase(page, wParam);
+    case WM_SETUP_DONE:
+      return handlers.onDone(page, wParam, lParam);
+    default:
+      return FALSE;
+  }
 }
 
 BOOL ShowPhaseText(HWND page, int control, int phase, int removeRun) {

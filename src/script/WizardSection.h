@@ -8,10 +8,9 @@
 #include "app/Globals.h"
 
 constexpr char kWizardSection[] = "Wizard";
-constexpr char kWizardTitleKey[] = "Title";
-constexpr char kWizardWelcomeKey[] = "Welcome";
-constexpr char kWizardWatermarkKey[] = "Watermark";
-constexpr char kWizardHeaderPictureKey[] = "HeaderPicture";
+// Its keys: two texts, and two bitmap files on the media.
+constexpr char kWizardTitleKey[] = "Title", kWizardWelcomeKey[] = "Welcome";
+constexpr char kWizardWatermarkKey[] = "Watermark", kWizardHeaderPictureKey[] = "HeaderPicture";
 
 // "Wizard.LLLL" for a language.
 void WizardLanguageSection(unsigned short language, char (&section)[kSectionNameSize]);
