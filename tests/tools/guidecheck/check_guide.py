@@ -28,6 +28,8 @@ QUOTED_SCRIPTS = {
 }
 FENCE = re.compile(r'^(\s*)```(\S*)\s*(\S*)\s*$')
 HEADER = re.compile(r'^\[([^\]]+)\]')
+# A printf conversion of the program's formats, as the findings of src/check use them.
+CONVERSION = re.compile(r'(%(?:%|[-+ #0]*\d*(?:\.\d+)?(?:l|ll|h)?[sdiuxXc]))')
 problems = []
 
 
@@ -199,13 +201,10 @@ def check_findings(text):
         problems.append('only %d findings found in src/check' % len(formats))
     patterns = []
     for severity, fmt in formats:
-        parts = re.split(r'%(?:%|[-+ #0]*\d*(?:\.\d+)?(?:l|ll|h)?[sdiuxXc])', fmt)
-        specs = re.findall(r'%(?:%|[-+ #0]*\d*(?:\.\d+)?(?:l|ll|h)?[sdiuxXc])', fmt)
-        regex = ''
-        for i, part in enumerate(parts):
-            regex += re.escape(part)
-            if i < len(specs):
-                regex += '%' if specs[i] == '%%' else '.+'
+        # Split with the conversion captured: text and conversions alternate, text first.
+        pieces = CONVERSION.split(fmt)
+        regex = ''.join(re.escape(piece) if i % 2 == 0 else ('%' if piece == '%%' else '.+')
+                        for i, piece in enumerate(pieces))
         patterns.append((severity, fmt, re.compile(regex + r'\Z')))
     for severity, fmt, pattern in patterns:
         if not any(kind == severity and pattern.match(example) for kind, example in examples):
