@@ -6,6 +6,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 source "$top/scripts/env.sh"
 start=$(date +%s)
 out=$SETUP_BUILD_DIR
+status=0
+bash "$top/scripts/check-includes.sh" || status=1
 export SETUP_WINEPREFIX=${SETUP_WINEPREFIX:-$out/wineprefix}
 bash "$top/scripts/build.sh" || exit 1
 
@@ -13,7 +15,6 @@ bash "$top/scripts/build.sh" || exit 1
 trap wine_session_stop EXIT
 wine_session_start
 
-status=0
 run_ctest() {
   local dir=$1; shift
   echo "== $dir"

@@ -2,9 +2,9 @@
 
 #include <string.h>
 
-#include "app/Globals.h"
 #include "common/AsciiCase.h"
 #include "common/Decimal.h"
+#include "common/Globals.h"
 #include "common/KeyList.h"
 
 namespace {

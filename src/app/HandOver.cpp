@@ -7,8 +7,8 @@
 #include <stdio.h>
 
 #include "app/CommandLine.h"
-#include "app/Globals.h"
 #include "app/RunRequest.h"
+#include "common/Globals.h"
 #include "common/Guards.h"
 #include "common/KeyList.h"
 #include "common/Log.h"

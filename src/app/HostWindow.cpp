@@ -1,7 +1,7 @@
 #include "app/HostWindow.h"
 
-#include "app/Globals.h"
 #include "app/Wizard.h"
+#include "common/Globals.h"
 #include "common/Log.h"
 #include "res/resource.h"
 

@@ -1,7 +1,7 @@
 #include "app/Notice.h"
 
-#include "app/Globals.h"
-#include "app/Language.h"
+#include "common/Globals.h"
+#include "common/Language.h"
 #include "res/resource.h"
 
 void ShowNotice(HWND owner, int stringId, const char *detail) {

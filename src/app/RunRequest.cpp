@@ -1,10 +1,10 @@
 #include "app/RunRequest.h"
 
-#include "app/ExitCode.h"
-#include "app/Globals.h"
-#include "app/Language.h"
 #include "app/Notice.h"
+#include "common/ExitCode.h"
+#include "common/Globals.h"
 #include "common/KeyList.h"
+#include "common/Language.h"
 #include "common/Log.h"
 #include "res/resource.h"
 #include "script/ProductLines.h"

@@ -1,11 +1,12 @@
 // "/silent": the run of a quiet wizard without the wizard. The workers report only through
 // window messages, so a hidden window takes the pages' place: it receives the phases and the
 // end of the run, and its handle is what the script's programs get for "%hwnd%".
-#include "app/ExitCode.h"
-#include "app/Globals.h"
 #include "app/RunRequest.h"
-#include "app/WizardContext.h"
+#include "common/ExitCode.h"
+#include "common/Globals.h"
 #include "common/Log.h"
+#include "common/Messages.h"
+#include "common/WizardContext.h"
 #include "engine/SectionRunner.h"
 #include "engine/Workers.h"
 #include "script/Catalogue.h"

@@ -5,15 +5,15 @@
 #include <string.h>
 
 #include "app/CommandLine.h"
-#include "app/ExitCode.h"
-#include "app/Globals.h"
 #include "app/HostWindow.h"
-#include "app/Language.h"
 #include "app/Notice.h"
-#include "app/Platform.h"
 #include "check/Check.h"
 #include "common/AsciiCase.h"
+#include "common/ExitCode.h"
+#include "common/Globals.h"
+#include "common/Language.h"
 #include "common/Log.h"
+#include "common/Platform.h"
 #include "common/ProgramPath.h"
 #include "res/resource.h"
 

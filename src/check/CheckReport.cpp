@@ -5,8 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/Platform.h"
 #include "common/Log.h"
+#include "common/Platform.h"
 #include "common/ScriptField.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "app/Globals.h"
 #include "check/ScriptLines.h"
+#include "common/Globals.h"
 #include "script/TargetDir.h"
 
 enum class Severity { Error, Warning };

@@ -1,9 +1,9 @@
 // The vendor's wizard: the texts and pictures of [Wizard] and of its language sections.
 #include <string.h>
 
-#include "app/Language.h"
-#include "app/Wizard.h"
 #include "check/CheckParts.h"
+#include "common/Language.h"
+#include "common/Pictures.h"
 #include "common/ScriptField.h"
 #include "res/resource.h"
 #include "script/WizardSection.h"

@@ -5,10 +5,10 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/ExitCode.h"
-#include "app/Globals.h"
 #include "check/CheckParts.h"
 #include "common/Decimal.h"
+#include "common/ExitCode.h"
+#include "common/Globals.h"
 #include "common/Guards.h"
 #include "common/Log.h"
 #include "script/ProductLines.h"

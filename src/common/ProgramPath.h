@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 // The full path of the program file into size bytes, NUL-ended and cut to fit; false when it
 // was cut or could not be read.

@@ -1,7 +1,7 @@
 #include "common/ScriptField.h"
 
-#include "app/Globals.h"
 #include "common/Decimal.h"
+#include "common/Globals.h"
 
 bool ReadField(INFCONTEXT *line, DWORD field, char *buffer, DWORD size) {
   if (size == 0) return false;

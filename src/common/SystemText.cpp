@@ -1,6 +1,6 @@
 #include "common/SystemText.h"
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 SystemText::SystemText(DWORD error) {
   constexpr DWORD kFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |

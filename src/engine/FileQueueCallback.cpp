@@ -3,10 +3,10 @@
 #include <stddef.h>
 #include <string.h>
 
-#include "app/Globals.h"
-#include "app/Platform.h"
+#include "common/Globals.h"
 #include "common/Log.h"
 #include "common/PathText.h"
+#include "common/Platform.h"
 #include "common/ProgramPath.h"
 #include "engine/Folders.h"
 #include "engine/QueuePaths.h"

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "engine/PathSet.h"
 #include "engine/RemovalScope.h"
 

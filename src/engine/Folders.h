@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 struct QueueCallbackContext;
 

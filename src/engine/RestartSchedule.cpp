@@ -6,11 +6,11 @@
 #include <string.h>
 #include <wchar.h>
 
-#include "app/Globals.h"
-#include "app/Platform.h"
+#include "common/Globals.h"
 #include "common/Guards.h"
 #include "common/KeyList.h"
 #include "common/Log.h"
+#include "common/Platform.h"
 #include "engine/QueuePaths.h"
 #include "engine/RenameSection.h"
 

@@ -1,8 +1,9 @@
 #include "engine/SectionRunner.h"
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "common/KeyList.h"
 #include "common/Log.h"
+#include "common/Messages.h"
 #include "engine/FileQueueCallback.h"
 #include "services/ServiceSections.h"
 #include "shell/Programs.h"

@@ -4,11 +4,12 @@
 
 #include <string.h>
 
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/WizardContext.h"
+#include "common/Globals.h"
 #include "common/KeyList.h"
+#include "common/Language.h"
 #include "common/Log.h"
+#include "common/Messages.h"
+#include "common/WizardContext.h"
 #include "engine/Folders.h"
 #include "engine/RemovalScope.h"
 #include "engine/SectionRunner.h"

@@ -6,7 +6,7 @@
 
 #include <commctrl.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "res/resource.h"
 
 namespace {

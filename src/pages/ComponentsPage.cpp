@@ -2,9 +2,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/WizardContext.h"
+#include "common/Globals.h"
+#include "common/Language.h"
+#include "common/WizardContext.h"
 #include "pages/CheckList.h"
 #include "pages/Pages.h"
 #include "pages/ProductList.h"

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/Globals.h"
-#include "app/WizardContext.h"
+#include "common/Globals.h"
+#include "common/WizardContext.h"
 #include "pages/Pages.h"
 #include "res/resource.h"
 

@@ -4,8 +4,9 @@
 #include <commctrl.h>
 #include <stdlib.h>
 
-#include "app/Wizard.h"
+#include "common/MessageText.h"
 #include "common/SystemText.h"
+#include "pages/PageIndexes.h"
 #include "pages/PageLogic.h"
 #include "pages/Pages.h"
 #include "res/resource.h"

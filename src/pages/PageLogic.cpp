@@ -35,50 +35,6 @@ int PhaseTextId(int phase, int removeRun) {
   }
 }
 
-namespace {
-
-// Appends text to out (holding used bytes) without passing size - 1; returns the new length.
-size_t AppendBounded(char *out, size_t size, size_t used, const char *text, size_t len) {
-  if (used + 1 >= size) return used;
-  size_t room = size - 1 - used;
-  if (len > room) len = room;
-  memcpy(out + used, text, len);
-  out[used + len] = '\0';
-  return used + len;
-}
-
-constexpr char kParagraph[] = "\r\n\r\n";
-
-}  // namespace
-
-void FillNamePlaceholder(char *out, size_t size, const char *format, const char *name) {
-  if (size == 0) return;
-  out[0] = '\0';
-  const char *mark = strstr(format, "%s");
-  if (!mark) {
-    AppendBounded(out, size, 0, format, strlen(format));
-    return;
-  }
-  size_t used = AppendBounded(out, size, 0, format, static_cast<size_t>(mark - format));
-  used = AppendBounded(out, size, used, name, strlen(name));
-  AppendBounded(out, size, used, mark + 2, strlen(mark + 2));
-}
-
-size_t ErrorMessageSize(const char *text, const char *systemText) {
-  size_t size = strlen(text) + 1;
-  if (systemText && *systemText) size += sizeof(kParagraph) - 1 + strlen(systemText);
-  return size;
-}
-
-void ComposeErrorMessage(char *out, size_t size, const char *text, const char *systemText) {
-  if (size == 0) return;
-  out[0] = '\0';
-  size_t used = AppendBounded(out, size, 0, text, strlen(text));
-  if (!systemText || !*systemText) return;
-  used = AppendBounded(out, size, used, kParagraph, sizeof(kParagraph) - 1);
-  AppendBounded(out, size, used, systemText, strlen(systemText));
-}
-
 int AppendChosenSubdir(char *path, size_t size, const char *subdir) {
   if (!subdir) return 1;
   if (*subdir == '\\') ++subdir;

@@ -1,6 +1,5 @@
-// The parts of the pages that need no Windows call: window placement, phase texts, message
-// composition and the folder chosen in the browser. Free of windows.h so that they are tested
-// natively.
+// The parts of the pages that need no Windows call: window placement, phase texts and the
+// folder chosen in the browser. Free of windows.h so that they are tested natively.
 #pragma once
 #include <stddef.h>
 
@@ -15,15 +14,6 @@ void CenterPosition(long w, long h, const ScreenRect &reference, const ScreenRec
 
 // The string id of a worker phase on the install (removeRun 0) or remove page; 0 for none.
 int PhaseTextId(int phase, int removeRun);
-
-// Writes format into out with name in place of its first "%s"; everything else, "%"
-// included, is copied as it stands. Always terminated; cut at size - 1.
-void FillNamePlaceholder(char *out, size_t size, const char *format, const char *name);
-
-// Bytes needed for the error message of text and the system's text (NULL or empty: none).
-size_t ErrorMessageSize(const char *text, const char *systemText);
-// "text\r\n\r\nsystem text", or text alone without a system text; cut to size - 1.
-void ComposeErrorMessage(char *out, size_t size, const char *text, const char *systemText);
 
 // Appends the product subdirectory to a folder chosen in the browser unless that folder's
 // last component already is it. 0 when the result would not fit (path is then unchanged).

@@ -2,11 +2,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/Globals.h"
-#include "app/Wizard.h"
-#include "app/WizardContext.h"
+#include "common/Globals.h"
+#include "common/Messages.h"
+#include "common/WizardContext.h"
 #include "engine/SectionRunner.h"
 #include "engine/Workers.h"
+#include "pages/PageIndexes.h"
 #include "pages/Pages.h"
 #include "res/resource.h"
 #include "script/Catalogue.h"

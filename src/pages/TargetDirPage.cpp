@@ -5,10 +5,10 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/WizardContext.h"
+#include "common/Globals.h"
 #include "common/Guards.h"
+#include "common/Language.h"
+#include "common/WizardContext.h"
 #include "pages/PageLogic.h"
 #include "pages/Pages.h"
 #include "res/resource.h"

@@ -3,9 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/ExitCode.h"
-#include "app/Globals.h"
-#include "app/Language.h"
+#include "common/ExitCode.h"
+#include "common/Globals.h"
+#include "common/Language.h"
+#include "common/Messages.h"
 #include "engine/SectionRunner.h"
 #include "pages/PageLogic.h"
 #include "pages/Pages.h"

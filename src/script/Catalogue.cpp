@@ -5,7 +5,7 @@
 
 #include <string.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "common/KeyList.h"
 #include "common/Log.h"
 #include "common/ScriptField.h"

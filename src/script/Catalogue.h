@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 // One listed product as the components page offers it.
 struct ListedProduct {

@@ -1,6 +1,6 @@
 #include "script/InstalledSize.h"
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "common/PathText.h"
 #include "common/ScriptField.h"
 #include "script/SetupScript.h"

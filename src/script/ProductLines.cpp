@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "common/KeyList.h"
 #include "common/ScriptField.h"
 

@@ -5,7 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "common/Guards.h"
 #include "common/KeyList.h"
 #include "common/Log.h"

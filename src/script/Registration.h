@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 // The copy of the program that an Uninstall entry starts.
 constexpr char kSetupProgramName[] = "setup.exe";

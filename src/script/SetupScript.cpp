@@ -2,9 +2,9 @@
 
 #include <stdio.h>
 
-#include "app/Globals.h"
-#include "app/Platform.h"
+#include "common/Globals.h"
 #include "common/Log.h"
+#include "common/Platform.h"
 #include "common/ProgramPath.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string.h>
 
-#include "app/Globals.h"
 #include "common/Decimal.h"
+#include "common/Globals.h"
 #include "common/Guards.h"
 #include "common/ScriptField.h"
 #include "res/resource.h"

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 // Directory id 32768: the script's name for the user's target directory.
 constexpr DWORD kTargetDirId = 32768;

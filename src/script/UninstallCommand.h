@@ -3,7 +3,7 @@
 #pragma once
 #include <stddef.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 // The key below HKEY_LOCAL_MACHINE that holds the Uninstall entries.
 constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 constexpr char kWizardSection[] = "Wizard";
 // Its keys: two texts, and two bitmap files on the media.

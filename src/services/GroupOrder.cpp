@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "common/Guards.h"
 #include "common/ScriptField.h"
 #include "services/GroupPlacement.h"

@@ -3,10 +3,10 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/Globals.h"
-#include "app/Platform.h"
+#include "common/Globals.h"
 #include "common/Guards.h"
 #include "common/Log.h"
+#include "common/Platform.h"
 #include "common/ScriptField.h"
 #include "services/GroupOrder.h"
 

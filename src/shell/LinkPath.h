@@ -4,7 +4,7 @@
 #pragma once
 #include <stddef.h>
 
-#include "app/Globals.h"  // kTargetDirSize: every path of a shortcut, NUL included
+#include "common/Globals.h"  // kTargetDirSize: every path of a shortcut, NUL included
 
 // Whether a shortcut name (sub-folders included) stays inside its shell folder: not absolute
 // (no leading separator, no drive or stream colon) and no part that climbs as ".." does

@@ -4,7 +4,7 @@
 #include <stdint.h>
 #include <stdlib.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "common/Guards.h"
 #include "common/Log.h"
 #include "common/ScriptField.h"

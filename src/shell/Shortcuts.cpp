@@ -6,8 +6,8 @@
 #include <shlobj.h>
 #include <string.h>
 
-#include "app/Globals.h"
 #include "common/Decimal.h"
+#include "common/Globals.h"
 #include "common/Guards.h"
 #include "common/Log.h"
 #include "common/ScriptField.h"

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "app/CommandLine.h"
-#include "app/Globals.h"
 #include "common/Decimal.h"
+#include "common/Globals.h"
 #include "common/KeyList.h"
 
 namespace {

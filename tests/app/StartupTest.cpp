@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "app/Globals.h"
 #include "app/HostWindow.h"
 #include "app/Startup.h"
+#include "common/Globals.h"
 #include "e2e/WizardDriver.h"
 #include "support/TestSupport.h"
 

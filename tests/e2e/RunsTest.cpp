@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 
+#include "common/Messages.h"
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
 #include "engine/SectionRunner.h"

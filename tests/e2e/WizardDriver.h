@@ -8,8 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "pages/PageIndexes.h"
+
 // Control ids of the wizard's own buttons on the sheet.
-enum class WizardButton { Back = 0x3023, Next = 0x3024, Finish = 0x3025, Cancel = IDCANCEL };
+enum class WizardButton {
+  Back = kSheetBack,
+  Next = kSheetNext,
+  Finish = kSheetFinish,
+  Cancel = IDCANCEL
+};
 
 struct ControlState {
   bool exists = false;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "common/Log.h"
 #include "engine/FileQueueCallback.h"
 #include "engine/QueueTestSupport.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "engine/FileQueueCallback.h"
 #include "engine/QueueTestSupport.h"
 

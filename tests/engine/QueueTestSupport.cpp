@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include "common/Messages.h"
 #include "engine/SectionRunner.h"
 #include "script/TargetDir.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "engine/FileQueueCallback.h"
 #include "engine/QueueTestSupport.h"
 

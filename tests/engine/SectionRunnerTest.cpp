@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
+#include "common/Messages.h"
 #include "engine/QueueTestSupport.h"
 #include "engine/SectionRunner.h"
 

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Globals.h"
-#include "app/WizardContext.h"
+#include "common/Globals.h"
+#include "common/Messages.h"
+#include "common/WizardContext.h"
 #include "engine/SectionRunner.h"
 #include "engine/Workers.h"
 #include "script/ProductScriptSupport.h"

@@ -9,8 +9,8 @@
 
 #include "FuzzInput.h"
 #include "app/CommandLine.h"
-#include "app/Globals.h"
 #include "common/Decimal.h"
+#include "common/Globals.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
+#include "common/MessageText.h"
 #include "pages/PageLogic.h"
 #include "script/TargetPath.h"
 

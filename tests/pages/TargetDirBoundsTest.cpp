@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "script/TargetDir.h"
 #include "support/TestSupport.h"
 

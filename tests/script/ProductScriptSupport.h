@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "support/SystemState.h"
 #include "support/TestSupport.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "script/SetupScript.h"
 #include "support/TestSupport.h"
 

@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "engine/FileQueueCallback.h"
 #include "engine/SectionRunner.h"
 

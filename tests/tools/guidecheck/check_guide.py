@@ -152,11 +152,11 @@ def check_vocabulary(text):
 
 def check_exit_codes(text):
     returned = set(re.findall(r'constexpr int kExit\w+ = (\d+);',
-                              read(os.path.join(TOP, 'src', 'app', 'ExitCode.h'))))
+                              read(os.path.join(TOP, 'src', 'common', 'ExitCode.h'))))
     m = re.search(r'### 16\.3 Exit codes(.*?)\n#', text, re.S)
     documented = set(re.findall(r'^\| (\d+) \|', m.group(1), re.M)) if m else set()
     if not returned:
-        problems.append('no exit codes found in src/app/ExitCode.h')
+        problems.append('no exit codes found in src/common/ExitCode.h')
     for code in sorted(returned - documented):
         problems.append('exit code %s is returned but not in the guide\'s table' % code)
     for code in sorted(documented - returned):

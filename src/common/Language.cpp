@@ -1,8 +1,8 @@
-#include "app/Language.h"
+#include "common/Language.h"
 
-#include "app/Globals.h"
-#include "app/Platform.h"
-#include "pages/PageLogic.h"
+#include "common/Globals.h"
+#include "common/MessageText.h"
+#include "common/Platform.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "app/LanguagePick.h"
+#include "common/LanguagePick.h"
 
 #include <stdlib.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 unsigned short PickUiLanguage(unsigned short userLanguage, const unsigned short *languages) {
   for (const unsigned short *l = languages; *l; ++l)

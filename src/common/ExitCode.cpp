@@ -1,4 +1,4 @@
-#include "app/ExitCode.h"
+#include "common/ExitCode.h"
 
 int ChooseExitCode(int runOutcome, int rebootNeeded, int rebootStarted) {
   switch (runOutcome) {

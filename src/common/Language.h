@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/LanguagePick.h"
+#include "common/LanguagePick.h"
 
 LANGID GetUserUiLanguage();
 // Fills list (kResourceLanguageSlots entries) with the languages of dialog id, 0-ended.

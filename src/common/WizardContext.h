@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <setupapi.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 struct WizardContext {
   HINF hInf;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/LanguagePick.h"
+#include "common/LanguagePick.h"
 
 namespace {
 

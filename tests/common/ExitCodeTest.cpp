@@ -1,7 +1,7 @@
 // The exit code of a finished wizard, and the look built for every "/style:" value.
 #include <gtest/gtest.h>
 
-#include "app/ExitCode.h"
+#include "common/ExitCode.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <utility>
 
-#include "app/Globals.h"
-#include "app/Language.h"
+#include "common/Globals.h"
+#include "common/Language.h"
 #include "res/resource.h"
 #include "support/TestSupport.h"
 

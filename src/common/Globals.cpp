@@ -1,4 +1,4 @@
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 namespace {
 // The lists' first storage, enough for the command line's keys.
