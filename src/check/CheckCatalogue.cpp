@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
+#include "script/ScriptText.h"
 #include "script/SetupScript.h"
 #include "script/UninstallCommand.h"
 
@@ -155,9 +156,11 @@ bool CheckProductLine(ScriptCheck *check, INFCONTEXT *line) {
   CheckFlags(check, where, line);
   CheckNumberField(check, where, line, kFieldIcon, kIconFieldSize, "the icon number",
                    kLastIcon);
+  // Read as the components page reads it: whole, also where the Setup API cuts it.
   char description[kLongTextSize];
-  ReadFieldReported(check, where, line, kFieldDescription, description, sizeof(description),
-                    "the description");
+  if (ReadLongField(line, g_productsSection, kFieldDescription, description, sizeof(description),
+                    check->text, check->textLength) > sizeof(description))
+    ReportFieldTooLong(check, where, kFieldDescription, sizeof(description), "the description");
   CheckVersion(check, where, line);
   if (SetupGetFieldCount(line) > kFieldVersion)
     Report(check, where, Severity::Warning, "fields after field %lu (the version) are not read",

@@ -129,11 +129,15 @@ FieldState ReadFieldAsRun(INFCONTEXT *line, DWORD field, char *buffer, DWORD siz
 FieldState ReadFieldReported(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field,
                              char *buffer, DWORD size, const char *what) {
   FieldState state = ReadFieldAsRun(line, field, buffer, size);
-  if (state == FieldState::TooLong)
-    Report(check, where, Severity::Error,
-           "%s (field %lu) is longer than %lu characters: a run treats it as missing", what,
-           static_cast<unsigned long>(field), static_cast<unsigned long>(size - 1));
+  if (state == FieldState::TooLong) ReportFieldTooLong(check, where, field, size, what);
   return state;
+}
+
+void ReportFieldTooLong(ScriptCheck *check, Where where, DWORD field, DWORD size,
+                        const char *what) {
+  Report(check, where, Severity::Error,
+         "%s (field %lu) is longer than %lu characters: a run treats it as missing", what,
+         static_cast<unsigned long>(field), static_cast<unsigned long>(size - 1));
 }
 
 bool RequireField(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field,

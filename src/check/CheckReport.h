@@ -4,8 +4,8 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "check/ScriptLines.h"
 #include "common/Globals.h"
+#include "script/ScriptLines.h"
 #include "script/TargetDir.h"
 
 enum class Severity { Error, Warning };
@@ -91,6 +91,10 @@ FieldState ReadFieldAsRun(INFCONTEXT *line, DWORD field, char *buffer, DWORD siz
 // holds.
 FieldState ReadFieldReported(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field,
                              char *buffer, DWORD size, const char *what);
+
+// The finding of a field that does not fit the size a run reads it into.
+void ReportFieldTooLong(ScriptCheck *check, Where where, DWORD field, DWORD size,
+                        const char *what);
 
 // A field that the line cannot do without: a missing one is reported as well. True when the
 // field is there and fits.

@@ -12,13 +12,12 @@
 #include "common/Guards.h"
 #include "common/Log.h"
 #include "script/ProductLines.h"
+#include "script/ScriptText.h"
 #include "script/SetupScript.h"
 #include "script/TargetDir.h"
 #include "script/TargetPath.h"
 
 namespace {
-
-constexpr DWORD kMaxScriptBytes = 16u << 20;  // larger texts get no line numbers
 
 // The families whose section choices can differ: Windows 95/98/Me, NT 4 and NT 5 or later.
 struct PlatformFamily {
@@ -65,60 +64,6 @@ void LocateScript(char (&path)[kTargetDirSize], char (&mediaDir)[kTargetDirSize]
   char *slash = strrchr(mediaDir, '\\');
   if (slash) slash[1] = '\0';
   else mediaDir[0] = '\0';
-}
-
-// One heap block holds the file's bytes, room for a UTF-16 copy, and the text in the code
-// page of the "A" calls, in which the line numbers are counted.
-struct TextBlock {
-  size_t wide;   // offset of the UTF-16 copy, even
-  size_t bytes;  // offset of the file's bytes
-  size_t total;
-};
-
-TextBlock LayTextBlock(DWORD size) {
-  size_t wide = (static_cast<size_t>(size) + 2) & ~static_cast<size_t>(1);
-  size_t bytes = wide + 2 * static_cast<size_t>(size);
-  return {wide, bytes, bytes + size + 2};
-}
-
-// The text of the bytes: they themselves, or UTF-16 or UTF-8 with a byte-order mark
-// converted into the block's start.
-const char *DecodeScriptText(char *block, DWORD size, size_t *length) {
-  TextBlock layout = LayTextBlock(size);
-  char *bytes = block + layout.bytes;
-  WCHAR *wide = reinterpret_cast<WCHAR *>(block + layout.wide);
-  const unsigned char *mark = reinterpret_cast<const unsigned char *>(bytes);
-  int wideLength = 0;
-  if (size >= 2 && mark[0] == 0xFF && mark[1] == 0xFE) {
-    wide = reinterpret_cast<WCHAR *>(bytes + 2);
-    wideLength = static_cast<int>((size - 2) / 2);
-  } else if (size >= 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF) {
-    wideLength = MultiByteToWideChar(CP_UTF8, 0, bytes + 3, static_cast<int>(size - 3), wide,
-                                     static_cast<int>(size));
-  } else {
-    *length = size;
-    return bytes;
-  }
-  int narrow = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, block, static_cast<int>(size),
-                                   nullptr, nullptr);
-  *length = narrow > 0 ? static_cast<size_t>(narrow) : 0;
-  return block;
-}
-
-DWORD ScriptFileSize(const char *path) {
-  HandleGuard file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return 0;
-  DWORD size = GetFileSize(file.get(), nullptr);
-  return size == INVALID_FILE_SIZE || size > kMaxScriptBytes ? 0 : size;
-}
-
-bool ReadScriptBytes(const char *path, char *bytes, DWORD size) {
-  HandleGuard file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD read = 0;
-  return file && ReadFile(file.get(), bytes, size, &read, nullptr) &&
-         read == size;
 }
 
 // Binds the user's directory to what a quiet run would propose when nothing is installed,
@@ -236,10 +181,11 @@ int CheckSetupScript() {
   }
 
   LogLine("checking the setup script %s", path);
-  DWORD size = ScriptFileSize(path);
-  HeapGuard text(AllocateZeroed(LayTextBlock(size).total));
-  if (text.get() && size && ReadScriptBytes(path, text.get() + LayTextBlock(size).bytes, size))
-    check.text = DecodeScriptText(text.get(), size, &check.textLength);
+  // A text that cannot be read (or is too large) gets no line numbers.
+  ScriptText text;
+  LoadScriptText(path, &text);
+  check.text = text.text;
+  check.textLength = text.length;
   UINT errorLine = 0;
   check.inf = SetupOpenInfFileA(path, nullptr, INF_STYLE_WIN4, &errorLine);
   if (check.inf == INVALID_HANDLE_VALUE) {

@@ -11,6 +11,7 @@
 #include "common/ScriptField.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
+#include "script/ScriptText.h"
 #include "script/VersionCompare.h"
 
 namespace {
@@ -84,7 +85,7 @@ void GetProductDescription(HINF inf, int index, char *buffer, int size) {
   buffer[0] = '\0';
   INFCONTEXT line;
   if (FindListedProduct(inf, index, &line))
-    ReadField(&line, kFieldDescription, buffer, static_cast<DWORD>(size));
+    ReadLongField(&line, g_productsSection, kFieldDescription, buffer, static_cast<DWORD>(size));
 }
 
 int CompareInstalledVersion(HINF inf, int index) {

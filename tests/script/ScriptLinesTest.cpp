@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "check/ScriptLines.h"
+#include "script/ScriptLines.h"
 
 namespace {
 
@@ -60,6 +60,49 @@ TEST(ScriptLinesTest, NamesTheHeadersTheSetupApiSees) {
     *static_cast<std::string *>(all) += std::string(name, length) + "|";
   }, &names);
   EXPECT_EQ(names, "Version|a|b|A|");
+}
+
+// Fields as the Setup API reads them, taken from the text itself; each line stands alone.
+TEST(ScriptLinesTest, ReadsAFieldAsItStands) {
+  struct Case {
+    const char *line;
+    unsigned field;
+    long length;  // -1: no such field
+    const char *text;
+    bool percent;
+  } cases[] = {
+      {"k = one, \"two, three\" , four", 0, 1, "k", false},
+      {"k = one, \"two, three\" , four", 2, 10, "two, three", false},
+      {"k = one, \"two, three\" , four", 3, 4, "four", false},
+      {"k = one, \"two, three\" , four", 4, -1, "", false},
+      {"one, two", 2, 3, "two", false},                      // no key: the first value is 1
+      {"k = \"a \"\"quoted\"\" word\"", 1, 15, "a \"quoted\" word", false},
+      {"k = -\"Extended Base\"  ; note", 1, 14, "-Extended Base", false},
+      {"k = \"  kept  \"  , x", 1, 8, "  kept  ", false},
+      {"k = a \"=\" b = c", 1, 9, "a = b = c", false},
+      {"k = first \\ ; goes on\r\n   second, x", 1, 12, "first second", false},
+      {"k = 100%%, %name%", 2, 6, "%name%", true},
+      {"k = , x", 1, 0, "", false},
+      {"k = x\r\nnext = y", 2, -1, "", false},
+  };
+  for (const Case &c : cases) {
+    char buffer[64];
+    bool percent = true;
+    EXPECT_EQ(ScriptLineField(c.line, c.line + strlen(c.line), c.field, buffer, sizeof(buffer),
+                              &percent),
+              c.length)
+        << c.line << " field " << c.field;
+    EXPECT_STREQ(buffer, c.text) << c.line << " field " << c.field;
+    EXPECT_EQ(percent, c.percent) << c.line << " field " << c.field;
+  }
+  // A field longer than the buffer gives its whole length and what fits.
+  char small[4];
+  bool percent;
+  const char line[] = "k = abcdefgh";
+  EXPECT_EQ(ScriptLineField(line, line + sizeof(line) - 1, 1, small, sizeof(small), &percent), 8);
+  EXPECT_STREQ(small, "abc");
+  // The line that the Setup API calls line 3 of [A] begins where the text holds it.
+  EXPECT_EQ(FindScriptLineText(kScript, strlen(kScript), "a", 3), strstr(kScript, "k3 = "));
 }
 
 TEST(ScriptLinesTest, StaysInsideTheTextItIsGiven) {
