@@ -88,18 +88,39 @@ HIMAGELIST ListImages(HWND list) {
   return reinterpret_cast<HIMAGELIST>(GetWindowLongPtrA(list, GWLP_USERDATA));
 }
 
+// The item's name; empty when it does not fit the buffer.
+void ReadItemText(HWND list, UINT index, char (&text)[kFieldSize]) {
+  text[0] = '\0';
+  LRESULT length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
+  if (length >= 0 && length < static_cast<LRESULT>(sizeof(text)))
+    SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
+}
+
+// Where an item's name goes: right of its check box and product picture.
+RECT NameRect(RECT item, int imageSize) {
+  item.left += 2 * imageSize + kTextGap;
+  item.top += 1;
+  item.right -= 1;
+  item.bottom -= 1;
+  return item;
+}
+
+int ImageSizeOf(HIMAGELIST images) {
+  int cx = kImageSize;
+  int cy = kImageSize;
+  if (images) ImageList_GetIconSize(images, &cx, &cy);
+  return cy;
+}
+
+// A name wider than its row ends with an ellipsis; the system cuts it between characters,
+// whatever their size in bytes.
+constexpr UINT kNameFormat = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+
 // Text of the item with the colours of its state; the previous colours are put back.
 void DrawItemText(const DRAWITEMSTRUCT *draw, int imageSize, bool highlighted, bool marked) {
   char text[kFieldSize];
-  text[0] = '\0';
-  LRESULT length = SendMessageA(draw->hwndItem, LB_GETTEXTLEN, draw->itemID, 0);
-  if (length >= 0 && length < static_cast<LRESULT>(sizeof(text)))
-    SendMessageA(draw->hwndItem, LB_GETTEXT, draw->itemID, reinterpret_cast<LPARAM>(text));
-  RECT rect = draw->rcItem;
-  rect.left += 2 * imageSize + kTextGap;
-  rect.top += 1;
-  rect.right -= 1;
-  rect.bottom -= 1;
+  ReadItemText(draw->hwndItem, draw->itemID, text);
+  RECT rect = NameRect(draw->rcItem, imageSize);
   bool textColourSet = marked || highlighted;
   COLORREF oldText = 0;
   COLORREF oldBack = 0;
@@ -107,7 +128,7 @@ void DrawItemText(const DRAWITEMSTRUCT *draw, int imageSize, bool highlighted, b
     oldText = SetTextColor(draw->hDC,
                            GetSysColor(marked ? COLOR_GRAYTEXT : COLOR_HIGHLIGHTTEXT));
   if (highlighted) oldBack = SetBkColor(draw->hDC, GetSysColor(COLOR_HIGHLIGHT));
-  DrawTextA(draw->hDC, text, -1, &rect, DT_SINGLELINE | DT_VCENTER);
+  DrawTextA(draw->hDC, text, -1, &rect, kNameFormat);
   if (textColourSet) SetTextColor(draw->hDC, oldText);
   if (highlighted) SetBkColor(draw->hDC, oldBack);
 }
@@ -183,10 +204,7 @@ void MeasureCheckListItem(HWND page, MEASUREITEMSTRUCT *measure) {
     images = ImageStrip(instance);
     if (list) SetWindowLongPtrA(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(images));
   }
-  int cx = kImageSize;
-  int cy = kImageSize;
-  if (images) ImageList_GetIconSize(images, &cx, &cy);
-  measure->itemHeight = static_cast<UINT>(cy + kItemPadding);
+  measure->itemHeight = static_cast<UINT>(ImageSizeOf(images) + kItemPadding);
 }
 
 // Draws one item: the check box, the product picture (dimmed when a newer version is
@@ -203,10 +221,7 @@ void DrawCheckListItem(const DRAWITEMSTRUCT *draw) {
     bool checked = (data & kCheckMask) != 0;
     int image = static_cast<int>((data >> kImageShift) & kByteMask);
     bool marked = ((data >> kMarkShift) & kByteMask) != 0;
-    int cx = kImageSize;
-    int cy = kImageSize;
-    if (images) ImageList_GetIconSize(images, &cx, &cy);
-    int size = cy;
+    int size = ImageSizeOf(images);
     if (images) {
       ImageList_Draw(images, checked ? kImageChecked : kImageUnchecked, draw->hDC,
                      item.left + 1, item.top + 1, ILD_TRANSPARENT);
@@ -217,4 +232,21 @@ void DrawCheckListItem(const DRAWITEMSTRUCT *draw) {
     DrawItemText(draw, size, highlighted, marked);
   }
   if (draw->itemState & ODS_FOCUS) DrawFocusRect(draw->hDC, &item);
+}
+
+bool CheckListCutName(HWND list, int index, char (&name)[kFieldSize]) {
+  RECT item;
+  ReadItemText(list, static_cast<UINT>(index), name);
+  if (!name[0] || SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(index),
+                               reinterpret_cast<LPARAM>(&item)) == LB_ERR)
+    return false;
+  RECT room = NameRect(item, ImageSizeOf(ListImages(list)));
+  SIZE need = {};
+  HDC dc = GetDC(list);
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0));
+  HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+  GetTextExtentPoint32A(dc, name, lstrlenA(name), &need);
+  if (previous) SelectObject(dc, previous);
+  ReleaseDC(list, dc);
+  return need.cx > room.right - room.left;
 }

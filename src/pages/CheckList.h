@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "common/Globals.h"
+
 constexpr WORD CLN_CHECKCHANGING = 0xFFF0;  // WM_COMMAND code: asks the parent first
 constexpr WORD CLN_CHECKCHANGED = 0xFFF1;   // WM_COMMAND code: tells the parent after
 
@@ -11,6 +13,9 @@ int CheckListGetCheck(HWND list, int index);
 int CheckListGetMark(HWND list, int index);
 int CheckListSetCheck(HWND list, int index, int state);
 int CheckListSetImageAndMark(HWND list, int index, int image, int mark);
+// True, with the item's whole name, when its row is too narrow for it: the row shows it cut,
+// ending with an ellipsis.
+bool CheckListCutName(HWND list, int index, char (&name)[kFieldSize]);
 LRESULT CALLBACK CheckListWndProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
 // Installs CheckListWndProc on the list, keeping the list box's own procedure.
 void SubclassCheckList(HWND list);

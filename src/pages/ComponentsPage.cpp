@@ -14,6 +14,7 @@
 namespace {
 
 constexpr int kWarningSize = 2 * kFieldSize;  // format and product name, each up to 255
+constexpr char kLineBreak[] = "\r\n";
 
 void SendCommandToSelf(HWND page, WORD code) {
   SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_CHECKLIST, code), 0);
@@ -90,12 +91,32 @@ void OnCheckChanged(HWND page) {
   SetWizardButtons(page, anyChecked ? (PSWIZB_BACK | PSWIZB_NEXT) : PSWIZB_BACK);
 }
 
+// The box shows its scroll bar only while the text is longer than the box. The text is set
+// with the bar there, so that the box lays it out for the narrower width and keeps the bar's
+// range.
+void ShowDescription(HWND page, const char *text) {
+  HWND box = GetDlgItem(page, IDC_DESCRIPTION);
+  ShowScrollBar(box, SB_VERT, TRUE);
+  SetWindowTextA(box, text);
+  SCROLLINFO lines = {sizeof(lines), SIF_RANGE | SIF_PAGE, 0, 0, 0, 0, 0};
+  if (GetScrollInfo(box, SB_VERT, &lines) && lines.nMax - lines.nMin < static_cast<int>(lines.nPage))
+    ShowScrollBar(box, SB_VERT, FALSE);
+}
+
+// The description of the selected product; a name that its row shows cut comes whole first.
 void OnSelectionChanged(HWND page) {
-  int index = static_cast<int>(SendDlgItemMessageA(page, IDC_CHECKLIST, LB_GETCURSEL, 0, 0));
+  HWND list = GetDlgItem(page, IDC_CHECKLIST);
+  int index = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
   if (index < 0) return;
-  char description[kLongTextSize] = {};
-  GetProductDescription(PageContext(page)->hInf, index, description, sizeof(description));
-  SetDlgItemTextA(page, IDC_DESCRIPTION, description);
+  char name[kFieldSize];
+  char text[kFieldSize + sizeof(kLineBreak) + kLongTextSize] = {};
+  if (CheckListCutName(list, index, name)) {
+    lstrcpyA(text, name);
+    lstrcatA(text, kLineBreak);
+  }
+  int used = lstrlenA(text);
+  GetProductDescription(PageContext(page)->hInf, index, text + used, kLongTextSize);
+  ShowDescription(page, text);
 }
 
 BOOL OnCommand(HWND page, WPARAM wParam, LPARAM lParam) {

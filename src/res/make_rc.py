@@ -20,7 +20,7 @@ WS_VSCROLL, WS_GROUP, WS_TABSTOP = 0x00200000, 0x00020000, 0x00010000
 SS_ICON, SS_BLACKFRAME, SS_BITMAP = 0x3, 0x7, 0xE
 SS_REALSIZEIMAGE, SS_SUNKEN = 0x800, 0x1000
 BS_GROUPBOX = 0x7
-ES_AUTOHSCROLL = 0x80
+ES_MULTILINE, ES_AUTOHSCROLL, ES_READONLY = 0x4, 0x80, 0x800
 LBS_NOTIFY, LBS_OWNERDRAWFIXED, LBS_HASSTRINGS, LBS_NOINTEGRALHEIGHT = 0x1, 0x10, 0x40, 0x100
 
 SHOWN = WS_CHILD | WS_VISIBLE
@@ -35,6 +35,9 @@ CHECKLIST = (SHOWN | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_OWNE
              | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT)
 EDIT = SHOWN | WS_BORDER | WS_GROUP | WS_TABSTOP | ES_AUTOHSCROLL
 PUSHBUTTON = SHOWN | WS_TABSTOP
+# A product description of up to 1,023 characters does not fit the few lines below the list:
+# the box scrolls. Read-only, it has the page's colour, as a static would.
+DESCRIPTION = SHOWN | WS_VSCROLL | ES_MULTILINE | ES_READONLY
 PROGRESS = SHOWN
 
 assert CHECKLIST == 0x50A10151 and EDIT == 0x50830080
@@ -65,7 +68,7 @@ CLASSIC = {
            ('Static', 65534, 21, 37, 275, 16, TEXT, 'components_hint'),
            ('ListBox', 1206, 21, 67, 220, 69, CHECKLIST, ''),
            ('Button', 65535, 21, 138, 220, 38, GROUP, ''),
-           ('Static', 1202, 27, 147, 209, 24, TEXT, '')],
+           ('Edit', 1202, 27, 147, 209, 24, DESCRIPTION, '')],
     1102: HEADER + [
            ('Static', 1202, 21, 37, 275, 16, TEXT, 'target_hint'),
            ('Static', 1203, 21, 68, 220, 8, TEXT, 'target_label'),

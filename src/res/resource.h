@@ -39,8 +39,8 @@
 #define IDC_BROWSE 1208
 #define IDC_PROGRESS 1209
 #define IDC_TARGET_FAULT 1210  // why the target page's path cannot be used
-// The templates give static 1202 a meaning of its own on two pages.
-#define IDC_DESCRIPTION IDC_TITLE  // the components page's description of the selected product
+// The templates give control 1202 a meaning of its own on two pages.
+#define IDC_DESCRIPTION IDC_TITLE  // the components page's read-only, scrolling description
 #define IDC_CDROM_NOTE IDC_TITLE   // the ready page's note that the CD-ROM may be needed
 #define IDC_STATIC_LINE 65533
 #define IDC_STATIC_TEXT 65534

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
@@ -9,18 +10,26 @@
 namespace {
 
 constexpr int kWelcome = 0, kComponents = 1;
-constexpr int kHeaderTitle = 1200, kTitle = 1202;
+constexpr int kHeaderTitle = 1200, kTitle = 1202, kDescription = 1202;
 
-const char kOneProduct[] = R"([Version]
-Signature="$Chicago$"
-[Products]
-E2ELook = "Look Product", Look.Install, Look.Remove, 1, 4, "A product to look at.", 1.0
-[Install]
-[Look.Install]
-[Look.Remove]
-[DestinationDirs]
-DefaultDestDir = 24, "Look"
-)";
+// A name wider than its row, and a description of 905 characters: more than the 511 that
+// Wine's Setup API keeps of a field, less than the 1,023 that a description may hold.
+const char kLongName[] =
+    "Look Product, with a name much longer than its row in the list has any room to show";
+
+std::string LongDescription() {
+  std::string text;
+  for (int word = 0; text.size() < 900; ++word) text += "word" + std::to_string(word) + " ";
+  text.resize(900);
+  return text + "(end)";
+}
+
+std::string OneProductScript() {
+  return std::string("[Version]\nSignature=\"$Chicago$\"\n[Products]\nE2ELook = \"") + kLongName +
+         "\", Look.Install, Look.Remove, 1, 4, \"" + LongDescription() +
+         "\", 1.0\n[Install]\n[Look.Install]\n[Look.Remove]\n[DestinationDirs]\n"
+         "DefaultDestDir = 24, \"Look\"\n";
+}
 
 struct LookCase {
   const char *name;
@@ -59,7 +68,7 @@ size_t ColoursIn(const std::string &path) {
 TEST(LookTest, BothLooksInSixLanguagesWithPictures) {
   for (const LookCase &look : kCases) {
     SCOPED_TRACE(look.name);
-    Media media(kOneProduct);
+    Media media(OneProductScript());
     SetupProcess setup(media.dir());
     ASSERT_TRUE(setup.Start(look.arguments));
     WizardDriver wizard(setup.pid());
@@ -74,6 +83,10 @@ TEST(LookTest, BothLooksInSixLanguagesWithPictures) {
     ASSERT_TRUE(wizard.WaitForPage(kComponents));
     // The classic page draws its own title; in the header look the sheet's header does.
     EXPECT_EQ(wizard.Control(kHeaderTitle).exists, look.classic);
+    // The name, cut in its row, and the description come whole in the box below the list.
+    EXPECT_EQ(wizard.ItemText(0), kLongName);
+    EXPECT_EQ(wizard.Control(kDescription).text,
+              std::string(kLongName) + "\r\n" + LongDescription());
     const std::string components =
         ArtefactPath(std::string("components-") + look.name + ".bmp");
     EXPECT_TRUE(wizard.Screenshot(components));

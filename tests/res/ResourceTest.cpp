@@ -35,7 +35,7 @@ struct PageControls {
 const std::vector<PageControls> &AddressedControls() {
   static const std::vector<PageControls> pages = {
       {IDD_WELCOME, {{IDC_TITLE, "Static", false}, {IDC_TEXT, "Static", false}}},
-      {IDD_COMPONENTS, {{IDC_CHECKLIST, "ListBox", false}, {IDC_TITLE, "Static", false}}},
+      {IDD_COMPONENTS, {{IDC_CHECKLIST, "ListBox", false}, {IDC_TITLE, "Edit", false}}},
       {IDD_TARGETDIR,
        {{IDC_TARGET_EDIT, "Edit", false}, {IDC_BROWSE, "Button", false},
         {IDC_TARGET_FAULT, "Static", false}}},
