@@ -249,6 +249,7 @@ bool EndsAnsweredDeletion(QueueCallbackContext *context, const FILEPATHS_A *path
 UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PTR param1,
                                 UINT_PTR param2) {
   QueueCallbackContext *context = static_cast<QueueCallbackContext *>(contextPointer);
+  NoteFileProgress(&context->progress, notification, param1, param2);
   const FILEPATHS_A *paths = reinterpret_cast<const FILEPATHS_A *>(param1);
   if (notification == SPFILENOTIFY_ENDDELETE && EndsAnsweredDeletion(context, paths))
     return PassOn(context, notification, param1, param2);

@@ -5,6 +5,7 @@
 #include <setupapi.h>
 
 #include "common/Globals.h"
+#include "engine/FileProgress.h"
 #include "engine/PathSet.h"
 #include "engine/RemovalScope.h"
 
@@ -37,6 +38,7 @@ struct QueueCallbackContext {
   // 1 once the queue was told that the source of the file it asks for is there; a second
   // question before that file is copied means it could not be copied from there after all.
   int sourceOffered;
+  FileProgress progress;  // the page's bar
 };
 
 UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR param1,

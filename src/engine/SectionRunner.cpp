@@ -73,6 +73,7 @@ void StartServices(HINF inf, const char *sectionList) {
 int CommitQueue(HSPFILEQ queue, HWND page, const RemovalScope *scope) {
   QueueCallbackContext context = {};
   context.scope = scope;
+  StartFileProgress(&context.progress, page, queue);
   context.defaultContext = SetupInitDefaultQueueCallbackEx(page, page, WM_SETUP_PROGRESS, 0, nullptr);
   if (!context.defaultContext) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);

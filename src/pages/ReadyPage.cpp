@@ -41,13 +41,27 @@ BOOL OnPhase(HWND page, WPARAM phase) {
   return TRUE;
 }
 
+// Set once the runner's own count has reached the page: from then on it alone moves the bar,
+// and the default callback's progress, which some systems send as well, would count twice.
+bool g_barCountedByRun;
+
 // The range takes the whole file count: a queue of more than 65,535 files keeps its bar.
 BOOL OnProgress(HWND page, WPARAM wParam, LPARAM lParam) {
+  if (g_barCountedByRun) return TRUE;
   HWND bar = GetDlgItem(page, IDC_PROGRESS);
   if (wParam == 0)
     SendMessageA(bar, PBM_SETRANGE32, 0, lParam);
   else
     SendMessageA(bar, PBM_STEPIT, 0, 0);
+  return TRUE;
+}
+
+// The runner's count: files done (wParam) against files queued (lParam).
+BOOL OnFileCount(HWND page, WPARAM done, LPARAM queued) {
+  g_barCountedByRun = true;
+  HWND bar = GetDlgItem(page, IDC_PROGRESS);
+  SendMessageA(bar, PBM_SETRANGE32, 0, queued);
+  SendMessageA(bar, PBM_SETPOS, done, 0);
   return TRUE;
 }
 
@@ -66,5 +80,6 @@ const WorkerPageHandlers kHandlers = {OnInitDialog, OnSetActive, InstallWorker, 
 
 INT_PTR CALLBACK ReadyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SETUP_PROGRESS) return OnProgress(page, wParam, lParam);
+  if (message == WM_SETUP_FILES) return OnFileCount(page, wParam, lParam);
   return WorkerPageProc(page, message, wParam, lParam, kHandlers);
 }

@@ -4,6 +4,10 @@
 
 #include <stdio.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "common/Messages.h"
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
@@ -238,7 +242,7 @@ TEST_F(ProductRunsTest, FailedInstallShowsTheReasonAndTheRetryFailsAgainThenCanc
   EXPECT_EQ(setup.WaitForExit(), 1603) << "the last run failed";
 }
 
-// Three files, and a program of the second pass that holds the run after the last phase; no
+// Files to copy, and a program of the second pass that holds the run after the last phase; no
 // remove section, so no Uninstall entry that would need a copy of setup.exe.
 const char kHeldScript[] = R"([Version]
 Signature="$Chicago$"
@@ -254,13 +258,24 @@ Hold = 2, "@MEDIA@\gate.exe", "@GATE@"
 DefaultDestDir = 32768
 Held.Files = 32768
 [Held.Files]
-one.txt
-two.txt
-old.txt
 )";
 
-TEST_F(ProductRunsTest, ProgressRangeTakesTheWholeCountAndTheLastPhaseClearsThePage) {
-  Media media(kHeldScript, kTwoPayload);
+// The held script with count files of its own, listed in *payload; the last one named last.
+std::string HeldScriptCopying(int count, std::vector<std::string> *payload) {
+  std::string script = kHeldScript;
+  for (int file = 0; file < count; ++file) {
+    payload->push_back("file" + std::to_string(file) + ".txt");
+    script += payload->back() + "\n";
+  }
+  return script;
+}
+
+// The bar follows the files of the commit: it rises while they are copied and ends full,
+// whatever progress messages of the system's own also arrive.
+TEST_F(ProductRunsTest, ProgressBarRisesWithTheCopiedFilesAndTheLastPhaseClearsThePage) {
+  constexpr int kFiles = 400;
+  std::vector<std::string> payload;
+  Media media(HeldScriptCopying(kFiles, &payload), payload);
   SetupProcess setup(media.dir());
   ASSERT_TRUE(setup.Start());
   WizardDriver wizard(setup.pid());
@@ -278,19 +293,33 @@ TEST_F(ProductRunsTest, ProgressRangeTakesTheWholeCountAndTheLastPhaseClearsTheP
   EXPECT_TRUE(WaitUntil([&] { return wizard.ProgressPos(kProgress) == 1; }));
 
   // Held in the second pass, after the last phase: the text is cleared and the bar hidden
-  // while the worker finishes; the bar took its range from the three queued files.
+  // while the worker finishes. Until then the bar is sampled as the files are copied.
   ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
   EXPECT_TRUE(WaitUntil([&] { return !wizard.Button(WizardButton::Cancel).enabled; }));
-  EXPECT_TRUE(WaitUntil([&] { return FileExists(media.target() + "\\old.txt"); }, 30000));
+  std::vector<int> positions;
   EXPECT_TRUE(WaitUntil([&] {
-    return wizard.Control(kText).text.empty() && !wizard.Control(kProgress).visible;
-  }));
+    if (wizard.ProgressHigh(kProgress) == kFiles) positions.push_back(wizard.ProgressPos(kProgress));
+    return wizard.Control(kText).text.empty() && !wizard.Control(kProgress).visible &&
+           FileExists(media.target() + "\\" + payload.back());
+  }, 60000));
   EXPECT_EQ(wizard.ActivePage(), kReady);
-  printf("progress bar after the copy: range 0..%d, position %d\n",
-         wizard.ProgressHigh(kProgress), wizard.ProgressPos(kProgress));
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end())) << "never backwards";
+  EXPECT_TRUE(std::any_of(positions.begin(), positions.end(),
+                          [](int position) { return position > 0 && position < kFiles; }))
+      << "sampled " << positions.size() << " times, never part-way";
+  EXPECT_EQ(wizard.ProgressHigh(kProgress), kFiles);
+  EXPECT_EQ(wizard.ProgressPos(kProgress), kFiles);
+  // The system's own messages, which Windows sends besides, neither move nor rescale it.
+  ASSERT_TRUE(wizard.PostToPage(WM_SETUP_PROGRESS, 0, 3));
+  ASSERT_TRUE(wizard.PostToPage(WM_SETUP_PROGRESS, 1, 0));
+  // A phase posted after them shows once the page has handled them.
+  ASSERT_TRUE(wizard.PostToPage(WM_SETUP_PHASE, kPhaseFiles, 0));
+  ASSERT_TRUE(WaitUntil([&] { return wizard.Control(kText).text == "Copying files ..."; }));
+  EXPECT_EQ(wizard.ProgressHigh(kProgress), kFiles);
+  EXPECT_EQ(wizard.ProgressPos(kProgress), kFiles);
+  printf("progress bar: %zu samples during the copy of %d files\n", positions.size(), kFiles);
   media.OpenGate();
   ASSERT_TRUE(wizard.WaitForPage(kInstallFinish, 60000));
-  EXPECT_TRUE(FileExists(media.target() + "\\old.txt"));
   ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Finish); }));
   EXPECT_EQ(setup.WaitForExit(), 0);
 }

@@ -28,6 +28,7 @@ class QueueBoundsTest : public testing::Test {
     g_rebootNeeded = 0;
     memset(&area_, kGuardByte, sizeof(area_));
     area_.context.scope = nullptr;  // given by the runner before the queue starts
+    area_.context.progress = FileProgress();
     area_.context.defaultContext = progress_.context();
     Notify(SPFILENOTIFY_STARTQUEUE, 0);
   }
