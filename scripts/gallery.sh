@@ -2,7 +2,9 @@
 # Screenshot gallery: every page of an install and a removal of the Orlavin sample, in both
 # looks (/style:0 classic, /style:1 header) and all nine languages, and of the minimal example,
 # whose script brings its own title, welcome text and pictures (the "branded" rows, in English
-# and, from its [Wizard.0407] section, German), under Xvfb and Wine:
+# and, from its [Wizard.0407] section, German), under Xvfb and Wine; in each row also the
+# components page of a product with a long name and description, and the ready page with its
+# bar part-way through a copy of many files:
 #   <build>/gallery/<language>-<look>-<n>-<page>.png   one picture per page
 #   <build>/gallery/index.html                         all of them, a row per language and look
 # Six languages are chosen with /lang:, Danish, Finnish and Norwegian through the
@@ -34,7 +36,7 @@ languages="english:/lang:eng german:/lang:ger french:/lang:fre italian:/lang:ita
   spanish:/lang:spa dutch:/lang:dut danish:da_DK.UTF-8 finnish:fi_FI.UTF-8
   norwegian:nb_NO.UTF-8 branded-english:/lang:eng branded-german:/lang:ger"
 looks="0:classic 1:header"
-pages=(welcome components target ready finish remove removed)
+pages=(welcome components target ready finish remove removed description progress)
 failed=0
 
 for entry in $languages; do
@@ -71,7 +73,9 @@ done
   echo '<h1>Setup wizard: every page of an install and a removal</h1>'
   echo '<p>The Orlavin sample in the classic look (/style:0) and the header look (/style:1), nine'
   echo 'languages; in the branded rows the minimal example, whose script gives its own title,'
-  echo 'welcome text and pictures. Click a picture for its full size.</p><table><tr><th></th>'
+  echo 'welcome text and pictures. The last two columns show a product with a long name and'
+  echo 'description, and the bar part-way through a copy of many files. Click a picture for its'
+  echo 'full size.</p><table><tr><th></th>'
   for page in "${pages[@]}"; do echo "<th>$page</th>"; done
   echo '</tr>'
   for entry in $languages; do

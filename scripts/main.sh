@@ -151,10 +151,26 @@ leftovers() {
   return 0
 }
 
-# Takes a picture of the whole screen every half second while the process runs.
+# Whether a window of setup.exe is on the screen: Wine names the class of its X windows after
+# the program file, and the hidden host window is never mapped.
+wizard_shown() {
+  local id
+  for id in $(xwininfo -display "$DISPLAY" -root -children 2>/dev/null |
+              awk '/\("setup\.exe" / {print $1}'); do
+    xwininfo -display "$DISPLAY" -id "$id" 2>/dev/null | grep -q 'IsViewable' && return 0
+  done
+  return 1
+}
+
+# Takes a picture of the whole screen every half second while the process runs, from the
+# moment its wizard shows (an empty screen before that says nothing).
 screenshots() {
-  local pid=$1 name=$2 n=0
+  local pid=$1 name=$2 n=0 waited=0
   [ "$shots" = 1 ] || return 0
+  while kill -0 "$pid" 2>/dev/null && ! wizard_shown && [ $waited -lt 300 ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+  done
   while kill -0 "$pid" 2>/dev/null && [ $n -lt 40 ]; do
     import -display "$DISPLAY" -window root "$demo/screens/$name-$(printf %02d $n).png" 2>/dev/null && n=$((n + 1))
     sleep 0.5

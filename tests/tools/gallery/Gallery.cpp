@@ -3,7 +3,9 @@
 //
 //   GALLERY_DIR=<picture folder> GALLERY_NAME=<name prefix> GALLERY_OPTIONS=<options> gallery.exe
 //
-// The options (such as /style:1 /lang:ger) go to both runs. GALLERY_EXAMPLE=<name> and
+// The options (such as /style:1 /lang:ger) go to every run. A third run pictures a product
+// with a long name and description on the components page, and the ready page with its bar
+// part-way. GALLERY_EXAMPLE=<name> and
 // GALLERY_KEY=<product key> picture the built example of that name, and the removal of that
 // product, instead. Pictures are 24-bit BMPs named <prefix>-<n>-<page>.bmp. It fails when a
 // page did not come or could not be pictured.
@@ -20,6 +22,7 @@
 #include "../matrix/Sample.h"
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
+#include "res/resource.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -27,6 +30,8 @@ namespace {
 constexpr int kWelcome = 0, kComponents = 1, kTarget = 2, kReady = 3, kInstallFinish = 4,
               kRemove = 5, kRemoveFinish = 6;
 constexpr DWORD kRunLimitMs = 90000;
+// Files enough that the copy lasts longer than a picture takes.
+constexpr int kLongProductFiles = 300;
 // Wine asks no restart question (its SetupPromptReboot shows nothing); Windows would at once.
 constexpr DWORD kRestartQuestionMs = 1500;
 
@@ -55,6 +60,51 @@ void FinishRun(WizardDriver &wizard, SetupProcess &setup) {
   setup.WaitForExit(kRunLimitMs);
 }
 
+
+// A product with a name wider than its row, a description that fills more than its box, and
+// files enough to picture the bar part-way; it registers nothing.
+std::string LongProductScript(std::vector<std::string> *payload) {
+  std::string description;
+  while (description.size() < 800)
+    description += "Orlavin answers the telephone, records the callers' messages and plays them "
+                   "back, wherever you are. ";
+  std::string script =
+      "[Version]\nSignature=\"$Chicago$\"\n[Products]\nLong = \"Orlavin Answering Machine, "
+      "Professional Edition for Offices with Many Lines\", Long.Install, , 1, 4, \"" +
+      description + "\", 1.0\n[Install]\n[Long.Install]\nCopyFiles = Long.Files\n"
+      "[DestinationDirs]\nDefaultDestDir = 32768\n[Long.Files]\n";
+  for (int file = 0; file < kLongProductFiles; ++file) {
+    payload->push_back("file" + std::to_string(file) + ".txt");
+    script += payload->back() + "\n";
+  }
+  return script;
+}
+
+// The components page with that product, and the ready page while its files are copied.
+void ShootLongProduct(Shooter &shooter, const std::string &options) {
+  std::vector<std::string> payload;
+  Media media(LongProductScript(&payload), payload);
+  SetupProcess setup(media.dir());
+  ASSERT_TRUE(setup.Start(options));
+  WizardDriver wizard(setup.pid());
+  ASSERT_TRUE(wizard.WaitForPage(kWelcome, kRunLimitMs));
+  WaitUntil([&] { return wizard.Press(WizardButton::Next); });
+  shooter.Shoot(wizard, kComponents, "description");
+  WaitUntil([&] { return wizard.Press(WizardButton::Next); });
+  ASSERT_TRUE(wizard.WaitForPage(kTarget, kRunLimitMs));
+  wizard.TypeTarget(media.target());
+  WaitUntil([&] { return wizard.Press(WizardButton::Next); });
+  ASSERT_TRUE(wizard.WaitForPage(kReady, kRunLimitMs));
+  WaitUntil([&] { return wizard.Press(WizardButton::Next); });
+  // A third of the way, where the picture shows it plainly part-way.
+  EXPECT_TRUE(WaitUntil([&] {
+    return wizard.ProgressPos(IDC_PROGRESS) * 3 >= kLongProductFiles;
+  }, kRunLimitMs)) << shooter.prefix << ": the bar did not move";
+  shooter.Shoot(wizard, kReady, "progress");
+  EXPECT_LT(wizard.ProgressPos(IDC_PROGRESS), wizard.ProgressHigh(IDC_PROGRESS))
+      << shooter.prefix << ": the copy ended before the picture was taken";
+  FinishRun(wizard, setup);
+}
 
 std::string Environment(const char *name) {
   const char *value = getenv(name);
@@ -103,4 +153,5 @@ TEST(Gallery, EveryPageOfAnInstallAndARemoval) {
   shooter.Shoot(wizard, kRemoveFinish, "removed");
   FinishRun(wizard, setup);
   ResetSampleMachine();
+  ShootLongProduct(shooter, options);
 }
