@@ -62,6 +62,14 @@ Welcome = "Bienvenue\n\nSuivant"
 Title = "Teapot"
 )";
 
+// Descriptions of 1,100 and 905 characters: only the first is too long, though the Setup API
+// of Wine gives back 511 characters of either.
+const std::string kDescriptionScript =
+    "[Version]\nSignature=\"$Chicago$\"\n[Products]\nA = \"A\", A.Install, , 1, 0, \"" +
+    std::string(1100, 'd') + "\"\nB = \"B\", A.Install, , 1, 0, \"" + std::string(905, 'd') +
+    "\"\n[A.Install]\nCopyFiles = A.Files\n[DestinationDirs]\nDefaultDestDir = 24, \"A\"\n"
+    "A.Files = 32768\n[A.Files]\na.txt\n";
+
 const BrokenScript kBrokenScripts[] = {
     {"products", R"([Version]
 Signature="$Chicago$"
@@ -244,6 +252,10 @@ a.txt
       "missing",
       "(15): warning: [Wizard.0807] is never read: it names none of the wizard's languages in "
       "four hex digits"},
+     false},
+    {"descriptions", kDescriptionScript.c_str(), {"a.txt"},
+     {"(4): error: the description (field 6) is longer than 1023 characters: a run treats it "
+      "as missing"},
      false},
     {"a script the Setup API refuses", "[Version]\nSignature=\"$Chicago$\"\n[A\n", {},
      {"(3): error: the Setup API cannot open the script \"@MEDIA@\\setup.inf\": a section "
