@@ -56,12 +56,18 @@ BOOL OnProgress(HWND page, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
-// The runner's count: files done (wParam) against files queued (lParam).
+// The runner's count: files done (wParam) against files queued (lParam). The bar never goes
+// back within a run: not below steps of the system's own that reached the page before the
+// first count, nor when a count learnt sub-queue by sub-queue grows.
 BOOL OnFileCount(HWND page, WPARAM done, LPARAM queued) {
   g_barCountedByRun = true;
   HWND bar = GetDlgItem(page, IDC_PROGRESS);
+  int high = static_cast<int>(SendMessageA(bar, PBM_GETRANGE, FALSE, 0));
+  int shown = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
+  int position = high > 0 ? MulDiv(shown, static_cast<int>(queued), high) : 0;
+  if (position < static_cast<int>(done)) position = static_cast<int>(done);
   SendMessageA(bar, PBM_SETRANGE32, 0, queued);
-  SendMessageA(bar, PBM_SETPOS, done, 0);
+  SendMessageA(bar, PBM_SETPOS, position, 0);
   return TRUE;
 }
 
