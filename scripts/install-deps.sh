@@ -10,7 +10,7 @@ need_pkgs=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   googletest
   wine wine64 xvfb x11-utils imagemagick
-  gcab python3
+  gcab python3 python3-yaml
   locales
 )
 need_i386=(wine32:i386)

@@ -59,6 +59,7 @@ exit_name() {
     67) echo "1603 (failed)" ;; 69) echo "1605 (not installed)" ;;
     82) echo "1618 (another setup was running)" ;;
     84) echo "1620 (setup script not opened)" ;; 103) echo "1639 (invalid command line)" ;;
+    102) echo "1638 (a newer version is installed)" ;; 112) echo "112 (disk full)" ;;
     *) echo "$1 (low 8 bits)" ;;
   esac
 }

@@ -13,8 +13,8 @@ constexpr int kTokenSize = kCommandTokenSize;
 constexpr char kKeySeparator = ',';
 
 enum class OptionKind {
-  Quiet, Silent, Style, Install, InstallKeys, Remove, RemoveKey, Language, Log, Dir, Check,
-  CheckPath, Relocated
+  Quiet, Silent, Style, Install, InstallKeys, Remove, RemoveKey, Language, LogInTemp, Log, Dir,
+  Check, CheckPath, Relocated, Downgrade
 };
 
 struct Option {
@@ -39,11 +39,13 @@ constexpr Option kOptions[] = {
     {"/lang:ita", 9, OptionKind::Language, 0x0410},
     {"/lang:spa", 9, OptionKind::Language, 0x000A},  // the Spanish resources are tagged neutral
     {"/lang:dut", 9, OptionKind::Language, 0x0413},
+    {"/log", 4, OptionKind::LogInTemp, 0},
     {"/log:", 5, OptionKind::Log, 0},
     {"/dir:", 5, OptionKind::Dir, 0},
     {"/check", 6, OptionKind::Check, 0},
     {"/check:", 7, OptionKind::CheckPath, 0},
     {"/relocated:", 11, OptionKind::Relocated, 0},
+    {"/downgrade", 10, OptionKind::Downgrade, 0},
 };
 
 // _strnicmp over the option's compared length: the token must be at least that long.
@@ -104,7 +106,12 @@ void ApplyOption(const Option &option, const char *token, int tokenLen) {
       ListSetSingle(g_productKey, g_productKeySize, rest, static_cast<size_t>(restLen));
       break;
     case OptionKind::Language: g_languageId = option.languageId; break;
-    case OptionKind::Log: TakePath(g_logPath, rest, restLen, option.text); break;
+    // "/log:PATH" matches "/log" first: the path it names wins.
+    case OptionKind::LogInTemp: g_logInTemp = 1; break;
+    case OptionKind::Log:
+      g_logInTemp = 0;
+      TakePath(g_logPath, rest, restLen, option.text);
+      break;
     case OptionKind::Dir:
       g_targetDirGiven = 1;
       TakePath(g_targetDir, rest, restLen, option.text);
@@ -112,6 +119,7 @@ void ApplyOption(const Option &option, const char *token, int tokenLen) {
     case OptionKind::Check: g_checkScript = 1; break;
     case OptionKind::CheckPath: TakePath(g_checkPath, rest, restLen, option.text); break;
     case OptionKind::Relocated: TakePath(g_relocatedFrom, rest, restLen, option.text); break;
+    case OptionKind::Downgrade: g_allowDowngrade = 1; break;
   }
 }
 

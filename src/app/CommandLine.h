@@ -1,6 +1,6 @@
 // The command line of setup.exe: "/quiet", "/silent", "/style:", "/install[:keys]",
-// "/remove[:key]", "/lang:", "/log:", "/dir:", "/check[:path]", and "/relocated:", which a
-// removal adds when it hands itself over to a copy of the program.
+// "/remove[:key]", "/lang:", "/log[:path]", "/dir:", "/check[:path]", "/downgrade", and
+// "/relocated:", which a removal adds when it hands itself over to a copy of the program.
 #pragma once
 
 // A token longer than this (less its NUL) is cut: every value that has a limit of its own is

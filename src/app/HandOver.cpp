@@ -24,6 +24,7 @@ namespace {
 
 constexpr char kFolderPrefix[] = "stp";
 constexpr char kRelocatedOption[] = " /relocated:\"";
+constexpr char kLogOption[] = " /log:\"";
 
 // Whether this process is the setup.exe that the removed entry's command line starts.
 bool StartedFromInstalledCopy(HINF inf, const char *program) {
@@ -66,7 +67,8 @@ bool CopyProgramAndScript(const char *program, const char *folder) {
          CopyFileA(source, target, FALSE);
 }
 
-// The copy's command line: this run's own options, and where the installed program is.
+// The copy's command line: this run's own options, where the installed program is, and the
+// run's log by its full path: the copy works in another folder, and writes into the same file.
 bool BuildCopyCommand(char *out, size_t size, const char *folder, const char *program) {
   const char *arguments = GetCommandLineA();
   // Past the program's own name, quoted or not, as the C runtime reads it.
@@ -74,8 +76,9 @@ bool BuildCopyCommand(char *out, size_t size, const char *folder, const char *pr
   if (quoted) ++arguments;
   while (*arguments && (quoted ? *arguments != '"' : *arguments != ' ')) ++arguments;
   if (*arguments == '"') ++arguments;
-  int length = snprintf(out, size, "\"%s\\%s\"%s%s%s\"", folder, kSetupProgramName, arguments,
-                        kRelocatedOption, program);
+  int length = snprintf(out, size, "\"%s\\%s\"%s%s%s\"%s%s%s", folder, kSetupProgramName,
+                        arguments, kRelocatedOption, program, g_logPath[0] ? kLogOption : "",
+                        g_logPath, g_logPath[0] ? "\"" : "");
   return length > 0 && static_cast<size_t>(length) < size;
 }
 
@@ -118,7 +121,7 @@ bool HandOverRemoval(HINF inf, int *exitCode) {
     return false;
 
   char folder[kTargetDirSize];
-  char command[3 * kTargetDirSize + kCommandTokenSize];
+  char command[4 * kTargetDirSize + kCommandTokenSize];
   if (!MakeHandOverFolder(folder)) {
     LogFailure(GetLastError(), "no folder for the removal's copy of the program");
     return false;

@@ -7,6 +7,7 @@
 #include "common/Language.h"
 #include "common/Log.h"
 #include "res/resource.h"
+#include "script/Catalogue.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
 #include "script/TargetDir.h"
@@ -35,6 +36,16 @@ int CheckRemovalRequest(HWND owner, HINF inf) {
   return kExitUnknownProduct;
 }
 
+// An install without a person takes the products that the command line names, else those
+// checked by default, and never replaces a newer installed version unless "/downgrade" says
+// so: nobody is there to answer the wizard's question. Nothing left to install ends the run.
+int ChooseUnattendedProducts(HINF inf) {
+  if (!g_productKey[0]) CollectDefaultProducts(inf, g_productKey, g_productKeySize);
+  if (!DropNewerInstalled(inf, g_productKey, g_allowDowngrade != 0) || g_productKey[0]) return 0;
+  LogLine("nothing is left to install: newer versions are installed");
+  return kExitNewerInstalled;
+}
+
 }  // namespace
 
 int CheckRunRequest(HWND owner, HINF inf) {
@@ -45,12 +56,11 @@ int CheckRunRequest(HWND owner, HINF inf) {
     ShowNotice(owner, IDS_UNKNOWN_PRODUCT_KEY, key);
     return kExitInvalidCommandLine;
   }
-  if (!g_targetDirGiven) return 0;
-  if (TargetDirUnusable(inf, "/dir:")) {
+  if (g_targetDirGiven && TargetDirUnusable(inf, "/dir:")) {
     ShowNotice(owner, IDS_COMMAND_LINE_INVALID, "/dir:");
     return kExitInvalidCommandLine;
   }
-  return 0;
+  return g_quiet ? ChooseUnattendedProducts(inf) : 0;
 }
 
 bool TargetDirUnusable(HINF inf, const char *source) {

@@ -9,7 +9,6 @@
 #include "common/WizardContext.h"
 #include "engine/SectionRunner.h"
 #include "engine/Workers.h"
-#include "script/Catalogue.h"
 #include "script/TargetDir.h"
 
 namespace {
@@ -52,10 +51,9 @@ INT_PTR CALLBACK RunnerProc(HWND runner, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
-// The choices a quiet install makes on its pages: the products checked by default unless the
-// command line names them, and the proposed target unless "/dir:" gives one.
+// The choice a quiet install makes on its pages once its products are chosen (CheckRunRequest):
+// the proposed target unless "/dir:" gives one.
 bool ChooseLikeQuietPages(HINF inf) {
-  if (!g_productKey[0]) CollectDefaultProducts(inf, g_productKey, g_productKeySize);
   if (!g_targetDirGiven) ProposeTargetDir(inf, g_targetDir);
   return !TargetDirUnusable(inf, g_targetDirGiven ? "/dir:" : "the proposal");
 }

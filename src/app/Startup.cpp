@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <shlwapi.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "app/CommandLine.h"
@@ -120,6 +121,45 @@ void EnterProgramDirectory() {
 
 namespace {
 
+constexpr char kLogExtension[] = ".log";
+
+// "/log" alone: a file of the temporary folder named after the program and the time the run
+// started, as setup_20261207_205403.log.
+bool NameLogInTemp(char (&path)[kTargetDirSize]) {
+  char temp[kTargetDirSize];
+  char program[kTargetDirSize];
+  DWORD length = GetTempPathA(sizeof(temp), temp);
+  if (length == 0 || length >= sizeof(temp) || !ReadProgramPath(program, sizeof(program)))
+    return false;
+  const char *name = strrchr(program, '\\');
+  name = name ? name + 1 : program;
+  const char *dot = strrchr(name, '.');
+  int nameLength = dot ? static_cast<int>(dot - name) : static_cast<int>(strlen(name));
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  int written = snprintf(path, sizeof(path), "%s%.*s_%04u%02u%02u_%02u%02u%02u%s", temp,
+                         nameLength, name, now.wYear, now.wMonth, now.wDay, now.wHour,
+                         now.wMinute, now.wSecond, kLogExtension);
+  return written > 0 && static_cast<size_t>(written) < sizeof(path);
+}
+
+// The log's full path, fixed before the program enters its own folder: a relative "/log:"
+// names a file of the caller's current folder, and every process of the run, the copy that a
+// removal hands itself over to included, is given this one path. A path too long to be made
+// whole is refused as a value of the command line.
+void ChooseLogPath() {
+  if (g_logInTemp && !NameLogInTemp(g_logPath)) g_logPath[0] = '\0';
+  if (!g_logPath[0]) return;
+  char full[kTargetDirSize];
+  DWORD length = GetFullPathNameA(g_logPath, sizeof(full), full, nullptr);
+  if (length == 0 || length >= sizeof(full)) {
+    g_logPath[0] = '\0';
+    g_commandLineFault = "/log:";
+    return;
+  }
+  memcpy(g_logPath, full, length + 1);
+}
+
 // The first lines of the log: what runs, how it was started, and on what.
 void LogStartup(const char *commandLine) {
   DWORD version = GetVersion();
@@ -167,11 +207,12 @@ int SetupMain(HINSTANCE instance, const char *commandLine) {
   // A silent run chooses what a quiet one chooses; it only shows nothing and asks nothing.
   if (g_silent) g_quiet = 1;
   SetThreadLanguage(g_languageId);
+  ChooseLogPath();
   // A log that cannot be opened changes nothing else in the run.
   if (g_logPath[0]) OpenLog(g_logPath);
   LogStartup(commandLine);
   int exitCode = RunProgram(instance);
-  LogLine("exit code %d", exitCode);
+  LogLine("exit code %d: %s", exitCode, DescribeExitCode(exitCode, g_checkScript != 0));
   CloseLog();
   return exitCode;
 }

@@ -1,5 +1,7 @@
 #include "common/ExitCode.h"
 
+#include <stddef.h>
+
 int ChooseExitCode(int runOutcome, int rebootNeeded, int rebootStarted) {
   switch (runOutcome) {
     case kRunSucceeded:
@@ -10,6 +12,48 @@ int ChooseExitCode(int runOutcome, int rebootNeeded, int rebootStarted) {
     default:
       return kExitUserCancelled;
   }
+}
+
+namespace {
+
+struct ExitCodeMeaning {
+  int exitCode;
+  const char *meaning;
+};
+
+constexpr ExitCodeMeaning kExitMeanings[] = {
+    {kExitSuccess, "the run succeeded"},
+    {kExitRebootRequired, "the run succeeded; a restart is needed and was not started"},
+    {kExitRebootStarted, "the run succeeded and the restart was started"},
+    {kExitUserCancelled, "the wizard was closed before a run ended (cancelled)"},
+    {kExitInstallFailure, "the run failed"},
+    {kExitDiskFull, "the disk is full"},
+    {kExitUnknownProduct, "the removal names no installed product of this setup"},
+    {kExitAlreadyRunning, "another copy of this program file is running"},
+    {kExitScriptNotOpened, "the setup script could not be opened"},
+    {kExitNewerInstalled, "a newer version of the product is already installed"},
+    {kExitInvalidCommandLine, "the command line is invalid"},
+};
+
+constexpr ExitCodeMeaning kCheckMeanings[] = {
+    {kExitCheckClean, "the check found no error"},
+    {kExitCheckFindings, "the check found an error"},
+};
+
+template <size_t N>
+const char *FindMeaning(const ExitCodeMeaning (&table)[N], int exitCode) {
+  for (const ExitCodeMeaning &entry : table)
+    if (entry.exitCode == exitCode) return entry.meaning;
+  return nullptr;
+}
+
+}  // namespace
+
+const char *DescribeExitCode(int exitCode, bool checkRun) {
+  const char *meaning = checkRun ? FindMeaning(kCheckMeanings, exitCode) : nullptr;
+  if (!meaning) meaning = FindMeaning(kExitMeanings, exitCode);
+  // Only the copy that a removal hands itself over to can pass on another code: it broke off.
+  return meaning ? meaning : "the copy of the program that ran the removal broke off";
 }
 
 int EffectiveWizardStyle(int requestedStyle) {

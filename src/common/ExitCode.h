@@ -7,13 +7,16 @@ constexpr int kRunNone = 0;       // no worker finished (the user cancelled befo
 constexpr int kRunSucceeded = 1;
 constexpr int kRunFailed = 2;
 
+// Each code stands for one kind of outcome, and the log's last line names it.
 constexpr int kExitSuccess = 0;
+constexpr int kExitDiskFull = 112;          // ERROR_DISK_FULL: the run stopped on a full disk
 constexpr int kExitUserCancelled = 1602;    // ERROR_INSTALL_USEREXIT
 constexpr int kExitInstallFailure = 1603;   // ERROR_INSTALL_FAILURE
 constexpr int kExitUnknownProduct = 1605;   // ERROR_UNKNOWN_PRODUCT: not installed, or not ours
 constexpr int kExitAlreadyRunning = 1618;   // ERROR_INSTALL_ALREADY_RUNNING
 constexpr int kExitScriptNotOpened = 1620;  // ERROR_INSTALL_PACKAGE_INVALID
 constexpr int kExitRebootStarted = 1641;    // ERROR_SUCCESS_REBOOT_INITIATED
+constexpr int kExitNewerInstalled = 1638;   // ERROR_PRODUCT_VERSION: a newer version is there
 constexpr int kExitInvalidCommandLine = 1639;  // ERROR_INVALID_COMMAND_LINE
 constexpr int kExitRebootRequired = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED
 
@@ -24,6 +27,10 @@ constexpr int kExitCheckFindings = 1;
 // The exit code of a wizard that ran: outcome of the last worker, whether a restart is
 // needed, and whether the restart offered afterwards was started.
 int ChooseExitCode(int runOutcome, int rebootNeeded, int rebootStarted);
+
+// What an exit code says, as the log's last line words it; checkRun for a "/check" run, whose
+// 0 and 1 are the check's own.
+const char *DescribeExitCode(int exitCode, bool checkRun);
 
 // The look actually built for a "/style:" value: 0 classic, 1 and 2 header look; any other
 // value gets the header look with composed pictures (1), the program's usual look.

@@ -25,6 +25,8 @@ int g_exitCode;
 int g_silent;
 int g_targetDirGiven;
 char g_logPath[kTargetDirSize];
+int g_logInTemp;
+int g_allowDowngrade;
 int g_checkScript;
 char g_checkPath[kTargetDirSize];
 char g_relocatedFrom[kTargetDirSize];

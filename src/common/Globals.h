@@ -37,6 +37,9 @@ extern int g_exitCode;                   // the process exit code (app/ExitCode.
 extern int g_silent;                     // 1 after "/silent": no window, no question, ever
 extern int g_targetDirGiven;             // 1 after "/dir:": g_targetDir holds its path
 extern char g_logPath[kTargetDirSize];   // "/log:" path, or empty
+extern int g_logInTemp;                  // 1 after "/log" alone: a log in the temporary folder
+extern int g_allowDowngrade;             // 1 after "/downgrade": an unattended run may replace
+                                         // a newer installed version
 extern int g_checkScript;                // 1 after "/check" or "/check:"
 extern char g_checkPath[kTargetDirSize]; // "/check:" path, or empty for the script beside us
 extern char g_relocatedFrom[kTargetDirSize];  // "/relocated:": the installed setup.exe that

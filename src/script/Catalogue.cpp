@@ -16,15 +16,21 @@
 
 namespace {
 
+// The script's version of a product line and the one its Uninstall entry records; false when
+// either is unknown.
+bool ReadVersions(INFCONTEXT *line, char (&script)[kSectionNameSize],
+                  char (&installed)[kSectionNameSize]) {
+  char key[kProductKeySize];
+  return ReadField(line, kFieldKey, key) && ReadField(line, kFieldVersion, script) &&
+         ReadUninstallValue(key, kProductVersionValue, installed, sizeof(installed));
+}
+
 // Sign of the script's version against the installed copy's for one product line.
 int CompareInstalledVersionOfLine(INFCONTEXT *line) {
-  char key[kProductKeySize];
-  char version[kSectionNameSize];
-  if (!ReadField(line, kFieldKey, key)) return 0;
-  if (!ReadField(line, kFieldVersion, version)) return 0;
+  char script[kSectionNameSize];
   char installed[kSectionNameSize];
-  if (!ReadUninstallValue(key, kProductVersionValue, installed, sizeof(installed))) return 0;
-  return CompareVersionTexts(installed, version);
+  if (!ReadVersions(line, script, installed)) return 0;
+  return CompareVersionTexts(installed, script);
 }
 
 // A product is checked by default when its flags say so, unless a newer version is installed.
@@ -33,9 +39,7 @@ bool CheckedByDefault(INFCONTEXT *line, int newer) {
   return (flags & kProductCheckedByDefault) != 0 && !newer;
 }
 
-bool CheckedWithoutAPerson(INFCONTEXT *line, int, const void *) {
-  return CheckedByDefault(line, CompareInstalledVersionOfLine(line) < 0);
-}
+bool CheckedByItsFlags(INFCONTEXT *line, int, const void *) { return CheckedByDefault(line, 0); }
 
 }  // namespace
 
@@ -77,7 +81,35 @@ int CollectChosenProducts(HINF inf, char *keyList, size_t size, ProductChoice ch
 }
 
 int CollectDefaultProducts(HINF inf, char *keyList, size_t size) {
-  return CollectChosenProducts(inf, keyList, size, CheckedWithoutAPerson, nullptr);
+  return CollectChosenProducts(inf, keyList, size, CheckedByItsFlags, nullptr);
+}
+
+int DropNewerInstalled(HINF inf, char *keyList, bool allowDowngrade) {
+  int dropped = 0;
+  char *kept = keyList;
+  for (const char *key = keyList; *key;) {
+    const char *next = ListNext(key);
+    INFCONTEXT line;
+    char script[kSectionNameSize];
+    char installed[kSectionNameSize];
+    bool newer = FindProductLine(inf, key, &line) && ReadVersions(&line, script, installed) &&
+                 CompareVersionTexts(installed, script) < 0;
+    if (newer)
+      LogLine("product %s: version %s is installed, newer than the setup script's %s: %s", key,
+              installed, script,
+              allowDowngrade ? "replaced, as \"/downgrade\" allows" : "not installed");
+    if (newer && !allowDowngrade) {
+      ++dropped;
+    } else {
+      // Moves the key towards the front; the keys after it are read before they are written.
+      memmove(kept, key, static_cast<size_t>(next - key));
+      kept += next - key;
+    }
+    key = next;
+  }
+  kept[0] = '\0';
+  if (kept == keyList && dropped) kept[1] = '\0';
+  return dropped;
 }
 
 void GetProductDescription(HINF inf, int index, char *buffer, int size) {

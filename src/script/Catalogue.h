@@ -30,9 +30,13 @@ using ProductChoice = bool (*)(INFCONTEXT *line, int index, const void *choices)
 // the collection there: the products before it stay chosen, none is ever cut.
 int CollectChosenProducts(HINF inf, char *keyList, size_t size, ProductChoice chosen,
                           const void *choices);
-// The keys that the components page checks by default, in list order: what a run without a
-// person chooses.
+// The keys whose flags check them by default, in list order: what a run without a person
+// chooses before it looks at the installed versions (DropNewerInstalled).
 int CollectDefaultProducts(HINF inf, char *keyList, size_t size);
+// Takes every product whose installed version is newer than the script's out of keyList,
+// unless allowDowngrade keeps it; a log line names each such product and both versions.
+// Returns the number taken out.
+int DropNewerInstalled(HINF inf, char *keyList, bool allowDowngrade);
 void GetProductDescription(HINF inf, int index, char *buffer, int size);
 int CompareInstalledVersion(HINF inf, int index);
 int CountProductsWithFlag(HINF inf, const char *keyList, int mask);

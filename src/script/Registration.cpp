@@ -14,6 +14,7 @@
 #include "script/ProductLines.h"
 #include "script/SetupScript.h"
 #include "script/UninstallCommand.h"
+#include "script/VersionCompare.h"
 
 namespace {
 
@@ -135,7 +136,13 @@ void FormatInstallDate(char (&date)[kDateTextSize]) {
 // What Programs and Features shows beside the name: version, vendor, place, icon and date; the
 // unattended removal; and no Change or Repair button, since the program offers neither.
 void WriteDisplayValues(HINF inf, HKEY entryKey, const PlannedEntry &entry) {
-  if (entry.hasVersion) WriteText(entryKey, "DisplayVersion", entry.version);
+  if (entry.hasVersion) {
+    WriteText(entryKey, "DisplayVersion", entry.version);
+    uint32_t major = 0, minor = 0;
+    ReadVersionNumbers(entry.version, &major, &minor);
+    WriteNumber(entryKey, "VersionMajor", major);
+    WriteNumber(entryKey, "VersionMinor", minor);
+  }
   char publisher[kFieldSize];
   if (ReadPublisher(inf, publisher)) WriteText(entryKey, "Publisher", publisher);
   if (g_targetDir[0] != '\0') WriteText(entryKey, "InstallLocation", g_targetDir);

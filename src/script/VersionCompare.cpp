@@ -48,6 +48,18 @@ int CompareParts(const VersionPart &installed, const VersionPart &script) {
   return installed.negative ? -order : order;
 }
 
+constexpr uint32_t kLargestPart = 0xFFFFFFFFu;
+
+uint32_t PartValue(const VersionPart &part) {
+  if (part.negative) return 0;
+  uint64_t value = 0;
+  for (size_t i = 0; i < part.count; ++i) {
+    value = value * 10 + static_cast<uint64_t>(part.digits[i] - '0');
+    if (value > kLargestPart) return kLargestPart;
+  }
+  return static_cast<uint32_t>(value);
+}
+
 }  // namespace
 
 int CompareVersionTexts(const char *installed, const char *script) {
@@ -61,4 +73,10 @@ int CompareVersionTexts(const char *installed, const char *script) {
     installed = a.end + 1;
     script = b.end + 1;
   }
+}
+
+void ReadVersionNumbers(const char *text, uint32_t *major, uint32_t *minor) {
+  VersionPart first = ReadPart(text);
+  *major = PartValue(first);
+  *minor = *first.end == '.' ? PartValue(ReadPart(first.end + 1)) : 0;
 }

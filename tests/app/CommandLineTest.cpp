@@ -81,27 +81,36 @@ TEST_F(CommandLineTest, UnattendedOptions) {
   const struct {
     const char *line;
     const char *logPath, *targetDir, *checkPath, *fault;
-    int silent, check;
+    int silent, check, logInTemp, downgrade;
   } cases[] = {
-      {"/silent /log:C:\\t\\a.log", "C:\\t\\a.log", "", "", nullptr, 1, 0},
+      {"/silent /log:C:\\t\\a.log", "C:\\t\\a.log", "", "", nullptr, 1, 0, 0, 0},
       {"/dir:\"C:\\Program Files\\X\" /LOG:\"C:\\a b.log\"", "C:\\a b.log",
-       "C:\\Program Files\\X", "", nullptr, 0, 0},
-      {"/check", "", "", "", nullptr, 0, 1},
-      {"/check:\"D:\\my media\\setup.inf\"", "", "", "D:\\my media\\setup.inf", nullptr, 0, 1},
-      {"/dir:", "", "", "", nullptr, 0, 0},
+       "C:\\Program Files\\X", "", nullptr, 0, 0, 0, 0},
+      {"/check", "", "", "", nullptr, 0, 1, 0, 0},
+      {"/check:\"D:\\my media\\setup.inf\"", "", "", "D:\\my media\\setup.inf", nullptr, 0, 1, 0,
+       0},
+      {"/dir:", "", "", "", nullptr, 0, 0, 0, 0},
+      // "/log" alone asks for a log in the temporary folder; the later of the two forms wins.
+      {"/silent /log", "", "", "", nullptr, 1, 0, 1, 0},
+      {"/log /log:a.log", "a.log", "", "", nullptr, 0, 0, 0, 0},
+      {"/log:a.log /LOG", "a.log", "", "", nullptr, 0, 0, 1, 0},
+      {"/quiet /Downgrade", "", "", "", nullptr, 0, 0, 0, 1},
   };
   for (const auto &c : cases) {
-    g_silent = g_checkScript = 0;
+    g_silent = g_checkScript = g_logInTemp = g_allowDowngrade = 0;
     g_logPath[0] = g_targetDir[0] = g_checkPath[0] = '\0';
     g_commandLineFault = nullptr;
     ParseCommandLine(c.line);
     EXPECT_EQ(g_silent, c.silent) << c.line;
     EXPECT_EQ(g_checkScript, c.check) << c.line;
+    EXPECT_EQ(g_logInTemp, c.logInTemp) << c.line;
+    EXPECT_EQ(g_allowDowngrade, c.downgrade) << c.line;
     EXPECT_STREQ(g_logPath, c.logPath) << c.line;
     EXPECT_STREQ(g_targetDir, c.targetDir) << c.line;
     EXPECT_STREQ(g_checkPath, c.checkPath) << c.line;
     EXPECT_EQ(g_commandLineFault, c.fault) << c.line;
   }
+  g_logInTemp = g_allowDowngrade = 0;
   g_commandLineFault = nullptr;
   ParseCommandLine(("/dir:C:\\" + std::string(kTargetDirSize, 'd')).c_str());
   EXPECT_STREQ(g_commandLineFault, "/dir:");

@@ -1,9 +1,14 @@
 // Unattended runs of the real setup.exe: "/silent" shows no window and never waits, "/log:"
-// keeps what happened, "/dir:" and key lists choose, a command line that cannot be taken
-// installs nothing, and the removal from the installed program leaves nothing behind.
+// keeps what happened in one file, "/dir:" and key lists choose, a command line that cannot be
+// taken installs nothing, a newer installed version is never replaced unasked, and the removal
+// from the installed program leaves nothing behind.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
@@ -48,6 +53,36 @@ const char kRefusedService[] =
     "[Empty.Settings]\r\nDisplayName = Nothing to run\r\n";
 
 std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
+
+// The script with the tool at another version.
+std::string ScriptWithToolVersion(const std::string &version) {
+  return ReplaceAll(ReplaceAll(kScript, "@SERVICES@", ""), "1, 0, \"\", 1.0",
+                    "1, 0, \"\", " + version);
+}
+
+constexpr size_t kTimeStampLength = sizeof("2026-12-07 20:54:03.912 ") - 1;
+
+// The text of a log's last line, after its time stamp.
+std::string LastEvent(const std::string &log) {
+  size_t end = log.find_last_not_of("\r\n");
+  if (end == std::string::npos) return "";
+  size_t start = log.rfind('\n', end);
+  start = (start == std::string::npos ? 0 : start + 1) + kTimeStampLength;
+  return start <= end ? log.substr(start, end + 1 - start) : "";
+}
+
+// The logs that "/log" alone writes: setup_YYYYMMDD_HHMMSS.log in the temporary folder.
+std::vector<std::string> LogsInTemp() {
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof(temp), temp);
+  std::vector<std::string> paths;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((std::string(temp) + "setup_????????_??????.log").c_str(), &found);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+    paths.push_back(std::string(temp) + found.cFileName);
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  return paths;
+}
 
 struct Watched {
   int exitCode = -1;
@@ -144,6 +179,72 @@ TEST_F(SilentRunsTest, CommandLinesThatCannotBeTakenInstallNothing) {
   WriteUninstallValue("SLNExtra", "UserTargetDir", media.dir() + "\\setup.inf");
   EXPECT_EQ(Install(media, "").exitCode, 1603);
   EXPECT_FALSE(UninstallEntryExists("SLNTool"));
+}
+
+// An unattended install leaves a newer installed version alone, whether its flag chose the
+// product or the command line named it, says so, and ends with 1638 having changed nothing;
+// "/downgrade" replaces it.
+TEST_F(SilentRunsTest, NewerInstalledVersionIsReplacedOnlyWhenAllowed) {
+  Media newer(ScriptWithToolVersion("2.0"), {"one.txt"});
+  const std::string target = newer.target();
+  ASSERT_EQ(Install(newer, "/install:SLNTool /dir:" + Quoted(target)).exitCode, 0);
+  WriteTextFile(target + "\\one.txt", "the newer one");
+
+  Media older(ScriptWithToolVersion("1.0"), {"one.txt"});
+  const std::string log = older.target() + "\\run.log";
+  for (const char *options : {"/silent", "/silent /install:SLNTool", "/quiet"}) {
+    DeleteFileA(log.c_str());
+    SetupProcess setup(older.dir());
+    Watched run = RunWatched(setup, Quoted(setup.exe()) + " " + options + " /dir:" +
+                                        Quoted(target) + " /log:" + Quoted(log));
+    EXPECT_EQ(run.exitCode, 1638) << options;
+    EXPECT_FALSE(run.windowSeen) << options;
+    const std::string text = ReadTextFile(log);
+    EXPECT_NE(text.find("product SLNTool: version 2.0 is installed, newer than the setup "
+                        "script's 1.0: not installed"), std::string::npos) << options << text;
+    EXPECT_EQ(LastEvent(text),
+              "exit code 1638: a newer version of the product is already installed") << options;
+    EXPECT_EQ(UninstallValue("SLNTool", "ProductVersion"), "2.0") << options;
+    EXPECT_EQ(ReadTextFile(target + "\\one.txt"), "the newer one") << options;
+  }
+
+  EXPECT_EQ(Install(older, "/downgrade /dir:" + Quoted(target)).exitCode, 0);
+  EXPECT_EQ(UninstallValue("SLNTool", "ProductVersion"), "1.0");
+  EXPECT_EQ(UninstallValue("SLNTool", "VersionMajor"), "dword:1");
+  EXPECT_EQ(ReadTextFile(target + "\\one.txt"), "payload one.txt\r\n");
+}
+
+// The log of a run: "/log" alone writes a new file of the temporary folder, named after the
+// program and the time. A relative "/log:" names a file of the caller's folder, and the
+// removal's copy of the program, which runs in a folder of its own, writes into that same
+// file: one whole log, whose last line is the exit code of the run that the caller started.
+TEST_F(SilentRunsTest, EachRunWritesOneWholeLog) {
+  const std::vector<std::string> before = LogsInTemp();
+  Media media(ReplaceAll(kScript, "@SERVICES@", ""), {"one.txt"});
+  const std::string target = media.target() + "\\Tool";
+  ASSERT_EQ(Install(media, "/log /install:SLNTool /dir:" + Quoted(target)).exitCode, 0);
+  std::string installLog;
+  for (const std::string &path : LogsInTemp())
+    if (std::find(before.begin(), before.end(), path) == before.end()) installLog = path;
+  EXPECT_EQ(LastEvent(ReadTextFile(installLog)), "exit code 0: the run succeeded") << installLog;
+  DeleteFileA(installLog.c_str());
+
+  ScratchDir caller;
+  EXPECT_EQ(RunAndWait(UninstallValue("SLNTool", "UninstallString") + " /silent /log:remove.log",
+                       kRunLimitMs, caller.path().c_str()),
+            0);
+  const std::string text = ReadTextFile(caller / "remove.log");
+  const char handOverLine[] = "the removal goes on in a copy of the program: \"";
+  const size_t handOver = text.find(handOverLine);
+  ASSERT_NE(handOver, std::string::npos) << text;
+  const size_t copyStarted = text.find("started with the command line", handOver);
+  EXPECT_NE(copyStarted, std::string::npos) << "the copy's lines are in the caller's log\n" << text;
+  EXPECT_NE(text.find(target + "\\one.txt", copyStarted), std::string::npos) << text;
+  EXPECT_EQ(LastEvent(text), "exit code 0: the run succeeded") << text;
+  const size_t folder = handOver + strlen(handOverLine);
+  const std::string copyFolder = text.substr(folder, text.find("\\setup.exe\"", folder) - folder);
+  EXPECT_FALSE(FileExists(copyFolder + "\\remove.log")) << "the copy keeps no log of its own";
+  EXPECT_FALSE(FileExists(target + "\\one.txt"));
 }
 
 }  // namespace

@@ -38,4 +38,21 @@ TEST(VersionCompareTest, LongPartsDoNotOverflow) {
   EXPECT_EQ(Sign(CompareVersionTexts("1.99999999999999999999", "1.99999999999999999998")), -1);
 }
 
+TEST(VersionCompareTest, MajorAndMinorNumbers) {
+  const struct {
+    const char *text;
+    uint32_t major, minor;
+  } cases[] = {
+      {"2.10.1", 2, 10}, {"3", 3, 0},       {"", 0, 0},           {"007.08", 7, 8},
+      {"2beta.5", 2, 0}, {".5", 0, 5},      {"-1.2", 0, 2},       {" 4. 6", 4, 6},
+      {"4294967295.1", 4294967295u, 1},     {"99999999999.4294967296", 4294967295u, 4294967295u},
+  };
+  for (const auto &c : cases) {
+    uint32_t major = 1, minor = 1;
+    ReadVersionNumbers(c.text, &major, &minor);
+    EXPECT_EQ(major, c.major) << c.text;
+    EXPECT_EQ(minor, c.minor) << c.text;
+  }
+}
+
 }  // namespace

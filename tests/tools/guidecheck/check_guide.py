@@ -7,8 +7,8 @@
 - Every name in the second column of the guide's vocabulary table must occur in a string
   literal of the program's sources (src/), so that a renamed key or section cannot leave the
   guide describing a name the program no longer reads.
-- The command-line options of the vocabulary table are exactly those the program parses, and
-  the exit codes of the guide's table are exactly those the program returns.
+- The command-line options of the vocabulary table are exactly those the program parses (the
+  exit codes are checked with the deployment contract, check_deployment.py).
 - Every link to a place in the guide (#...) names one of its headings.
 - The guide's table of findings has an example of every finding that "/check" (src/check)
   reports, and no example that matches none of them.
@@ -150,19 +150,6 @@ def check_vocabulary(text):
         problems.append('option %s is in the guide but not parsed' % option)
 
 
-def check_exit_codes(text):
-    returned = set(re.findall(r'constexpr int kExit\w+ = (\d+);',
-                              read(os.path.join(TOP, 'src', 'common', 'ExitCode.h'))))
-    m = re.search(r'### 16\.3 Exit codes(.*?)\n#', text, re.S)
-    documented = set(re.findall(r'^\| (\d+) \|', m.group(1), re.M)) if m else set()
-    if not returned:
-        problems.append('no exit codes found in src/common/ExitCode.h')
-    for code in sorted(returned - documented):
-        problems.append('exit code %s is returned but not in the guide\'s table' % code)
-    for code in sorted(documented - returned):
-        problems.append('exit code %s is in the guide\'s table but never returned' % code)
-
-
 def checker_formats():
     """(severity, format) of every finding that the checker (src/check) reports."""
     literal = re.compile(r'\s*"((?:[^"\\\n]|\\.)*)"')
@@ -233,7 +220,6 @@ def main():
     check_quotes(text)
     check_anchors(text)
     check_vocabulary(text)
-    check_exit_codes(text)
     check_findings(text)
     for problem in problems:
         print(problem)
