@@ -64,11 +64,9 @@ constexpr size_t kTimeStampLength = sizeof("2026-12-07 20:54:03.912 ") - 1;
 
 // The text of a log's last line, after its time stamp.
 std::string LastEvent(const std::string &log) {
-  size_t end = log.find_last_not_of("\r\n");
-  if (end == std::string::npos) return "";
-  size_t start = log.rfind('\n', end);
-  start = (start == std::string::npos ? 0 : start + 1) + kTimeStampLength;
-  return start <= end ? log.substr(start, end + 1 - start) : "";
+  size_t end = log.find_last_not_of("\r\n") + 1;
+  size_t start = log.rfind('\n', end - 1) + 1 + kTimeStampLength;  // no line end: npos + 1 is 0
+  return start < end ? log.substr(start, end - start) : "";
 }
 
 // The logs that "/log" alone writes: setup_YYYYMMDD_HHMMSS.log in the temporary folder.
