@@ -101,8 +101,9 @@ def check_manifest(constants):
 
 
 def main():
-    constants = {name: int(code) for name, code in re.findall(
-        r'constexpr int (kExit\w+) = (\d+);', read(os.path.join(TOP, 'src', 'common', 'ExitCode.h')))}
+    header = read(os.path.join(TOP, 'src', 'common', 'ExitCode.h'))
+    constants = {name: int(code)
+                 for name, code in re.findall(r'constexpr int (kExit\w+) = (\d+);', header)}
     if not constants:
         problems.append('no exit codes found in src/common/ExitCode.h')
     check_tables(constants)
