@@ -180,15 +180,15 @@ TEST_F(SilentRunsTest, CommandLinesThatCannotBeTakenInstallNothing) {
 }
 
 // An unattended install leaves a newer installed version alone, whether its flag chose the
-// product or the command line named it, says so, and ends with 1638 having changed nothing;
-// "/downgrade" replaces it.
+// product or the command line named it, says so, and ends with 1638 having changed nothing
+// when no other product is left; "/downgrade" replaces it.
 TEST_F(SilentRunsTest, NewerInstalledVersionIsReplacedOnlyWhenAllowed) {
   Media newer(ScriptWithToolVersion("2.0"), {"one.txt"});
   const std::string target = newer.target();
   ASSERT_EQ(Install(newer, "/install:SLNTool /dir:" + Quoted(target)).exitCode, 0);
   WriteTextFile(target + "\\one.txt", "the newer one");
 
-  Media older(ScriptWithToolVersion("1.0"), {"one.txt"});
+  Media older(ScriptWithToolVersion("1.0"), {"one.txt", "two.txt"});
   const std::string log = older.target() + "\\run.log";
   for (const char *options : {"/silent", "/silent /install:SLNTool", "/quiet"}) {
     DeleteFileA(log.c_str());
@@ -205,6 +205,11 @@ TEST_F(SilentRunsTest, NewerInstalledVersionIsReplacedOnlyWhenAllowed) {
     EXPECT_EQ(UninstallValue("SLNTool", "ProductVersion"), "2.0") << options;
     EXPECT_EQ(ReadTextFile(target + "\\one.txt"), "the newer one") << options;
   }
+  // Named before another product, the tool is left out and the other one goes in as usual.
+  ASSERT_EQ(Install(older, "/install:SLNTool,SLNExtra /dir:" + Quoted(target)).exitCode, 0);
+  EXPECT_TRUE(FileExists(target + "\\two.txt"));
+  EXPECT_EQ(UninstallValue("SLNTool", "ProductVersion"), "2.0");
+  EXPECT_EQ(ReadTextFile(target + "\\one.txt"), "the newer one");
 
   EXPECT_EQ(Install(older, "/downgrade /dir:" + Quoted(target)).exitCode, 0);
   EXPECT_EQ(UninstallValue("SLNTool", "ProductVersion"), "1.0");

@@ -4,8 +4,8 @@
 - The exit-code tables of the README and of the guide (16.3) list exactly the codes that
   src/common/ExitCode.h defines, and src/common/ExitCode.cpp words each for the log's last line.
 - The sample's winget manifest keeps the installer manifest schema's rules that can be stated
-  here (required keys, allowed InstallerType, Architecture and ReturnResponse values), lists
-  only codes the program returns and every code of an install, names only Uninstall keys of the
+  here (required keys, allowed InstallerType, Architecture and ReturnResponse values, no code
+  listed twice), lists only codes the program returns and every code of an install, names only Uninstall keys of the
   sample, and is quoted whole by the guide.
 
 Usage: check_deployment.py [top of the source tree]; prints each problem and exits 1 when any.
@@ -78,8 +78,12 @@ def check_manifest(constants):
     expected = manifest.get('ExpectedReturnCodes') or []
     problems.extend('ReturnResponse %s is no schema value' % e.get('ReturnResponse')
                     for e in expected if e.get('ReturnResponse') not in RESPONSES)
-    listed = set(manifest.get('InstallerSuccessCodes') or []) | \
-        set(e.get('InstallerReturnCode') for e in expected)
+    codes = list(manifest.get('InstallerSuccessCodes') or []) + \
+        [e.get('InstallerReturnCode') for e in expected]
+    listed = set(codes)
+    # winget refuses a code listed twice, as a success code and as an expected one included.
+    problems.extend('code %s is listed more than once' % c
+                    for c in sorted(listed) if codes.count(c) > 1)
     problems.extend('listed code %s is never returned by the program' % c
                     for c in listed if c == 0 or c not in returned)
     of_an_install = set(c for n, c in constants.items() if c and not NOT_OF_AN_INSTALL.match(n))
