@@ -50,7 +50,7 @@ for entry in $languages; do
       locale=$how options="/style:$style"
     fi
     example= key=
-    case $name in branded-*) example=minimal key=Hello ;; esac
+    case $name in branded-*) example=minimal key=HelloSoftware.Hello ;; esac
     if ! GALLERY_DIR="Z:${gallery//\//\\}" GALLERY_NAME="$prefix" GALLERY_OPTIONS="$options" \
         GALLERY_EXAMPLE="$example" GALLERY_KEY="$key" \
         "$top/scripts/wine-run" --lang="$locale" "$tool" >"$gallery/$prefix.log" 2>&1; then

@@ -24,6 +24,7 @@ constexpr char kService[] = "OrlavinListener";
 constexpr DWORD kRunMs = 120000;
 const char *const kKeys[] = {"Orlavin", "OrlavinMachine", "OrlavinListener", "OrlavinVoices",
                              "OrlavinFax", "OrlavinTools"};
+const char kMinimalKey[] = "HelloSoftware.Hello";
 
 std::string WindowsDir() {
   char dir[MAX_PATH] = "";
@@ -227,7 +228,7 @@ void CopyFolder(const std::string &from, const std::string &to) {
 void ForgetSample() {
   DeleteService();
   for (const char *key : kKeys) DeleteUninstallEntry(key);
-  DeleteUninstallEntry("Hello");
+  DeleteUninstallEntry(kMinimalKey);
   DeleteTree(HKEY_LOCAL_MACHINE, "Software\\Orlavin");
   DeleteTree(HKEY_CURRENT_USER, "Software\\Orlavin");
   for (const Link &link : kMachineLinks) DeleteFileA(LinkPath(link).c_str());
@@ -280,6 +281,7 @@ TEST_F(SampleRun, QuietInstallLeavesWhatTheReadmeListsAndTheRemovalsTakeItAwayIn
   const std::string target = place / "Orlavin";
   // An earlier installation's folder is what a quiet run installs into.
   WriteUninstallValue("Orlavin", "UserTargetDir", target);
+  WriteUninstallValue("Orlavin", "SetupIdentity", "Orlavin Software");
 
   SetupProcess setup(media.path(), false);
   ASSERT_TRUE(setup.Start("/quiet"));
@@ -399,16 +401,18 @@ TEST_F(SampleRun, MinimalExampleInstallsItsFileAndRemovesIt) {
   ScratchDir media, place;
   CopyFolder(BinaryPath("examples/minimal"), media.path());
   const std::string target = place / "Hello";
-  WriteUninstallValue("Hello", "UserTargetDir", target);
+  // An earlier installation of the same setup.
+  WriteUninstallValue(kMinimalKey, "UserTargetDir", target);
+  WriteUninstallValue(kMinimalKey, "SetupIdentity", "Hello Software");
   SetupProcess setup(media.path(), false);
   ASSERT_TRUE(setup.Start("/quiet"));
   ASSERT_EQ(setup.WaitForExit(kRunMs), 0);
   EXPECT_EQ(ReadTextFile(target + "\\hello.txt"), ReadTextFile(media / "hello.txt"));
-  EXPECT_EQ(UninstallValue("Hello", "DisplayName"), "Hello World");
-  ExpectSetupCopyGone(target, RemoveQuietly("Hello"));
+  EXPECT_EQ(UninstallValue(kMinimalKey, "DisplayName"), "Hello World");
+  ExpectSetupCopyGone(target, RemoveQuietly(kMinimalKey));
   EXPECT_FALSE(FileExists(target + "\\hello.txt"));
   EXPECT_FALSE(FileExists(target + "\\setup.inf"));
-  EXPECT_FALSE(UninstallEntryExists("Hello"));
+  EXPECT_FALSE(UninstallEntryExists(kMinimalKey));
 }
 
 }  // namespace

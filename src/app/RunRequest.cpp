@@ -8,6 +8,7 @@
 #include "common/Log.h"
 #include "res/resource.h"
 #include "script/Catalogue.h"
+#include "script/Ownership.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
 #include "script/TargetDir.h"
@@ -55,6 +56,12 @@ int CheckRunRequest(HWND owner, HINF inf) {
             key);
     ShowNotice(owner, IDS_UNKNOWN_PRODUCT_KEY, key);
     return kExitInvalidCommandLine;
+  }
+  // The setup-level entry and the products named here: none may be another program's.
+  OtherProgram other;
+  if (FindProductOfOtherProgram(inf, g_productKey, &other)) {
+    ShowNotice(owner, IDS_PRODUCT_OF_OTHER_PROGRAM, other.name);
+    return kExitInstallFailure;
   }
   if (g_targetDirGiven && TargetDirUnusable(inf, "/dir:")) {
     ShowNotice(owner, IDS_COMMAND_LINE_INVALID, "/dir:");

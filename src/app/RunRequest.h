@@ -5,10 +5,11 @@
 #include <setupapi.h>
 
 // 0 when the run may go on; else the exit code that ends it, after a log line and (except in
-// a silent run) a box owned by owner: an "/install:" key that the script does not list, or a
-// "/dir:" path that is not absolute or that the Setup API refuses; or (without a box in a
-// quiet run as well) a removal of anything but an installed product of the script. A quiet
-// install chooses its products here, and ends when only newer installed versions were chosen.
+// a silent run) a box owned by owner: an "/install:" key that the script does not list, an
+// install whose setup-level key or "/install:" key another program holds, or a "/dir:" path
+// that cannot be the target; or (without a box in a quiet run as well) a removal of anything
+// but an installed product of this setup. A quiet install chooses its products here, and ends
+// when only newer installed versions were chosen.
 int CheckRunRequest(HWND owner, HINF inf);
 
 // Whether g_targetDir cannot be the target directory (the target page's rule); the log says

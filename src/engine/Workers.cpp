@@ -14,6 +14,7 @@
 #include "engine/RemovalScope.h"
 #include "engine/SectionRunner.h"
 #include "script/Catalogue.h"
+#include "script/Ownership.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
 #include "script/TargetDir.h"
@@ -80,9 +81,9 @@ DWORD BindTargetDir(HINF inf, const char *dir) {
   return error ? error : ERROR_BAD_PATHNAME;
 }
 
-// What an install makes sure of before it copies or registers anything: a bound target
-// directory that exists (created here when it does not), every chosen product's sections in
-// the list, and every Uninstall entry writable.
+// What an install makes sure of before it copies or registers anything: no chosen product and
+// no folder of another program, a bound target directory that exists (created here when it
+// does not), every chosen product's sections in the list, and every Uninstall entry writable.
 struct InstallPlan {
   // The keys of the entries the install creates: the chosen products' and the setup-level one.
   char *created;
@@ -91,6 +92,7 @@ struct InstallPlan {
 
 DWORD PrepareInstall(HINF inf, InstallPlan *plan) {
   DWORD error = BindTargetDir(inf, g_targetDir);
+  if (!error) error = CheckNothingOfOtherPrograms(inf, g_productKey, g_targetDir);
   if (error) return error;
   error = CreateFolderPath(g_targetDir, plan->outermostFolder);
   if (error) {

@@ -10,6 +10,7 @@
 #include "pages/ProductList.h"
 #include "res/resource.h"
 #include "script/Catalogue.h"
+#include "script/Ownership.h"
 
 namespace {
 
@@ -38,17 +39,28 @@ bool OffersProducts(HWND page) {
   return SendDlgItemMessageA(page, IDC_CHECKLIST, LB_GETCOUNT, 0, 0) > 0;
 }
 
+// Takes the checked products as the run's choice. One whose key another program holds is
+// refused here, where it can be unchecked: the box names that program. True when the choice
+// may go on.
+bool TakeChoice(HWND page) {
+  HINF inf = PageContext(page)->hInf;
+  CollectCheckedProducts(page, inf, g_productKey, g_productKeySize);
+  OtherProgram other;
+  if (!FindProductOfOtherProgram(inf, g_productKey, &other)) return true;
+  char text[kFieldSize + kOtherProgramSize];
+  FormatUiString(IDS_PRODUCT_OF_OTHER_PROGRAM, other.name, text, sizeof(text));
+  MessageBoxA(page, text, nullptr, MB_ICONERROR);
+  return false;
+}
+
 BOOL OnSetActive(HWND page) {
-  const WizardContext *context = PageContext(page);
   if (!OffersProducts(page)) {
     SetPageResult(page, -1);
     return TRUE;
   }
   SendCommandToSelf(page, CLN_CHECKCHANGED);
-  if (g_quiet) {
-    SetPageResult(page, -1);
-    CollectCheckedProducts(page, context->hInf, g_productKey, g_productKeySize);
-  }
+  // A quiet run stays here, for a person, only when its choice is refused.
+  if (g_quiet && TakeChoice(page)) SetPageResult(page, -1);
   return TRUE;
 }
 
@@ -56,6 +68,9 @@ BOOL OnNotify(HWND page, const NMHDR *header) {
   switch (header->code) {
     case PSN_SETACTIVE:
       return OnSetActive(page);
+    case PSN_WIZNEXT:
+      if (!TakeChoice(page)) SetPageResult(page, -1);
+      return TRUE;
     case PSN_KILLACTIVE:
       if (OffersProducts(page))
         CollectCheckedProducts(page, PageContext(page)->hInf, g_productKey, g_productKeySize);

@@ -78,5 +78,8 @@
 #define IDS_TARGET_NO_DRIVE 1351      // %s: the drive, as "X:"
 #define IDS_TARGET_NOT_ABSOLUTE 1352
 #define IDS_TARGET_REFUSED 1353
+#define IDS_TARGET_OTHER_SETUP 1354   // %s: the other program whose setup the folder holds
+#define IDS_TARGET_BAD_ENDING 1355    // %s: the folder name that ends in a dot or a blank
 #define IDS_COMMAND_LINE_INVALID 1360  // %s: the option whose value cannot be used
 #define IDS_UNKNOWN_PRODUCT_KEY 1361   // %s: a key of "/install:" that the script does not list
+#define IDS_PRODUCT_OF_OTHER_PROGRAM 1365  // %s: the program that holds a key of the install

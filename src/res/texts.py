@@ -8,14 +8,14 @@ Keep each text inside Windows code page 1252. A paragraph break is two carriage 
 import re
 
 STRING_IDS = ([1300, 1301] + list(range(1303, 1309)) + list(range(1311, 1323)) +
-              list(range(1330, 1334)) + [1340] + list(range(1350, 1354)) + [1360, 1361])
+              list(range(1330, 1334)) + [1340] + list(range(1350, 1356)) + [1360, 1361, 1365])
 DIALOG_KEYS = ['components_hint', 'target_hint', 'target_label', 'browse', 'ready_text',
                'ready_next', 'cdrom_note', 'install_done_title', 'install_done_text',
                'click_finish', 'install_restart_note', 'remove_intro', 'remove_next',
                'remove_done_title', 'remove_done_text', 'remove_restart_note']
 # Conversions each format string must keep, in order: the code passes exactly these arguments.
-FORMATS = {1314: ['%s'], 1315: ['%s', '%d'], 1350: ['%s'], 1351: ['%s'], 1360: ['%s'],
-           1361: ['%s']}
+FORMATS = {1314: ['%s'], 1315: ['%s', '%d'], 1350: ['%s'], 1351: ['%s'], 1354: ['%s'],
+           1355: ['%s'], 1360: ['%s'], 1361: ['%s'], 1365: ['%s']}
 BUFFER_SIZE = {1301: 1024}          # every other string is read into 256 bytes
 DEFAULT_BUFFER_SIZE = 256
 
@@ -61,8 +61,12 @@ ENGLISH = {
         1351: 'There is no drive %s.',
         1352: 'Please enter a complete path, beginning with a drive letter such as C:.',
         1353: 'Setup cannot use this path.',
+        1354: 'This folder holds the setup of another program, %s.',
+        1355: 'A folder name cannot end in a dot or a blank: %s',
         1360: 'The command line is not valid: the value of %s cannot be used.',
         1361: 'The setup script lists no product %s.',
+        1365: 'Another program, %s, already uses the key of this product. Remove that program '
+              'first, or ask your supplier for another setup.',
     },
     'dialog': {
         'components_hint': 'Place a checkmark beside each software component you want to '
@@ -130,8 +134,12 @@ DANISH = {
         1351: 'Der findes intet drev %s.',
         1352: 'Angiv en fuldstændig sti, der begynder med et drevbogstav som C:.',
         1353: 'Installationsprogrammet kan ikke bruge denne sti.',
+        1354: 'Mappen indeholder installationsprogrammet til et andet program, %s.',
+        1355: 'Et mappenavn må ikke ende med punktum eller mellemrum: %s',
         1360: 'Kommandolinjen er ugyldig: værdien af %s kan ikke bruges.',
         1361: 'Installationsscriptet indeholder intet produkt %s.',
+        1365: 'Et andet program, %s, bruger allerede dette produkts nøgle. Fjern først det '
+              'program, eller bed din leverandør om en anden installation.',
     },
     'dialog': {
         'components_hint': 'Sæt et flueben ud for hver softwarekomponent, du vil installere, '
@@ -198,8 +206,12 @@ SPANISH = {
         1351: 'No existe la unidad %s.',
         1352: 'Escriba una ruta completa que empiece por una letra de unidad, como C:.',
         1353: 'El programa de instalación no puede usar esta ruta.',
+        1354: 'Esta carpeta contiene la instalación de otro programa, %s.',
+        1355: 'Un nombre de carpeta no puede acabar en punto ni en espacio: %s',
         1360: 'La línea de comandos no es válida: no se puede usar el valor de %s.',
         1361: 'El script de instalación no contiene ningún producto %s.',
+        1365: 'Otro programa, %s, ya usa la clave de este producto. Quite primero ese programa '
+              'o pida otra instalación a su proveedor.',
     },
     'dialog': {
         'components_hint': 'Marque cada componente de software que desee instalar, o quite la '
@@ -267,8 +279,12 @@ FINNISH = {
         1351: 'Asemaa %s ei ole.',
         1352: 'Kirjoita täydellinen polku, joka alkaa asematunnuksella, esimerkiksi C:.',
         1353: 'Asennusohjelma ei voi käyttää tätä polkua.',
+        1354: 'Kansiossa on toisen ohjelman asennusohjelma: %s.',
+        1355: 'Kansion nimi ei voi päättyä pisteeseen tai välilyöntiin: %s',
         1360: 'Komentorivi ei kelpaa: kohdan %s arvoa ei voi käyttää.',
         1361: 'Asennuskomentosarjassa ei ole tuotetta %s.',
+        1365: 'Toinen ohjelma, %s, käyttää jo tämän tuotteen avainta. Poista ensin se ohjelma '
+              'tai pyydä toimittajalta toinen asennus.',
     },
     'dialog': {
         'components_hint': 'Valitse jokainen ohjelmistokomponentti, jonka haluat asentaa, tai '
@@ -336,8 +352,12 @@ NORWEGIAN = {
         1351: 'Det finnes ingen stasjon %s.',
         1352: 'Skriv inn en fullstendig bane som begynner med en stasjonsbokstav, for eksempel C:.',
         1353: 'Installasjonsprogrammet kan ikke bruke denne banen.',
+        1354: 'Mappen inneholder installasjonsprogrammet til et annet program, %s.',
+        1355: 'Et mappenavn kan ikke slutte med punktum eller mellomrom: %s',
         1360: 'Kommandolinjen er ugyldig: verdien av %s kan ikke brukes.',
         1361: 'Installasjonsskriptet inneholder ikke produktet %s.',
+        1365: 'Et annet program, %s, bruker allerede nøkkelen til dette produktet. Fjern det '
+              'programmet først, eller be leverandøren om en annen installasjon.',
     },
     'dialog': {
         'components_hint': 'Merk av for hver programvarekomponent du vil installere, eller '
@@ -409,8 +429,12 @@ GERMAN = {
         1352: 'Bitte geben Sie einen vollständigen Pfad ein, der mit einem Laufwerksbuchstaben '
               'wie C: beginnt.',
         1353: 'Setup kann diesen Pfad nicht verwenden.',
+        1354: 'Dieser Ordner enthält das Setup eines anderen Programms, %s.',
+        1355: 'Ein Ordnername darf nicht auf Punkt oder Leerzeichen enden: %s',
         1360: 'Die Befehlszeile ist ungültig: Der Wert von %s kann nicht verwendet werden.',
         1361: 'Das Setup-Skript enthält kein Produkt %s.',
+        1365: 'Ein anderes Programm, %s, verwendet bereits den Schlüssel dieses Produkts. '
+              'Entfernen Sie zuerst dieses Programm, oder fordern Sie ein anderes Setup an.',
     },
     'dialog': {
         'components_hint': 'Setzen Sie ein Häkchen bei jeder Komponente, die installiert '
@@ -481,8 +505,12 @@ FRENCH = {
         1352: 'Veuillez indiquer un chemin complet commençant par une lettre de lecteur, '
               'comme C:.',
         1353: "Le programme d'installation ne peut pas utiliser ce chemin.",
+        1354: "Ce dossier contient l'installation d'un autre programme, %s.",
+        1355: 'Un nom de dossier ne peut pas finir par un point ou une espace : %s',
         1360: "La ligne de commande n'est pas valide : la valeur de %s ne peut pas être utilisée.",
         1361: "Le script d'installation ne contient aucun produit %s.",
+        1365: "Un autre programme, %s, utilise déjà la clé de ce produit. Supprimez d'abord ce "
+              'programme ou demandez une autre installation à votre fournisseur.',
     },
     'dialog': {
         'components_hint': 'Cochez chaque composant logiciel que vous voulez installer, ou '
@@ -550,8 +578,12 @@ ITALIAN = {
         1351: "Non esiste l'unità %s.",
         1352: 'Immettere un percorso completo che inizi con una lettera di unità, ad esempio C:.',
         1353: 'Il programma di installazione non può usare questo percorso.',
+        1354: "Questa cartella contiene l'installazione di un altro programma, %s.",
+        1355: 'Un nome di cartella non può finire con un punto o uno spazio: %s',
         1360: 'La riga di comando non è valida: il valore di %s non può essere usato.',
         1361: 'Lo script di installazione non contiene il prodotto %s.',
+        1365: 'Un altro programma, %s, usa già la chiave di questo prodotto. Rimuovere prima '
+              "quel programma o chiedere al fornitore un'altra installazione.",
     },
     'dialog': {
         'components_hint': 'Selezionare ogni componente software da installare oppure '
@@ -619,8 +651,12 @@ DUTCH = {
         1351: 'Station %s bestaat niet.',
         1352: 'Geef een volledig pad op dat begint met een stationsletter, zoals C:.',
         1353: 'Setup kan dit pad niet gebruiken.',
+        1354: 'Deze map bevat de setup van een ander programma, %s.',
+        1355: 'Een mapnaam mag niet eindigen op een punt of spatie: %s',
         1360: 'De opdrachtregel is ongeldig: de waarde van %s kan niet worden gebruikt.',
         1361: 'Het installatiescript bevat geen product %s.',
+        1365: 'Een ander programma, %s, gebruikt al de sleutel van dit product. Verwijder eerst '
+              'dat programma of vraag uw leverancier om een andere setup.',
     },
     'dialog': {
         'components_hint': 'Plaats een vinkje bij elk softwareonderdeel dat u wilt installeren, '

@@ -9,6 +9,7 @@
 #include "common/KeyList.h"
 #include "common/Log.h"
 #include "common/ScriptField.h"
+#include "script/Ownership.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
 #include "script/ScriptText.h"
@@ -17,12 +18,14 @@
 namespace {
 
 // The script's version of a product line and the one its Uninstall entry records; false when
-// either is unknown.
+// either is unknown, or when the entry is another program's, whose version says nothing about
+// this product.
 bool ReadVersions(INFCONTEXT *line, char (&script)[kSectionNameSize],
                   char (&installed)[kSectionNameSize]) {
   char key[kProductKeySize];
   return ReadField(line, kFieldKey, key) && ReadField(line, kFieldVersion, script) &&
-         ReadUninstallValue(key, kProductVersionValue, installed, sizeof(installed));
+         ReadUninstallValue(key, kProductVersionValue, installed, sizeof(installed)) &&
+         OwnerOfEntry(static_cast<HINF>(line->Inf), key) == EntryOwner::ThisSetup;
 }
 
 // Sign of the script's version against the installed copy's for one product line.

@@ -11,6 +11,7 @@
 #include "common/Log.h"
 #include "common/ScriptField.h"
 #include "script/InstalledSize.h"
+#include "script/Ownership.h"
 #include "script/ProductLines.h"
 #include "script/SetupScript.h"
 #include "script/UninstallCommand.h"
@@ -19,9 +20,6 @@
 namespace {
 
 constexpr char kSilentOption[] = " /silent";
-// The INF convention names the script's vendor in [Version] "Provider".
-constexpr char kVersionSection[] = "Version";
-constexpr char kProviderKey[] = "Provider";
 constexpr int kDateTextSize = sizeof("YYYYMMDD");
 
 // Opens key's Uninstall entry; false for a key that cannot name one.
@@ -120,11 +118,6 @@ void PlanSetupLevel(HINF inf, char (&key)[kFieldSize], PlannedEntry *entry) {
   PlanCommand(key, FindSetupCopy(inf, g_installSection, setupPath), setupPath, entry);
 }
 
-// The script's vendor: [Version] "Provider", as INF files name it.
-bool ReadPublisher(HINF inf, char (&publisher)[kFieldSize]) {
-  return ReadKeyValue(inf, kVersionSection, kProviderKey, publisher, sizeof(publisher));
-}
-
 // Today as "InstallDate" holds it: YYYYMMDD.
 void FormatInstallDate(char (&date)[kDateTextSize]) {
   SYSTEMTIME today;
@@ -144,7 +137,7 @@ void WriteDisplayValues(HINF inf, HKEY entryKey, const PlannedEntry &entry) {
     WriteNumber(entryKey, "VersionMinor", minor);
   }
   char publisher[kFieldSize];
-  if (ReadPublisher(inf, publisher)) WriteText(entryKey, "Publisher", publisher);
+  if (ReadScriptVendor(inf, publisher)) WriteText(entryKey, "Publisher", publisher);
   if (g_targetDir[0] != '\0') WriteText(entryKey, "InstallLocation", g_targetDir);
   WriteText(entryKey, "DisplayIcon", entry.setupPath);
   char date[kDateTextSize];
@@ -172,6 +165,7 @@ bool WriteUninstallEntry(HINF inf, const char *key, const PlannedEntry &entry) {
   if (entry.hasVersion) WriteText(entryKey.get(), kProductVersionValue, entry.version);
   if (g_targetDir[0] != '\0') WriteText(entryKey.get(), kUserTargetDirValue, g_targetDir);
   WriteDisplayValues(inf, entryKey.get(), entry);
+  RecordSetupIdentity(inf, entryKey.get());
   LogLine("Uninstall entry %s written: %s", key, entry.command);
   return true;
 }
@@ -256,10 +250,10 @@ int CountProductsStayingRegistered(HINF inf, const char *keyList) {
   do {
     char key[kFieldSize];
     if (!ReadField(&line, kFieldKey, key)) continue;
-    RegKeyGuard entry;
     // Reading is enough to know the product is registered; asking for full access would count
-    // every product as gone for a user who may only read HKLM.
-    if (!OpenUninstallEntry(key, KEY_READ, &entry)) continue;
+    // every product as gone for a user who may only read HKLM. Another program's entry with
+    // the key is no product of this setup.
+    if (OwnerOfEntry(inf, key) != EntryOwner::ThisSetup) continue;
     bool removed = false;
     for (const char *k = keyList; *k; k = ListNext(k))
       if (_stricmp(k, key) == 0) removed = true;
@@ -274,6 +268,15 @@ bool IsScriptKey(HINF inf, const char *key) {
   if (FindProductLine(inf, key, &line)) return true;
   char setupKey[kFieldSize];
   return ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey)) && _stricmp(setupKey, key) == 0;
+}
+
+// The recorded target directory of key's entry, when the entry is this setup's: another
+// program's folder is never proposed.
+bool ReadOwnTargetDir(HINF inf, const char *key, char *dir) {
+  if (ReadRecordedTargetDir(key, dir) && OwnerOfEntry(inf, key) == EntryOwner::ThisSetup)
+    return true;
+  dir[0] = '\0';
+  return false;
 }
 
 }  // namespace
@@ -376,17 +379,18 @@ int FindInstalledTargetDir(HINF inf, const char *keyList, char *dir) {
   dir[0] = '\0';
   if (keyList)
     for (const char *key = keyList; *key; key = ListNext(key))
-      if (ReadRecordedTargetDir(key, dir)) return 1;
+      if (ReadOwnTargetDir(inf, key, dir)) return 1;
   INFCONTEXT line;
   if (SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) {
     do {
       char key[kFieldSize];
-      if (ReadField(&line, kFieldKey, key) && ReadRecordedTargetDir(key, dir))
+      if (ReadField(&line, kFieldKey, key) && ReadOwnTargetDir(inf, key, dir))
         return 1;
     } while (SetupFindNextLine(&line, &line));
   }
   char setupKey[kFieldSize];
-  if (ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey)) && ReadRecordedTargetDir(setupKey, dir))
+  if (ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey)) &&
+      ReadOwnTargetDir(inf, setupKey, dir))
     return 1;
   return 0;
 }
@@ -416,6 +420,11 @@ int FindRemovalTarget(HINF inf, const char *keys, char *dir) {
     char recorded[kTargetDirSize];
     if (!IsScriptKey(inf, key)) {
       LogLine("%s is not a product of this setup: nothing is removed", key);
+      return 0;
+    }
+    OtherProgram other;
+    if (HeldByOtherProgram(inf, key, &other)) {
+      LogLine("%s is registered by another program, %s: nothing is removed", key, other.name);
       return 0;
     }
     if (!ReadRecordedTargetDir(key, recorded)) {

@@ -5,8 +5,10 @@
 #include "common/Decimal.h"
 #include "common/Globals.h"
 #include "common/Guards.h"
+#include "common/PathText.h"
 #include "common/ScriptField.h"
 #include "res/resource.h"
+#include "script/Ownership.h"
 #include "script/Registration.h"
 #include "script/TargetPath.h"
 
@@ -101,11 +103,27 @@ bool FindFileInTheWay(const char *path, char (&file)[kTargetDirSize]) {
   return false;
 }
 
+// The full form of path in place; the reason's string id when it has none.
+int TakeFullForm(char (&path)[kTargetDirSize], char (&detail)[kTargetDirSize]) {
+  char full[kTargetDirSize];
+  switch (NormaliseFolderPath(path, full, sizeof(full), detail, sizeof(detail))) {
+    case PathForm::Full:
+      memcpy(path, full, sizeof(path));
+      return 0;
+    case PathForm::NotAbsolute:
+      return IDS_TARGET_NOT_ABSOLUTE;
+    case PathForm::BadEnding:
+      return IDS_TARGET_BAD_ENDING;
+    default:
+      return IDS_TARGET_REFUSED;
+  }
+}
+
 }  // namespace
 
-int TargetDirFault(HINF inf, const char *path, char (&detail)[kTargetDirSize]) {
+int TargetDirFault(HINF inf, char (&path)[kTargetDirSize], char (&detail)[kTargetDirSize]) {
   detail[0] = '\0';
-  if (!IsAbsolutePath(path)) return IDS_TARGET_NOT_ABSOLUTE;
+  if (int fault = TakeFullForm(path, detail)) return fault;
   char root[sizeof(kDriveRoot)];
   memcpy(root, kDriveRoot, sizeof(root));
   root[0] = path[0];
@@ -116,5 +134,10 @@ int TargetDirFault(HINF inf, const char *path, char (&detail)[kTargetDirSize]) {
   if (FindFileInTheWay(path, detail)) return IDS_TARGET_IS_FILE;
   detail[0] = '\0';
   if (!SetupSetDirectoryIdA(inf, kTargetDirId, path)) return IDS_TARGET_REFUSED;
+  OtherProgram other;
+  if (TargetHoldsOtherSetup(inf, path, &other)) {
+    lstrcpynA(detail, other.name, sizeof(detail));
+    return IDS_TARGET_OTHER_SETUP;
+  }
   return 0;
 }

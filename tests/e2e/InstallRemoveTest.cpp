@@ -385,8 +385,9 @@ class InstallRemoveTest : public testing::Test {
 
 TEST_F(InstallRemoveTest, InteractiveInstallThenRemovalFromTheRecordedCommand) {
   Media media(kSuiteScript, kPayload);
-  // An installed Gamma more recent than the script's.
+  // An installed Gamma of the same setup, more recent than the script's.
   WriteUninstallValue("E2EGamma", "ProductVersion", "9.0");
+  WriteUninstallValue("E2EGamma", "SetupIdentity", "E2E Vendor");
 
   SetupProcess setup(media.dir());
   ASSERT_TRUE(setup.Start());

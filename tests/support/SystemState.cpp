@@ -63,14 +63,33 @@ bool UninstallEntryExists(const std::string &key) {
   return true;
 }
 
+namespace {
+
+void SetText(HKEY handle, const char *value, const std::string &text) {
+  RegSetValueExA(handle, value, 0, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
+                 static_cast<DWORD>(text.size() + 1));
+}
+
+}  // namespace
+
 void WriteUninstallValue(const std::string &key, const char *value, const std::string &text) {
   HKEY handle;
+  DWORD disposition = 0;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, nullptr, 0,
-                      KEY_ALL_ACCESS, nullptr, &handle, nullptr))
+                      KEY_ALL_ACCESS, nullptr, &handle, &disposition))
     return;
-  if (value)
-    RegSetValueExA(handle, value, 0, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
+  // As the program writes an entry for a script without a Provider.
+  if (disposition == REG_CREATED_NEW_KEY) SetText(handle, "SetupIdentity", "");
+  if (value) SetText(handle, value, text);
+  RegCloseKey(handle);
+}
+
+void DeleteUninstallValue(const std::string &key, const char *value) {
+  HKEY handle;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, KEY_SET_VALUE,
+                    &handle))
+    return;
+  RegDeleteValueA(handle, value);
   RegCloseKey(handle);
 }
 

@@ -11,8 +11,10 @@
 // DWORD value as "dword:" and its number, or "<no entry>" and "<no value>".
 std::string UninstallValue(const std::string &key, const char *value);
 bool UninstallEntryExists(const std::string &key);
-// Creates the entry when needed; with a value name, also sets that text value.
+// Creates the entry when needed, as the program does for a script without a Provider (an
+// empty "SetupIdentity"); with a value name, also sets that text value.
 void WriteUninstallValue(const std::string &key, const char *value, const std::string &text);
+void DeleteUninstallValue(const std::string &key, const char *value);
 void DeleteUninstallEntry(const std::string &key);
 
 // HKLM ...\CurrentVersion "ProgramFilesDir" as this process reads it.

@@ -173,9 +173,11 @@ TEST_F(MatrixTest, QuietReinstallOverAnExistingInstallation) {
   const std::vector<std::string> removable = SampleRemovableOf(products);
   ASSERT_GE(removable.size(), 2u);
   const std::string older = removable.front(), newer = removable.back();
-  // An earlier installation of one product, in another directory, of an older version.
+  // An earlier installation of one product by the same setup, in another directory, of an
+  // older version.
   WriteUninstallValue(older, "UserTargetDir", elsewhere);
   WriteUninstallValue(older, "ProductVersion", "0.9");
+  WriteUninstallValue(older, "SetupIdentity", "Orlavin Software");
   ASSERT_EQ(RunSetup(media.dir(), "/quiet", true), SampleInstallExitCode(products));
   EXPECT_FALSE(DirectoryExists(SampleDefaultTarget())) << "the earlier directory was proposed";
   ExpectSampleInstalled(elsewhere, products, media.dir());
