@@ -4,6 +4,7 @@
 #include "check/CheckParts.h"
 #include "common/Decimal.h"
 #include "res/resource.h"
+#include "script/Ownership.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
 #include "script/ScriptText.h"
@@ -119,6 +120,15 @@ void CheckKey(ScriptCheck *check, Where where, const char *key) {
            key);
 }
 
+// A key that an install registers: one that another vendor's setup may well register too.
+void CheckKeyCollision(ScriptCheck *check, Where where, const char *key) {
+  if (KeyLikelyToCollide(key))
+    Report(check, where, Severity::Warning,
+           "key \"%s\" is a short or common word that another vendor may use as well: where "
+           "their product is installed, this one cannot be",
+           key);
+}
+
 // One product line; true when an install registers it for removal.
 bool CheckProductLine(ScriptCheck *check, INFCONTEXT *line) {
   Where where = At(g_productsSection, *line);
@@ -166,6 +176,7 @@ bool CheckProductLine(ScriptCheck *check, INFCONTEXT *line) {
     Report(check, where, Severity::Warning, "fields after field %lu (the version) are not read",
            static_cast<unsigned long>(kFieldVersion));
   if (!installs || !named || !removes || first.Line != line->Line) return false;
+  CheckKeyCollision(check, where, key);
   CheckRemovalCopy(check, where, key, install);
   return true;
 }
@@ -192,6 +203,7 @@ bool CheckUninstallLine(ScriptCheck *check) {
            "setup-level key \"%s\" is also the key of a product in [%s]: both would share one "
            "Uninstall entry",
            key, g_productsSection);
+  CheckKeyCollision(check, where, key);
   CheckRemovalCopy(check, where, key, g_installSection);
   return true;
 }
@@ -207,6 +219,12 @@ void CheckCatalogue(ScriptCheck *check) {
     } while (SetupFindNextLine(&line, &line));
   }
   registers = CheckUninstallLine(check) || registers;
+  char vendor[kFieldSize];
+  if (registers && !ReadScriptVendor(check->inf, vendor))
+    Report(check, HeaderOf(kVersionSection), Severity::Warning,
+           "[%s] has no \"%s\": the Uninstall entries cannot tell this setup from another "
+           "vendor's that names none",
+           kVersionSection, kProviderKey);
   if (!registers && IsSectionPresent(check->inf, g_removeSection))
     Report(check, HeaderOf(g_removeSection), Severity::Warning,
            "[%s] never runs: no product has a remove section and [%s] has no \"Uninstall\" "

@@ -3,10 +3,19 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/AsciiCase.h"
+
 namespace {
 
 constexpr size_t kRegistryKeyNameMax = 255;  // the registry's limit for one key name
 constexpr char kRemoveOption[] = " /remove:";
+
+// Words that packagers give a product for a key, each followed by a bar, in lower case.
+constexpr char kCommonWords[] =
+    "|addon|agent|app|application|backup|client|core|data|demo|driver|editor|game|help|"
+    "launcher|main|manager|monitor|office|player|plugin|program|reader|runtime|server|service|"
+    "setup|suite|sync|test|tool|tools|update|updater|utilities|viewer|";
+constexpr size_t kShortKeyMax = 3;
 
 void ClearText(char *out, size_t size) {
   if (size != 0) out[0] = '\0';
@@ -33,6 +42,16 @@ int FormUninstallKeyPath(char *out, size_t size, const char *key) {
 }
 
 bool KeyCanBeCarried(const char *key) { return key[0] != '\0' && !strchr(key, '"'); }
+
+bool KeyLikelyToCollide(const char *key) {
+  size_t length = strlen(key);
+  if (length <= kShortKeyMax) return true;
+  for (const char *word = kCommonWords + 1; *word; word = strchr(word, '|') + 1)
+    if (static_cast<size_t>(strchr(word, '|') - word) == length &&
+        SameAsciiPrefix(word, key, length))
+      return true;
+  return false;
+}
 
 int BuildUninstallCommand(char *out, size_t size, const char *setupPath, const char *key) {
   if (!KeyCanBeCarried(key)) {

@@ -22,6 +22,11 @@ int FormUninstallKeyPath(char *out, size_t size, const char *key);
 // a key holding one would come back as another key. Blanks are carried in quotes.
 bool KeyCanBeCarried(const char *key);
 
+// Whether key is likely to be another vendor's key as well: three characters or fewer, or a
+// common word that names a kind of program ("Tools", "App", "Client"). An install that meets
+// another program's entry under its key is refused.
+bool KeyLikelyToCollide(const char *key);
+
 // The command that removes key through the copied setup.exe: the program path, in double
 // quotes when it contains a blank (otherwise Windows may start a program named by its first
 // word), then " /remove:" and the key, quoted when it contains a blank. Returns 0 and leaves

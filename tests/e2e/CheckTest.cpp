@@ -35,6 +35,10 @@ CheckRun RunCheck(const std::string &script, const std::string &arguments = "") 
   return run;
 }
 
+// A script that registers entries names no vendor.
+const char kNoProvider[] = "(1): warning: [Version] has no \"Provider\": the Uninstall entries "
+                           "cannot tell this setup from another vendor's that names none";
+
 struct BrokenScript {
   const char *name;
   const char *script;
@@ -87,10 +91,13 @@ setup.exe
 setup.inf
 )",
      {"setup.exe"},
-     {"(4): error: remove section [A.Remov] of product \"A\" is missing or has no lines",
+     {kNoProvider,
+      "(4): error: remove section [A.Remov] of product \"A\" is missing or has no lines",
       "(4): error: the flag value 9 is out of range (0 to 7)",
       "(4): error: the icon number 80 is out of range (0 to 69)",
       "(4): error: version \"1.x\" is not made of decimal numbers and dots, such as 2.10.1",
+      "(4): warning: key \"A\" is a short or common word that another vendor may use as well: "
+      "where their product is installed, this one cannot be",
       "(5): error: product key \"a\" is also the key of line 4 (keys are compared without "
       "regard to case): a run reads only the first of them",
       "(6): error: key \"Q\"K\" holds a double quote, which the removal's command line cannot "
@@ -184,8 +191,13 @@ HKLM, "Software\Never"
 HKLM, "System\CurrentControlSet\Control\ServiceGroupOrder", "List", 0x00018002, "G"
 )",
      {"app.txt", "setup.exe"},
-     {"(4): error: setup.exe is copied to \"@PF@\\App\\setup.exe\" but setup.inf is not "
+     {kNoProvider,
+      "(4): warning: key \"App\" is a short or common word that another vendor may use as "
+      "well: where their product is installed, this one cannot be",
+      "(4): error: setup.exe is copied to \"@PF@\\App\\setup.exe\" but setup.inf is not "
       "copied beside it: the removal of \"App\" cannot open its script",
+      "(6): warning: key \"Suite\" is a short or common word that another vendor may use as "
+      "well: where their product is installed, this one cannot be",
       "(6): error: no Uninstall entry can be written for \"Suite\": the first \"CopyFiles\" "
       "line of [Install] copies no setup.exe",
       "(8): error: [Gone.Files], named by \"CopyFiles\", is missing or has no lines",
