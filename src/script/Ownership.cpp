@@ -45,17 +45,27 @@ bool ReadIdentityBeside(char *program, char (&identity)[kFieldSize]) {
   return true;
 }
 
+// Whether command is the one this program forms to remove key through program, or the one
+// that builds before the quoting formed: the path and the key as they stand.
+bool IsRemovalCommand(const char *command, const char *program, const char *key) {
+  char formed[kTargetDirSize];
+  if (BuildUninstallCommand(formed, sizeof(formed), program, key) &&
+      _stricmp(formed, command) == 0)
+    return true;
+  int length = snprintf(formed, sizeof(formed), "%s /remove:%s", program, key);
+  return length > 0 && length < static_cast<int>(sizeof(formed)) &&
+         _stricmp(formed, command) == 0;
+}
+
 // An entry without an identity, as earlier builds of this program wrote it: the command line
 // that this program forms for key, starting a setup.exe whose setup.inf has the identity.
 bool WrittenByEarlierBuild(HKEY entry, const char *key, const char *identity) {
   char command[kTargetDirSize];
   char program[kTargetDirSize];
-  char formed[kTargetDirSize];
   char theirs[kFieldSize];
   return ReadTextValue(entry, kUninstallStringValue, command) == TextValue::Fits &&
          UninstallCommandProgram(program, sizeof(program), command) &&
-         BuildUninstallCommand(formed, sizeof(formed), program, key) &&
-         _stricmp(formed, command) == 0 && ReadIdentityBeside(program, theirs) &&
+         IsRemovalCommand(command, program, key) && ReadIdentityBeside(program, theirs) &&
          _stricmp(theirs, identity) == 0;
 }
 

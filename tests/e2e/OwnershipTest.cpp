@@ -99,7 +99,9 @@ TEST_F(OwnershipTest, AnotherVendorsKeyIsRefusedAndTheFirstProductStaysRemovable
 TEST_F(OwnershipTest, EntriesWithoutIdentityAreUpgradedOnlyForTheirOwnSetup) {
   const struct {
     const char *folder;
-    const char *command;  // another installer's, or empty
+    // Another installer's; "*": the path without quotes, as builds before the quoting wrote
+    // it; empty: as written.
+    const char *command;
     const Media *second;
     int exitCode;
     const char *identity;
@@ -107,13 +109,17 @@ TEST_F(OwnershipTest, EntriesWithoutIdentityAreUpgradedOnlyForTheirOwnSetup) {
       {"again", "", &acme_, 0, "Acme Corp"},
       {"zenith", "", &zenith_, 1603, "<no value>"},
       {"msi", "MsiExec.exe /X{1}", &acme_, 1603, "<no value>"},
+      {"old form", "*", &acme_, 0, "Acme Corp"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.folder);
     const std::string dir = "/install:OWNTools /dir:" + Quoted(acme_.target() + "\\" + c.folder);
     ASSERT_EQ(RunSilently(acme_.dir(), dir), 0);
     DeleteUninstallValue("OWNTools", "SetupIdentity");
-    if (*c.command) WriteUninstallValue("OWNTools", "UninstallString", c.command);
+    std::string command = c.command;
+    if (command == "*")
+      command = acme_.target() + "\\" + c.folder + "\\setup.exe /remove:OWNTools";
+    if (!command.empty()) WriteUninstallValue("OWNTools", "UninstallString", command);
     EXPECT_EQ(RunSilently(c.second->dir(), dir), c.exitCode);
     EXPECT_EQ(UninstallValue("OWNTools", "SetupIdentity"), c.identity);
     DeleteUninstallEntry("OWNTools");
