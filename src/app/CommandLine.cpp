@@ -152,3 +152,12 @@ void ParseCommandLine(const char *commandLine) {
     for (const Option &option : kOptions)
       if (TokenHasPrefix(token, tokenLen, option)) ApplyOption(option, token, tokenLen);
 }
+
+const char *SkipProgramName(const char *commandLine) {
+  const char *p = commandLine;
+  bool quoted = *p == '"';
+  if (quoted) ++p;
+  while (*p && (quoted ? *p != '"' : *p != ' ')) ++p;
+  if (*p == '"') ++p;
+  return p;
+}

@@ -14,3 +14,7 @@ constexpr int kCommandTokenSize = 4096;
 // cannot be taken as it is (a path too long for its buffer, keys that do not fit the key
 // list) leaves g_commandLineFault naming the option.
 void ParseCommandLine(const char *commandLine);
+
+// The arguments of a whole command line: what follows the program's name, quoted or not, as
+// the C runtime reads it.
+const char *SkipProgramName(const char *commandLine);

@@ -70,12 +70,7 @@ bool CopyProgramAndScript(const char *program, const char *folder) {
 // The copy's command line: this run's own options, where the installed program is, and the
 // run's log by its full path: the copy works in another folder, and writes into the same file.
 bool BuildCopyCommand(char *out, size_t size, const char *folder, const char *program) {
-  const char *arguments = GetCommandLineA();
-  // Past the program's own name, quoted or not, as the C runtime reads it.
-  bool quoted = *arguments == '"';
-  if (quoted) ++arguments;
-  while (*arguments && (quoted ? *arguments != '"' : *arguments != ' ')) ++arguments;
-  if (*arguments == '"') ++arguments;
+  const char *arguments = SkipProgramName(GetCommandLineA());
   int length = snprintf(out, size, "\"%s\\%s\"%s%s%s\"%s%s%s", folder, kSetupProgramName,
                         arguments, kRelocatedOption, program, g_logPath[0] ? kLogOption : "",
                         g_logPath, g_logPath[0] ? "\"" : "");

@@ -10,8 +10,10 @@
 #include "app/Notice.h"
 #include "check/Check.h"
 #include "common/AsciiCase.h"
+#include "common/CodePage.h"
 #include "common/ExitCode.h"
 #include "common/Globals.h"
+#include "common/Guards.h"
 #include "common/Language.h"
 #include "common/Log.h"
 #include "common/Platform.h"
@@ -160,6 +162,21 @@ void ChooseLogPath() {
   memcpy(g_logPath, full, length + 1);
 }
 
+// On a system whose narrow calls do not use UTF-8, a character of the command line outside its
+// code page reaches GetCommandLineA as a look-alike letter ("Ω" as "O"), which names another
+// folder. Read from the wide command line it becomes "?" instead, which no path holds: "/dir:"
+// then refuses it. The 95 family has no wide command line and no such characters.
+void ParseArgumentsAsTyped(const char *commandLine) {
+  if (NarrowCallsUseUtf8() || IsWin9xFamily()) return ParseCommandLine(commandLine);
+  const WCHAR *wide = GetCommandLineW();
+  // A character takes at most two bytes in any code page of the "A" calls but UTF-8.
+  int size = 2 * lstrlenW(wide) + 1;
+  HeapGuard narrow(AllocateZeroed(static_cast<size_t>(size)));
+  if (!narrow.get() || !NarrowMarkingLosses(wide, narrow.get(), size))
+    return ParseCommandLine(commandLine);
+  ParseCommandLine(SkipProgramName(narrow.get()));
+}
+
 // The first lines of the log: what runs, how it was started, and on what.
 void LogStartup(const char *commandLine) {
   DWORD version = GetVersion();
@@ -203,7 +220,7 @@ int SetupMain(HINSTANCE instance, const char *commandLine) {
   g_languageId = ChooseUiLanguage(IDD_WELCOME);
   InitCommonControls();
   ChooseDefaultStyle();
-  ParseCommandLine(commandLine);
+  ParseArgumentsAsTyped(commandLine);
   // A silent run chooses what a quiet one chooses; it only shows nothing and asks nothing.
   if (g_silent) g_quiet = 1;
   SetThreadLanguage(g_languageId);

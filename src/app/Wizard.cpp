@@ -7,12 +7,14 @@
 
 #include "app/Notice.h"
 #include "app/RunRequest.h"
+#include "common/CodePage.h"
 #include "common/ExitCode.h"
 #include "common/Globals.h"
 #include "common/Language.h"
 #include "common/Log.h"
 #include "common/PathText.h"
 #include "common/Pictures.h"
+#include "common/Platform.h"
 #include "common/WizardContext.h"
 #include "pages/CheckList.h"
 #include "pages/PageIndexes.h"
@@ -116,9 +118,17 @@ int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM) {
   return 0;
 }
 
+// A page's texts in wide form, kept while the sheet is open.
+struct WidePageTexts {
+  WCHAR title[kFieldSize];
+  WCHAR headerTitle[kFieldSize];
+  WCHAR headerSubtitle[kFieldSize];
+};
+
 // Everything RunWizard owns while the sheet is open.
 struct WizardParts {
   WizardContext context;
+  WidePageTexts wideTexts[kPageCount];
   HPROPSHEETPAGE pages[kPageCount];
   void *templates[kPageCount];
   int pageCount;
@@ -128,6 +138,31 @@ struct WizardParts {
 
 const char *ContextText(const WizardContext *context, size_t offset) {
   return reinterpret_cast<const char *>(context) + offset;
+}
+
+const WCHAR *Widen(const char *text, WCHAR (&wide)[kFieldSize]) {
+  if (!MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, kFieldSize)) wide[0] = L'\0';
+  return wide;
+}
+
+// The sheet draws the header look's title and subtitle itself, a narrow page's in its font's
+// code page, not in the UTF-8 of the narrow calls: where those use UTF-8, the page goes to the
+// sheet in its wide form, member for member the same. The common controls of the 95 family
+// may lack the wide call, which is therefore looked up, not imported.
+HPROPSHEETPAGE CreateWidePage(const PROPSHEETPAGEA &narrow, WidePageTexts *texts) {
+  static_assert(sizeof(PROPSHEETPAGEA) == sizeof(PROPSHEETPAGEW), "the same members");
+  using CreateWidePageProc = HPROPSHEETPAGE(WINAPI *)(LPCPROPSHEETPAGEW);
+  CreateWidePageProc create = GetProcAs<CreateWidePageProc>(
+      GetModuleHandleA("comctl32.dll"), "CreatePropertySheetPageW");
+  if (!create) return CreatePropertySheetPageA(&narrow);
+  PROPSHEETPAGEW page;
+  memcpy(&page, &narrow, sizeof(page));
+  page.pszTitle = Widen(narrow.pszTitle, texts->title);
+  if (narrow.dwFlags & PSP_USEHEADERTITLE)
+    page.pszHeaderTitle = Widen(narrow.pszHeaderTitle, texts->headerTitle);
+  if (narrow.dwFlags & PSP_USEHEADERSUBTITLE)
+    page.pszHeaderSubTitle = Widen(narrow.pszHeaderSubTitle, texts->headerSubtitle);
+  return create(&page);
 }
 
 // Builds the seven pages in index order from template copies of the thread's language.
@@ -152,7 +187,9 @@ void CreatePages(HINSTANCE instance, int style, WizardParts *parts) {
     void *copy = LoadDialogTemplateCopy(instance, templateId);
     parts->templates[index] = copy;
     page.pResource = static_cast<LPCDLGTEMPLATEA>(copy);
-    parts->pages[index] = CreatePropertySheetPageA(&page);
+    parts->pages[index] = NarrowCallsUseUtf8()
+                              ? CreateWidePage(page, &parts->wideTexts[index])
+                              : CreatePropertySheetPageA(&page);
     ++parts->pageCount;
   }
 }

@@ -109,7 +109,7 @@ void CheckRemovalCopy(ScriptCheck *check, Where where, const char *key, const ch
   if (KeyCanBeCarried(key) && !BuildUninstallCommand(command, sizeof(command), setupPath, key))
     Report(check, where, Severity::Error,
            "the removal command of \"%s\" with the proposed target is longer than %u "
-           "characters: no Uninstall entry is written",
+           "bytes: no Uninstall entry is written",
            key, static_cast<unsigned>(kUninstallCommandMax));
 }
 

@@ -52,7 +52,15 @@ void WriteOutputLine(HANDLE console, const char *text) {
   int length = snprintf(line, sizeof(line), "%s\r\n", text);
   if (length < 0 || length >= static_cast<int>(sizeof(line))) length = sizeof(line) - 1;
   DWORD written = 0;
-  WriteFile(console, line, static_cast<DWORD>(length), &written, nullptr);
+  // A console shows its own code page, not the program's: it is given the characters. A file
+  // or pipe gets the bytes of the narrow calls (UTF-8 where the system lets the program).
+  WCHAR wide[sizeof(line)];
+  DWORD mode = 0;
+  int units = GetConsoleMode(console, &mode)
+                  ? MultiByteToWideChar(CP_ACP, 0, line, length, wide, sizeof(line))
+                  : 0;
+  if (!units || !WriteConsoleW(console, wide, static_cast<DWORD>(units), &written, nullptr))
+    WriteFile(console, line, static_cast<DWORD>(length), &written, nullptr);
 }
 
 void AddFinding(ScriptCheck *check, int line, Severity severity, const char *format,
@@ -112,6 +120,10 @@ int WriteFindings(ScriptCheck *check) {
     counts[0] += check->leftOutErrors;
     counts[1] += check->leftOutWarnings;
   }
+  if (check->encoding) {
+    snprintf(line, sizeof(line), "%s: read as %s", check->shownName, check->encoding);
+    WriteOutputLine(console, line);
+  }
   snprintf(line, sizeof(line), "%s: %d error(s), %d warning(s)", check->shownName, counts[0],
            counts[1]);
   WriteOutputLine(console, line);
@@ -136,7 +148,7 @@ FieldState ReadFieldReported(ScriptCheck *check, Where where, INFCONTEXT *line, 
 void ReportFieldTooLong(ScriptCheck *check, Where where, DWORD field, DWORD size,
                         const char *what) {
   Report(check, where, Severity::Error,
-         "%s (field %lu) is longer than %lu characters: a run treats it as missing", what,
+         "%s (field %lu) is longer than %lu bytes: a run treats it as missing", what,
          static_cast<unsigned long>(field), static_cast<unsigned long>(size - 1));
 }
 

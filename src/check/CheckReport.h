@@ -24,8 +24,9 @@ struct ScriptCheck {
   HINF inf;
   const char *shownName;           // the script as the user named it
   char mediaDir[kTargetDirSize];   // the script's folder with its backslash: the media
-  const char *text;                // the script's text in the ANSI code page, for line numbers
+  const char *text;                // the script's text as the narrow calls read it, for lines
   size_t textLength;
+  const char *encoding;            // how the Setup API read it, in words; NULL: not opened
   Finding *findings;               // kMaxFindings of them
   int findingCount;
   int leftOutErrors;               // findings beyond kMaxFindings, only counted

@@ -97,7 +97,7 @@ void CheckDefaultDestination(ScriptCheck *check) {
       ReadProgramFilesDir(programFiles) &&
       !AssembleProgramFilesTarget(proposal, sizeof(proposal), programFiles, below))
     Report(check, where, Severity::Error,
-           "the proposed target \"%s\\%s\" is longer than %d characters", programFiles, below,
+           "the proposed target \"%s\\%s\" is longer than %d bytes", programFiles, below,
            kTargetDirSize - 1);
 }
 
@@ -183,14 +183,18 @@ int CheckSetupScript() {
   LogLine("checking the setup script %s", path);
   // A text that cannot be read (or is too large) gets no line numbers.
   ScriptText text;
-  LoadScriptText(path, &text);
+  ScriptReading reading;
+  LoadScriptText(path, &text, &reading);
   check.text = text.text;
   check.textLength = text.length;
   UINT errorLine = 0;
-  check.inf = SetupOpenInfFileA(path, nullptr, INF_STYLE_WIN4, &errorLine);
+  check.inf = OpenScriptFile(path, &errorLine, &reading);
+  char encoding[kFieldSize];
   if (check.inf == INVALID_HANDLE_VALUE) {
     ReportOpenFailure(&check, path, errorLine, GetLastError());
   } else {
+    DescribeEncoding(reading, encoding);
+    check.encoding = encoding;
     CheckOpenScript(&check);
     SetupCloseInfFile(check.inf);
   }

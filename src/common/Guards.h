@@ -22,6 +22,12 @@ class ScopedHandle {
   Handle get() const { return handle_; }
   // Where a call that opens the handle writes it; the guard must hold nothing yet.
   Handle *receive() { return &handle_; }
+  // Hands what the guard holds to the caller, who releases it then.
+  Handle release() {
+    Handle handle = handle_;
+    handle_ = nullptr;
+    return handle;
+  }
   // Kernel calls report failure with either value.
   explicit operator bool() const {
     return handle_ && handle_ != reinterpret_cast<Handle>(INVALID_HANDLE_VALUE);

@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "common/Utf8Text.h"
+
 namespace {
 constexpr size_t kGrowingListFirstSize = 1024;
 }  // namespace
@@ -39,7 +41,7 @@ int ListAppend(char *list, size_t size, const char *text, size_t maxLen) {
 void ListSetSingle(char *list, size_t size, const char *key, size_t keyLen) {
   ListClear(list, size);
   if (size < 3 || keyLen == 0) return;
-  if (keyLen > size - 2) keyLen = size - 2;
+  if (keyLen > size - 2) keyLen = CharacterCut(key, size - 2);
   memcpy(list, key, keyLen);
   list[keyLen] = '\0';
   list[keyLen + 1] = '\0';

@@ -25,7 +25,7 @@ int ListCount(const char *list);
 int ListAppend(char *list, size_t size, const char *text, size_t maxLen);
 
 // Stores exactly one key of keyLen characters taken from key (not NUL-terminated); a key too
-// long for the buffer is cut to what fits. An empty key leaves an empty list.
+// long for the buffer is cut to what fits, on a character. An empty key leaves an empty list.
 void ListSetSingle(char *list, size_t size, const char *key, size_t keyLen);
 
 // A list on the heap that grows with its entries, for lists whose length only the run knows.

@@ -4,7 +4,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/CodePage.h"
 #include "common/SystemText.h"
+#include "common/Utf8Text.h"
 
 namespace {
 
@@ -19,14 +21,16 @@ int AppendFormatted(char *line, int used, const char *format, va_list arguments)
   int room = kLineSize - used;
   int written = _vsnprintf(line + used, static_cast<size_t>(room), format, arguments);
   if (written >= 0 && written < room) return used + written;
-  line[kLineSize - 1] = '\0';
-  memcpy(line + kLineSize - sizeof(kCutMark), kCutMark, sizeof(kCutMark));
-  return kLineSize - 1;
+  // The mark replaces the text's end, never a part of a character.
+  size_t cut = CharacterCut(line, kLineSize - sizeof(kCutMark));
+  memcpy(line + cut, kCutMark, sizeof(kCutMark));
+  return static_cast<int>(cut + sizeof(kCutMark) - 1);
 }
 
 int AppendText(char *line, int used, const char *text) {
   int length = static_cast<int>(strlen(text));
-  if (length > kLineSize - 1 - used) length = kLineSize - 1 - used;
+  if (length > kLineSize - 1 - used)
+    length = static_cast<int>(CharacterCut(text, static_cast<size_t>(kLineSize - 1 - used)));
   memcpy(line + used, text, static_cast<size_t>(length));
   line[used + length] = '\0';
   return used + length;
@@ -40,11 +44,27 @@ int AppendTimeStamp(char *line) {
 }
 
 // One WriteFile per line: the handle appends, so lines of two threads never interleave.
-// The buffer has room for the line end behind kLineSize.
+// The buffer has room for the line end behind kLineSize. The log is UTF-8 whatever code page
+// the narrow calls use: a line of another one is converted first.
 void WriteLine(char *line, int used) {
   memcpy(line + used, kLineEnd, sizeof(kLineEnd));
+  const char *text = line;
+  int length = used + static_cast<int>(sizeof(kLineEnd)) - 1;
+  constexpr int kWideSize = kLineSize + sizeof(kLineEnd);
+  WCHAR wide[kWideSize];
+  char utf8[3 * kWideSize];
+  if (!NarrowCallsUseUtf8()) {
+    int units = MultiByteToWideChar(CP_ACP, 0, line, length, wide, kWideSize);
+    int converted =
+        units ? WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, sizeof(utf8), nullptr, nullptr)
+              : 0;
+    if (converted) {
+      text = utf8;
+      length = converted;
+    }
+  }
   DWORD written = 0;
-  WriteFile(g_logFile, line, static_cast<DWORD>(used + sizeof(kLineEnd) - 1), &written, nullptr);
+  WriteFile(g_logFile, text, static_cast<DWORD>(length), &written, nullptr);
 }
 
 // The system's text without its line end, which a log line has of its own.

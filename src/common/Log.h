@@ -1,4 +1,4 @@
-// The run's log ("/log:PATH"): plain text, appended to, one time-stamped line per event.
+// The run's log ("/log:PATH"): UTF-8 text, appended to, one time-stamped line per event.
 // Every line reaches the file before the call returns, so a run that is killed keeps every
 // line written up to that moment. Without an open log every call does nothing; a log that
 // cannot be opened or written never changes the run.

@@ -2,16 +2,20 @@
 
 #include <string.h>
 
+#include "common/Utf8Text.h"
+
 namespace {
 
-// Appends text to out (holding used bytes) without passing size - 1; returns the new length.
+// Appends text to out (holding used bytes) without passing size - 1; returns the new length,
+// or size - 1 once a text had to be cut: it is cut on a character, and nothing follows it.
 size_t AppendBounded(char *out, size_t size, size_t used, const char *text, size_t len) {
   if (used + 1 >= size) return used;
   size_t room = size - 1 - used;
-  if (len > room) len = room;
+  bool cut = len > room;
+  if (cut) len = CharacterCut(text, room);
   memcpy(out + used, text, len);
   out[used + len] = '\0';
-  return used + len;
+  return cut ? size - 1 : used + len;
 }
 
 constexpr char kParagraph[] = "\r\n\r\n";

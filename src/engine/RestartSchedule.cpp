@@ -6,6 +6,7 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "common/CodePage.h"
 #include "common/Globals.h"
 #include "common/Guards.h"
 #include "common/KeyList.h"
@@ -68,17 +69,6 @@ const WCHAR *NextText(const WCHAR *text, const WCHAR *end) {
   return text < end ? text + 1 : end;
 }
 
-// The path in the program's code page when it converts there and back unchanged; a path that
-// does not was never written by this program and can match none of its files.
-bool NarrowExactly(const WCHAR *wide, char (&narrow)[kTargetDirSize]) {
-  BOOL usedDefault = FALSE;
-  if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, kTargetDirSize, nullptr, &usedDefault) ||
-      usedDefault)
-    return false;
-  WCHAR back[kTargetDirSize];
-  return MultiByteToWideChar(CP_ACP, 0, narrow, -1, back, kTargetDirSize) && wcscmp(back, wide) == 0;
-}
-
 // Calls visit(source, target, narrow source or NULL) for each pair of the value, in order.
 template <typename Visit>
 void ForEachPair(const WCHAR *value, DWORD chars, Visit visit) {
@@ -86,7 +76,10 @@ void ForEachPair(const WCHAR *value, DWORD chars, Visit visit) {
   for (const WCHAR *source = value; source < end && *source;) {
     const WCHAR *target = NextText(source, end);
     char narrow[kTargetDirSize];
-    visit(source, target, NarrowExactly(source, narrow) ? SkipScheduledPrefix(narrow) : nullptr);
+    // A path that does not convert exactly was never written by this program and can match
+    // none of its files.
+    visit(source, target,
+          NarrowExactly(source, narrow, sizeof(narrow)) ? SkipScheduledPrefix(narrow) : nullptr);
     source = NextText(target, end);
   }
 }
@@ -102,8 +95,8 @@ void CollectFromRegistry(PendingDeletions *pending) {
   DWORD type = 0, chars = 0;
   HeapGuard value(reinterpret_cast<char *>(ReadScheduleValue(key.get(), &type, &chars)));
   if (!value.get()) return;
-  // A narrow path takes at most the bytes of its wide form.
-  pending->size = chars * sizeof(WCHAR) + 2;
+  // A narrow path takes at most three bytes for each character of its wide form (in UTF-8).
+  pending->size = chars * 3 + 2;
   pending->paths = AllocateZeroed(pending->size);
   if (!pending->paths) return;
   ForEachPair(reinterpret_cast<WCHAR *>(value.get()), chars,

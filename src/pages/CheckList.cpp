@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include "common/CodePage.h"
 #include "common/Globals.h"
 #include "res/resource.h"
 
@@ -116,6 +117,26 @@ int ImageSizeOf(HIMAGELIST images) {
 // whatever their size in bytes.
 constexpr UINT kNameFormat = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
 
+// GDI reads narrow text in the code page of the font's character set, the system's, even
+// where the narrow calls use UTF-8: such text is drawn and measured in its wide form.
+void DrawLabel(HDC dc, const char *text, RECT *rect) {
+  WCHAR wide[kFieldSize];
+  if (NarrowCallsUseUtf8() && MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, kFieldSize))
+    DrawTextW(dc, wide, -1, rect, kNameFormat);
+  else
+    DrawTextA(dc, text, -1, rect, kNameFormat);
+}
+
+SIZE LabelExtent(HDC dc, const char *text) {
+  SIZE size = {};
+  WCHAR wide[kFieldSize];
+  int units = NarrowCallsUseUtf8() ? MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, kFieldSize)
+                                   : 0;
+  if (units > 0) GetTextExtentPoint32W(dc, wide, units - 1, &size);
+  else GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+  return size;
+}
+
 // Text of the item with the colours of its state; the previous colours are put back.
 void DrawItemText(const DRAWITEMSTRUCT *draw, int imageSize, bool highlighted, bool marked) {
   char text[kFieldSize];
@@ -128,7 +149,7 @@ void DrawItemText(const DRAWITEMSTRUCT *draw, int imageSize, bool highlighted, b
     oldText = SetTextColor(draw->hDC,
                            GetSysColor(marked ? COLOR_GRAYTEXT : COLOR_HIGHLIGHTTEXT));
   if (highlighted) oldBack = SetBkColor(draw->hDC, GetSysColor(COLOR_HIGHLIGHT));
-  DrawTextA(draw->hDC, text, -1, &rect, kNameFormat);
+  DrawLabel(draw->hDC, text, &rect);
   if (textColourSet) SetTextColor(draw->hDC, oldText);
   if (highlighted) SetBkColor(draw->hDC, oldBack);
 }
@@ -241,11 +262,10 @@ bool CheckListCutName(HWND list, int index, char (&name)[kFieldSize]) {
                                reinterpret_cast<LPARAM>(&item)) == LB_ERR)
     return false;
   RECT room = NameRect(item, ImageSizeOf(ListImages(list)));
-  SIZE need = {};
   HDC dc = GetDC(list);
   HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0));
   HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
-  GetTextExtentPoint32A(dc, name, lstrlenA(name), &need);
+  SIZE need = LabelExtent(dc, name);
   if (previous) SelectObject(dc, previous);
   ReleaseDC(list, dc);
   return need.cx > room.right - room.left;

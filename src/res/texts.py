@@ -703,7 +703,8 @@ def check_language(language):
     assert sorted(strings) == STRING_IDS, name + ': string ids'
     assert sorted(dialog) == sorted(DIALOG_KEYS), name + ': dialog texts'
     for sid, text in strings.items():
-        size = len(text.encode('cp1252')) + 1
+        # The program reads each string in UTF-8 where the system lets it, else in 1252.
+        size = max(len(text.encode('cp1252')), len(text.encode('utf-8'))) + 1
         assert size <= BUFFER_SIZE.get(sid, DEFAULT_BUFFER_SIZE), '%s: %d too long' % (name, sid)
         conversions = re.findall(r'%[-+ #0]*[0-9]*(?:\.[0-9]+)?[a-zA-Z%]', text)
         assert conversions == FORMATS.get(sid, []), '%s: %d conversions %r' % (

@@ -6,6 +6,7 @@
 #include "common/Log.h"
 #include "common/Platform.h"
 #include "common/ProgramPath.h"
+#include "script/ScriptText.h"
 
 namespace {
 
@@ -31,10 +32,13 @@ void SetupScriptPath(char (&path)[kTargetDirSize]) { PathBesideProgram(path, kSe
 
 HINF OpenSetupScript(char (&path)[kTargetDirSize], UINT *errorLine) {
   SetupScriptPath(path);
-  *errorLine = 0;
-  HINF inf = SetupOpenInfFileA(path, nullptr, INF_STYLE_WIN4, errorLine);
+  ScriptReading reading;
+  HINF inf = OpenScriptFile(path, errorLine, &reading);
+  char encoding[kFieldSize];
+  DescribeEncoding(reading, encoding);
   if (inf != INVALID_HANDLE_VALUE)
-    LogLine("setup script: %s", path);
+    LogLine("setup script: %s, read as %s%s", path, encoding,
+            reading.converted ? " through a UTF-16 copy" : "");
   else
     LogFailure(GetLastError(), "the setup script %s cannot be opened (line %u)", path,
                *errorLine);

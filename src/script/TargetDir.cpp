@@ -83,6 +83,7 @@ bool IsAbsolutePath(const char *path) {
 namespace {
 
 constexpr char kDriveRoot[] = "X:\\";
+constexpr char kWildcards[] = "?*";
 
 // The first file that stands where a folder of the path should be: the path itself, or a
 // folder on its way. Only paths on a drive are walked; a share's server is not asked on
@@ -124,6 +125,10 @@ int TakeFullForm(char (&path)[kTargetDirSize], char (&detail)[kTargetDirSize]) {
 int TargetDirFault(HINF inf, char (&path)[kTargetDirSize], char (&detail)[kTargetDirSize]) {
   detail[0] = '\0';
   if (int fault = TakeFullForm(path, detail)) return fault;
+  // A wildcard is in no folder's name; a character that the narrow calls' code page cannot
+  // hold reads as "?" on systems older than UTF-8 code pages: such a folder is refused before
+  // anything is made, never created under another name.
+  if (strpbrk(path, kWildcards)) return IDS_TARGET_REFUSED;
   char root[sizeof(kDriveRoot)];
   memcpy(root, kDriveRoot, sizeof(root));
   root[0] = path[0];

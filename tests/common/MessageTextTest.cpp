@@ -34,6 +34,9 @@ TEST(WarningTextTest, LongestFormatAndNameFitTheMessageBuffer) {
   memset(tiny, 'x', sizeof(tiny));
   FillNamePlaceholder(tiny, sizeof(tiny), format.c_str(), name.c_str());
   EXPECT_STREQ(tiny, "fffffff");
+  // A UTF-8 name is cut before a character that does not fit whole, and nothing follows it.
+  FillNamePlaceholder(tiny, sizeof(tiny), "%s!", "\xCE\xA9\xCE\xA9\xCE\xA9\xCE\xA9");
+  EXPECT_STREQ(tiny, "\xCE\xA9\xCE\xA9\xCE\xA9");
 }
 
 TEST(ErrorTextTest, SystemTextAfterABlankLineAndSizedToFitWhole) {

@@ -13,8 +13,11 @@ namespace {
 struct CheckRun {
   int exitCode = -1;
   std::vector<std::string> findings;  // without the script's name in front
+  std::string encoding;               // how the script was read
   std::string summary;
 };
+
+constexpr char kReadAs[] = ": read as ";
 
 // Runs the build's setup.exe with "/check:script" and further arguments.
 CheckRun RunCheck(const std::string &script, const std::string &arguments = "") {
@@ -30,6 +33,8 @@ CheckRun RunCheck(const std::string &script, const std::string &arguments = "") 
     if (line.compare(0, script.size(), script) != 0) continue;
     line.erase(0, script.size());
     if (line.find(" error(s), ") != std::string::npos) run.summary = line;
+    else if (line.compare(0, sizeof(kReadAs) - 1, kReadAs) == 0)
+      run.encoding = line.substr(sizeof(kReadAs) - 1);
     else run.findings.push_back(line);
   }
   return run;
@@ -260,7 +265,7 @@ a.txt
       "(\"@MEDIA@\\side.bmp\"): the wizard shows its own",
       "(10): warning: picture \"top.bmp\" is no bitmap file on the media "
       "(\"@MEDIA@\\top.bmp\"): the wizard shows its own",
-      "(12): error: the title (field 1) is longer than 255 characters: a run treats it as "
+      "(12): error: the title (field 1) is longer than 255 bytes: a run treats it as "
       "missing",
       "(15): warning: [Wizard.0807] is never read: it names none of the wizard's languages in "
       "four hex digits"},
@@ -302,6 +307,7 @@ TEST(CheckTest, NamesEachMistakeAtItsLine) {
       EXPECT_NE(ReadTextFile(log).find(script + finding), std::string::npos) << finding;
     }
     EXPECT_EQ(run.findings, expected);
+    if (broken.utf16) EXPECT_EQ(run.encoding, "UTF-16");
     EXPECT_EQ(run.exitCode, errors ? 1 : 0);
   }
 }

@@ -7,6 +7,7 @@
 
 #include "FuzzInput.h"
 #include "common/KeyList.h"
+#include "common/Utf8Text.h"
 
 namespace {
 
@@ -55,7 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       default: {
         ListSetSingle(list.data(), list.size(), text.data(), text.size());
         model.clear();
-        if (list.size() >= 3 && !text.empty()) model.push_back(text.substr(0, list.size() - 2));
+        // A key too long is cut before the character that would be split.
+        size_t kept = list.size() < 3 || text.size() <= list.size() - 2
+                          ? text.size()
+                          : CharacterCut(text.data(), list.size() - 2);
+        if (list.size() >= 3 && kept) model.push_back(text.substr(0, kept));
         break;
       }
     }

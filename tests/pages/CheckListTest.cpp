@@ -297,6 +297,22 @@ TEST_F(CheckListTest, DrawsBoxPictureAndText) {
   }
 }
 
+// GDI reads narrow text in the font's code page, not in the UTF-8 of the narrow calls: a name
+// outside ASCII is drawn as wide as its characters, not as its bytes.
+TEST_F(CheckListTest, DrawsAUtf8NameAsItsCharacters) {
+  ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the test carries the program's manifest";
+  SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("\xCE\xA9\xCE\xBC\xCE\xAD"));
+  DrawnItem item(list_, 3, 0);
+  int last = 0;
+  for (int x = 36; x < DrawnItem::kWidth; ++x)
+    if (item.AnyOtherThan(GetSysColor(COLOR_WINDOW), x, x + 1)) last = x;
+  HDC dc = CreateCompatibleDC(nullptr);
+  RECT expected = {0, 0, DrawnItem::kWidth, kRow};
+  DrawTextW(dc, L"\x03A9\x03BC\x03AD", -1, &expected, DT_CALCRECT | DT_SINGLELINE);
+  DeleteDC(dc);
+  EXPECT_NEAR(last + 1 - 36, expected.right, 3) << "the ink ends where the characters do";
+}
+
 TEST_F(CheckListTest, EmptyListDrawsBackgroundAndFocus) {
   SendMessageA(list_, LB_RESETCONTENT, 0, 0);
   DrawnItem item(list_, -1, ODS_FOCUS);
