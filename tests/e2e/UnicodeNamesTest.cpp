@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
@@ -76,39 +77,48 @@ void ExpectCheckReads(const Media &media, const std::string &encoding) {
       << output;
 }
 
-// A silent install of the script of that name; every name lands exactly, the user's shortcuts
-// too; then the recorded removal, handed over to a copy in the temporary folder, takes all.
-void ExpectInstalledAndRemoved(const Media &media, const std::string &name,
-                               const std::string &file) {
-  const std::string log = media.target() + "\\журнал.log";
-  SetupProcess setup(media.dir());
-  ASSERT_EQ(RunSilently(Quoted(setup.exe()) + " /log:" + Quoted(log)), 0) << ReadTextFile(log);
-  const std::string target = ProgramFilesDir() + "\\" + name;
-  EXPECT_TRUE(FileExists(target + "\\" + file)) << target;
-  EXPECT_EQ(UninstallValue("UNITool", "DisplayName"), name);
-  EXPECT_EQ(UninstallValue("UNITool", "Publisher"), name);
-  EXPECT_EQ(UninstallValue("UNITool", "UserTargetDir"), target);
-  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "Software\\UNITool", "Media"), media.dir());
-  const std::string links[] = {ShellFolder("UPRG") + "\\" + name + "\\" + name + ".lnk",
-                               ShellFolder("UDSK") + "\\" + name + ".lnk",
-                               ShellFolder("CPRG") + "\\" + name + ".lnk"};
-  for (const std::string &link : links) EXPECT_EQ(LinkTarget(link), target + "\\" + file) << link;
-
-  EXPECT_EQ(RunSilently(UninstallValue("UNITool", "UninstallString") + " /log:" + Quoted(log)), 0);
-  EXPECT_NE(ReadTextFile(log).find("the removal goes on in a copy of the program"),
-            std::string::npos)
-      << ReadTextFile(log);
-  for (const std::string &link : links) EXPECT_FALSE(FileExists(link)) << link;
-  EXPECT_FALSE(DirectoryExists(ShellFolder("UPRG") + "\\" + name));
-  EXPECT_FALSE(DirectoryExists(target));
-  EXPECT_FALSE(UninstallEntryExists("UNITool"));
-  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "Software\\UNITool", "Media"), "<no key>");
-}
-
-// A test that fails half way leaves no entry that would change the next run's proposal.
+// Whatever a test that fails half way leaves behind goes with its end, so that the next run
+// in this prefix starts from nothing: the entry, the key, and the folders named in leftovers_.
 class UnicodeNamesTest : public testing::Test {
  protected:
-  void TearDown() override { DeleteUninstallEntry("UNITool"); }
+  void TearDown() override {
+    DeleteUninstallEntry("UNITool");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\UNITool");
+    for (const std::string &path : leftovers_) RemoveTree(path);
+  }
+
+  // A silent install of the script of that name; every name lands exactly, the user's
+  // shortcuts too; then the recorded removal, handed over to a copy in the temporary folder,
+  // takes all.
+  void ExpectInstalledAndRemoved(const Media &media, const std::string &name,
+                                 const std::string &file) {
+    const std::string target = ProgramFilesDir() + "\\" + name;
+    const std::string links[] = {ShellFolder("UPRG") + "\\" + name + "\\" + name + ".lnk",
+                                 ShellFolder("UDSK") + "\\" + name + ".lnk",
+                                 ShellFolder("CPRG") + "\\" + name + ".lnk"};
+    leftovers_ = {target, ShellFolder("UPRG") + "\\" + name, links[1], links[2]};
+    const std::string log = media.target() + "\\журнал.log";
+    SetupProcess setup(media.dir());
+    ASSERT_EQ(RunSilently(Quoted(setup.exe()) + " /log:" + Quoted(log)), 0) << ReadTextFile(log);
+    EXPECT_TRUE(FileExists(target + "\\" + file)) << target;
+    EXPECT_EQ(UninstallValue("UNITool", "DisplayName"), name);
+    EXPECT_EQ(UninstallValue("UNITool", "Publisher"), name);
+    EXPECT_EQ(UninstallValue("UNITool", "UserTargetDir"), target);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "Software\\UNITool", "Media"), media.dir());
+    for (const std::string &link : links) EXPECT_EQ(LinkTarget(link), target + "\\" + file) << link;
+
+    EXPECT_EQ(RunSilently(UninstallValue("UNITool", "UninstallString") + " /log:" + Quoted(log)), 0);
+    EXPECT_NE(ReadTextFile(log).find("the removal goes on in a copy of the program"),
+              std::string::npos)
+        << ReadTextFile(log);
+    for (const std::string &link : links) EXPECT_FALSE(FileExists(link)) << link;
+    EXPECT_FALSE(DirectoryExists(ShellFolder("UPRG") + "\\" + name));
+    EXPECT_FALSE(DirectoryExists(target));
+    EXPECT_FALSE(UninstallEntryExists("UNITool"));
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "Software\\UNITool", "Media"), "<no key>");
+  }
+
+  std::vector<std::string> leftovers_;
 };
 
 // A UTF-8 script without a byte-order mark, with Greek names, from media below the Cyrillic
@@ -139,6 +149,7 @@ TEST_F(UnicodeNamesTest, Windows1252ScriptReadsAsBefore) {
 TEST_F(UnicodeNamesTest, WithoutUtf8CodePageATargetOutsideItIsRefused) {
   const std::string media = "C:\\unicode-legacy-" + std::to_string(GetCurrentProcessId());
   ASSERT_TRUE(CreateDirectoryA(media.c_str(), nullptr));
+  leftovers_ = {media, "C:\\Omega", "C:\\Ωmega"};
   std::string program = ReadTextFile(BinaryPath("setup.exe"));
   const std::string asked = "UTF-8</activeCodePage>";
   size_t at = program.find(asked);
@@ -154,7 +165,6 @@ TEST_F(UnicodeNamesTest, WithoutUtf8CodePageATargetOutsideItIsRefused) {
   EXPECT_FALSE(DirectoryExists("C:\\Omega"));
   EXPECT_FALSE(DirectoryExists("C:\\Ωmega"));
   EXPECT_FALSE(UninstallEntryExists("UNITool"));
-  RemoveTree(media);
 }
 
 }  // namespace
