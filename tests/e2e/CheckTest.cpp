@@ -271,7 +271,7 @@ a.txt
       "four hex digits"},
      false},
     {"descriptions", kDescriptionScript.c_str(), {"a.txt"},
-     {"(4): error: the description (field 6) is longer than 1023 characters: a run treats it "
+     {"(4): error: the description (field 6) is longer than 1023 bytes: a run treats it "
       "as missing"},
      false},
     {"a script the Setup API refuses", "[Version]\nSignature=\"$Chicago$\"\n[A\n", {},
