@@ -8,12 +8,25 @@
 
 #include "FuzzInput.h"
 #include "common/MessageText.h"
+#include "common/Utf8Text.h"
 #include "pages/PageLogic.h"
 #include "script/TargetPath.h"
 
 namespace {
 
-std::string Cut(const std::string &text, size_t size) { return text.substr(0, size - 1); }
+bool IsUtf8Text(const std::string &text) { return IsUtf8(text.data(), text.size()); }
+
+// A text cut to its buffer: the whole when it fits, else the start of it, cut on a character
+// and so at most three bytes short of the buffer; of pieces in UTF-8, itself in UTF-8.
+void CheckCut(const std::string &out, const std::string &whole, size_t size, bool utf8) {
+  FUZZ_CHECK(whole.compare(0, out.size(), out) == 0);
+  if (whole.size() < size) {
+    FUZZ_CHECK(out == whole);
+    return;
+  }
+  FUZZ_CHECK(out.size() < size && out.size() + 4 >= size);
+  if (utf8) FUZZ_CHECK(IsUtf8Text(out));
+}
 
 void CheckMessages(FuzzInput &input) {
   size_t size = 1 + input.Byte() * 4;
@@ -24,7 +37,8 @@ void CheckMessages(FuzzInput &input) {
   size_t mark = format.find("%s");
   std::string whole = mark == std::string::npos ? format
                                                 : format.substr(0, mark) + name + format.substr(mark + 2);
-  FUZZ_CHECK(std::string(out.data()) == Cut(whole, size));
+  bool utf8 = IsUtf8Text(format) && IsUtf8Text(name);
+  CheckCut(out.data(), whole, size, utf8);
 
   std::string systemText = input.Text();
   whole = systemText.empty() ? format : format + "\r\n\r\n" + systemText;
@@ -34,7 +48,7 @@ void CheckMessages(FuzzInput &input) {
   ComposeErrorMessage(exact.data(), exact.size(), format.c_str(), systemText.c_str());
   FUZZ_CHECK(std::string(exact.data()) == whole);
   ComposeErrorMessage(out.data(), out.size(), format.c_str(), systemText.c_str());
-  FUZZ_CHECK(std::string(out.data()) == Cut(whole, size));
+  CheckCut(out.data(), whole, size, IsUtf8Text(format) && IsUtf8Text(systemText));
 }
 
 void CheckTargets(FuzzInput &input) {
