@@ -13,7 +13,7 @@
 int CheckRunRequest(HWND owner, HINF inf);
 
 // Whether g_targetDir cannot be the target directory (the target page's rule); the log says
-// why, naming source, where the path came from. A path that can is bound to directory id 32768.
+// why, naming source, where the path came from.
 bool TargetDirUnusable(HINF inf, const char *source);
 
 // A removal started from the installed setup.exe (the command its Uninstall entry records)

@@ -13,8 +13,8 @@
 
 namespace {
 
-// A dialog template without controls: the hidden window is a dialog, so that it keeps the
-// context in DWLP_USER exactly as a page does.
+// A dialog template without controls: the hidden window is a dialog, so that it keeps its run
+// in DWLP_USER as a page keeps its context.
 struct EmptyDialogTemplate {
   DLGTEMPLATE header;
   WORD menu, windowClass, title;
@@ -23,11 +23,13 @@ const EmptyDialogTemplate kRunnerTemplate = {{WS_POPUP, 0, 0, 0, 0, 0, 0}, 0, 0,
 
 // What the hidden window knows of its run.
 struct SilentRun {
-  WizardContext context;
+  RunRecord record;
   bool done;
 };
 
-SilentRun *RunOf(HWND runner) { return reinterpret_cast<SilentRun *>(PageContext(runner)); }
+SilentRun *RunOf(HWND runner) {
+  return reinterpret_cast<SilentRun *>(GetWindowLongPtrA(runner, DWLP_USER));
+}
 
 void OnDone(HWND runner, WPARAM succeeded, LPARAM error) {
   g_runOutcome = succeeded ? kRunSucceeded : kRunFailed;
@@ -65,7 +67,6 @@ int RunSilently(HWND host, HINF inf) {
   if (!g_removeMode && !ChooseLikeQuietPages(inf)) return kExitInstallFailure;
 
   SilentRun run = {};
-  run.context.hInf = inf;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   HWND runner = CreateDialogIndirectParamA(instance, &kRunnerTemplate.header, host, RunnerProc,
                                            reinterpret_cast<LPARAM>(&run));
@@ -73,8 +74,9 @@ int RunSilently(HWND host, HINF inf) {
     LogFailure(GetLastError(), "no window for the run");
     return kExitInstallFailure;
   }
-  LPTHREAD_START_ROUTINE worker = g_removeMode ? RemoveWorker : InstallWorker;
-  HANDLE thread = CreateThread(nullptr, 0, worker, runner, 0, nullptr);
+  run.record = {inf, runner, g_productKey, {}, g_removeMode != 0};
+  lstrcpynA(run.record.targetDir, g_targetDir, sizeof(run.record.targetDir));
+  HANDLE thread = StartWorker(&run.record);
   if (!thread) {
     LogFailure(GetLastError(), "the run could not be started");
     DestroyWindow(runner);

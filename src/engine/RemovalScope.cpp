@@ -98,10 +98,12 @@ bool AddSetupLevel(HINF inf, const char *removalDir, PathSet *kept) {
   return AddCopiedFiles(inf, g_installSection, dir, kept);
 }
 
+}  // namespace
+
 // The base folder of the script's default destination: Program Files for id 24, the folder
 // its sub-folder lies in for another. Emptied folders of the removal go up to it when dir lies
 // inside it (the vendor folder of "24, Vendor\Product"), else up to dir's own parent.
-void FindOuterFolder(HINF inf, const char *dir, char (&outer)[kTargetDirSize]) {
+void FindRemovalOuterFolder(HINF inf, const char *dir, char (&outer)[kTargetDirSize]) {
   char base[kTargetDirSize];
   char below[kTargetDirSize];
   DefaultTargetDir(inf, base, below);
@@ -112,17 +114,12 @@ void FindOuterFolder(HINF inf, const char *dir, char (&outer)[kTargetDirSize]) {
     outer[0] = '\0';
 }
 
-}  // namespace
-
 bool PrepareRemovalScope(HINF inf, const char *keys, const char *dir, bool setupStays,
                          RemovalScope *scope) {
   *scope = RemovalScope();
   bool complete = AddStayingProducts(inf, keys, dir, &scope->keptFiles) &&
                   (!setupStays || AddSetupLevel(inf, dir, &scope->keptFiles)) &&
                   PathSetSort(&scope->keptFiles);
-  // The removal's own sections resolve in its own directory again.
-  SetupSetDirectoryIdA(inf, kTargetDirId, dir);
-  FindOuterFolder(inf, dir, scope->outerFolder);
   if (!complete) LogFailure(ERROR_NOT_ENOUGH_MEMORY, "the files that stay cannot be listed");
   return complete;
 }

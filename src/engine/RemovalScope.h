@@ -17,9 +17,12 @@ struct RemovalScope {
   char outerFolder[kTargetDirSize];
 };
 
-// The scope of removing keys from dir (bound to directory id 32768, and bound to it again
-// at the end); setupStays when the run leaves the setup-level Remove section out. False when
-// memory ran out: a removal that cannot know what to keep does not start.
+// The files that stay when keys are removed from dir; setupStays when the run leaves the
+// setup-level Remove section out. Directory id 32768 is bound to each staying product's
+// directory in turn: the run binds its own afterwards. False when memory ran out: a removal
+// that cannot know what to keep does not start.
 bool PrepareRemovalScope(HINF inf, const char *keys, const char *dir, bool setupStays,
                          RemovalScope *scope);
+// The outer folder of removing from dir, once the run's own directory is bound.
+void FindRemovalOuterFolder(HINF inf, const char *dir, char (&outer)[kTargetDirSize]);
 void ReleaseRemovalScope(RemovalScope *scope);

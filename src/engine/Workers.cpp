@@ -1,5 +1,5 @@
 // The install and remove workers: one run of the section runner on its own thread, with the
-// registration work of its kind, reported to the page that started it by WM_SETUP_DONE.
+// registration work of its kind, reported to the run's window by WM_SETUP_DONE.
 #include "engine/Workers.h"
 
 #include <string.h>
@@ -21,28 +21,26 @@
 
 namespace {
 
-// What the worker reads before it starts: the script from the page's context.
-HINF BeginRun(HWND page) {
+// The worker's own thread speaks the wizard's language; the run is busy from here on.
+void BeginRun() {
   g_workerBusy = 1;
   SetThreadLanguage(g_languageId);
-  WizardContext *context = PageContext(page);
-  return context ? context->hInf : INVALID_HANDLE_VALUE;
 }
 
-// Sets the restart flag for a successful run, clears the busy flag and tells the page; the
-// page sees the final values of both flags when the message arrives.
-void EndRun(HWND page, HINF inf, const char *keyList, int ok, DWORD error) {
-  if (ok && CountProductsWithFlag(inf, keyList, kProductNeedsRestart) != 0) {
+// Sets the restart flag for a successful run, clears the busy flag and tells the run's window;
+// the window sees the final values of both flags when the message arrives.
+void EndRun(const RunRecord &run, const char *keyList, int ok, DWORD error) {
+  if (ok && CountProductsWithFlag(run.inf, keyList, kProductNeedsRestart) != 0) {
     LogLine("a restart is needed: a product of the run asks for one");
     g_rebootNeeded = 1;
   }
   g_workerBusy = 0;
-  PostMessageA(page, WM_SETUP_DONE, ok ? 1 : 0, ok ? 0 : static_cast<LPARAM>(error));
+  PostMessageA(run.window, WM_SETUP_DONE, ok ? 1 : 0, ok ? 0 : static_cast<LPARAM>(error));
 }
 
 // The runner's result with the error it left, read before any other call can change it.
-int RunAndKeepError(HINF inf, HWND page, DWORD *error, const RemovalScope *scope = nullptr) {
-  int ok = RunSections(inf, g_sectionList, page, scope);
+int RunAndKeepError(const RunRecord &run, DWORD *error, const RemovalScope *scope = nullptr) {
+  int ok = RunSections(run.inf, g_sectionList, run.window, scope);
   *error = ok ? 0 : GetLastError();
   return ok;
 }
@@ -62,10 +60,11 @@ void LogChoices(const char *verb, const char *keys, const char *targetDir) {
   LogLine("target directory: %s", targetDir[0] ? targetDir : "(none)");
 }
 
-// Binds directory id 32768 to dir; the reason when the Setup API refuses it. A removal or an
-// install must never run with the id unbound: the Setup API would resolve it to the system
-// folder.
-DWORD BindTargetDir(HINF inf, const char *dir) {
+// The one place where directory id 32768 is bound: to the run's target directory, at the
+// start of its work; the reason when that cannot be. A removal or an install must never run
+// with the id unbound: the Setup API would resolve it to the system folder.
+DWORD BindRunTarget(const RunRecord &run) {
+  const char *dir = run.targetDir;
   if (!dir[0]) {
     LogLine("no target directory is given");
     return ERROR_BAD_PATHNAME;
@@ -75,7 +74,7 @@ DWORD BindTargetDir(HINF inf, const char *dir) {
     LogLine("the target directory \"%s\" is not a complete path", dir);
     return ERROR_BAD_PATHNAME;
   }
-  if (SetupSetDirectoryIdA(inf, kTargetDirId, dir)) return 0;
+  if (SetupSetDirectoryIdA(run.inf, kTargetDirId, dir)) return 0;
   DWORD error = GetLastError();
   LogFailure(error, "the target directory %s cannot be bound", dir);
   return error ? error : ERROR_BAD_PATHNAME;
@@ -90,13 +89,14 @@ struct InstallPlan {
   char outermostFolder[kTargetDirSize];  // the first level of the target made here, or empty
 };
 
-DWORD PrepareInstall(HINF inf, InstallPlan *plan) {
-  DWORD error = BindTargetDir(inf, g_targetDir);
-  if (!error) error = CheckNothingOfOtherPrograms(inf, g_productKey, g_targetDir);
+DWORD PrepareInstall(const RunRecord &run, InstallPlan *plan) {
+  HINF inf = run.inf;
+  DWORD error = BindRunTarget(run);
+  if (!error) error = CheckNothingOfOtherPrograms(inf, run.keys, run.targetDir);
   if (error) return error;
-  error = CreateFolderPath(g_targetDir, plan->outermostFolder);
+  error = CreateFolderPath(run.targetDir, plan->outermostFolder);
   if (error) {
-    LogFailure(error, "the target directory %s cannot be created", g_targetDir);
+    LogFailure(error, "the target directory %s cannot be created", run.targetDir);
     return error;
   }
   size_t createdSize = g_productKeySize + kFieldSize;
@@ -104,67 +104,69 @@ DWORD PrepareInstall(HINF inf, InstallPlan *plan) {
   if (!plan->created) return ERROR_NOT_ENOUGH_MEMORY;
   // A list that cannot hold every chosen product's section would install only some of them
   // while reporting success.
-  if (!BuildInstallSectionListChecked(inf, g_productKey, g_sectionList, g_sectionListSize) ||
-      !ListEntriesToCreate(inf, g_productKey, plan->created, createdSize)) {
+  if (!BuildInstallSectionListChecked(inf, run.keys, g_sectionList, g_sectionListSize) ||
+      !ListEntriesToCreate(inf, run.keys, plan->created, createdSize)) {
     LogLine("The sections or keys of the chosen products do not fit their lists");
     return ERROR_INSUFFICIENT_BUFFER;
   }
-  return CheckUninstallEntries(inf, g_productKey);
+  return CheckUninstallEntries(inf, run.keys);
 }
 
 // Takes back what a failed install created: the entries would name a copy of setup.exe that
 // may never have arrived, and the target folder it made is left empty. An earlier
 // installation's entries stay.
-void ForgetCreated(HINF inf, const InstallPlan &plan) {
+void ForgetCreated(const RunRecord &run, const InstallPlan &plan) {
   if (plan.created) {
     for (const char *key = plan.created; *key; key = ListNext(key))
       LogLine("the install failed: its new Uninstall entry %s is deleted again", key);
-    DeleteUninstallEntries(inf, plan.created);
+    DeleteUninstallEntries(run.inf, plan.created);
   }
-  RemoveCreatedFolders(g_targetDir, plan.outermostFolder);
+  RemoveCreatedFolders(run.targetDir, plan.outermostFolder);
 }
 
-}  // namespace
-
-// Installs the products of g_productKey. The Uninstall entries are written before any file is
-// copied, so that a run that is cut short can still be removed.
+// Installs the products of the run's keys. The Uninstall entries are written before any file
+// is copied, so that a run that is cut short can still be removed.
 DWORD WINAPI InstallWorker(LPVOID parameter) {
-  HWND page = static_cast<HWND>(parameter);
-  HINF inf = BeginRun(page);
-  LogChoices("install", g_productKey, g_targetDir);
+  const RunRecord &run = *static_cast<const RunRecord *>(parameter);
+  HINF inf = run.inf;
+  BeginRun();
+  LogChoices("install", run.keys, run.targetDir);
   InstallPlan plan = {};
-  DWORD error = PrepareInstall(inf, &plan);
+  DWORD error = PrepareInstall(run, &plan);
   int ok = 0;
-  if (!error && !RegisterUninstallEntries(inf, g_productKey)) error = ERROR_CANTWRITE;
-  if (!error) ok = RunAndKeepError(inf, page, &error);
+  if (!error && !RegisterUninstallEntries(inf, run.keys, run.targetDir)) error = ERROR_CANTWRITE;
+  if (!error) ok = RunAndKeepError(run, &error);
   // Counted once the files are in place.
-  if (ok) RecordInstalledSizes(inf, g_productKey);
-  if (!ok) ForgetCreated(inf, plan);
+  if (ok) RecordInstalledSizes(inf, run.keys);
+  if (!ok) ForgetCreated(run, plan);
   if (plan.created) HeapFree(GetProcessHeap(), 0, plan.created);
-  EndRun(page, inf, g_productKey, ok, error);
+  EndRun(run, run.keys, ok, error);
   return 0;
 }
 
-// Removes the products of g_productKey from the directory they were installed to. The entries
-// are deleted only after a successful run: a failed removal stays registered, so that it can
-// be tried again from the recorded directory.
+// Removes the products of the run's keys from the directory they were installed to, which it
+// writes into the run. The entries are deleted only after a successful run: a failed removal
+// stays registered, so that it can be tried again from the recorded directory.
 DWORD WINAPI RemoveWorker(LPVOID parameter) {
-  HWND page = static_cast<HWND>(parameter);
-  HINF inf = BeginRun(page);
+  RunRecord &run = *static_cast<RunRecord *>(parameter);
+  HINF inf = run.inf;
+  BeginRun();
   char keys[kKeyListSize];
-  RemovalKeys(inf, g_productKey, keys);
-  char dir[kTargetDirSize] = {};
-  DWORD error =
-      FindRemovalTarget(inf, keys, dir) ? BindTargetDir(inf, dir) : ERROR_UNKNOWN_PRODUCT;
-  LogChoices("remove", keys, dir);
+  RemovalKeys(inf, run.keys, keys);
+  DWORD error = FindRemovalTarget(inf, keys, run.targetDir) ? 0 : ERROR_UNKNOWN_PRODUCT;
+  LogChoices("remove", keys, run.targetDir);
   if (!error && !BuildRemoveSectionListChecked(inf, keys, g_sectionList, g_sectionListSize))
     error = ERROR_INSUFFICIENT_BUFFER;
   RemovalScope scope = {};
-  if (!error && !PrepareRemovalScope(inf, keys, dir, !RemovesTheSetup(g_sectionList), &scope))
+  // The files that stay are found through their own directories; the run's is bound after.
+  if (!error && !PrepareRemovalScope(inf, keys, run.targetDir, !RemovesTheSetup(g_sectionList),
+                                     &scope))
     error = ERROR_NOT_ENOUGH_MEMORY;
+  if (!error) error = BindRunTarget(run);
+  if (!error) FindRemovalOuterFolder(inf, run.targetDir, scope.outerFolder);
   int ok = 0;
   if (!error) {
-    ok = RunAndKeepError(inf, page, &error, &scope);
+    ok = RunAndKeepError(run, &error, &scope);
     if (ok) {
       char entries[kKeyListSize];
       memcpy(entries, keys, sizeof(entries));
@@ -175,6 +177,12 @@ DWORD WINAPI RemoveWorker(LPVOID parameter) {
     }
   }
   ReleaseRemovalScope(&scope);
-  EndRun(page, inf, keys, ok, error);
+  EndRun(run, keys, ok, error);
   return 0;
+}
+
+}  // namespace
+
+HANDLE StartWorker(RunRecord *run) {
+  return CreateThread(nullptr, 0, run->removal ? RemoveWorker : InstallWorker, run, 0, nullptr);
 }

@@ -37,12 +37,13 @@ void ShowPageHeader(HWND page, HFONT font, const char *title, const char *subtit
 
 // Shared by the two pages that run a worker (ready page and remove confirm page): what each
 // answers itself, and the procedure for the rest. PSN_SETACTIVE calls onSetActive;
-// PSN_WIZNEXT disables every button, stays on the page and starts the worker with the page as
-// parameter; PSN_QUERYCANCEL is refused until the page has handled the end of the run.
+// PSN_WIZNEXT disables every button, stays on the page and starts the worker of the run's kind,
+// which reports to the page; PSN_QUERYCANCEL is refused until the page has handled the end of
+// the run.
 struct WorkerPageHandlers {
   BOOL (*onInitDialog)(HWND page, LPARAM lParam);
   void (*onSetActive)(HWND page);
-  LPTHREAD_START_ROUTINE worker;
+  bool removal;
   BOOL (*onPhase)(HWND page, WPARAM phase);
   BOOL (*onDone)(HWND page, WPARAM succeeded, LPARAM error);
 };

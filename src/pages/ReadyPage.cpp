@@ -80,7 +80,7 @@ BOOL OnDone(HWND page, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
-const WorkerPageHandlers kHandlers = {OnInitDialog, OnSetActive, InstallWorker, OnPhase, OnDone};
+const WorkerPageHandlers kHandlers = {OnInitDialog, OnSetActive, false, OnPhase, OnDone};
 
 }  // namespace
 

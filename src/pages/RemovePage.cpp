@@ -67,7 +67,7 @@ void OnDestroy(HWND page) {
   if (icon) DestroyIcon(icon);
 }
 
-const WorkerPageHandlers kHandlers = {OnInitDialog, OnSetActive, RemoveWorker, OnPhase, OnDone};
+const WorkerPageHandlers kHandlers = {OnInitDialog, OnSetActive, true, OnPhase, OnDone};
 
 }  // namespace
 

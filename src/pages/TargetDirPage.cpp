@@ -1,4 +1,4 @@
-// Page 2 of an install run: the target directory, bound to directory id 32768 on every change.
+// Page 2 of an install run: the target directory, checked on every change.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -31,7 +31,7 @@ BOOL OnInitDialog(HWND page, LPARAM lParam) {
   return TRUE;
 }
 
-// Binds again on every arrival: the buttons and the id follow the field as it stands.
+// Checks again on every arrival: the buttons follow the field as it stands.
 void OnSetActive(HWND page) {
   SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_TARGET_EDIT, EN_CHANGE), 0);
   if (g_quiet) SetPageResult(page, -1);

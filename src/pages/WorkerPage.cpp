@@ -7,7 +7,9 @@
 #include "common/Globals.h"
 #include "common/Language.h"
 #include "common/Messages.h"
+#include "common/WizardContext.h"
 #include "engine/SectionRunner.h"
+#include "engine/Workers.h"
 #include "pages/PageLogic.h"
 #include "pages/Pages.h"
 #include "res/resource.h"
@@ -16,16 +18,24 @@ namespace {
 
 constexpr int kMessageTextSize = 512;  // a loaded page text
 
+// The run that a page hands to its worker; one worker runs at a time, and the page's buttons
+// stay disabled until it has reported.
+RunRecord pageRun;
+
 HWND CancelButton(HWND page) { return GetDlgItem(GetParent(page), IDCANCEL); }
 
-void StartWorkerFromPage(HWND page, LPTHREAD_START_ROUTINE worker) {
+// The run as the pages chose it: the script, the products and the folder.
+void StartWorkerFromPage(HWND page, bool removal) {
   SetWizardButtons(page, 0);
   EnableWindow(CancelButton(page), FALSE);
   // No page has the dialog id 1: the sheet stays where it is.
   SetPageResult(page, 1);
   // Busy from here on, before the thread runs at all.
   g_workerBusy = 1;
-  HANDLE thread = CreateThread(nullptr, 0, worker, page, 0, nullptr);
+  const WizardContext *context = PageContext(page);
+  pageRun = {context ? context->hInf : INVALID_HANDLE_VALUE, page, g_productKey, {}, removal};
+  lstrcpynA(pageRun.targetDir, g_targetDir, sizeof(pageRun.targetDir));
+  HANDLE thread = StartWorker(&pageRun);
   if (thread) {
     // The page follows the worker through its messages only.
     CloseHandle(thread);
@@ -49,7 +59,7 @@ BOOL OnNotify(HWND page, const NMHDR *header, const WorkerPageHandlers &handlers
       handlers.onSetActive(page);
       break;
     case PSN_WIZNEXT:
-      StartWorkerFromPage(page, handlers.worker);
+      StartWorkerFromPage(page, handlers.removal);
       break;
     case PSN_QUERYCANCEL:
       RefuseCancelWhileBusy(page);

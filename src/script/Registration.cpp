@@ -128,7 +128,8 @@ void FormatInstallDate(char (&date)[kDateTextSize]) {
 
 // What Programs and Features shows beside the name: version, vendor, place, icon and date; the
 // unattended removal; and no Change or Repair button, since the program offers neither.
-void WriteDisplayValues(HINF inf, HKEY entryKey, const PlannedEntry &entry) {
+void WriteDisplayValues(HINF inf, HKEY entryKey, const PlannedEntry &entry,
+                        const char *targetDir) {
   if (entry.hasVersion) {
     WriteText(entryKey, "DisplayVersion", entry.version);
     uint32_t major = 0, minor = 0;
@@ -138,7 +139,7 @@ void WriteDisplayValues(HINF inf, HKEY entryKey, const PlannedEntry &entry) {
   }
   char publisher[kFieldSize];
   if (ReadScriptVendor(inf, publisher)) WriteText(entryKey, "Publisher", publisher);
-  if (g_targetDir[0] != '\0') WriteText(entryKey, "InstallLocation", g_targetDir);
+  if (targetDir[0] != '\0') WriteText(entryKey, "InstallLocation", targetDir);
   WriteText(entryKey, "DisplayIcon", entry.setupPath);
   char date[kDateTextSize];
   FormatInstallDate(date);
@@ -151,7 +152,8 @@ void WriteDisplayValues(HINF inf, HKEY entryKey, const PlannedEntry &entry) {
 }
 
 // Creates or reuses the entry and writes its values; false when it cannot be created.
-bool WriteUninstallEntry(HINF inf, const char *key, const PlannedEntry &entry) {
+bool WriteUninstallEntry(HINF inf, const char *key, const PlannedEntry &entry,
+                         const char *targetDir) {
   RegKeyGuard entryKey;
   LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.keyPath, 0, nullptr,
                                 REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, entryKey.receive(),
@@ -163,8 +165,8 @@ bool WriteUninstallEntry(HINF inf, const char *key, const PlannedEntry &entry) {
   WriteText(entryKey.get(), "DisplayName", entry.displayName);
   WriteText(entryKey.get(), kUninstallStringValue, entry.command);
   if (entry.hasVersion) WriteText(entryKey.get(), kProductVersionValue, entry.version);
-  if (g_targetDir[0] != '\0') WriteText(entryKey.get(), kUserTargetDirValue, g_targetDir);
-  WriteDisplayValues(inf, entryKey.get(), entry);
+  if (targetDir[0] != '\0') WriteText(entryKey.get(), kUserTargetDirValue, targetDir);
+  WriteDisplayValues(inf, entryKey.get(), entry, targetDir);
   RecordSetupIdentity(inf, entryKey.get());
   LogLine("Uninstall entry %s written: %s", key, entry.command);
   return true;
@@ -186,11 +188,13 @@ void WriteEstimatedSize(HINF inf, const char *key, const char *section) {
 // program), and the others are written.
 enum class EntryResult { Written, Refused, Failed };
 
-EntryResult RegisterPlanned(HINF inf, const char *key, const PlannedEntry &entry) {
+EntryResult RegisterPlanned(HINF inf, const char *key, const PlannedEntry &entry,
+                            const char *targetDir) {
   if (!entry.due) return EntryResult::Written;
   if (entry.error == ERROR_FILE_NOT_FOUND) return EntryResult::Failed;
   if (entry.error) return EntryResult::Refused;
-  return WriteUninstallEntry(inf, key, entry) ? EntryResult::Written : EntryResult::Failed;
+  return WriteUninstallEntry(inf, key, entry, targetDir) ? EntryResult::Written
+                                                         : EntryResult::Failed;
 }
 
 // Logs why key's entry cannot be written and returns the reason.
@@ -309,18 +313,18 @@ bool ReadUninstallValue(const char *key, const char *valueName, char *buffer, DW
   return true;
 }
 
-int RegisterUninstallEntries(HINF inf, const char *keyList) {
+int RegisterUninstallEntries(HINF inf, const char *keyList, const char *targetDir) {
   bool complete = true;
   PlannedEntry entry;
   for (const char *key = keyList; *key; key = ListNext(key)) {
     PlanProduct(inf, key, &entry);
-    EntryResult result = RegisterPlanned(inf, key, entry);
+    EntryResult result = RegisterPlanned(inf, key, entry, targetDir);
     if (result == EntryResult::Failed) return 0;
     if (result == EntryResult::Refused) complete = false;
   }
   char setupKey[kFieldSize];
   PlanSetupLevel(inf, setupKey, &entry);
-  if (RegisterPlanned(inf, setupKey, entry) != EntryResult::Written) return 0;
+  if (RegisterPlanned(inf, setupKey, entry, targetDir) != EntryResult::Written) return 0;
   return complete ? 1 : 0;
 }
 

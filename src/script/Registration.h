@@ -13,7 +13,8 @@ constexpr char kUninstallStringValue[] = "UninstallString";
 constexpr char kProductVersionValue[] = "ProductVersion";
 constexpr char kUserTargetDirValue[] = "UserTargetDir";  // the target directory of the install
 
-int RegisterUninstallEntries(HINF inf, const char *keyList);
+// targetDir is recorded as "UserTargetDir" and "InstallLocation" when it is not empty.
+int RegisterUninstallEntries(HINF inf, const char *keyList, const char *targetDir);
 // Writes "EstimatedSize" of the entries of keyList and of the setup-level entry, those that
 // exist, from the files their install sections copied; called after the files were copied.
 void RecordInstalledSizes(HINF inf, const char *keyList);

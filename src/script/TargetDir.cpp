@@ -138,7 +138,6 @@ int TargetDirFault(HINF inf, char (&path)[kTargetDirSize], char (&detail)[kTarge
   }
   if (FindFileInTheWay(path, detail)) return IDS_TARGET_IS_FILE;
   detail[0] = '\0';
-  if (!SetupSetDirectoryIdA(inf, kTargetDirId, path)) return IDS_TARGET_REFUSED;
   OtherProgram other;
   if (TargetHoldsOtherSetup(inf, path, &other)) {
     lstrcpynA(detail, other.name, sizeof(detail));

@@ -31,8 +31,8 @@ bool IsAbsolutePath(const char *path);
 
 // Why path cannot be the target directory, as the string id of its reason (IDS_TARGET_...),
 // with the file, drive, folder name or program it names in detail; 0 when it can. path is
-// first taken to its full form (NormaliseFolderPath), which replaces it; a path that can be
-// the target is bound to directory id 32768. It must be absolute, free of wildcards, on a drive
-// that exists, with no file where one of its folders should be, taken by the Setup API, and hold
-// no other setup. The target page, "/dir:" and a run without the pages share this rule.
+// first taken to its full form (NormaliseFolderPath), which replaces it. It must be absolute,
+// free of wildcards, on a drive that exists, with no file where one of its folders should be,
+// and hold no other setup. The target page, "/dir:" and a run without the pages share this
+// rule; it binds nothing (the run binds directory id 32768 when it starts).
 int TargetDirFault(HINF inf, char (&path)[kTargetDirSize], char (&detail)[kTargetDirSize]);

@@ -58,16 +58,14 @@ INT_PTR CALLBACK PageProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
   return FALSE;
 }
 
-// A dialog without controls as the page: the workers read its DWLP_USER.
-HWND CreatePage(WizardContext *context) {
+// A dialog without controls as the page that receives the run's messages.
+HWND CreatePage() {
   std::vector<WORD> t(32, 0);
   auto *dialog = reinterpret_cast<DLGTEMPLATE *>(t.data());
   dialog->style = WS_POPUP;
   dialog->cx = 100;
   dialog->cy = 50;
-  HWND page = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog, nullptr, PageProc, 0);
-  if (page) SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
-  return page;
+  return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog, nullptr, PageProc, 0);
 }
 
 const std::vector<int> kAllPhases = {2, 3, 4, 5, 6, -1};
@@ -87,8 +85,8 @@ class WorkerTest : public testing::Test {
     // The runner copies from the current directory, the program's own in a real run.
     ASSERT_TRUE(SetCurrentDirectoryA(source_.c_str()));
     ASSERT_NE(script_.inf(), INVALID_HANDLE_VALUE);
-    context_.hInf = script_.inf();
-    page_ = CreatePage(&context_);
+    inf_ = script_.inf();
+    page_ = CreatePage();
     ASSERT_NE(page_, nullptr);
     g_rebootNeeded = 0;
     g_workerBusy = 0;
@@ -110,10 +108,13 @@ class WorkerTest : public testing::Test {
     memcpy(g_productKey, list.data(), list.size());
   }
 
-  // Starts the worker on its own thread and pumps messages until WM_SETUP_DONE.
-  void Run(LPTHREAD_START_ROUTINE worker) {
+  // Starts the worker of the run's kind, as the pages would, and pumps messages until
+  // WM_SETUP_DONE.
+  void Run(bool removal) {
     g_log = PageLog();
-    HANDLE thread = CreateThread(nullptr, 0, worker, page_, 0, nullptr);
+    RunRecord run = {inf_, page_, g_productKey, {}, removal};
+    snprintf(run.targetDir, sizeof(run.targetDir), "%s", g_targetDir);
+    HANDLE thread = StartWorker(&run);
     ASSERT_NE(thread, nullptr);
     DWORD start = GetTickCount();
     while (!g_log.done && GetTickCount() - start < kRunTimeoutMs) {
@@ -133,7 +134,7 @@ class WorkerTest : public testing::Test {
 
   UninstallEntries entries_{{"A", "B", "S"}};
   ProductScript script_{kWorkerScript};
-  WizardContext context_ = {};
+  HINF inf_ = INVALID_HANDLE_VALUE;
   HWND page_ = nullptr;
   std::string source_;
   std::string target_;
@@ -143,7 +144,7 @@ class WorkerTest : public testing::Test {
 
 TEST_F(WorkerTest, InstallThenRemoveOneProduct) {
   SetKeys({"A", "B"});
-  Run(InstallWorker);
+  Run(false);
   EXPECT_EQ(g_log.phases, kAllPhases);
   EXPECT_EQ(g_log.doneOk, 1u);
   EXPECT_EQ(g_log.doneError, 0);
@@ -161,7 +162,7 @@ TEST_F(WorkerTest, InstallThenRemoveOneProduct) {
   g_targetDir[0] = '\0';
   ASSERT_TRUE(SetupSetDirectoryIdA(script_.inf(), kTargetDirId, elsewhere_.c_str()));
   SetKeys({"B"});
-  Run(RemoveWorker);
+  Run(true);
   EXPECT_EQ(g_log.phases, kAllPhases);
   EXPECT_EQ(g_log.doneOk, 1u);
   EXPECT_EQ(Joined(g_sectionList), "RemB|") << "A stays registered";
@@ -175,14 +176,14 @@ TEST_F(WorkerTest, InstallThenRemoveOneProduct) {
 
 TEST_F(WorkerTest, FailedRemovalStaysRegisteredAndIsTriedAgainInThePlace) {
   SetKeys({"A"});
-  Run(InstallWorker);
+  Run(false);
   ASSERT_EQ(g_log.doneOk, 1u);
   ASSERT_TRUE(InTarget("a.txt"));
 
   g_rebootNeeded = 0;
   ASSERT_TRUE(CreateDirectoryA((target_ + "\\needed.cab").c_str(), nullptr));
   ASSERT_TRUE(SetupSetDirectoryIdA(script_.inf(), kTargetDirId, elsewhere_.c_str()));
-  Run(RemoveWorker);
+  Run(true);
   EXPECT_EQ(g_log.doneOk, 0u);
   EXPECT_NE(g_log.doneError, 0) << "the runner's error code reaches the page";
   EXPECT_EQ(g_log.rebootAtDone, 0) << "a failed run does not ask for a restart";
@@ -196,7 +197,7 @@ TEST_F(WorkerTest, FailedRemovalStaysRegisteredAndIsTriedAgainInThePlace) {
   // soon as it is empty, before needed.cab arrives.
   WriteTextFile(target_ + "\\notes.txt", "the user's");
   ASSERT_TRUE(SetupSetDirectoryIdA(script_.inf(), kTargetDirId, elsewhere_.c_str()));
-  Run(RemoveWorker);
+  Run(true);
   EXPECT_EQ(g_log.phases, kAllPhases);
   EXPECT_EQ(g_log.doneOk, 1u) << "error " << g_log.doneError;
   EXPECT_EQ(Joined(g_sectionList), "RemA|Remove|") << "the last product takes Remove along";
@@ -220,12 +221,10 @@ TEST_F(WorkerTest, SectionsThatDoNotFitRefuseTheInstall) {
     body += key + "=Name," + std::string(127, static_cast<char>('a' + i)) + ",Rem,2\r\n";
   }
   ProductScript crowded(body);
-  WizardContext context = {};
-  context.hInf = crowded.inf();
-  SetWindowLongPtrA(page_, DWLP_USER, reinterpret_cast<LONG_PTR>(&context));
+  inf_ = crowded.inf();
   std::vector<char> list = KeyList(keys);
   memcpy(g_productKey, list.data(), list.size());
-  Run(InstallWorker);
+  Run(false);
   EXPECT_EQ(g_log.doneOk, 0u);
   EXPECT_EQ(g_log.doneError, ERROR_INSUFFICIENT_BUFFER);
   EXPECT_TRUE(g_log.phases.empty()) << "nothing ran";

@@ -102,7 +102,7 @@ TEST(OverlongFieldsTest, RemoveSectionThatCannotRunIsNotRegistered) {
   UninstallEntries entries({"A", "R", "Q"});
   ASSERT_TRUE(SetupSetDirectoryIdA(script.inf(), kOverlongTargetDirId, "D:\\Tools"));
   std::vector<char> keys = KeyList({TestKey("R"), TestKey("A"), TestKey("Q")});
-  EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data()), 1);
+  EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data(), g_targetDir), 1);
   EXPECT_FALSE(UninstallEntryExists(TestKey("R")));
   EXPECT_TRUE(UninstallEntryExists(TestKey("A")));
   EXPECT_TRUE(UninstallEntryExists(TestKey("Q"))) << "127 characters fit a slot";
