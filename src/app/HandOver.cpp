@@ -16,7 +16,8 @@
 #include "common/ProgramPath.h"
 #include "engine/FileQueueCallback.h"
 #include "script/ProductLines.h"
-#include "script/Registration.h"
+#include "script/SetupCopy.h"
+#include "script/UninstallValues.h"
 #include "script/SetupScript.h"
 #include "script/UninstallCommand.h"
 

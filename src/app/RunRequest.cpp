@@ -10,7 +10,7 @@
 #include "script/Catalogue.h"
 #include "script/Ownership.h"
 #include "script/ProductLines.h"
-#include "script/Registration.h"
+#include "script/RemovalTarget.h"
 #include "script/TargetDir.h"
 
 namespace {
@@ -30,9 +30,8 @@ const char *FirstUnlistedKey(HINF inf) {
 // run says that there is nothing to remove by its exit code and its log alone.
 int CheckRemovalRequest(HWND owner, HINF inf) {
   char keys[kKeyListSize];
-  RemovalKeys(inf, g_productKey, keys);
   char dir[kTargetDirSize];
-  if (FindRemovalTarget(inf, keys, dir)) return 0;
+  if (RemovalKeys(inf, g_productKey, keys) && FindRemovalTarget(inf, keys, dir)) return 0;
   if (!g_quiet) ShowNotice(owner, IDS_NOT_INSTALLED, nullptr);
   return kExitUnknownProduct;
 }

@@ -6,8 +6,8 @@
 #include "res/resource.h"
 #include "script/Ownership.h"
 #include "script/ProductLines.h"
-#include "script/Registration.h"
 #include "script/ScriptText.h"
+#include "script/SetupCopy.h"
 #include "script/SetupScript.h"
 #include "script/UninstallCommand.h"
 

@@ -8,7 +8,7 @@
 #include "common/ScriptField.h"
 #include "engine/QueuePaths.h"
 #include "script/ProductLines.h"
-#include "script/Registration.h"
+#include "script/UninstallValues.h"
 #include "script/SetupScript.h"
 #include "script/TargetDir.h"
 

@@ -17,6 +17,7 @@
 #include "script/Ownership.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
+#include "script/RemovalTarget.h"
 #include "script/TargetDir.h"
 
 namespace {
@@ -84,8 +85,7 @@ DWORD BindRunTarget(const RunRecord &run) {
 // no folder of another program, a bound target directory that exists (created here when it
 // does not), every chosen product's sections in the list, and every Uninstall entry writable.
 struct InstallPlan {
-  // The keys of the entries the install creates: the chosen products' and the setup-level one.
-  char *created;
+  UninstallPlan entries;
   char outermostFolder[kTargetDirSize];  // the first level of the target made here, or empty
 };
 
@@ -99,27 +99,29 @@ DWORD PrepareInstall(const RunRecord &run, InstallPlan *plan) {
     LogFailure(error, "the target directory %s cannot be created", run.targetDir);
     return error;
   }
-  size_t createdSize = g_productKeySize + kFieldSize;
-  plan->created = static_cast<char *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, createdSize));
-  if (!plan->created) return ERROR_NOT_ENOUGH_MEMORY;
+  if (!PlanUninstallEntries(inf, run.keys, &plan->entries)) return ERROR_NOT_ENOUGH_MEMORY;
   // A list that cannot hold every chosen product's section would install only some of them
   // while reporting success.
-  if (!BuildInstallSectionListChecked(inf, run.keys, g_sectionList, g_sectionListSize) ||
-      !ListEntriesToCreate(inf, run.keys, plan->created, createdSize)) {
+  if (!BuildInstallSectionListChecked(inf, run.keys, g_sectionList, g_sectionListSize)) {
     LogLine("The sections or keys of the chosen products do not fit their lists");
     return ERROR_INSUFFICIENT_BUFFER;
   }
-  return CheckUninstallEntries(inf, run.keys);
+  return CheckPlannedEntries(plan->entries);
 }
 
 // Takes back what a failed install created: the entries would name a copy of setup.exe that
 // may never have arrived, and the target folder it made is left empty. An earlier
 // installation's entries stay.
 void ForgetCreated(const RunRecord &run, const InstallPlan &plan) {
-  if (plan.created) {
-    for (const char *key = plan.created; *key; key = ListNext(key))
-      LogLine("the install failed: its new Uninstall entry %s is deleted again", key);
-    DeleteUninstallEntries(run.inf, plan.created);
+  const UninstallPlan &entries = plan.entries;
+  for (int at = 0; at < entries.count; ++at) {
+    const PlannedEntry &entry = entries.entries[at];
+    if (!entry.due || entry.existed) continue;
+    LogLine("the install failed: its new Uninstall entry %s is deleted again", entry.key);
+    char key[kFieldSize + 1];
+    ListClear(key, sizeof(key));
+    ListAppend(key, sizeof(key), entry.key, 0);
+    DeleteUninstallEntries(key);
   }
   RemoveCreatedFolders(run.targetDir, plan.outermostFolder);
 }
@@ -134,12 +136,12 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
   InstallPlan plan = {};
   DWORD error = PrepareInstall(run, &plan);
   int ok = 0;
-  if (!error && !RegisterUninstallEntries(inf, run.keys, run.targetDir)) error = ERROR_CANTWRITE;
+  if (!error && !RegisterPlannedEntries(inf, plan.entries, run.targetDir)) error = ERROR_CANTWRITE;
   if (!error) ok = RunAndKeepError(run, &error);
   // Counted once the files are in place.
   if (ok) RecordInstalledSizes(inf, run.keys);
   if (!ok) ForgetCreated(run, plan);
-  if (plan.created) HeapFree(GetProcessHeap(), 0, plan.created);
+  ReleaseUninstallPlan(&plan.entries);
   EndRun(run, run.keys, ok, error);
   return 0;
 }
@@ -152,8 +154,9 @@ DWORD WINAPI RemoveWorker(LPVOID parameter) {
   HINF inf = run.inf;
   BeginRun();
   char keys[kKeyListSize];
-  RemovalKeys(inf, run.keys, keys);
-  DWORD error = FindRemovalTarget(inf, keys, run.targetDir) ? 0 : ERROR_UNKNOWN_PRODUCT;
+  DWORD error = RemovalKeys(inf, run.keys, keys) && FindRemovalTarget(inf, keys, run.targetDir)
+                    ? 0
+                    : ERROR_UNKNOWN_PRODUCT;
   LogChoices("remove", keys, run.targetDir);
   if (!error && !BuildRemoveSectionListChecked(inf, keys, g_sectionList, g_sectionListSize))
     error = ERROR_INSUFFICIENT_BUFFER;
@@ -173,7 +176,7 @@ DWORD WINAPI RemoveWorker(LPVOID parameter) {
       // The setup-level entry goes with the setup's files: its command would name a setup.exe
       // and setup.inf that are gone.
       if (RemovesTheSetup(g_sectionList)) AppendSetupLevelKey(inf, entries, sizeof(entries));
-      DeleteUninstallEntries(inf, entries);
+      DeleteUninstallEntries(entries);
     }
   }
   ReleaseRemovalScope(&scope);

@@ -11,8 +11,8 @@
 #include "common/ScriptField.h"
 #include "script/Ownership.h"
 #include "script/ProductLines.h"
-#include "script/Registration.h"
 #include "script/ScriptText.h"
+#include "script/UninstallValues.h"
 #include "script/VersionCompare.h"
 
 namespace {

@@ -11,9 +11,10 @@
 #include "common/PathText.h"
 #include "common/ScriptField.h"
 #include "script/ProductLines.h"
-#include "script/Registration.h"
+#include "script/SetupCopy.h"
 #include "script/SetupScript.h"
 #include "script/UninstallCommand.h"
+#include "script/UninstallValues.h"
 
 namespace {
 

@@ -1,64 +1,52 @@
-// Uninstall registration under HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall".
+// Uninstall registration under HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall":
+// the entries a run is due to write, planned once, then written, sized and deleted.
 #pragma once
 #include <windows.h>
 #include <setupapi.h>
 
 #include "common/Globals.h"
+#include "script/UninstallCommand.h"
 
-// The copy of the program that an Uninstall entry starts.
-constexpr char kSetupProgramName[] = "setup.exe";
+// One Uninstall entry for a key of the run: its values, or why it cannot be written.
+struct PlannedEntry {
+  char key[kFieldSize];
+  bool due;      // the key names a product with a remove section, or the setup-level entry
+  bool existed;  // a due entry that was there before the run: an earlier installation's
+  DWORD error;   // 0 when the entry can be written
+  char displayName[kFieldSize];
+  char version[kFieldSize];
+  bool hasVersion;
+  char command[kTargetDirSize];
+  char setupPath[kTargetDirSize];  // the copy of setup.exe the command starts
+  char keyPath[kUninstallKeyPathSize];
+};
 
-// Values of an Uninstall entry that the program reads back.
-constexpr char kUninstallStringValue[] = "UninstallString";
-constexpr char kProductVersionValue[] = "ProductVersion";
-constexpr char kUserTargetDirValue[] = "UserTargetDir";  // the target directory of the install
+// The entries of one install run: one per key of its key list, in order, then the
+// setup-level one (not due when the Install section has no "Uninstall" line).
+struct UninstallPlan {
+  PlannedEntry *entries;
+  int count;
+};
 
-// targetDir is recorded as "UserTargetDir" and "InstallLocation" when it is not empty.
-int RegisterUninstallEntries(HINF inf, const char *keyList, const char *targetDir);
+// Plans the entries of keyList once, with directory id 32768 bound; false when memory ran out.
+bool PlanUninstallEntries(HINF inf, const char *keyList, UninstallPlan *plan);
+void ReleaseUninstallPlan(UninstallPlan *plan);
+
+// 0 when every due entry can be written; else the reason of the first that cannot, which is
+// logged: no copy of setup.exe to name (ERROR_FILE_NOT_FOUND), a key the command line cannot
+// carry (ERROR_INVALID_NAME), a path or command line too long (ERROR_FILENAME_EXCED_RANGE).
+DWORD CheckPlannedEntries(const UninstallPlan &plan);
+
+// Writes the due entries in order, with targetDir as "UserTargetDir" and "InstallLocation"
+// when it is not empty. 1 when every due entry was written; 0 when registration stopped at a
+// product without a copy of setup.exe or at an entry that could not be created, or refused an
+// entry whose command line would be cut.
+int RegisterPlannedEntries(HINF inf, const UninstallPlan &plan, const char *targetDir);
+
 // Writes "EstimatedSize" of the entries of keyList and of the setup-level entry, those that
 // exist, from the files their install sections copied; called after the files were copied.
 void RecordInstalledSizes(HINF inf, const char *keyList);
-int FindSetupCopyPath(HINF inf, const char *section, char *path /* 260 bytes */);
-// The target path of the first line of the file list whose target name is fileName
-// (compared without regard to case), in the file list's own destination directory.
-bool FindCopyInFileList(HINF inf, const char *fileList, const char *fileName,
-                        char *path /* 260 bytes */);
-int FindInstalledTargetDir(HINF inf, const char *keyList /* or NULL */, char *dir /* 260 */);
-void BuildRemoveSectionList(HINF inf, const char *keyList, char *sectionList /* 1024 */);
-int DeleteUninstallEntries(HINF inf, const char *keyList);
 
-bool UninstallEntryExists(const char *key);
-
-// The target directory that key's entry records (260 bytes); false when there is none.
-bool ReadRecordedTargetDir(const char *key, char *dir);
-
-// Reads a text value of key's Uninstall entry into buffer (size bytes, NUL included; the value
-// type is not checked). False, with the buffer empty, when the entry or the value is missing,
-// empty, or too long for the buffer.
-bool ReadUninstallValue(const char *key, const char *valueName, char *buffer, DWORD size);
-
-// As BuildRemoveSectionList; 0 when a section did not fit the list, which then holds only the
-// sections before it.
-int BuildRemoveSectionListChecked(HINF inf, const char *keyList, char *sectionList,
-                                  size_t size);
-
-// 0 when every Uninstall entry due for keyList (and the setup-level entry) can be written;
-// else the reason of the first that cannot, which is logged: no copy of setup.exe to name
-// (ERROR_FILE_NOT_FOUND), a key the command line cannot carry (ERROR_INVALID_NAME), a path or
-// command line too long (ERROR_FILENAME_EXCED_RANGE). Directory id 32768 must be bound.
-DWORD CheckUninstallEntries(HINF inf, const char *keyList);
-
-// The keys of the entries due for keyList (and the setup-level one) that do not exist yet:
-// those that an install creates. 0 when they do not all fit into size bytes.
-int ListEntriesToCreate(HINF inf, const char *keyList, char *keys, size_t size);
-
-// Adds the setup-level key to the key list unless it holds it already.
-void AppendSetupLevelKey(HINF inf, char *keys, size_t size);
-
-// The keys a removal works on: those of keyList, or for an empty list the setup-level key.
-void RemovalKeys(HINF inf, const char *keyList, char (&keys)[kKeyListSize]);
-
-// Whether the removal of keys may run: each key is one that the script lists (a product key or
-// the setup-level key), and its Uninstall entry exists and records a target directory. dir
-// (260 bytes) receives the first key's. 0, with the reason logged, for anything else.
-int FindRemovalTarget(HINF inf, const char *keys, char *dir);
+// Deletes the Uninstall entries of keyList. 1 when the Uninstall key could be opened, else 0
+// (nothing deleted).
+int DeleteUninstallEntries(const char *keyList);

@@ -9,7 +9,7 @@
 #include "common/ScriptField.h"
 #include "res/resource.h"
 #include "script/Ownership.h"
-#include "script/Registration.h"
+#include "script/UninstallValues.h"
 #include "script/TargetPath.h"
 
 namespace {
@@ -68,7 +68,7 @@ BOOL ReadProgramFilesDir(char *dir) {
   }
 }
 
-void ProposeTargetDir(HINF inf, char *dir) {
+void ProposeTargetDir(HINF inf, char (&dir)[kTargetDirSize]) {
   // An earlier installation's directory wins over the script's default.
   if (!FindInstalledTargetDir(inf, nullptr, dir)) DefaultTargetDir(inf, dir, nullptr);
 }

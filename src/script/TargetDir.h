@@ -24,7 +24,7 @@ int DefaultTargetDir(HINF inf, char *dir, char *subdir);
 // The Program Files directory from the registry, environment references expanded.
 BOOL ReadProgramFilesDir(char *dir);
 // What the target page proposes: an earlier installation's directory, else the default.
-void ProposeTargetDir(HINF inf, char *dir /* 260 bytes */);
+void ProposeTargetDir(HINF inf, char (&dir)[kTargetDirSize]);
 // Whether path names a directory from a drive or share root ("C:\..." or "\\server\share..."):
 // a relative path would depend on the current directory of each run.
 bool IsAbsolutePath(const char *path);

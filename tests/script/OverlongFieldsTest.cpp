@@ -10,7 +10,7 @@
 #include "pages/ProductList.h"
 #include "script/Catalogue.h"
 #include "script/ProductScriptSupport.h"
-#include "script/Registration.h"
+#include "script/RemovalTarget.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ TEST(OverlongFieldsTest, RemoveSectionThatCannotRunIsNotRegistered) {
   UninstallEntries entries({"A", "R", "Q"});
   ASSERT_TRUE(SetupSetDirectoryIdA(script.inf(), kOverlongTargetDirId, "D:\\Tools"));
   std::vector<char> keys = KeyList({TestKey("R"), TestKey("A"), TestKey("Q")});
-  EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data(), g_targetDir), 1);
+  EXPECT_EQ(RegisterEntries(script.inf(), keys.data(), g_targetDir), 1);
   EXPECT_FALSE(UninstallEntryExists(TestKey("R")));
   EXPECT_TRUE(UninstallEntryExists(TestKey("A")));
   EXPECT_TRUE(UninstallEntryExists(TestKey("Q"))) << "127 characters fit a slot";

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/Globals.h"
+#include "script/Registration.h"
 #include "support/SystemState.h"
 #include "support/TestSupport.h"
 
@@ -75,6 +76,16 @@ class UninstallEntries {
  private:
   std::vector<std::string> keys_;
 };
+
+// The entries of keys planned and written as an install run does; RegisterPlannedEntries'
+// result.
+inline int RegisterEntries(HINF inf, const char *keys, const char *targetDir) {
+  UninstallPlan plan = {};
+  if (!PlanUninstallEntries(inf, keys, &plan)) return -1;
+  int written = RegisterPlannedEntries(inf, plan, targetDir);
+  ReleaseUninstallPlan(&plan);
+  return written;
+}
 
 // The text of a value, or "<none>" when the entry or the value is missing.
 inline std::string EntryValue(const std::string &key, const char *name) {

@@ -7,6 +7,9 @@
 
 #include "script/ProductScriptSupport.h"
 #include "script/Registration.h"
+#include "script/RemovalTarget.h"
+#include "script/SetupCopy.h"
+#include "script/UninstallValues.h"
 
 namespace {
 
@@ -47,7 +50,7 @@ TEST_F(RegistrationTest, ProductsWithRemoveSectionsAndTheSetupLevel) {
   BindTarget(script, "C:\\Program Files\\Tools");
   SetTargetDirText("C:\\Program Files\\Tools");
   std::vector<char> keys = KeyList({TestKey("A"), TestKey("B")});
-  EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data(), g_targetDir), 1);
+  EXPECT_EQ(RegisterEntries(script.inf(), keys.data(), g_targetDir), 1);
 
   std::string a = TestKey("A");
   EXPECT_EQ(EntryValue(a, "DisplayName"), "Product A");
@@ -71,7 +74,7 @@ TEST_F(RegistrationTest, ValuesWrittenOnlyWhenKnownAndEarlierValuesStay) {
   WriteUninstallValue(TestKey("C"), "ProductVersion", "0.9");
   WriteUninstallValue(TestKey("C"), "DisplayName", "Old name");
   std::vector<char> keys = KeyList({TestKey("C"), TestKey("D")});
-  EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data(), g_targetDir), 1);
+  EXPECT_EQ(RegisterEntries(script.inf(), keys.data(), g_targetDir), 1);
   std::string c = TestKey("C");
   EXPECT_EQ(EntryValue(c, "DisplayName"), "Product C");
   EXPECT_EQ(EntryValue(c, "UninstallString"), "D:\\Tools\\setup.exe /remove:" + c);
@@ -89,13 +92,13 @@ TEST_F(RegistrationTest, NoCopyOfSetupStopsRegistration) {
   ProductScript script(body);
   BindTarget(script, "D:\\Tools");
   std::vector<char> keys = KeyList({TestKey("A"), TestKey("D")});
-  EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data(), g_targetDir), 0);
+  EXPECT_EQ(RegisterEntries(script.inf(), keys.data(), g_targetDir), 0);
   EXPECT_FALSE(UninstallEntryExists(TestKey("A")));
   EXPECT_FALSE(UninstallEntryExists(TestKey("D"))) << "nothing after the product that failed";
   EXPECT_FALSE(UninstallEntryExists(TestKey("S")));
 
   keys = KeyList({TestKey("D")});
-  EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data(), g_targetDir), 0) << "setup level fails";
+  EXPECT_EQ(RegisterEntries(script.inf(), keys.data(), g_targetDir), 0) << "setup level fails";
   EXPECT_TRUE(UninstallEntryExists(TestKey("D")));
   EXPECT_FALSE(UninstallEntryExists(TestKey("S")));
 }
@@ -109,7 +112,7 @@ TEST_F(RegistrationTest, CommandLineTooLongIsNotRegistered) {
   std::string dir = "C:\\" + std::string(180, 'd');
   BindTarget(script, dir);
   std::vector<char> keys = KeyList({longKey, TestKey("A")});
-  EXPECT_EQ(RegisterUninstallEntries(script.inf(), keys.data(), g_targetDir), 0) << "one entry was refused";
+  EXPECT_EQ(RegisterEntries(script.inf(), keys.data(), g_targetDir), 0) << "one entry was refused";
   EXPECT_FALSE(UninstallEntryExists(longKey));
   EXPECT_EQ(EntryValue(TestKey("A"), "UninstallString"), dir + "\\setup.exe /remove:" + TestKey("A"));
   EXPECT_TRUE(UninstallEntryExists(TestKey("S")));
@@ -158,33 +161,33 @@ TEST_F(RegistrationTest, RemoveSectionListAndDeletion) {
   ProductScript script(kRegistered);
   BindTarget(script, "C:\\Target");
   std::vector<char> both = KeyList({TestKey("A"), TestKey("C")});
-  ASSERT_EQ(RegisterUninstallEntries(script.inf(), both.data(), g_targetDir), 1);
+  ASSERT_EQ(RegisterEntries(script.inf(), both.data(), g_targetDir), 1);
   char list[kSectionListSize];
 
   std::vector<char> keys = KeyList({TestKey("S")});
-  BuildRemoveSectionList(script.inf(), keys.data(), list);
+  ASSERT_EQ(BuildRemoveSectionListChecked(script.inf(), keys.data(), list, sizeof(list)), 1);
   EXPECT_EQ(Joined(list), "") << "the setup level while products stay registered";
 
   std::string lowerA = TestKey("A");
   for (char &ch : lowerA) ch = static_cast<char>(tolower(ch));
   keys = KeyList({lowerA});
-  BuildRemoveSectionList(script.inf(), keys.data(), list);
+  ASSERT_EQ(BuildRemoveSectionListChecked(script.inf(), keys.data(), list, sizeof(list)), 1);
   EXPECT_EQ(Joined(list), "RemA|") << "C stays registered";
 
-  EXPECT_EQ(DeleteUninstallEntries(script.inf(), keys.data()), 1);
+  EXPECT_EQ(DeleteUninstallEntries(keys.data()), 1);
   EXPECT_FALSE(UninstallEntryExists(TestKey("A")));
   EXPECT_TRUE(UninstallEntryExists(TestKey("C")));
 
   keys = KeyList({TestKey("C")});
-  BuildRemoveSectionList(script.inf(), keys.data(), list);
+  ASSERT_EQ(BuildRemoveSectionListChecked(script.inf(), keys.data(), list, sizeof(list)), 1);
   EXPECT_EQ(Joined(list), "RemC|Remove|") << "the last product takes the Remove section along";
 
   keys = KeyList({TestKey("C"), TestKey("S")});
-  EXPECT_EQ(DeleteUninstallEntries(script.inf(), keys.data()), 1);
+  EXPECT_EQ(DeleteUninstallEntries(keys.data()), 1);
   EXPECT_FALSE(UninstallEntryExists(TestKey("C")));
   EXPECT_FALSE(UninstallEntryExists(TestKey("S")));
   keys = KeyList({TestKey("S")});
-  BuildRemoveSectionList(script.inf(), keys.data(), list);
+  ASSERT_EQ(BuildRemoveSectionListChecked(script.inf(), keys.data(), list, sizeof(list)), 1);
   EXPECT_EQ(Joined(list), "Remove|") << "no product left";
 }
 

@@ -1,0 +1,23 @@
+// The copy of setup.exe that an Uninstall entry starts: which line of the script makes it, and
+// where it lands.
+#pragma once
+#include <windows.h>
+#include <setupapi.h>
+
+#include "app/Globals.h"
+
+// The copy of the program that an Uninstall entry starts.
+constexpr char kSetupProgramName[] = "setup.exe";
+
+// Where the copy of setup.exe that a section makes lands.
+enum class SetupCopy { Found, Absent, TooLong };
+
+// The first copy of setup.exe that the first "CopyFiles" line of the section makes, with its
+// full path.
+SetupCopy FindSetupCopy(HINF inf, const char *section, char (&path)[kTargetDirSize]);
+int FindSetupCopyPath(HINF inf, const char *section, char (&path)[kTargetDirSize]);
+
+// The target path of the first line of the file list whose target name is fileName
+// (compared without regard to case), in the file list's own destination directory.
+bool FindCopyInFileList(HINF inf, const char *fileList, const char *fileName,
+                        char (&path)[kTargetDirSize]);
