@@ -103,9 +103,12 @@ void ClearHandOverFolder(const char *folder) {
     if (!JoinPath(path, sizeof(path), folder, name) ||
         GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
       continue;
-    if (!DeleteFileA(path)) DeleteFileAtRestart(path);
+    if (!DeleteFileA(path) && !DeleteFileAtRestart(path))
+      LogFailure(GetLastError(), "%s can be deleted neither now nor at the next restart", path);
   }
-  if (!RemoveDirectoryA(folder)) RemoveDirectoryAtRestart(folder);
+  if (!RemoveDirectoryA(folder) && !RemoveDirectoryAtRestart(folder) &&
+      GetLastError() != ERROR_NOT_SUPPORTED)
+    LogFailure(GetLastError(), "%s can be removed neither now nor at the next restart", folder);
 }
 
 }  // namespace

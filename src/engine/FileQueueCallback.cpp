@@ -212,6 +212,7 @@ void StartQueue(QueueCallbackContext *context) {
   context->waitingFiles = PathSet();
   context->answeredDeletion[0] = '\0';
   context->abortError = 0;
+  context->restartError = 0;
   context->sourceOffered = 0;
   context->pending = ReadPendingDeletions();
 }
@@ -290,17 +291,16 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
   return PassOn(context, notification, param1, param2);
 }
 
-int DeleteFileAtRestart(const char *path) {
-  if (IsWin9xFamily())
-    ScheduleDeletionInWininit(path);
-  else
-    MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  return 1;
+bool DeleteFileAtRestart(const char *path) {
+  if (!IsWin9xFamily()) return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+  if (ScheduleDeletionInWininit(path)) return true;
+  if (GetLastError() == NO_ERROR) SetLastError(ERROR_WRITE_FAULT);
+  return false;
 }
 
-int RemoveDirectoryAtRestart(const char *directory) {
+bool RemoveDirectoryAtRestart(const char *directory) {
   // Windows 9x has no way to remove a directory at its next start; it stays.
-  if (IsWin9xFamily()) return 0;
-  MoveFileExA(directory, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  return 1;
+  if (!IsWin9xFamily()) return MoveFileExA(directory, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+  SetLastError(ERROR_NOT_SUPPORTED);
+  return false;
 }

@@ -35,6 +35,9 @@ struct QueueCallbackContext {
   PendingDeletions *pending;
   // Why the callback ended the commit, or 0; the commit's own error may be another.
   DWORD abortError;
+  // Why a file or folder that stays could not be scheduled for the restart, or 0: the files
+  // step then fails, so that the removal stays registered and can be tried again.
+  DWORD restartError;
   // 1 once the queue was told that the source of the file it asks for is there; a second
   // question before that file is copied means it could not be copied from there after all.
   int sourceOffered;
@@ -43,5 +46,8 @@ struct QueueCallbackContext {
 
 UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR param1,
                                 UINT_PTR param2);
-int DeleteFileAtRestart(const char *path);
-int RemoveDirectoryAtRestart(const char *directory);
+// Schedules a file for deletion at the next restart; false, with the reason in GetLastError(),
+// when it could not be scheduled.
+bool DeleteFileAtRestart(const char *path);
+// The same for an empty folder; Windows 9x has no way to do it (ERROR_NOT_SUPPORTED).
+bool RemoveDirectoryAtRestart(const char *directory);

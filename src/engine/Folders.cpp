@@ -68,9 +68,7 @@ bool EntryIsGoing(QueueCallbackContext *context, const PathSet *restartFolders, 
   if (PathSetHas(&context->waitingFiles, path)) return true;
   // Sorted once, and only when a folder keeps anything at all.
   if (!context->deletedFiles.sorted) PathSetSort(&context->deletedFiles);
-  if (!PathSetHas(&context->deletedFiles, path)) return false;
-  WaitForRestart(context, path);
-  return true;
+  return PathSetHas(&context->deletedFiles, path) && WaitForRestart(context, path);
 }
 
 // Whether everything left in the folder is on its way out (nothing at all, in the usual case).
@@ -92,25 +90,43 @@ bool IsGoing(QueueCallbackContext *context, const PathSet *restartFolders, const
   return true;
 }
 
+// Keeps the first reason why something that stays could not be scheduled for the restart.
+void NoteRestartFailure(QueueCallbackContext *context, DWORD error) {
+  if (!context->restartError) context->restartError = error ? error : ERROR_GEN_FAILURE;
+}
+
 // Removes a folder that is going, now or else at the restart; true when it goes at the restart.
-bool RemoveGoingFolder(const char *folder) {
+// Windows 9x cannot remove a folder at the restart: there it stays, which is no failure.
+bool RemoveGoingFolder(QueueCallbackContext *context, const char *folder) {
   if (RemoveDirectoryA(folder)) {
     LogLine("removed the emptied folder %s", folder);
     return false;
   }
-  if (!RemoveDirectoryAtRestart(folder)) return false;
-  LogLine("the folder %s is removed at the next restart", folder);
-  return true;
+  if (RemoveDirectoryAtRestart(folder)) {
+    LogLine("the folder %s is removed at the next restart", folder);
+    return true;
+  }
+  DWORD error = GetLastError();
+  if (error == ERROR_NOT_SUPPORTED) return false;
+  LogFailure(error, "the folder %s can be removed neither now nor at the next restart", folder);
+  NoteRestartFailure(context, error);
+  return false;
 }
 
 }  // namespace
 
-void WaitForRestart(QueueCallbackContext *context, const char *file) {
+bool WaitForRestart(QueueCallbackContext *context, const char *file) {
+  if (!DeleteFileAtRestart(file)) {
+    DWORD error = GetLastError();
+    LogFailure(error, "%s is in use and cannot be deleted at the next restart either", file);
+    NoteRestartFailure(context, error);
+    return false;
+  }
   LogLine("%s is in use: it is deleted at the next restart, which is needed", file);
   g_rebootNeeded = 1;
   ++context->pendingCount;
-  DeleteFileAtRestart(file);
   PathSetAdd(&context->waitingFiles, file);
+  return true;
 }
 
 DWORD CreateFolderPath(const char *folder, char (&outermost)[kTargetDirSize]) {
@@ -176,7 +192,7 @@ void TidyFolders(QueueCallbackContext *context) {
     PathSet restartFolders = {};
     for (at = 0; at < count; ++at) {
       if (at && SamePath(order[at], order[at - 1])) continue;
-      if (IsGoing(context, &restartFolders, order[at]) && RemoveGoingFolder(order[at]))
+      if (IsGoing(context, &restartFolders, order[at]) && RemoveGoingFolder(context, order[at]))
         PathSetAdd(&restartFolders, order[at]);
     }
     PathSetFree(&restartFolders);

@@ -28,8 +28,9 @@ void NoteDeletion(QueueCallbackContext *context, const char *file);
 void TidyFolders(QueueCallbackContext *context);
 
 // A file that is still there after its deletion: it is deleted at the restart, which is then
-// needed, and its folder waits for that.
-void WaitForRestart(QueueCallbackContext *context, const char *file);
+// needed, and its folder waits for that. False, logged and kept in the context's
+// restartError, when the restart could not be asked to delete it.
+bool WaitForRestart(QueueCallbackContext *context, const char *file);
 
 // Whether the file is still there after a failed deletion: present, or refused to a query.
 bool FileStillPresent(const char *path);

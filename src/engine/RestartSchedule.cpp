@@ -279,16 +279,16 @@ void CancelNotedDeletions(PendingDeletions *pending) {
   FreePending(pending);
 }
 
-void ScheduleDeletionInWininit(const char *path) {
+bool ScheduleDeletionInWininit(const char *path) {
   char shortPath[kTargetDirSize];
   DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof(shortPath));
-  if (shortLength == 0 || shortLength >= sizeof(shortPath)) return;
+  if (shortLength == 0 || shortLength >= sizeof(shortPath)) return false;
   char wininit[kTargetDirSize];
   DWORD length = 0;
   size_t lineSize = RenameSectionSizeWith(0, shortPath);
   HeapGuard section(ReadRenameSection(wininit, lineSize, &length));
-  if (!section.get()) return;
   // The read filled at most all but lineSize bytes of the block, with the section's NULs.
-  if (AppendRenameLine(section.get(), length, length + lineSize, shortPath))
-    WritePrivateProfileSectionA(kRenameSection, section.get(), wininit);
+  return section.get() &&
+         AppendRenameLine(section.get(), length, length + lineSize, shortPath) &&
+         WritePrivateProfileSectionA(kRenameSection, section.get(), wininit);
 }

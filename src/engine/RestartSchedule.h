@@ -20,5 +20,5 @@ void NotePutInPlace(PendingDeletions *pending, const char *path);
 void CancelNotedDeletions(PendingDeletions *pending);
 
 // Windows 9x: adds "NUL=<short path>" to the "Rename" section of wininit.ini, after the lines
-// that are there; the section is read whole, however long.
-void ScheduleDeletionInWininit(const char *path);
+// that are there; the section is read whole, however long. False when it could not be added.
+bool ScheduleDeletionInWininit(const char *path);

@@ -69,7 +69,8 @@ void StartServices(HINF inf, const char *sectionList) {
 }
 
 // Commits the queue through FileQueueCallback, with the default callback's dialogs and
-// progress going to the page.
+// progress going to the page. A file or folder that stays because the restart could not be
+// asked to take it fails the step: the run would otherwise report a removal that is not done.
 int CommitQueue(HSPFILEQ queue, HWND page, const RemovalScope *scope) {
   QueueCallbackContext context = {};
   context.scope = scope;
@@ -83,8 +84,25 @@ int CommitQueue(HSPFILEQ queue, HWND page, const RemovalScope *scope) {
   // When the callback ended the commit, its reason is the one to report.
   DWORD error = context.abortError ? context.abortError : GetLastError();
   SetupTermDefaultQueueCallback(context.defaultContext);
+  if (committed && context.restartError) {
+    committed = FALSE;
+    error = context.restartError;
+  }
   SetLastError(error);
   return committed ? 1 : 0;
+}
+
+// Asks the queue, without a question to anyone, whether it met files in use that wait for the
+// restart; a queue that cannot tell asks for no restart.
+void NoteFilesInUse(HSPFILEQ queue, HWND page) {
+  INT inUse = SetupPromptReboot(queue, page, TRUE);
+  if (inUse == -1) {
+    LogFailure(GetLastError(), "the queue cannot tell whether files in use wait for the restart");
+    return;
+  }
+  if (!(inUse & SPFILEQ_FILE_IN_USE)) return;
+  LogLine("a restart is needed: files in use wait for it");
+  g_rebootNeeded = 1;
 }
 
 int ApplyRegistryAndIni(HINF inf, const char *sectionList, HWND page) {
@@ -131,10 +149,7 @@ int RunSections(HINF inf, const char *sectionList, HWND page, const RemovalScope
   PostPhase(page, kPhaseFiles);
   if (!CommitQueue(queue, page, scope)) return FailClosingQueue(queue, GetLastError());
   // Scan only: the question is asked once, after the wizard has closed.
-  if (SetupPromptReboot(queue, page, TRUE) & SPFILEQ_FILE_IN_USE) {
-    LogLine("a restart is needed: files in use wait for it");
-    g_rebootNeeded = 1;
-  }
+  NoteFilesInUse(queue, page);
   SetupCloseFileQueue(queue);
 
   PostPhase(page, kPhaseRegistry);

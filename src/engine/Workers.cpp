@@ -118,10 +118,7 @@ void ForgetCreated(const RunRecord &run, const InstallPlan &plan) {
     const PlannedEntry &entry = entries.entries[at];
     if (!entry.due || entry.existed) continue;
     LogLine("the install failed: its new Uninstall entry %s is deleted again", entry.key);
-    char key[kFieldSize + 1];
-    ListClear(key, sizeof(key));
-    ListAppend(key, sizeof(key), entry.key, 0);
-    DeleteUninstallEntries(key);
+    DeleteUninstallEntry(entry.key);
   }
   RemoveCreatedFolders(run.targetDir, plan.outermostFolder);
 }
@@ -176,7 +173,9 @@ DWORD WINAPI RemoveWorker(LPVOID parameter) {
       // The setup-level entry goes with the setup's files: its command would name a setup.exe
       // and setup.inf that are gone.
       if (RemovesTheSetup(g_sectionList)) AppendSetupLevelKey(inf, entries, sizeof(entries));
-      DeleteUninstallEntries(entries);
+      // An entry that stays fails the removal: it can be tried again through that entry.
+      error = DeleteUninstallEntries(entries);
+      ok = error ? 0 : 1;
     }
   }
   ReleaseRemovalScope(&scope);

@@ -232,10 +232,22 @@ void RecordInstalledSizes(HINF inf, const char *keyList) {
     WriteEstimatedSize(inf, setupKey, g_installSection);
 }
 
-int DeleteUninstallEntries(const char *keyList) {
-  RegKeyGuard root;
-  if (!OpenRegistryKey(HKEY_LOCAL_MACHINE, kUninstallRoot, KEY_READ, &root)) return 0;
-  for (const char *key = keyList; *key; key = ListNext(key))
-    if (RegDeleteKeyA(root.get(), key) == ERROR_SUCCESS) LogLine("Uninstall entry %s deleted", key);
-  return 1;
+DWORD DeleteUninstallEntry(const char *key) {
+  char path[kUninstallKeyPathSize];
+  LONG result = FormUninstallKeyPath(path, sizeof(path), key)
+                    ? RegDeleteKeyA(HKEY_LOCAL_MACHINE, path)
+                    : ERROR_INVALID_NAME;
+  if (result == ERROR_SUCCESS) LogLine("Uninstall entry %s deleted", key);
+  if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) return 0;
+  LogFailure(static_cast<DWORD>(result), "Uninstall entry %s could not be deleted", key);
+  return static_cast<DWORD>(result);
+}
+
+DWORD DeleteUninstallEntries(const char *keyList) {
+  DWORD first = 0;
+  for (const char *key = keyList; *key; key = ListNext(key)) {
+    DWORD error = DeleteUninstallEntry(key);
+    if (!first) first = error;
+  }
+  return first;
 }

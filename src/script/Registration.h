@@ -47,6 +47,8 @@ int RegisterPlannedEntries(HINF inf, const UninstallPlan &plan, const char *targ
 // exist, from the files their install sections copied; called after the files were copied.
 void RecordInstalledSizes(HINF inf, const char *keyList);
 
-// Deletes the Uninstall entries of keyList. 1 when the Uninstall key could be opened, else 0
-// (nothing deleted).
-int DeleteUninstallEntries(const char *keyList);
+// Deletes key's Uninstall entry; one that is not there counts as deleted. 0, or the reason,
+// logged, why it stays: the removal can then be tried again through it.
+DWORD DeleteUninstallEntry(const char *key);
+// The same for every key of keyList; the first reason, after every key was tried.
+DWORD DeleteUninstallEntries(const char *keyList);

@@ -251,6 +251,35 @@ TEST_F(DeletionTest, FileInUseWaitsForTheRestartAndItsFolderAfterIt) {
   }
 }
 
+BOOL WINAPI RefuseMoveFileEx(LPCSTR, LPCSTR, DWORD) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+BOOL WINAPI RefuseProfileSection(LPCSTR, LPCSTR, LPCSTR) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+// When the restart cannot be asked to delete a file in use, nothing says it will: no restart
+// is asked for, the folder is not scheduled after it, and the step keeps the reason.
+TEST_F(DeletionTest, FileInUseThatTheRestartCannotTakeIsKeptAsAFailure) {
+  std::string folder = MakeFolder("one", {"a.txt"});
+  FileHolder holder({folder + "\\a.txt"});
+  ASSERT_TRUE(holder.holding());
+  ImportPatch move("kernel32.dll", "MoveFileExA", reinterpret_cast<void *>(RefuseMoveFileEx));
+  ImportPatch profile("kernel32.dll", "WritePrivateProfileSectionA",
+                      reinterpret_cast<void *>(RefuseProfileSection));
+  ASSERT_TRUE(move.patched() && profile.patched());
+
+  ASSERT_TRUE(Commit("One")) << error_;
+  EXPECT_EQ(observed_.context.restartError, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(g_rebootNeeded, 0);
+  EXPECT_EQ(observed_.context.pendingCount, 0);
+  EXPECT_TRUE(FileExists(folder));
+  EXPECT_TRUE(PendingDeletions().empty());
+  EXPECT_TRUE(WininitRenameLines().empty());
+}
+
 TEST_F(DeletionTest, TwoFilesInUseFromOneFolderCountTwo) {
   std::string folder = MakeFolder("two", {"a.txt", "b.txt"});
   FileHolder holder({folder + "\\a.txt", folder + "\\b.txt"});

@@ -210,6 +210,27 @@ TEST_F(WorkerTest, FailedRemovalStaysRegisteredAndIsTriedAgainInThePlace) {
   EXPECT_EQ(g_log.rebootAtDone, 1);
 }
 
+// An entry that cannot be deleted (a key below it keeps the registry from deleting it) fails
+// the removal, which can then be tried again through that entry.
+TEST_F(WorkerTest, EntryThatCannotBeDeletedFailsTheRemoval) {
+  SetKeys({"B"});
+  Run(false);
+  ASSERT_EQ(g_log.doneOk, 1u);
+  const std::string below = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                            TestKey("B") + "\\Held";
+  HKEY held = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, below.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &held, nullptr), ERROR_SUCCESS);
+  RegCloseKey(held);
+  g_targetDir[0] = '\0';
+  Run(true);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, below.c_str());
+  EXPECT_EQ(g_log.doneOk, 0u);
+  EXPECT_NE(g_log.doneError, 0);
+  EXPECT_TRUE(UninstallEntryExists(TestKey("B")));
+  EXPECT_EQ(g_log.rebootAtDone, 0);
+}
+
 TEST_F(WorkerTest, SectionsThatDoNotFitRefuseTheInstall) {
   std::string body = "[Install]\r\nUninstall=@S\r\nCopyFiles=SetupFiles\r\n"
                      "[DestinationDirs]\r\nDefaultDestDir=32768\r\n[SetupFiles]\r\nsetup.exe\r\n"
