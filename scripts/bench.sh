@@ -5,12 +5,15 @@
 # build/bench/results.md.
 #
 #   bash scripts/bench.sh [--quick] [--runs=N] [--large-runs=N] [--startup-only] [--no-build]
+#                         [--baseline=PATH]
 #
 # --quick: 2 runs and payloads a tenth of the size (for development); --runs=N: N timed runs
 # per case after the warm-up (default 5); --large-runs=N: only N of them for the payloads of
 # 20,000 files (default: all), which the warm-up leaves out (they are fresh in the page cache
 # from their generation anyway); --startup-only: only the start-up cases and the sizes, into
-# build/bench/startup.md; --no-build: use the build that is there.
+# build/bench/startup.md; --no-build: use the build that is there; --baseline=PATH: also time
+# another x86_64 setup.exe (an earlier build) in the same rounds, interleaved with this one.
+# Each setup.exe and the Setup API also install once more over their installed copy.
 # SETUP_BUILD_DIR puts everything below another build folder (default build/).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,6 +25,7 @@ large_runs=
 startup_only=0
 quick=0
 build=1
+baseline=
 for arg in "$@"; do
   case "$arg" in
     --quick) quick=1; runs=2 ;;
@@ -29,7 +33,8 @@ for arg in "$@"; do
     --large-runs=*) large_runs=${arg#--large-runs=} ;;
     --startup-only) startup_only=1 ;;
     --no-build) build=0 ;;
-    *) echo "usage: bench.sh [--quick] [--runs=N] [--large-runs=N] [--startup-only] [--no-build]" >&2; exit 2 ;;
+    --baseline=*) baseline=$(realpath "${arg#--baseline=}") ;;
+    *) echo "usage: bench.sh [--quick] [--runs=N] [--large-runs=N] [--startup-only] [--no-build] [--baseline=PATH]" >&2; exit 2 ;;
   esac
 done
 large_runs=${large_runs:-$runs}
@@ -125,6 +130,7 @@ for p in ${payloads[@]+"${payloads[@]}"}; do
   label_of[$name]=$label
   dir=$bench/payloads/$name
   perl "$top/bench/make-payload.pl" "$dir" "$files" "$size" "$folders" "$exe64" "$target_win" "$target_name"
+  [ -z "$baseline" ] || cp "$baseline" "$dir/media/baseline.exe"
   for kind in store zlib; do
     makensis -V1 "$dir/$kind.nsi" >"$dir/$kind.log" 2>&1 || { cat "$dir/$kind.log"; echo "FAIL: makensis $name $kind" >&2; exit 1; }
   done
@@ -164,10 +170,12 @@ timed() {
     "$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f", b - a }')" "$(tail -n 1 "$memfile")" >>"$raw"
 }
 
-# Files and bytes below the target, as "files bytes".
+# Files and bytes below the target, as "files bytes"; the install record that setup.exe keeps
+# beside its copy is not the payload's.
 target_content() {
   if [ -d "$target" ]; then
-    find "$target" -type f -printf '%s\n' | awk '{ n++; b += $1 } END { print n + 0, b + 0 }'
+    find "$target" -type f ! -name '*.install-record.txt' -printf '%s\n' |
+      awk '{ n++; b += $1 } END { print n + 0, b + 0 }'
   else
     echo "0 0"
   fi
@@ -205,6 +213,8 @@ unit_bare() {
   inf=$(winpath "$bench/payloads/$p/media/setup.inf")
   timed "$p" "install Setup API" "$r" "$WINE64" "$rundll32" setupapi.dll,InstallHinfSection Bench.Install 128 "$inf"
   verify_installed "$p" "Setup API install" "$r"
+  timed "$p" "reinstall Setup API" "$r" "$WINE64" "$rundll32" setupapi.dll,InstallHinfSection Bench.Install 128 "$inf"
+  verify_installed "$p" "Setup API reinstall" "$r"
   timed "$p" "remove Setup API" "$r" "$WINE64" "$rundll32" setupapi.dll,InstallHinfSection Bench.Remove 128 "$inf"
   verify_removed "$p" "Setup API removal" "$r"
   # DelFiles leaves the emptied folders; they hold no files, so removing them is cheap.
@@ -217,13 +227,20 @@ unit_nsis() {
   verify_installed "$p" "NSIS $kind" "$r"
   move_aside "$target"
 }
-# mode: quiet (the wizard presses its own buttons) or silent (no window at all).
+# mode: quiet (the wizard presses its own buttons) or silent (no window at all); program:
+# setup.exe, or baseline.exe (the earlier build). A silent run also installs once more over
+# the installed copy.
 unit_setup() {
-  local p=$1 r=$2 mode=$3
-  timed "$p" "install setup.exe $mode" "$r" "$WINE64" "$bench/payloads/$p/media/setup.exe" /$mode /install:Bench
-  verify_installed "$p" "setup.exe /$mode install" "$r"
-  timed "$p" "remove setup.exe $mode" "$r" "$WINE64" "$bench/payloads/$p/media/setup.exe" /$mode /remove:Bench
-  verify_removed "$p" "setup.exe /$mode removal" "$r"
+  local p=$1 r=$2 mode=$3 program=${4:-setup.exe}
+  local exe=$bench/payloads/$p/media/$program
+  timed "$p" "install $program $mode" "$r" "$WINE64" "$exe" /$mode /install:Bench
+  verify_installed "$p" "$program /$mode install" "$r"
+  if [ "$mode" = silent ]; then
+    timed "$p" "reinstall $program $mode" "$r" "$WINE64" "$exe" /$mode /install:Bench
+    verify_installed "$p" "$program /$mode reinstall" "$r"
+  fi
+  timed "$p" "remove $program $mode" "$r" "$WINE64" "$exe" /$mode /remove:Bench
+  verify_removed "$p" "$program /$mode removal" "$r"
   if [ -e "$target" ]; then
     echo "FAIL: setup.exe /$mode removal on $p (run $r) left the emptied folder $target" >&2
     exit 1
@@ -243,6 +260,7 @@ unit_startup() {
 }
 
 units=(cp bare "nsis store" "nsis zlib" "setup quiet" "setup silent")
+[ -z "$baseline" ] || units+=("baseline silent")
 load_before=$(uptime)
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
 t_start=$SECONDS
@@ -267,6 +285,7 @@ for round in $(seq 0 "$runs"); do
         "nsis zlib") unit_nsis "$name" "$r" zlib ;;
         "setup quiet") unit_setup "$name" "$r" quiet ;;
         "setup silent") unit_setup "$name" "$r" silent ;;
+        "baseline silent") unit_setup "$name" "$r" silent baseline.exe ;;
       esac
     done
   done

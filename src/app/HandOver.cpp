@@ -5,6 +5,7 @@
 // once. What is left in the temporary folder goes at the next restart, which is never a
 // reason for the run to ask for one.
 #include <stdio.h>
+#include <string.h>
 
 #include "app/CommandLine.h"
 #include "app/RunRequest.h"
@@ -94,26 +95,70 @@ DWORD WaitForProcess(HANDLE process) {
   return code;
 }
 
+// The names that a hand-over folder holds.
+const char *const kHandOverNames[] = {kSetupProgramName, kSetupScriptName, kHandedOverProgram};
+
 // Takes away the copy's files and, when the copy moved it there, this very program: at once
-// where the system lets it, else at the next restart, without asking for one.
-void ClearHandOverFolder(const char *folder) {
-  const char *names[] = {kSetupProgramName, kSetupScriptName, kHandedOverProgram};
-  for (const char *name : names) {
+// where the system lets it, else (atRestart) at the next restart, without asking for one.
+// Without atRestart a file that cannot go leaves the rest alone: the folder's copy still runs.
+void ClearHandOverFolder(const char *folder, bool atRestart = true) {
+  for (const char *name : kHandOverNames) {
     char path[kTargetDirSize];
     if (!JoinPath(path, sizeof(path), folder, name) ||
-        GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES || DeleteFileA(path))
       continue;
-    if (!DeleteFileA(path) && !DeleteFileAtRestart(path))
+    if (!atRestart) return;
+    if (!DeleteFileAtRestart(path))
       LogFailure(GetLastError(), "%s can be deleted neither now nor at the next restart", path);
   }
-  if (!RemoveDirectoryA(folder) && !RemoveDirectoryAtRestart(folder) &&
+  if (!RemoveDirectoryA(folder) && atRestart && !RemoveDirectoryAtRestart(folder) &&
       GetLastError() != ERROR_NOT_SUPPORTED)
     LogFailure(GetLastError(), "%s can be removed neither now nor at the next restart", folder);
+}
+
+// Whether the folder holds one of the hand-over's files and nothing else.
+bool HoldsOnlyOurFiles(const char *folder) {
+  char pattern[kTargetDirSize];
+  WIN32_FIND_DATAA found;
+  if (!JoinPath(pattern, sizeof(pattern), folder, "*")) return false;
+  FindGuard find(FindFirstFileA(pattern, &found));
+  bool ours = false;
+  if (!find) return false;
+  do {
+    if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, "..")) continue;
+    bool known = false;
+    for (const char *name : kHandOverNames) known = known || !lstrcmpiA(found.cFileName, name);
+    if (!known) return false;
+    ours = true;
+  } while (FindNextFileA(find.get(), &found));
+  return ours;
+}
+
+// The folders that earlier hand-overs left, killed or ended before their copy could be
+// deleted: their copies of the program go with this run. A folder whose program still runs
+// keeps it, and a folder that holds anything else is left alone.
+void SweepHandOverFolders() {
+  char temp[kTargetDirSize];
+  char pattern[kTargetDirSize];
+  DWORD length = GetTempPathA(sizeof(temp), temp);
+  if (length == 0 || length >= sizeof(temp) ||
+      !JoinPath(pattern, sizeof(pattern), temp, "stp*.tmp"))
+    return;
+  WIN32_FIND_DATAA found;
+  FindGuard find(FindFirstFileA(pattern, &found));
+  if (!find) return;
+  do {
+    char folder[kTargetDirSize];
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        JoinPath(folder, sizeof(folder), temp, found.cFileName) && HoldsOnlyOurFiles(folder))
+      ClearHandOverFolder(folder, false);
+  } while (FindNextFileA(find.get(), &found));
 }
 
 }  // namespace
 
 bool HandOverRemoval(HINF inf, int *exitCode) {
+  SweepHandOverFolders();
   if (!g_removeMode || g_relocatedFrom[0]) return false;
   char program[kTargetDirSize];
   if (!ReadProgramPath(program, sizeof(program)) || !StartedFromInstalledCopy(inf, program))

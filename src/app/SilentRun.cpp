@@ -32,7 +32,8 @@ SilentRun *RunOf(HWND runner) {
 }
 
 void OnDone(HWND runner, WPARAM succeeded, LPARAM error) {
-  g_runOutcome = succeeded ? kRunSucceeded : kRunFailed;
+  int outcome = RunOf(runner)->record.outcome;
+  g_runOutcome = succeeded ? kRunSucceeded : outcome ? outcome : kRunFailed;
   if (!succeeded) LogFailure(static_cast<DWORD>(error), "the run failed");
   RunOf(runner)->done = true;
 }
@@ -74,7 +75,7 @@ int RunSilently(HWND host, HINF inf) {
     LogFailure(GetLastError(), "no window for the run");
     return kExitInstallFailure;
   }
-  run.record = {inf, runner, g_productKey, {}, g_removeMode != 0};
+  run.record = {inf, runner, g_productKey, {}, g_removeMode != 0, 0};
   lstrcpynA(run.record.targetDir, g_targetDir, sizeof(run.record.targetDir));
   HANDLE thread = StartWorker(&run.record);
   if (!thread) {

@@ -1,11 +1,11 @@
 // The parts of "/check", each reading one kind of the script's vocabulary.
 #pragma once
 #include "check/CheckReport.h"
+#include "script/SetupScript.h"
 
 enum class SectionRole { Install, Remove };
 
-// Directives of the Setup API that the checker reads beside "CopyFiles".
-constexpr char kDelFilesKey[] = "DelFiles";
+// Directives of the Setup API that the checker reads beside "CopyFiles" and "DelFiles".
 constexpr char kAddRegKey[] = "AddReg";
 constexpr char kDelRegKey[] = "DelReg";
 constexpr char kUpdateInisKey[] = "UpdateInis";

@@ -8,7 +8,12 @@ int ChooseExitCode(int runOutcome, int rebootNeeded, int rebootStarted) {
       if (!rebootNeeded) return kExitSuccess;
       return rebootStarted ? kExitRebootStarted : kExitRebootRequired;
     case kRunFailed:
+    case kRunTakenBack:
       return kExitInstallFailure;
+    case kRunDiskFull:
+      return kExitDiskFull;
+    case kRunTakenBackAtRestart:
+      return rebootStarted ? kExitRebootStarted : kExitRebootRequired;
     default:
       return kExitUserCancelled;
   }

@@ -6,6 +6,11 @@
 constexpr int kRunNone = 0;       // no worker finished (the user cancelled before any run)
 constexpr int kRunSucceeded = 1;
 constexpr int kRunFailed = 2;
+// A failed install whose changes were taken back; some put back only at the restart; or one
+// that ran out of disk space, taken back.
+constexpr int kRunTakenBack = 3;
+constexpr int kRunTakenBackAtRestart = 4;
+constexpr int kRunDiskFull = 5;
 
 // Each code stands for one kind of outcome, and the log's last line names it.
 constexpr int kExitSuccess = 0;
@@ -25,7 +30,8 @@ constexpr int kExitCheckClean = 0;
 constexpr int kExitCheckFindings = 1;
 
 // The exit code of a wizard that ran: outcome of the last worker, whether a restart is
-// needed, and whether the restart offered afterwards was started.
+// needed, and whether the restart offered afterwards was started. A failed install whose
+// files are put back only at the restart ends as one that needs the restart.
 int ChooseExitCode(int runOutcome, int rebootNeeded, int rebootStarted);
 
 // What an exit code says, as the log's last line words it; checkRun for a "/check" run, whose

@@ -9,6 +9,7 @@
 #include "common/Platform.h"
 #include "common/ProgramPath.h"
 #include "engine/Folders.h"
+#include "engine/InstallJournal.h"
 #include "engine/QueuePaths.h"
 #include "engine/RestartSchedule.h"
 
@@ -118,9 +119,8 @@ void FollowUpDeletion(QueueCallbackContext *context, const FILEPATHS_A *paths) {
     WaitForRestart(context, paths->Target);
 }
 
-// The installed setup.exe that handed this removal over is still running, waiting for it: it
-// cannot be deleted, but it can be moved out of the target folder, into this copy's own
-// folder, where the handing-over program takes care of it. True when it was moved.
+}  // namespace
+
 bool MoveHandedOverProgram(const char *target) {
   if (!g_relocatedFrom[0] || lstrcmpiA(target, g_relocatedFrom) != 0) return false;
   char aside[kTargetDirSize];
@@ -134,11 +134,22 @@ bool MoveHandedOverProgram(const char *target) {
   return true;
 }
 
+namespace {
+
+// A file that the queue was to delete and that was not there: a removal after an interrupted
+// install, say.
+bool AlreadyGone(const FILEPATHS_A *paths) {
+  return paths && (paths->Win32Error == ERROR_FILE_NOT_FOUND ||
+                   paths->Win32Error == ERROR_PATH_NOT_FOUND);
+}
+
 // The end of the commit: the emptied folders go, the restart deletions of what was put in
 // place are cancelled, and the reason of an abort is left as the last error.
 UINT EndQueue(QueueCallbackContext *context, UINT notification, UINT_PTR param1,
               UINT_PTR param2) {
   TidyFolders(context);
+  if (context->goneCount)
+    LogLine("%d file(s) to delete were gone already", context->goneCount);
   // The buffer belongs to the context; nothing to free.
   context->lastDirectory = nullptr;
   CancelNotedDeletions(context->pending);
@@ -214,19 +225,18 @@ void StartQueue(QueueCallbackContext *context) {
   context->abortError = 0;
   context->restartError = 0;
   context->sourceOffered = 0;
+  context->goneCount = 0;
   context->pending = ReadPendingDeletions();
 }
 
 // A deletion the callback takes on itself: a file that another installed product still places
-// stays, and the handed-over program is moved aside. True with the answer for the queue.
+// stays, and the setup's own files go last, after the run. True with the answer for the queue.
 bool AnswerDeletion(QueueCallbackContext *context, const char *target, UINT *answer) {
   context->answeredDeletion[0] = '\0';
   bool kept = context->scope && PathSetHas(&context->scope->keptFiles, target);
   if (kept) {
     LogLine("kept %s: a product that stays installed places it too", target);
-  } else if (MoveHandedOverProgram(target)) {
-    NoteDeletion(context, target);
-  } else {
+  } else if (!context->scope || !PathSetHas(&context->scope->lastFiles, target)) {
     ClearReadOnly(target);
     return false;
   }
@@ -252,13 +262,22 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
   QueueCallbackContext *context = static_cast<QueueCallbackContext *>(contextPointer);
   NoteFileProgress(&context->progress, notification, param1, param2);
   const FILEPATHS_A *paths = reinterpret_cast<const FILEPATHS_A *>(param1);
-  if (notification == SPFILENOTIFY_ENDDELETE && EndsAnsweredDeletion(context, paths))
+  if (notification == SPFILENOTIFY_ENDDELETE &&
+      (EndsAnsweredDeletion(context, paths) || AlreadyGone(paths)))
     return PassOn(context, notification, param1, param2);
+  if (notification == SPFILENOTIFY_DELETEERROR && AlreadyGone(paths)) {
+    ++context->goneCount;
+    return FILEOP_SKIP;
+  }
   LogFileEvent(notification, param1);
   UINT answer = 0;
-  if (g_silent && AnswerWithoutDialog(notification, param1, &answer)) return answer;
-  if (notification & kVersionQuestions)
-    return LogVersionAnswer(paths, PassOn(context, notification, param1, param2));
+  bool answered = g_silent && AnswerWithoutDialog(notification, param1, &answer);
+  if (!answered && (notification & kVersionQuestions))
+    answer = LogVersionAnswer(paths, PassOn(context, notification, param1, param2));
+  // A file that the queue keeps needs no copy of itself for the install's rollback.
+  if ((notification & kVersionQuestions) && !answer && paths && paths->Target)
+    JournalCopyKept(context->journal, paths->Target);
+  if (answered || (notification & kVersionQuestions)) return answer;
   switch (notification) {
     case SPFILENOTIFY_STARTQUEUE:
       StartQueue(context);
@@ -272,6 +291,12 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
       if (paths && paths->Target) FollowUpDeletion(context, paths);
       break;
     case SPFILENOTIFY_STARTCOPY:
+      // A file placed before the queue is as good as copied.
+      if (context->journal && paths && paths->Target &&
+          JournalBeforeCopy(context->journal, paths)) {
+        context->sourceOffered = 0;
+        return FILEOP_SKIP;
+      }
       if (paths && paths->Source && paths->Target &&
           IsCabinetUnderOwnName(paths->Source, paths->Target))
         return CopyCabinet(context, paths);

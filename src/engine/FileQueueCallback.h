@@ -10,6 +10,7 @@
 #include "engine/RemovalScope.h"
 
 struct PendingDeletions;
+struct InstallJournal;
 
 // The name under which a removal's copy keeps the installed setup.exe that handed the removal
 // over to it, in the copy's own folder, once the removal has taken it out of the target.
@@ -28,6 +29,7 @@ struct QueueCallbackContext {
   GrowingList deletedFolders;
   PathSet waitingFiles;
   const RemovalScope *scope;  // NULL outside a removal
+  InstallJournal *journal;    // an install's, or NULL
   // A deletion that the callback answered itself when it started (a kept file, the handed-over
   // program moved aside): the queue's report of its end is not followed up.
   char answeredDeletion[kTargetDirSize];
@@ -42,10 +44,17 @@ struct QueueCallbackContext {
   // question before that file is copied means it could not be copied from there after all.
   int sourceOffered;
   FileProgress progress;  // the page's bar
+  // Deletions of files that were gone already: said once, at the end.
+  int goneCount;
 };
 
 UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR param1,
                                 UINT_PTR param2);
+// The installed setup.exe that handed this removal over is still running, waiting for it: it
+// cannot be deleted, but it can be moved out of the target folder, into this copy's own
+// folder, where the handing-over program takes care of it. True when target was that program
+// and it was moved.
+bool MoveHandedOverProgram(const char *target);
 // Schedules a file for deletion at the next restart; false, with the reason in GetLastError(),
 // when it could not be scheduled.
 bool DeleteFileAtRestart(const char *path);

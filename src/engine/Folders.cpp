@@ -7,7 +7,9 @@
 #include "common/Log.h"
 #include "common/PathText.h"
 #include "engine/FileQueueCallback.h"
+#include "engine/InstallJournal.h"
 #include "engine/QueuePaths.h"
+#include "engine/RestartSchedule.h"
 
 namespace {
 
@@ -71,23 +73,30 @@ bool EntryIsGoing(QueueCallbackContext *context, const PathSet *restartFolders, 
   return PathSetHas(&context->deletedFiles, path) && WaitForRestart(context, path);
 }
 
-// Whether everything left in the folder is on its way out (nothing at all, in the usual case).
-bool IsGoing(QueueCallbackContext *context, const PathSet *restartFolders, const char *folder) {
+// Whether going(path, isFolder) holds for every entry of the folder (a folder that holds
+// nothing, in the usual case). A folder that is gone, or cannot be read, does not.
+template <typename Going>
+bool HoldsOnly(const char *folder, Going going) {
   char pattern[kTargetDirSize + sizeof(kAllEntries)];
   JoinPath(pattern, sizeof(pattern), folder, kAllEntries);
   WIN32_FIND_DATAA data;
   FindGuard find(FindFirstFileA(pattern, &data));
-  // A folder that is gone, or cannot be read, is left alone.
   if (!find) return false;
   do {
     if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
     char path[kTargetDirSize];
     bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (!JoinPath(path, sizeof(path), folder, data.cFileName) ||
-        !EntryIsGoing(context, restartFolders, path, isFolder))
+    if (!JoinPath(path, sizeof(path), folder, data.cFileName) || !going(path, isFolder))
       return false;
   } while (FindNextFileA(find.get(), &data));
   return true;
+}
+
+// Whether everything left in the folder is on its way out.
+bool IsGoing(QueueCallbackContext *context, const PathSet *restartFolders, const char *folder) {
+  return HoldsOnly(folder, [&](const char *path, bool isFolder) {
+    return EntryIsGoing(context, restartFolders, path, isFolder);
+  });
 }
 
 // Keeps the first reason why something that stays could not be scheduled for the restart.
@@ -113,7 +122,47 @@ bool RemoveGoingFolder(QueueCallbackContext *context, const char *folder) {
   return false;
 }
 
+// Calls visit for each folder of the list and, inside outer, the parents of each: the deepest
+// first, each once.
+template <typename Visit>
+void ForFoldersDeeperFirst(const GrowingList &folders, const char *outer, Visit visit) {
+  GrowingList candidates = {};
+  for (const char *folder = folders.text; folder && *folder; folder = ListNext(folder))
+    AddCandidates(&candidates, folder, outer);
+  int count = candidates.count;
+  const char **order = count ? static_cast<const char **>(malloc(count * sizeof(*order))) : nullptr;
+  if (order) {
+    int at = 0;
+    for (const char *folder = candidates.text; *folder; folder = ListNext(folder))
+      order[at++] = folder;
+    qsort(order, count, sizeof(*order), DeeperFirst);
+    for (at = 0; at < count; ++at)
+      if (!at || !SamePath(order[at], order[at - 1])) visit(order[at]);
+    free(order);
+  }
+  ListFree(&candidates);
+}
+
 }  // namespace
+
+void RemoveEmptiedFolders(const GrowingList *folders, const char *outer) {
+  // Files that wait for the restart take their folder along then.
+  PendingDeletions *pending = ReadPendingDeletions();
+  PathSet restartFolders = {};
+  ForFoldersDeeperFirst(*folders, outer, [&](const char *folder) {
+    if (RemoveDirectoryA(folder)) {
+      LogLine("removed the emptied folder %s", folder);
+    } else if (HoldsOnly(folder, [&](const char *path, bool isFolder) {
+                 return isFolder ? PathSetHas(&restartFolders, path)
+                                 : IsDeletedAtRestart(pending, path);
+               }) && RemoveDirectoryAtRestart(folder)) {
+      LogLine("the folder %s is removed at the next restart", folder);
+      PathSetAdd(&restartFolders, folder);
+    }
+  });
+  PathSetFree(&restartFolders);
+  CancelNotedDeletions(pending);
+}
 
 bool WaitForRestart(QueueCallbackContext *context, const char *file) {
   if (!DeleteFileAtRestart(file)) {
@@ -123,6 +172,7 @@ bool WaitForRestart(QueueCallbackContext *context, const char *file) {
     return false;
   }
   LogLine("%s is in use: it is deleted at the next restart, which is needed", file);
+  JournalRestartDeletion(context->journal, file);
   g_rebootNeeded = 1;
   ++context->pendingCount;
   PathSetAdd(&context->waitingFiles, file);
@@ -151,17 +201,6 @@ DWORD CreateFolderPath(const char *folder, char (&outermost)[kTargetDirSize]) {
   return 0;
 }
 
-void RemoveCreatedFolders(const char *folder, const char *outermost) {
-  if (!outermost[0] || !DeletionTakesPath(outermost, folder)) return;
-  char current[kTargetDirSize];
-  lstrcpynA(current, folder, sizeof(current));
-  while (RemoveDirectoryA(current) && !SamePath(current, outermost)) {
-    char parent[kTargetDirSize];
-    if (!FileDirectory(parent, sizeof(parent), current)) return;
-    memcpy(current, parent, sizeof(current));
-  }
-}
-
 void NoteDeletion(QueueCallbackContext *context, const char *file) {
   // A context whose queue never reported its start still gets the follow-up.
   if (!context->lastDirectory) context->lastDirectory = context->directoryBuffer;
@@ -178,27 +217,12 @@ void NoteDeletion(QueueCallbackContext *context, const char *file) {
 
 void TidyFolders(QueueCallbackContext *context) {
   const char *outer = context->scope ? context->scope->outerFolder : "";
-  GrowingList candidates = {};
-  if (context->deletedFolders.count)
-    for (const char *folder = context->deletedFolders.text; *folder; folder = ListNext(folder))
-      AddCandidates(&candidates, folder, outer);
-  int count = candidates.count;
-  const char **order = count ? static_cast<const char **>(malloc(count * sizeof(*order))) : nullptr;
-  if (order) {
-    int at = 0;
-    for (const char *folder = candidates.text; *folder; folder = ListNext(folder))
-      order[at++] = folder;
-    qsort(order, count, sizeof(*order), DeeperFirst);
-    PathSet restartFolders = {};
-    for (at = 0; at < count; ++at) {
-      if (at && SamePath(order[at], order[at - 1])) continue;
-      if (IsGoing(context, &restartFolders, order[at]) && RemoveGoingFolder(context, order[at]))
-        PathSetAdd(&restartFolders, order[at]);
-    }
-    PathSetFree(&restartFolders);
-    free(order);
-  }
-  ListFree(&candidates);
+  PathSet restartFolders = {};
+  ForFoldersDeeperFirst(context->deletedFolders, outer, [&](const char *folder) {
+    if (IsGoing(context, &restartFolders, folder) && RemoveGoingFolder(context, folder))
+      PathSetAdd(&restartFolders, folder);
+  });
+  PathSetFree(&restartFolders);
   PathSetFree(&context->deletedFiles);
   ListFree(&context->deletedFolders);
   PathSetFree(&context->waitingFiles);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "common/Globals.h"
+#include "common/KeyList.h"
 
 struct QueueCallbackContext;
 
@@ -12,10 +13,6 @@ struct QueueCallbackContext;
 // that could not be made (a file where a folder should be, say). outermost receives the first
 // level made here, and stays empty when every level was there.
 DWORD CreateFolderPath(const char *folder, char (&outermost)[kTargetDirSize]);
-
-// Takes back what CreateFolderPath made: folder and its parents up to outermost, each only
-// while it is empty.
-void RemoveCreatedFolders(const char *folder, const char *outermost);
 
 // Notes a file that the queue deleted (or tried to), and its folder: the folder is looked at
 // when the queue ends, and the file is told from others that may be left in it.
@@ -26,6 +23,10 @@ void NoteDeletion(QueueCallbackContext *context, const char *file);
 // for the restart goes at the restart after them; one that holds anything else stays. Releases
 // the notes.
 void TidyFolders(QueueCallbackContext *context);
+
+// Removes each folder of the list, and inside outer the parents of each, that is empty: the
+// deepest first.
+void RemoveEmptiedFolders(const GrowingList *folders, const char *outer);
 
 // A file that is still there after its deletion: it is deleted at the restart, which is then
 // needed, and its folder waits for that. False, logged and kept in the context's

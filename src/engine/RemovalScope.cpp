@@ -6,14 +6,17 @@
 #include "common/Log.h"
 #include "common/PathText.h"
 #include "common/ScriptField.h"
+#include "engine/FileQueueCallback.h"
+#include "engine/Folders.h"
+#include "engine/InstallRecord.h"
 #include "engine/QueuePaths.h"
 #include "script/ProductLines.h"
+#include "script/SetupCopy.h"
 #include "script/UninstallValues.h"
 #include "script/SetupScript.h"
 #include "script/TargetDir.h"
 
 namespace {
-
 
 // Adds folder\name; false only when memory ran out (a path too long names no file).
 bool AddPath(PathSet *kept, const char *folder, const char *name) {
@@ -42,16 +45,8 @@ bool AddCopyEntry(HINF inf, const char *entry, PathSet *kept) {
 
 // Every file that the section's CopyFiles lines place, in the target directory dir.
 bool AddCopiedFiles(HINF inf, const char *section, const char *dir, PathSet *kept) {
-  INFCONTEXT line;
-  if (!SetupSetDirectoryIdA(inf, kTargetDirId, dir) ||
-      !SetupFindFirstLineA(inf, section, kCopyFilesKey, &line))
-    return true;
-  do {
-    char entry[kFieldSize];
-    for (DWORD field = 1; ReadField(&line, field, entry); ++field)
-      if (entry[0] && !AddCopyEntry(inf, entry, kept)) return false;
-  } while (SetupFindNextMatchLineA(&line, kCopyFilesKey, &line));
-  return true;
+  return !SetupSetDirectoryIdA(inf, kTargetDirId, dir) ||
+         AddSectionFiles(inf, section, kCopyFilesKey, kept);
 }
 
 bool InKeys(const char *keys, const char *key) {
@@ -100,6 +95,16 @@ bool AddSetupLevel(HINF inf, const char *removalDir, PathSet *kept) {
 
 }  // namespace
 
+bool AddSectionFiles(HINF inf, const char *section, const char *directive, PathSet *files) {
+  bool complete = true;
+  ForEachLine(inf, section, directive, [&](INFCONTEXT *line) {
+    char entry[kFieldSize];
+    for (DWORD field = 1; complete && ReadField(line, field, entry); ++field)
+      if (entry[0]) complete = AddCopyEntry(inf, entry, files);
+  });
+  return complete;
+}
+
 // The base folder of the script's default destination: Program Files for id 24, the folder
 // its sub-folder lies in for another. Emptied folders of the removal go up to it when dir lies
 // inside it (the vendor folder of "24, Vendor\Product"), else up to dir's own parent.
@@ -124,4 +129,86 @@ bool PrepareRemovalScope(HINF inf, const char *keys, const char *dir, bool setup
   return complete;
 }
 
-void ReleaseRemovalScope(RemovalScope *scope) { PathSetFree(&scope->keptFiles); }
+void ReleaseRemovalScope(RemovalScope *scope) {
+  PathSetFree(&scope->keptFiles);
+  PathSetFree(&scope->lastFiles);
+  ListFree(&scope->madeFolders);
+}
+
+bool AddRecordedFiles(HINF inf, const char *keys, const char *sectionList, const char *dir,
+                      bool setupGoes, RemovalScope *scope) {
+  PathSet named = {};
+  bool complete = true;
+  for (const char *section = sectionList; *section; section = ListNext(section))
+    complete = complete && AddSectionFiles(inf, section, kDelFilesKey, &named);
+  complete = complete && PathSetSort(&named);
+  INFCONTEXT line;
+  char setupKey[kFieldSize] = {};
+  ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey));
+  char setupProgram[kTargetDirSize];
+  if (!JoinPath(setupProgram, sizeof(setupProgram), dir, kSetupProgramName))
+    setupProgram[0] = '\0';
+  for (const char *key = keys; complete && *key; key = ListNext(key)) {
+    // The setup level's files stay while products stay, though its entry may go.
+    if (!setupGoes && !lstrcmpiA(key, setupKey)) continue;
+    // An entry deleted before (the setup level's, while products stayed) leaves its record
+    // beside the copy of setup.exe in the run's directory.
+    char recordPath[kTargetDirSize];
+    ProductRecord record = {};
+    if (!InstalledRecordPath(key, recordPath) &&
+        (!setupProgram[0] || !RecordPathOf(setupProgram, key, recordPath)))
+      continue;
+    complete = ReadProductRecord(recordPath, &record);
+    for (const char *file = record.files.paths.text; complete && file && *file;
+         file = ListNext(file))
+      if (!PathSetHas(&named, file) && !PathSetHas(&scope->keptFiles, file))
+        complete = PathSetAppend(&scope->lastFiles, file);
+    for (const char *folder = record.folders.text; complete && folder && *folder;
+         folder = ListNext(folder))
+      complete = ListAppendGrowing(&scope->madeFolders, folder);
+    for (const char *backup = record.backups.text; complete && backup && *backup;
+         backup = ListNext(backup))
+      complete = PathSetAppend(&scope->lastFiles, backup);
+    // The setup's own files, when the run deletes them, go last, and the record after them.
+    char setupFile[kTargetDirSize];
+    char folder[kTargetDirSize];
+    const char *setupNames[] = {kSetupProgramName, kSetupScriptName};
+    for (const char *name : setupNames)
+      if (FileDirectory(folder, sizeof(folder), recordPath) &&
+          JoinPath(setupFile, sizeof(setupFile), folder, name) &&
+          (PathSetHas(&named, setupFile) || PathSetHas(&record.files, setupFile)) &&
+          !PathSetHas(&scope->keptFiles, setupFile))
+        complete = complete && PathSetAdd(&scope->lastFiles, setupFile);
+    if (record.present) complete = complete && PathSetAppend(&scope->lastFiles, recordPath);
+    FreeProductRecord(&record);
+  }
+  PathSetFree(&named);
+  return complete && PathSetSort(&scope->lastFiles);
+}
+
+DWORD RemoveLastFiles(const RemovalScope *scope) {
+  DWORD error = 0;
+  GrowingList folders = {};
+  for (const char *file = scope->lastFiles.paths.text; file && *file; file = ListNext(file)) {
+    char folder[kTargetDirSize];
+    if (FileDirectory(folder, sizeof(folder), file)) ListAppendGrowing(&folders, folder);
+    if (MoveHandedOverProgram(file)) continue;
+    if (DeleteFileA(file)) {
+      LogLine("deleted %s", file);
+    } else if (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES) {
+      continue;
+    } else if (DeleteFileAtRestart(file)) {
+      LogLine("%s is in use: it is deleted at the next restart, which is needed", file);
+      g_rebootNeeded = 1;
+    } else {
+      error = GetLastError();
+      LogFailure(error, "%s can be deleted neither now nor at the next restart", file);
+    }
+  }
+  // The folders the installs made, the innermost first, and the emptied ones on the way up.
+  for (const char *folder = scope->madeFolders.text; folder && *folder; folder = ListNext(folder))
+    ListAppendGrowing(&folders, folder);
+  RemoveEmptiedFolders(&folders, scope->outerFolder);
+  ListFree(&folders);
+  return error;
+}

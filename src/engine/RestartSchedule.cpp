@@ -252,6 +252,13 @@ PendingDeletions *ReadPendingDeletions() {
   return pending;
 }
 
+bool IsDeletedAtRestart(const PendingDeletions *pending, const char *path) {
+  if (!pending) return false;
+  for (const char *scheduled = pending->paths; *scheduled; scheduled = ListNext(scheduled))
+    if (SamePath(scheduled, path)) return true;
+  return false;
+}
+
 void NotePutInPlace(PendingDeletions *pending, const char *path) {
   if (!pending) return;
   // Windows 9x schedules by the short path.

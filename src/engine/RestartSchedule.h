@@ -11,6 +11,9 @@ struct PendingDeletions;
 // Reads the schedule once; NULL when it holds no deletion (the usual case) or cannot be read.
 PendingDeletions *ReadPendingDeletions();
 
+// Whether the schedule deletes path itself (NULL: a schedule that holds no deletion).
+bool IsDeletedAtRestart(const PendingDeletions *pending, const char *path);
+
 // Notes a file that the run has put in place: a scheduled deletion of it, or of a folder that
 // holds it, would take it away at the restart.
 void NotePutInPlace(PendingDeletions *pending, const char *path);

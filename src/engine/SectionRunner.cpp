@@ -5,6 +5,7 @@
 #include "common/Log.h"
 #include "common/Messages.h"
 #include "engine/FileQueueCallback.h"
+#include "engine/InstallJournal.h"
 #include "services/ServiceSections.h"
 #include "shell/Programs.h"
 #include "shell/Shortcuts.h"
@@ -71,10 +72,11 @@ void StartServices(HINF inf, const char *sectionList) {
 // Commits the queue through FileQueueCallback, with the default callback's dialogs and
 // progress going to the page. A file or folder that stays because the restart could not be
 // asked to take it fails the step: the run would otherwise report a removal that is not done.
-int CommitQueue(HSPFILEQ queue, HWND page, const RemovalScope *scope) {
+int CommitQueue(HSPFILEQ queue, HWND page, const RemovalScope *scope, InstallJournal *journal) {
   QueueCallbackContext context = {};
   context.scope = scope;
   StartFileProgress(&context.progress, page, queue);
+  context.journal = journal;
   context.defaultContext = SetupInitDefaultQueueCallbackEx(page, page, WM_SETUP_PROGRESS, 0, nullptr);
   if (!context.defaultContext) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -117,22 +119,23 @@ int ApplyRegistryAndIni(HINF inf, const char *sectionList, HWND page) {
   return 1;
 }
 
-int ApplyServices(HINF inf, const char *sectionList) {
+int ApplyServices(HINF inf, const char *sectionList, InstallJournal *journal) {
   for (const char *section = sectionList; *section; section = ListNext(section))
-    if (!ApplySectionServices(inf, section)) return 0;
+    if (!ApplySectionServices(inf, section, JournalSection(journal, section))) return 0;
   return 1;
 }
 
-void ApplyShortcuts(HINF inf, const char *sectionList) {
+void ApplyShortcuts(HINF inf, const char *sectionList, InstallJournal *journal) {
   for (const char *section = sectionList; *section; section = ListNext(section))
-    ApplySectionShortcuts(inf, section);
+    ApplySectionShortcuts(inf, section, JournalSection(journal, section));
 }
 
 }  // namespace
 
 // Each step walks the whole section list before the next begins; a failing queue, commit,
 // registry or service step ends the run with what earlier steps did left in place.
-int RunSections(HINF inf, const char *sectionList, HWND page, const RemovalScope *scope) {
+int RunSections(HINF inf, const char *sectionList, HWND page, const RemovalScope *scope,
+                InstallJournal *journal) {
   HSPFILEQ queue = SetupOpenFileQueue();
   if (queue == INVALID_HANDLE_VALUE) return 0;
   for (const char *section = sectionList; *section; section = ListNext(section))
@@ -147,22 +150,38 @@ int RunSections(HINF inf, const char *sectionList, HWND page, const RemovalScope
   StopServices(inf, sectionList);
 
   PostPhase(page, kPhaseFiles);
-  if (!CommitQueue(queue, page, scope)) return FailClosingQueue(queue, GetLastError());
+  if (!CommitQueue(queue, page, scope, journal)) return FailClosingQueue(queue, GetLastError());
   // Scan only: the question is asked once, after the wizard has closed.
   NoteFilesInUse(queue, page);
   SetupCloseFileQueue(queue);
 
   PostPhase(page, kPhaseRegistry);
+  JournalRegistry(journal);
   if (!ApplyRegistryAndIni(inf, sectionList, page)) return 0;
-  if (!ApplyServices(inf, sectionList)) return 0;
+  if (!ApplyServices(inf, sectionList, journal)) return 0;
 
   PostPhase(page, kPhaseShortcuts);
-  ApplyShortcuts(inf, sectionList);
+  ApplyShortcuts(inf, sectionList, journal);
 
   PostPhase(page, kPhaseStartServices);
   StartServices(inf, sectionList);
 
   PostPhase(page, kPhaseLastPrograms);
   RunPrograms(inf, sectionList, kLastPass, page);
+  return 1;
+}
+
+int PlaceFileLists(HINF inf, const char *fileLists, HWND page, InstallJournal *journal) {
+  if (!fileLists[0]) return 1;
+  HSPFILEQ queue = SetupOpenFileQueue();
+  if (queue == INVALID_HANDLE_VALUE) return 0;
+  for (const char *list = fileLists; *list; list = ListNext(list))
+    if (!SetupQueueCopySectionA(queue, kSourceRoot, inf, nullptr, list, kCopyStyle))
+      return FailClosingQueue(queue, GetLastError());
+  journal->placingFirst = true;
+  int placed = CommitQueue(queue, page, nullptr, journal);
+  journal->placingFirst = false;
+  if (!placed) return FailClosingQueue(queue, GetLastError());
+  SetupCloseFileQueue(queue);
   return 1;
 }

@@ -8,9 +8,11 @@
 #include "common/KeyList.h"
 #include "common/Language.h"
 #include "common/Log.h"
+#include "common/ExitCode.h"
 #include "common/Messages.h"
 #include "common/WizardContext.h"
 #include "engine/Folders.h"
+#include "engine/InstallJournal.h"
 #include "engine/RemovalScope.h"
 #include "engine/SectionRunner.h"
 #include "script/Catalogue.h"
@@ -29,19 +31,21 @@ void BeginRun() {
 }
 
 // Sets the restart flag for a successful run, clears the busy flag and tells the run's window;
-// the window sees the final values of both flags when the message arrives.
-void EndRun(const RunRecord &run, const char *keyList, int ok, DWORD error) {
+// the window sees the final values of both flags and the outcome when the message arrives.
+void EndRun(RunRecord &run, const char *keyList, int ok, DWORD error) {
   if (ok && CountProductsWithFlag(run.inf, keyList, kProductNeedsRestart) != 0) {
     LogLine("a restart is needed: a product of the run asks for one");
     g_rebootNeeded = 1;
   }
+  if (ok) run.outcome = kRunSucceeded;
   g_workerBusy = 0;
   PostMessageA(run.window, WM_SETUP_DONE, ok ? 1 : 0, ok ? 0 : static_cast<LPARAM>(error));
 }
 
 // The runner's result with the error it left, read before any other call can change it.
-int RunAndKeepError(const RunRecord &run, DWORD *error, const RemovalScope *scope = nullptr) {
-  int ok = RunSections(run.inf, g_sectionList, run.window, scope);
+int RunAndKeepError(const RunRecord &run, DWORD *error, const RemovalScope *scope,
+                    InstallJournal *journal) {
+  int ok = RunSections(run.inf, g_sectionList, run.window, scope, journal);
   *error = ok ? 0 : GetLastError();
   return ok;
 }
@@ -82,74 +86,89 @@ DWORD BindRunTarget(const RunRecord &run) {
 }
 
 // What an install makes sure of before it copies or registers anything: no chosen product and
-// no folder of another program, a bound target directory that exists (created here when it
-// does not), every chosen product's sections in the list, and every Uninstall entry writable.
-struct InstallPlan {
-  UninstallPlan entries;
-  char outermostFolder[kTargetDirSize];  // the first level of the target made here, or empty
-};
-
-DWORD PrepareInstall(const RunRecord &run, InstallPlan *plan) {
+// no folder of another program, a bound target directory that exists (created here when
+// it does not), every chosen product's sections in the list, and every Uninstall entry writable.
+DWORD PrepareInstall(const RunRecord &run, InstallJournal *journal, UninstallPlan *plan) {
   HINF inf = run.inf;
   DWORD error = BindRunTarget(run);
   if (!error) error = CheckNothingOfOtherPrograms(inf, run.keys, run.targetDir);
   if (error) return error;
-  error = CreateFolderPath(run.targetDir, plan->outermostFolder);
+  error = MakeJournaledFolder(journal, run.targetDir);
   if (error) {
     LogFailure(error, "the target directory %s cannot be created", run.targetDir);
     return error;
   }
-  if (!PlanUninstallEntries(inf, run.keys, &plan->entries)) return ERROR_NOT_ENOUGH_MEMORY;
+  if (!PlanUninstallEntries(inf, run.keys, plan)) return ERROR_NOT_ENOUGH_MEMORY;
   // A list that cannot hold every chosen product's section would install only some of them
   // while reporting success.
   if (!BuildInstallSectionListChecked(inf, run.keys, g_sectionList, g_sectionListSize)) {
     LogLine("The sections or keys of the chosen products do not fit their lists");
     return ERROR_INSUFFICIENT_BUFFER;
   }
-  return CheckPlannedEntries(plan->entries);
+  return CheckPlannedEntries(*plan);
 }
 
-// Takes back what a failed install created: the entries would name a copy of setup.exe that
-// may never have arrived, and the target folder it made is left empty. An earlier
-// installation's entries stay.
-void ForgetCreated(const RunRecord &run, const InstallPlan &plan) {
-  const UninstallPlan &entries = plan.entries;
-  for (int at = 0; at < entries.count; ++at) {
-    const PlannedEntry &entry = entries.entries[at];
-    if (!entry.due || entry.existed) continue;
-    LogLine("the install failed: its new Uninstall entry %s is deleted again", entry.key);
-    DeleteUninstallEntry(entry.key);
+// The records are opened, setup.exe and setup.inf placed before anything else, so that an
+// entry never names a program that is not there, and the entries written.
+DWORD RecordAndRegister(const RunRecord &run, InstallJournal *journal, const UninstallPlan &plan) {
+  DWORD error = OpenRecords(journal, plan);
+  if (error) return error;
+  char lists[kKeyListSize];
+  ListSetupFileLists(journal, lists, sizeof(lists));
+  if (!PlaceFileLists(run.inf, lists, run.window, journal))
+    return GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+  NoteEntries(journal);
+  return RegisterPlannedEntries(run.inf, plan, run.targetDir) ? 0 : ERROR_CANTWRITE;
+}
+
+// A failed install takes back what it changed; the outcome says how that went.
+void TakeBack(RunRecord &run, InstallJournal *journal, DWORD error) {
+  bool atRestart = false;
+  bool changed = TakeBackRun(journal, &atRestart);
+  run.outcome = !changed ? kRunFailed : atRestart ? kRunTakenBackAtRestart
+                : error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? kRunDiskFull
+                : kRunTakenBack;
+  if (atRestart) {
+    LogLine("a restart is needed: it puts back files that were in use");
+    g_rebootNeeded = 1;
   }
-  RemoveCreatedFolders(run.targetDir, plan.outermostFolder);
 }
 
-// Installs the products of the run's keys. The Uninstall entries are written before any file
-// is copied, so that a run that is cut short can still be removed.
+// Installs the products of the run's keys. Every change is written first into the products'
+// install records; a run that fails takes its changes back.
 DWORD WINAPI InstallWorker(LPVOID parameter) {
-  const RunRecord &run = *static_cast<const RunRecord *>(parameter);
-  HINF inf = run.inf;
+  RunRecord &run = *static_cast<RunRecord *>(parameter);
   BeginRun();
   LogChoices("install", run.keys, run.targetDir);
-  InstallPlan plan = {};
-  DWORD error = PrepareInstall(run, &plan);
+  InstallJournal journal;
+  BeginJournal(&journal, run.inf, run.keys);
+  UninstallPlan plan = {};
+  DWORD error = PrepareInstall(run, &journal, &plan);
+  if (!error) error = RecordAndRegister(run, &journal, plan);
   int ok = 0;
-  if (!error && !RegisterPlannedEntries(inf, plan.entries, run.targetDir)) error = ERROR_CANTWRITE;
-  if (!error) ok = RunAndKeepError(run, &error);
-  // Counted once the files are in place.
-  if (ok) RecordInstalledSizes(inf, run.keys);
-  if (!ok) ForgetCreated(run, plan);
-  ReleaseUninstallPlan(&plan.entries);
+  if (!error) ok = RunAndKeepError(run, &error, nullptr, &journal);
+  if (ok) {
+    // Counted once the files are in place.
+    RecordInstalledSizes(run.inf, run.keys);
+    KeepRun(&journal, run.targetDir);
+  } else {
+    TakeBack(run, &journal, error);
+  }
+  EndJournal(&journal);
+  ReleaseUninstallPlan(&plan);
   EndRun(run, run.keys, ok, error);
   return 0;
 }
 
 // Removes the products of the run's keys from the directory they were installed to, which it
-// writes into the run. The entries are deleted only after a successful run: a failed removal
-// stays registered, so that it can be tried again from the recorded directory.
+// writes into the run: what their remove sections say and what their install records hold.
+// setup.exe, setup.inf and the records go after every step, the entries last: a removal that
+// is cut short can be started again through them.
 DWORD WINAPI RemoveWorker(LPVOID parameter) {
   RunRecord &run = *static_cast<RunRecord *>(parameter);
   HINF inf = run.inf;
   BeginRun();
+  run.outcome = kRunFailed;
   char keys[kKeyListSize];
   DWORD error = RemovalKeys(inf, run.keys, keys) && FindRemovalTarget(inf, keys, run.targetDir)
                     ? 0
@@ -157,27 +176,27 @@ DWORD WINAPI RemoveWorker(LPVOID parameter) {
   LogChoices("remove", keys, run.targetDir);
   if (!error && !BuildRemoveSectionListChecked(inf, keys, g_sectionList, g_sectionListSize))
     error = ERROR_INSUFFICIENT_BUFFER;
+  // The setup-level entry goes with the setup's files: its command would name a setup.exe
+  // and setup.inf that are gone.
+  char entries[kKeyListSize];
+  memcpy(entries, keys, sizeof(entries));
+  bool setupGoes = RemovesTheSetup(g_sectionList);
+  if (setupGoes) AppendSetupLevelKey(inf, entries, sizeof(entries));
   RemovalScope scope = {};
   // The files that stay are found through their own directories; the run's is bound after.
-  if (!error && !PrepareRemovalScope(inf, keys, run.targetDir, !RemovesTheSetup(g_sectionList),
-                                     &scope))
+  if (!error && !PrepareRemovalScope(inf, keys, run.targetDir, !setupGoes, &scope))
     error = ERROR_NOT_ENOUGH_MEMORY;
   if (!error) error = BindRunTarget(run);
   if (!error) FindRemovalOuterFolder(inf, run.targetDir, scope.outerFolder);
+  if (!error && !AddRecordedFiles(inf, entries, g_sectionList, run.targetDir, setupGoes,
+                                  &scope))
+    error = ERROR_NOT_ENOUGH_MEMORY;
   int ok = 0;
-  if (!error) {
-    ok = RunAndKeepError(run, &error, &scope);
-    if (ok) {
-      char entries[kKeyListSize];
-      memcpy(entries, keys, sizeof(entries));
-      // The setup-level entry goes with the setup's files: its command would name a setup.exe
-      // and setup.inf that are gone.
-      if (RemovesTheSetup(g_sectionList)) AppendSetupLevelKey(inf, entries, sizeof(entries));
-      // An entry that stays fails the removal: it can be tried again through that entry.
-      error = DeleteUninstallEntries(entries);
-      ok = error ? 0 : 1;
-    }
-  }
+  if (!error) ok = RunAndKeepError(run, &error, &scope, nullptr);
+  // An entry that stays fails the removal: it can be tried again through that entry.
+  if (ok) error = RemoveLastFiles(&scope);
+  if (ok && !error) error = DeleteUninstallEntries(entries);
+  ok = ok && !error;
   ReleaseRemovalScope(&scope);
   EndRun(run, keys, ok, error);
   return 0;

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 // One run as the wizard's pages or the silent run hand it to its worker: everything that the
 // worker, the runner and the registration read. The one who starts the run owns it and keeps
@@ -14,6 +14,7 @@ struct RunRecord {
   const char *keys;                // key list: the products of the run
   char targetDir[kTargetDirSize];  // install: the chosen folder; a removal finds its own
   bool removal;                    // a remove run, else an install run
+  int outcome;                     // the worker's, before WM_SETUP_DONE (app/ExitCode.h)
 };
 
 // Starts the worker of the run's kind with run as its parameter; the thread's handle, or NULL

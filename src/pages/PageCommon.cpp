@@ -80,18 +80,18 @@ BOOL CenterWindow(HWND window, HWND reference) {
   return SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
 }
 
-int ShowSetupError(HWND owner, const char *text, DWORD error) {
+int ShowSetupError(HWND owner, const char *text, DWORD error, const char *note) {
   SystemText system(error);
   const char *reason = error ? system.get() : nullptr;
-  // The system's text has no bound: the message is sized to fit it whole.
-  size_t size = ErrorMessageSize(text, reason);
-  char *message = static_cast<char *>(malloc(size));
-  if (!message) {
-    MessageBoxA(owner, text, nullptr, MB_ICONERROR);
-    return 0;
-  }
-  ComposeErrorMessage(message, size, text, reason);
-  MessageBoxA(owner, message, nullptr, MB_ICONERROR);
+  // The system's text has no bound: the message is sized to fit it whole, and the note after it.
+  size_t headSize = ErrorMessageSize(text, reason);
+  char *head = static_cast<char *>(malloc(headSize));
+  if (head) ComposeErrorMessage(head, headSize, text, reason);
+  size_t size = head ? ErrorMessageSize(head, note) : 0;
+  char *message = head ? static_cast<char *>(malloc(size)) : nullptr;
+  if (message) ComposeErrorMessage(message, size, head, note);
+  MessageBoxA(owner, message ? message : text, nullptr, MB_ICONERROR);
   free(message);
+  free(head);
   return 0;
 }

@@ -19,8 +19,9 @@ BOOL CenterWindow(HWND window, HWND reference);
 // The shell's folder browser; TRUE with the chosen folder (and product subdirectory) in path.
 BOOL BrowseForTargetDir(HWND owner, char *path, const char *subdir);
 
-// The error box of a failed run: text, a blank line and the system's text for error.
-int ShowSetupError(HWND owner, const char *text, DWORD error);
+// The error box of a failed run: text, a blank line and the system's text for error, and a
+// last paragraph, note, when it is not empty.
+int ShowSetupError(HWND owner, const char *text, DWORD error, const char *note = "");
 
 // Sets a control's font without a redraw (pages set their fonts before they are shown).
 void SetControlFont(HWND page, int control, HFONT font);

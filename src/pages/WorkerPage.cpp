@@ -33,7 +33,7 @@ void StartWorkerFromPage(HWND page, bool removal) {
   // Busy from here on, before the thread runs at all.
   g_workerBusy = 1;
   const WizardContext *context = PageContext(page);
-  pageRun = {context ? context->hInf : INVALID_HANDLE_VALUE, page, g_productKey, {}, removal};
+  pageRun = {context ? context->hInf : INVALID_HANDLE_VALUE, page, g_productKey, {}, removal, 0};
   lstrcpynA(pageRun.targetDir, g_targetDir, sizeof(pageRun.targetDir));
   HANDLE thread = StartWorker(&pageRun);
   if (thread) {
@@ -66,6 +66,19 @@ BOOL OnNotify(HWND page, const NMHDR *header, const WorkerPageHandlers &handlers
       break;
   }
   return TRUE;
+}
+
+// The last paragraph of the error box: whether the install's changes were taken back.
+int TakenBackTextId(int outcome) {
+  switch (outcome) {
+    case kRunTakenBack:
+    case kRunDiskFull:
+      return IDS_INSTALL_TAKEN_BACK;
+    case kRunTakenBackAtRestart:
+      return IDS_INSTALL_TAKEN_BACK_AT_RESTART;
+    default:
+      return 0;
+  }
 }
 
 }  // namespace
@@ -102,10 +115,13 @@ BOOL FinishWorkerRun(HWND page, WPARAM succeeded, LPARAM error, const WorkerPage
     SendMessageA(GetParent(page), PSM_SETCURSEL, parts.finishPage, 0);
     return TRUE;
   }
-  g_runOutcome = kRunFailed;
+  g_runOutcome = pageRun.outcome ? pageRun.outcome : kRunFailed;
+  HINSTANCE instance = GetModuleHandleA(nullptr);
   char text[kMessageTextSize] = {};
-  LoadUiString(GetModuleHandleA(nullptr), parts.failureTextId, text, sizeof(text));
-  ShowSetupError(page, text, static_cast<DWORD>(error));
+  LoadUiString(instance, parts.failureTextId, text, sizeof(text));
+  char note[kMessageTextSize] = {};
+  if (int noteId = TakenBackTextId(pageRun.outcome)) LoadUiString(instance, noteId, note, sizeof(note));
+  ShowSetupError(page, text, static_cast<DWORD>(error), note);
   EnableWindow(CancelButton(page), TRUE);
   SetDlgItemTextA(page, parts.phaseControl, "");
   SetWizardButtons(page, parts.retryButtons);

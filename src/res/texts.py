@@ -8,7 +8,8 @@ Keep each text inside Windows code page 1252. A paragraph break is two carriage 
 import re
 
 STRING_IDS = ([1300, 1301] + list(range(1303, 1309)) + list(range(1311, 1323)) +
-              list(range(1330, 1334)) + [1340] + list(range(1350, 1356)) + [1360, 1361, 1365])
+              list(range(1330, 1334)) + [1340] + list(range(1350, 1356)) + [1360, 1361, 1365] +
+              [1370, 1371])
 DIALOG_KEYS = ['components_hint', 'target_hint', 'target_label', 'browse', 'ready_text',
                'ready_next', 'cdrom_note', 'install_done_title', 'install_done_text',
                'click_finish', 'install_restart_note', 'remove_intro', 'remove_next',
@@ -67,6 +68,9 @@ ENGLISH = {
         1361: 'The setup script lists no product %s.',
         1365: 'Another program, %s, already uses the key of this product. Remove that program '
               'first, or ask your supplier for another setup.',
+        1370: 'Setup has taken back the changes it made.',
+        1371: 'Setup has taken back the changes it made; '
+              'some files are put back when the computer restarts.',
     },
     'dialog': {
         'components_hint': 'Place a checkmark beside each software component you want to '
@@ -140,6 +144,9 @@ DANISH = {
         1361: 'Installationsscriptet indeholder intet produkt %s.',
         1365: 'Et andet program, %s, bruger allerede dette produkts nøgle. Fjern først det '
               'program, eller bed din leverandør om en anden installation.',
+        1370: 'Installationsprogrammet har fortrudt de ændringer, det foretog.',
+        1371: 'Installationsprogrammet har fortrudt de ændringer, det foretog; '
+              'nogle filer gendannes, når computeren genstartes.',
     },
     'dialog': {
         'components_hint': 'Sæt et flueben ud for hver softwarekomponent, du vil installere, '
@@ -212,6 +219,9 @@ SPANISH = {
         1361: 'El script de instalación no contiene ningún producto %s.',
         1365: 'Otro programa, %s, ya usa la clave de este producto. Quite primero ese programa '
               'o pida otra instalación a su proveedor.',
+        1370: 'El programa de instalación ha deshecho los cambios que realizó.',
+        1371: 'El programa de instalación ha deshecho los cambios que realizó; '
+              'algunos archivos se restaurarán al reiniciar el equipo.',
     },
     'dialog': {
         'components_hint': 'Marque cada componente de software que desee instalar, o quite la '
@@ -285,6 +295,9 @@ FINNISH = {
         1361: 'Asennuskomentosarjassa ei ole tuotetta %s.',
         1365: 'Toinen ohjelma, %s, käyttää jo tämän tuotteen avainta. Poista ensin se ohjelma '
               'tai pyydä toimittajalta toinen asennus.',
+        1370: 'Asennusohjelma on perunut tekemänsä muutokset.',
+        1371: 'Asennusohjelma on perunut tekemänsä muutokset; '
+              'jotkin tiedostot palautetaan, kun tietokone käynnistetään uudelleen.',
     },
     'dialog': {
         'components_hint': 'Valitse jokainen ohjelmistokomponentti, jonka haluat asentaa, tai '
@@ -358,6 +371,9 @@ NORWEGIAN = {
         1361: 'Installasjonsskriptet inneholder ikke produktet %s.',
         1365: 'Et annet program, %s, bruker allerede nøkkelen til dette produktet. Fjern det '
               'programmet først, eller be leverandøren om en annen installasjon.',
+        1370: 'Installasjonsprogrammet har tilbakestilt endringene det gjorde.',
+        1371: 'Installasjonsprogrammet har tilbakestilt endringene det gjorde; '
+              'noen filer gjenopprettes når datamaskinen startes på nytt.',
     },
     'dialog': {
         'components_hint': 'Merk av for hver programvarekomponent du vil installere, eller '
@@ -435,6 +451,9 @@ GERMAN = {
         1361: 'Das Setup-Skript enthält kein Produkt %s.',
         1365: 'Ein anderes Programm, %s, verwendet bereits den Schlüssel dieses Produkts. '
               'Entfernen Sie zuerst dieses Programm, oder fordern Sie ein anderes Setup an.',
+        1370: 'Setup hat die vorgenommenen Änderungen rückgängig gemacht.',
+        1371: 'Setup hat die vorgenommenen Änderungen rückgängig gemacht; '
+              'einige Dateien werden beim Neustart des Computers wiederhergestellt.',
     },
     'dialog': {
         'components_hint': 'Setzen Sie ein Häkchen bei jeder Komponente, die installiert '
@@ -511,6 +530,9 @@ FRENCH = {
         1361: "Le script d'installation ne contient aucun produit %s.",
         1365: "Un autre programme, %s, utilise déjà la clé de ce produit. Supprimez d'abord ce "
               'programme ou demandez une autre installation à votre fournisseur.',
+        1370: "Le programme d'installation a annulé les modifications qu'il avait apportées.",
+        1371: "Le programme d'installation a annulé les modifications qu'il avait apportées ; "
+              "certains fichiers seront restaurés au redémarrage de l'ordinateur.",
     },
     'dialog': {
         'components_hint': 'Cochez chaque composant logiciel que vous voulez installer, ou '
@@ -584,6 +606,9 @@ ITALIAN = {
         1361: 'Lo script di installazione non contiene il prodotto %s.',
         1365: 'Un altro programma, %s, usa già la chiave di questo prodotto. Rimuovere prima '
               "quel programma o chiedere al fornitore un'altra installazione.",
+        1370: 'Il programma di installazione ha annullato le modifiche apportate.',
+        1371: 'Il programma di installazione ha annullato le modifiche apportate; '
+              'alcuni file verranno ripristinati al riavvio del computer.',
     },
     'dialog': {
         'components_hint': 'Selezionare ogni componente software da installare oppure '
@@ -657,6 +682,9 @@ DUTCH = {
         1361: 'Het installatiescript bevat geen product %s.',
         1365: 'Een ander programma, %s, gebruikt al de sleutel van dit product. Verwijder eerst '
               'dat programma of vraag uw leverancier om een andere setup.',
+        1370: 'Setup heeft de aangebrachte wijzigingen ongedaan gemaakt.',
+        1371: 'Setup heeft de aangebrachte wijzigingen ongedaan gemaakt; '
+              'sommige bestanden worden hersteld wanneer de computer opnieuw wordt opgestart.',
     },
     'dialog': {
         'components_hint': 'Plaats een vinkje bij elk softwareonderdeel dat u wilt installeren, '

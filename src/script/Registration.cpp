@@ -79,8 +79,9 @@ void PlanProduct(HINF inf, const char *key, PlannedEntry *entry) {
   entry->hasVersion = ReadField(&line, kFieldVersion, entry->version);
   // The product's own copy of setup.exe comes first.
   char setupPath[kTargetDirSize];
-  SetupCopy copy = FindSetupCopy(inf, installSection, setupPath);
-  if (copy == SetupCopy::Absent) copy = FindSetupCopy(inf, g_installSection, setupPath);
+  SetupCopy copy = FindSetupCopy(inf, installSection, setupPath, entry->setupList);
+  if (copy == SetupCopy::Absent)
+    copy = FindSetupCopy(inf, g_installSection, setupPath, entry->setupList);
   PlanCommand(copy, setupPath, entry);
 }
 
@@ -91,7 +92,8 @@ void PlanSetupLevel(HINF inf, PlannedEntry *entry) {
   if (!ReadField(&line, kFieldSetupName, entry->displayName))
     snprintf(entry->displayName, sizeof(entry->displayName), "%s", entry->key);
   char setupPath[kTargetDirSize];
-  PlanCommand(FindSetupCopy(inf, g_installSection, setupPath), setupPath, entry);
+  PlanCommand(FindSetupCopy(inf, g_installSection, setupPath, entry->setupList), setupPath,
+              entry);
 }
 
 // Today as "InstallDate" holds it: YYYYMMDD.

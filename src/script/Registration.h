@@ -18,6 +18,7 @@ struct PlannedEntry {
   bool hasVersion;
   char command[kTargetDirSize];
   char setupPath[kTargetDirSize];  // the copy of setup.exe the command starts
+  char setupList[kFieldSize];      // the file list that copies it
   char keyPath[kUninstallKeyPathSize];
 };
 

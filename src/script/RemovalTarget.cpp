@@ -18,7 +18,17 @@ bool InKeyList(const char *keyList, const char *key) {
   return false;
 }
 
-// Number of products of the script that stay registered after removing the keys of keyList.
+// A key that the script lists: a product key or the setup-level key.
+bool IsScriptKey(HINF inf, const char *key) {
+  INFCONTEXT line;
+  if (FindProductLine(inf, key, &line)) return true;
+  char setupKey[kFieldSize];
+  return ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey)) &&
+         SameIgnoringCase(setupKey, key);
+}
+
+}  // namespace
+
 // Reading is enough to know the product is registered; asking for full access would count
 // every product as gone for a user who may only read HKLM. Another program's entry with the
 // key is no product of this setup.
@@ -32,17 +42,6 @@ int CountProductsStayingRegistered(HINF inf, const char *keyList) {
   });
   return count;
 }
-
-// A key that the script lists: a product key or the setup-level key.
-bool IsScriptKey(HINF inf, const char *key) {
-  INFCONTEXT line;
-  if (FindProductLine(inf, key, &line)) return true;
-  char setupKey[kFieldSize];
-  return ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey)) &&
-         SameIgnoringCase(setupKey, key);
-}
-
-}  // namespace
 
 void AppendSetupLevelKey(HINF inf, char *keys, size_t size) {
   INFCONTEXT line;

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 // Adds the setup-level key to the key list (size bytes) unless it holds it already.
 void AppendSetupLevelKey(HINF inf, char *keys, size_t size);
@@ -11,6 +11,9 @@ void AppendSetupLevelKey(HINF inf, char *keys, size_t size);
 // The keys a removal works on: those of keyList, or for an empty list the setup-level key.
 // False, with keys empty, when keyList does not fit.
 bool RemovalKeys(HINF inf, const char *keyList, char (&keys)[kKeyListSize]);
+
+// Number of products of the script that are registered, apart from those of keyList.
+int CountProductsStayingRegistered(HINF inf, const char *keyList);
 
 // Whether the removal of keys may run: each key is one that the script lists (a product key or
 // the setup-level key), and its Uninstall entry exists and records a target directory. dir

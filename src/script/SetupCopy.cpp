@@ -37,11 +37,11 @@ SetupCopy FindCopyOf(HINF inf, const char *fileList, const char *fileName,
 
 }  // namespace
 
-SetupCopy FindSetupCopy(HINF inf, const char *section, char (&path)[kTargetDirSize]) {
+SetupCopy FindSetupCopy(HINF inf, const char *section, char (&path)[kTargetDirSize],
+                        char (&fileList)[kFieldSize]) {
   path[0] = '\0';
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, section, kCopyFilesKey, &line)) return SetupCopy::Absent;
-  char fileList[kFieldSize];
   for (DWORD field = 1; ReadField(&line, field, fileList); ++field) {
     if (fileList[0] == '\0') continue;
     SetupCopy copy = FindCopyOf(inf, fileList, kSetupProgramName, path);
@@ -51,7 +51,8 @@ SetupCopy FindSetupCopy(HINF inf, const char *section, char (&path)[kTargetDirSi
 }
 
 int FindSetupCopyPath(HINF inf, const char *section, char (&path)[kTargetDirSize]) {
-  return FindSetupCopy(inf, section, path) == SetupCopy::Found ? 1 : 0;
+  char fileList[kFieldSize];
+  return FindSetupCopy(inf, section, path, fileList) == SetupCopy::Found ? 1 : 0;
 }
 
 bool FindCopyInFileList(HINF inf, const char *fileList, const char *fileName,

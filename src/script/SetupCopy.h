@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 // The copy of the program that an Uninstall entry starts.
 constexpr char kSetupProgramName[] = "setup.exe";
@@ -13,8 +13,9 @@ constexpr char kSetupProgramName[] = "setup.exe";
 enum class SetupCopy { Found, Absent, TooLong };
 
 // The first copy of setup.exe that the first "CopyFiles" line of the section makes, with its
-// full path.
-SetupCopy FindSetupCopy(HINF inf, const char *section, char (&path)[kTargetDirSize]);
+// full path and the file list that makes it.
+SetupCopy FindSetupCopy(HINF inf, const char *section, char (&path)[kTargetDirSize],
+                        char (&fileList)[kFieldSize]);
 int FindSetupCopyPath(HINF inf, const char *section, char (&path)[kTargetDirSize]);
 
 // The target path of the first line of the file list whose target name is fileName

@@ -10,6 +10,7 @@ constexpr char kSetupScriptName[] = "setup.inf";
 // The Setup API's directive whose files the program looks up itself, and the fields of a
 // file list's lines: the target name, and the source name when it differs.
 constexpr char kCopyFilesKey[] = "CopyFiles";
+constexpr char kDelFilesKey[] = "DelFiles";
 enum FileListField : DWORD { kFieldFileTarget = 1, kFieldFileSource };
 
 // The path of setup.inf beside the program file.

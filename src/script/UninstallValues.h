@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 // Values of an Uninstall entry that the program reads back.
 constexpr char kUninstallStringValue[] = "UninstallString";

@@ -15,13 +15,14 @@ namespace {
 constexpr int kPollCount = 20;
 constexpr DWORD kPollIntervalMs = 250;
 
-// One line of a service section, handed its key (field 0) and service name (field 1);
-// returns 0 to stop the walk.
+// One line of a service section, handed its key (field 0) and service name (field 1), and
+// who hears of a service made; returns 0 to stop the walk.
 using ServiceLineAction = int (*)(HINF inf, INFCONTEXT *line, const char *key,
-                                  const char *name);
+                                  const char *name, MadeListener *listener);
 
 // Walks "<section>.Services" line by line; the first action that fails ends the walk.
-int WalkServiceSection(HINF inf, const char *section, ServiceLineAction action) {
+int WalkServiceSection(HINF inf, const char *section, ServiceLineAction action,
+                       MadeListener *listener = nullptr) {
   // Services exist only on the NT family.
   if (IsWin9xFamily()) return 1;
   char serviceSection[kFieldSize];
@@ -35,7 +36,7 @@ int WalkServiceSection(HINF inf, const char *section, ServiceLineAction action) 
     char key[kFieldSize];
     char name[kFieldSize];
     if (!ReadField(&line, 0, key) || !ReadField(&line, kFieldServiceName, name)) continue;
-    if (!action(inf, &line, key, name)) return 0;
+    if (!action(inf, &line, key, name, listener)) return 0;
   } while (SetupFindNextLine(&line, &line));
   return 1;
 }
@@ -49,21 +50,23 @@ int Logged(int done, const char *operation, const char *name) {
   return done;
 }
 
-int StopLine(HINF, INFCONTEXT *, const char *key, const char *name) {
+int StopLine(HINF, INFCONTEXT *, const char *key, const char *name, MadeListener *) {
   if (lstrcmpiA(key, kStopServiceKey) != 0) return 1;
   return Logged(StopServiceByName(name), "stopped (or not there)", name);
 }
 
-int StartLine(HINF, INFCONTEXT *, const char *key, const char *name) {
+int StartLine(HINF, INFCONTEXT *, const char *key, const char *name, MadeListener *) {
   if (lstrcmpiA(key, kStartServiceKey) != 0) return 1;
   return Logged(StartServiceByName(name), "started", name);
 }
 
-int AddOrDeleteLine(HINF inf, INFCONTEXT *line, const char *key, const char *name) {
+int AddOrDeleteLine(HINF inf, INFCONTEXT *line, const char *key, const char *name,
+                    MadeListener *listener) {
   if (lstrcmpiA(key, kAddServiceKey) == 0) {
     char settings[kFieldSize];
     ReadField(line, kSettingsSectionField, settings);
-    return Logged(AddServiceFromSection(inf, name, settings), "added or reconfigured", name);
+    return Logged(AddServiceFromSection(inf, name, settings, listener), "added or reconfigured",
+                  name);
   }
   if (lstrcmpiA(key, kDelServiceKey) == 0)
     return Logged(DeleteServiceByName(name), "deleted (or not there)", name);
@@ -155,8 +158,8 @@ int StartSectionServices(HINF inf, const char *section) {
   return WalkServiceSection(inf, section, StartLine);
 }
 
-int ApplySectionServices(HINF inf, const char *section) {
-  return WalkServiceSection(inf, section, AddOrDeleteLine);
+int ApplySectionServices(HINF inf, const char *section, MadeListener *listener) {
+  return WalkServiceSection(inf, section, AddOrDeleteLine, listener);
 }
 
 int StopServiceByName(const char *name) {
@@ -195,7 +198,8 @@ int StartServiceByName(const char *name) {
   return status.dwCurrentState == SERVICE_RUNNING ? 1 : 0;
 }
 
-int AddServiceFromSection(HINF inf, const char *name, const char *settingsSection) {
+int AddServiceFromSection(HINF inf, const char *name, const char *settingsSection,
+                          MadeListener *listener) {
   INFCONTEXT first;
   if (!SetupFindFirstLineA(inf, settingsSection, nullptr, &first)) return 0;
   ServiceSettings settings;
@@ -227,6 +231,7 @@ int AddServiceFromSection(HINF inf, const char *name, const char *settingsSectio
           settings.startType, settings.errorControl, settings.pBinaryPath,
           settings.pLoadOrderGroup, nullptr, pDependencies, settings.pStartName, nullptr));
       if (!service) return 0;
+      TellMade(listener, Made::Service, name);
     }
   }
   ApplyServiceGroupOrder(inf, settingsSection);

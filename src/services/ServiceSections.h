@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "common/MadeListener.h"
+
 // The service section of a section of a run, and its keys.
 constexpr char kServiceSectionFormat[] = "%s.Services";
 constexpr char kStopServiceKey[] = "StopService";
@@ -27,11 +29,13 @@ enum SettingField : DWORD { kFieldSettingValue = 1, kFieldGroup = 1, kFieldGroup
 
 int StopSectionServices(HINF inf, const char *section);
 int StartSectionServices(HINF inf, const char *section);
-int ApplySectionServices(HINF inf, const char *section);
+// A service that did not exist before is told to listener.
+int ApplySectionServices(HINF inf, const char *section, MadeListener *listener = nullptr);
 
 int StopServiceByName(const char *name);
 int StartServiceByName(const char *name);
-int AddServiceFromSection(HINF inf, const char *name, const char *settingsSection);
+int AddServiceFromSection(HINF inf, const char *name, const char *settingsSection,
+                          MadeListener *listener = nullptr);
 int DeleteServiceByName(const char *name);
 
 // The "Dependencies" line of a settings section as a multi-string: fields 1, 2, ... until one

@@ -62,11 +62,11 @@ bool ReadFolderValue(HKEY key, const char *name, char (&value)[kFolderValueSize]
 
 // Creates the sub-folders named in the shortcut name, the outermost first; the shell folder
 // (everything before the first backslash after folderLength) already exists.
-void CreateSubfolders(char *linkPath, size_t folderLength) {
+void CreateSubfolders(char *linkPath, size_t folderLength, MadeListener *listener) {
   for (char *p = linkPath + folderLength + 1; *p; ++p) {
     if (*p != '\\') continue;
     *p = '\0';
-    CreateDirectoryA(linkPath, nullptr);
+    if (CreateDirectoryA(linkPath, nullptr)) TellMade(listener, Made::Folder, linkPath);
     *p = '\\';
   }
 }
@@ -80,7 +80,7 @@ void OpenLinkFolder(const char *linkPath) {
   ShellExecuteA(nullptr, nullptr, folder, nullptr, nullptr, SW_SHOWNA);
 }
 
-void CreateSectionShortcuts(HINF inf, const char *listSection) {
+void CreateSectionShortcuts(HINF inf, const char *listSection, MadeListener *listener) {
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, listSection, nullptr, &line)) return;
   do {
@@ -99,11 +99,11 @@ void CreateSectionShortcuts(HINF inf, const char *listSection) {
     ReadField(&line, kFieldIconIndex, iconIndex);
     ReadField(&line, kFieldOpenFolder, openFolder);
     CreateShortcut(code, name, target, arguments, iconFile, ReadDecimal(iconIndex),
-                   ReadDecimal(openFolder));
+                   ReadDecimal(openFolder), listener);
   } while (SetupFindNextLine(&line, &line));
 }
 
-void DeleteSectionShortcuts(HINF inf, const char *listSection) {
+void DeleteSectionShortcuts(HINF inf, const char *listSection, MadeListener *) {
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, listSection, nullptr, &line)) return;
   do {
@@ -115,11 +115,13 @@ void DeleteSectionShortcuts(HINF inf, const char *listSection) {
 
 // Calls apply for every list section named on the first line with this key.
 void ForEachListSection(HINF inf, const char *section, const char *key,
-                        void (*apply)(HINF, const char *)) {
+                        void (*apply)(HINF, const char *, MadeListener *),
+                        MadeListener *listener) {
   INFCONTEXT line;
   if (!SetupFindFirstLineA(inf, section, key, &line)) return;
   char listSection[kFieldSize];
-  for (DWORD field = 1; ReadField(&line, field, listSection); ++field) apply(inf, listSection);
+  for (DWORD field = 1; ReadField(&line, field, listSection); ++field)
+    apply(inf, listSection, listener);
 }
 
 // A name that is absolute or climbs out with ".." would put the link, or delete a file,
@@ -132,14 +134,15 @@ bool NameStaysInFolder(const char *name) {
 
 }  // namespace
 
-int ApplySectionShortcuts(HINF inf, const char *section) {
-  ForEachListSection(inf, section, kMakeIconsKey, CreateSectionShortcuts);
-  ForEachListSection(inf, section, kDelIconsKey, DeleteSectionShortcuts);
+int ApplySectionShortcuts(HINF inf, const char *section, MadeListener *listener) {
+  ForEachListSection(inf, section, kMakeIconsKey, CreateSectionShortcuts, listener);
+  ForEachListSection(inf, section, kDelIconsKey, DeleteSectionShortcuts, listener);
   return 1;
 }
 
 int CreateShortcut(const char *folderCode, const char *name, const char *target,
-                   const char *arguments, const char *iconFile, int iconIndex, int openFolder) {
+                   const char *arguments, const char *iconFile, int iconIndex, int openFolder,
+                   MadeListener *listener) {
   if (!NameStaysInFolder(name)) return 0;
   char workingDirectory[kTargetDirSize];
   ShortcutWorkingDirectory(workingDirectory, sizeof(workingDirectory), target);
@@ -162,10 +165,13 @@ int CreateShortcut(const char *folderCode, const char *name, const char *target,
   char linkPath[kTargetDirSize];
   // A link path that does not fit would be cut to another name or folder: no shortcut then.
   if (!BuildLinkPath(linkPath, sizeof(linkPath), folder, name)) return 0;
-  CreateSubfolders(linkPath, strlen(folder));
+  CreateSubfolders(linkPath, strlen(folder), listener);
 
   WCHAR widePath[kTargetDirSize];
   if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, kTargetDirSize)) return 0;
+  // A link that is there already is the user's or an earlier install's: only a new one is told.
+  if (GetFileAttributesA(linkPath) == INVALID_FILE_ATTRIBUTES)
+    TellMade(listener, Made::Shortcut, linkPath);
   HRESULT saved = file->Save(widePath, TRUE);
   file.reset();
   if (SUCCEEDED(saved))

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "common/MadeListener.h"
+
 constexpr char kMakeIconsKey[] = "MakeIcons";
 constexpr char kDelIconsKey[] = "DelIcons";
 constexpr size_t kFolderCodeSize = 16;  // a shortcut line's folder code, NUL included
@@ -13,9 +15,11 @@ enum ShortcutField : DWORD {
   kFieldIconIndex, kFieldOpenFolder
 };
 
-int ApplySectionShortcuts(HINF inf, const char *section);
+// A link or a folder for one that was not there before is told to listener.
+int ApplySectionShortcuts(HINF inf, const char *section, MadeListener *listener = nullptr);
 int CreateShortcut(const char *folderCode, const char *name, const char *target,
-                   const char *arguments, const char *iconFile, int iconIndex, int openFolder);
+                   const char *arguments, const char *iconFile, int iconIndex, int openFolder,
+                   MadeListener *listener = nullptr);
 int DeleteShortcut(const char *folderCode, const char *name);
 // Whether the code is one of the eight folder codes (compared without regard to case).
 bool IsKnownFolderCode(const char *folderCode);

@@ -80,6 +80,15 @@ bool FolderExists(const std::string &folder) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Deletes a service that a run left, whatever the test came to.
+void RemoveService(const char *name) {
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  SC_HANDLE service = manager ? OpenServiceA(manager, name, SERVICE_ALL_ACCESS) : nullptr;
+  if (service) DeleteService(service);
+  if (service) CloseServiceHandle(service);
+  if (manager) CloseServiceHandle(manager);
+}
+
 class FaultsTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -93,8 +102,10 @@ class FaultsTest : public testing::Test {
     EXPECT_EQ(UninstallValue(kOtherProduct, "UninstallString"),
               "C:\\other\\setup.exe /remove:Other");
     for (const char *key : {kOtherProduct, "FLTPlace", "FLTProg", "FLTMiss", "FLTRead",
-                            "FLTService", "FLTBig", "FLTRow", "FLT\"Quote", "FLT Blank"})
+                            "FLTService", "FLTBig", "FLTRow", "FLT\"Quote", "FLT Blank",
+                            "FLTRoll"})
       DeleteUninstallEntry(key);
+    RemoveService("FLTRollGood");
     ClearPendingRenames();
   }
 
@@ -201,7 +212,7 @@ TEST_F(FaultsTest, SourceFileMissingFromTheMedia) {
   EXPECT_EQ(install.messages[0].compare(0, strlen(kFailureHead), kFailureHead), 0);
   EXPECT_GT(install.messages[0].size(), strlen(kFailureHead)) << "the system's reason follows";
   EXPECT_FALSE(UninstallEntryExists("FLTMiss"));
-  EXPECT_EQ(ReadTextFile(media.target() + "\\one.txt"), "payload one.txt\r\n");
+  EXPECT_FALSE(FileExists(media.target() + "\\one.txt")) << "the install was taken back";
 
   // The media made whole, the same run again.
   WriteTextFile(media.dir() + "\\two.txt", "payload two.txt\r\n");
@@ -241,7 +252,9 @@ std::string BigScript() {
   return OneProductScript("Big", "Big", files);
 }
 
-TEST_F(FaultsTest, QuietInstallKilledDuringTheCopyThenRunAgainThenRemoved) {
+// Killed while it copies, an install leaves an entry whose removal takes everything it copied,
+// and says once that the rest was never there; installed again, it completes.
+TEST_F(FaultsTest, QuietInstallKilledDuringTheCopyThenRemovedThenRunAgain) {
   std::vector<std::string> payload;
   for (int i = 0; i < kBigFileCount; ++i) payload.push_back("f" + std::to_string(i) + ".txt");
   Media media(BigScript(), payload);
@@ -251,21 +264,33 @@ TEST_F(FaultsTest, QuietInstallKilledDuringTheCopyThenRunAgainThenRemoved) {
     SetupProcess setup(media.dir());
     ASSERT_TRUE(setup.Start("/quiet"));
     // Killed as soon as the copy has begun: the process ends with the object.
-    WaitUntil([&] { return CountFiles(media.target()) >= 5 || !setup.Running(); }, 60000);
+    WaitUntil([&] { return CountFiles(media.target()) >= 10 || !setup.Running(); }, 60000);
     killedWhileCopying = setup.Running();
   }
   int partial = CountFiles(media.target());
-  printf("killed with %d of %d files copied; entry %s\n", partial, kBigFileCount + 2,
+  printf("killed with %d of %d files copied; entry %s\n", partial, kBigFileCount + 3,
          UninstallEntryExists("FLTBig") ? "written" : "absent");
   EXPECT_TRUE(killedWhileCopying) << "the copy ended before the test could kill it";
-  EXPECT_LT(partial, kBigFileCount + 2);
+  EXPECT_LT(partial, kBigFileCount + 3);
+  EXPECT_TRUE(FileExists(media.target() + "\\setup.exe")) << "placed before anything else";
+
+  SetupProcess remover(media.target(), false);
+  std::string log = media.dir() + "\\removal.log";
+  RunResult removal =
+      RunQuiet(remover, UninstallValue("FLTBig", "UninstallString") + " /quiet /log:" + Quoted(log));
+  ExpectQuietSuccess(removal, 0);
+  ExpectTargetGone(media.target());
+  EXPECT_FALSE(UninstallEntryExists("FLTBig"));
+  std::string text = ReadTextFile(log);
+  const std::string goneLine = "file(s) to delete were gone already";
+  size_t gone = text.find(goneLine);
+  EXPECT_NE(gone, std::string::npos) << text;
+  EXPECT_EQ(text.find("gone already", gone + goneLine.size()), std::string::npos)
+      << "said once:\n" << text;
 
   ExpectQuietSuccess(InstallQuietly(media, "rerun", false), 0);
-  EXPECT_EQ(CountFiles(media.target()), kBigFileCount + 2);
+  EXPECT_EQ(CountFiles(media.target()), kBigFileCount + 3) << "the files and the record";
   EXPECT_EQ(ReadTextFile(media.target() + "\\f0.txt"), "payload f0.txt\r\n");
-  EXPECT_EQ(UninstallValue("FLTBig", "UninstallString"),
-            media.target() + "\\setup.exe /remove:FLTBig");
-
   ExpectRemovedWhole(media, "FLTBig");
 }
 
@@ -552,6 +577,156 @@ TEST_F(FaultsTest, KeyWithABlankRemovedAndInstalledAgainBeforeTheRestart) {
   EXPECT_EQ(PendingPairs(), others) << "only the deletions of what the install put in place go";
   EXPECT_EQ(ReadTextFile(held), "payload fltrow.txt\r\n");
   EXPECT_TRUE(UninstallEntryExists("FLT Blank"));
+}
+
+// What an install may change on the machine, and its rollback must put back: every file below
+// folder byte for byte, key's Uninstall entry with all its values, and the restart schedule.
+std::string MachineState(const std::string &folder, const std::string &key) {
+  std::string pending;
+  for (const std::string &entry : PendingRenames()) pending += entry + "|";
+  return FolderState(folder) + "\n" + UninstallEntryState(key) + "\n" + pending;
+}
+
+bool ServiceExists(const char *name) {
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+  SC_HANDLE service = manager ? OpenServiceA(manager, name, SERVICE_QUERY_STATUS) : nullptr;
+  if (service) CloseServiceHandle(service);
+  if (manager) CloseServiceHandle(manager);
+  return service != nullptr;
+}
+
+// A product whose install copies its files into a target three levels below a folder that
+// is there, setup.exe and setup.inf last; "@MORE@" is its second file list, "@SERVICES@" the
+// service sections of the Install section and of the product.
+const char kRollScript[] = R"([Version]
+Signature="$Chicago$"
+[Products]
+FLTRoll = "Roll", Roll.Install, Roll.Remove, 1, 0, "", @VERSION@
+[Install]
+[Roll.Install]
+CopyFiles = Roll.Files, More.Files, Setup.Files
+[Roll.Remove]
+DelFiles = Roll.Files, More.Files, Setup.Files
+[DestinationDirs]
+DefaultDestDir = 32768
+Roll.Files = 32768
+More.Files = 32768, "Deep"
+Setup.Files = 32768
+[Roll.Files]
+a.txt
+@FILES@
+[More.Files]
+@MORE@
+[Setup.Files]
+setup.exe
+setup.inf
+@SERVICES@)";
+
+std::string RollScript(const std::string &version, const std::string &files,
+                       const std::string &more, const std::string &services = "") {
+  return ReplaceAll(ReplaceAll(ReplaceAll(ReplaceAll(kRollScript, "@VERSION@", version),
+                                          "@FILES@", files), "@MORE@", more),
+                    "@SERVICES@", services);
+}
+
+// A service that the Install section adds, and one that the service manager refuses.
+const char kServices[] =
+    "[Install.Services]\r\nAddService = FLTRollGood,,Good.Settings\r\n"
+    "[Good.Settings]\r\nServiceType = 16\r\nStartType = 3\r\nErrorControl = 1\r\n"
+    "ServiceBinary = \"@BINARY@\"\r\n"
+    "[Roll.Install.Services]\r\nAddService = FLTRollRefused,,Empty.Settings\r\n"
+    "[Empty.Settings]\r\nDisplayName = Nothing to run\r\n";
+
+// Fresh installs that fail, in the copy and in the service step, after changes of every kind:
+// the machine is as it was, the log lists the rollback, and the wizard's box says so.
+TEST_F(FaultsTest, FailedFreshInstallsLeaveTheMachineAsItWas) {
+  std::string services = ReplaceAll(kServices, "@BINARY@",
+                                    BinaryPath("tests/tools/testservice/testservice.exe"));
+  const struct {
+    const char *name;
+    std::string script;
+    std::vector<std::string> payload;
+    const char *mode;
+  } runs[] = {
+      {"a file missing from the media", RollScript("1.0", "b.txt", "c.txt"), {"a.txt", "b.txt"},
+       "/silent"},
+      {"a service refused", RollScript("1.0", "b.txt", "c.txt", services),
+       {"a.txt", "b.txt", "c.txt"}, "/quiet"},
+  };
+  for (const auto &run : runs) {
+    SCOPED_TRACE(run.name);
+    Media media(run.script, run.payload);
+    std::string target = media.target() + "\\New\\Two\\Three";
+    std::string before = MachineState(media.target(), "FLTRoll");
+    std::string log = media.dir() + "\\run.log";
+    SetupProcess setup(media.dir());
+    RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " " + run.mode + " /dir:" +
+                                            Quoted(target) + " /log:" + Quoted(log));
+    PrintRun(run.name, install);
+    EXPECT_EQ(install.exitCode, 1603);
+    EXPECT_EQ(MachineState(media.target(), "FLTRoll"), before);
+    EXPECT_FALSE(ServiceExists("FLTRollGood"));
+    EXPECT_NE(ReadTextFile(log).find("rollback: removed the folder " + media.target() + "\\New"),
+              std::string::npos);
+    if (!strcmp(run.mode, "/quiet")) {
+      ASSERT_EQ(install.messages.size(), 1u);
+      EXPECT_NE(install.messages[0].find("Setup has taken back the changes it made."),
+                std::string::npos);
+    }
+  }
+}
+
+// A failed upgrade puts the installed version back byte for byte, its entry as it was; one that
+// succeeds removes what only the old version placed; its removal then leaves nothing.
+TEST_F(FaultsTest, UpgradesFailedAndSucceededThenRemoved) {
+  Media v1(RollScript("1.0", "old.txt", "c.txt"), {"a.txt", "old.txt", "c.txt"});
+  Media failing(RollScript("2.0", "new.txt", "c.txt\r\nmissing.txt"),
+                {"a.txt", "new.txt", "c.txt"});
+  Media v2(RollScript("2.0", "new.txt", "c.txt"), {"a.txt", "new.txt", "c.txt"});
+  WriteTextFile(failing.dir() + "\\a.txt", "version 2\r\n");
+  const std::string target = v1.target() + "\\Roll";
+  auto install = [&](const Media &media, const char *what) {
+    SetupProcess setup(media.dir());
+    RunResult run = RunQuiet(setup, Quoted(setup.exe()) + " /silent /dir:" + Quoted(target));
+    PrintRun(what, run);
+    return run.exitCode;
+  };
+  ASSERT_EQ(install(v1, "1.0"), 0);
+  std::string installed = MachineState(target, "FLTRoll");
+  ASSERT_NE(installed.find("old.txt"), std::string::npos);
+
+  EXPECT_EQ(install(failing, "2.0 without a file"), 1603);
+  EXPECT_EQ(MachineState(target, "FLTRoll"), installed);
+
+  EXPECT_EQ(install(v2, "2.0"), 0);
+  EXPECT_FALSE(FileExists(target + "\\old.txt"));
+  EXPECT_TRUE(FileExists(target + "\\new.txt"));
+  EXPECT_EQ(UninstallValue("FLTRoll", "DisplayVersion"), "2.0");
+
+  ExpectQuietSuccess(Remove(v2, "FLTRoll"), 0);
+  EXPECT_EQ(FolderState(v1.target()), "") << "nothing left";
+  EXPECT_FALSE(UninstallEntryExists("FLTRoll"));
+}
+
+// A disk that fills up during the copy: the rollback frees it again, and the exit code says
+// why. The small drive R: is a size-limited file system that scripts/small-drive.sh mounts.
+TEST_F(FaultsTest, FullDiskIsTakenBackAndEndsWith112) {
+  if (GetDriveTypeA("R:\\") == DRIVE_NO_ROOT_DIR)
+    GTEST_SKIP() << "no small drive R: (scripts/small-drive.sh mounts one when run as root)";
+  std::vector<std::string> payload = {"a.txt", "b.txt", "c.txt"};
+  Media media(RollScript("1.0", "b.txt", "c.txt"), payload);
+  for (const std::string &name : payload)
+    WriteTextFile(media.dir() + "\\" + name, std::string(1024 * 1024, 'x'));
+  ULARGE_INTEGER freeBefore = {}, freeAfter = {};
+  GetDiskFreeSpaceExA("R:\\", &freeBefore, nullptr, nullptr);
+  std::string before = MachineState("R:", "FLTRoll");
+  SetupProcess setup(media.dir());
+  RunResult install = RunQuiet(setup, Quoted(setup.exe()) + " /silent /dir:R:\\Apps\\Roll");
+  PrintRun("install onto a small drive", install);
+  GetDiskFreeSpaceExA("R:\\", &freeAfter, nullptr, nullptr);
+  EXPECT_EQ(install.exitCode, 112);
+  EXPECT_EQ(MachineState("R:", "FLTRoll"), before);
+  EXPECT_EQ(freeAfter.QuadPart, freeBefore.QuadPart);
 }
 
 }  // namespace

@@ -55,6 +55,42 @@ std::string UninstallValue(const std::string &key, const char *value) {
   return text;
 }
 
+std::string UninstallEntryState(const std::string &key) {
+  HKEY handle;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, KEY_READ, &handle))
+    return "<no entry>";
+  std::string state;
+  char name[kValueSize];
+  BYTE data[kValueSize];
+  DWORD nameSize = sizeof(name), type = 0, dataSize = sizeof(data);
+  for (DWORD index = 0; RegEnumValueA(handle, index, name, &nameSize, nullptr, &type, data,
+                                      &dataSize) == ERROR_SUCCESS;
+       ++index, nameSize = sizeof(name), dataSize = sizeof(data))
+    state += std::string(name) + "=" + std::to_string(type) + ":" +
+             std::string(reinterpret_cast<char *>(data), dataSize) + "\n";
+  RegCloseKey(handle);
+  return state;
+}
+
+std::string FolderState(const std::string &folder) {
+  if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return "<none>";
+  std::string state;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return state;
+  do {
+    std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    std::string path = folder + "\\" + name;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      state += name + "\\\n" + FolderState(path);
+    else
+      state += name + ": " + ReadTextFile(path) + "\n";
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  return state;
+}
+
 bool UninstallEntryExists(const std::string &key) {
   HKEY handle;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, KEY_READ, &handle))

@@ -17,6 +17,14 @@ void WriteUninstallValue(const std::string &key, const char *value, const std::s
 void DeleteUninstallValue(const std::string &key, const char *value);
 void DeleteUninstallEntry(const std::string &key);
 
+// Every value of key's entry, one "name=type:data" line each in the order of the registry, or
+// "<no entry>": two entries read alike when they hold the same values.
+std::string UninstallEntryState(const std::string &key);
+// Every folder and file below folder, one line each with its path below it and, for a file,
+// its bytes: two folders read alike when they hold the same files byte for byte. "<none>"
+// when the folder is not there.
+std::string FolderState(const std::string &folder);
+
 // HKLM ...\CurrentVersion "ProgramFilesDir" as this process reads it.
 std::string ProgramFilesDir();
 
