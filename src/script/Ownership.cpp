@@ -177,7 +177,7 @@ bool FindProductOfOtherProgram(HINF inf, const char *keyList, OtherProgram *othe
 bool TargetHoldsOtherSetup(HINF inf, const char *target, OtherProgram *other) {
   char setupCopy[kTargetDirSize];
   bool found = FolderHoldsOtherSetup(inf, target, other);
-  if (!found && FindSetupCopyPath(inf, g_installSection, setupCopy)) {
+  if (!found && FindSetupCopyPath(inf, g_installSection, setupCopy, target)) {
     *strrchr(setupCopy, '\\') = '\0';
     found = _stricmp(setupCopy, target) != 0 && FolderHoldsOtherSetup(inf, setupCopy, other);
   }

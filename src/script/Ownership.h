@@ -43,9 +43,10 @@ bool HeldByOtherProgram(HINF inf, const char *key, OtherProgram *other);
 // false when there is none. Logged.
 bool FindProductOfOtherProgram(HINF inf, const char *keyList, OtherProgram *other);
 
-// Whether the target folder, or the folder that receives the copy of setup.exe there (directory
-// id 32768 bound to target), holds the setup.inf of another setup that a registered entry still
-// needs: an entry that starts the setup.exe beside it and is not this setup's.
+// Whether the target folder, or the folder that receives the copy of setup.exe when target is
+// the target directory (found without binding directory id 32768), holds the setup.inf of
+// another setup that a registered entry still needs: an entry that starts the setup.exe beside
+// it and is not this setup's.
 bool TargetHoldsOtherSetup(HINF inf, const char *target, OtherProgram *other);
 
 // What an install checks before it touches anything: no chosen product and no folder of

@@ -119,16 +119,30 @@ TEST_F(RegistrationTest, CommandLineTooLongIsNotRegistered) {
   DeleteUninstallEntry(longKey);
 }
 
+// Where the copy lands for the bound target, and for a target that is only being checked,
+// which must not take the binding's place.
 TEST_F(RegistrationTest, SetupCopyPathFromTheFileListSection) {
   ProductScript script(kRegistered);
   BindTarget(script, "C:\\Target");
-  char path[kTargetDirSize];
-  EXPECT_EQ(FindSetupCopyPath(script.inf(), "Install", path), 1);
-  EXPECT_STREQ(path, "C:\\Target\\setup.exe");
-  EXPECT_EQ(FindSetupCopyPath(script.inf(), "SecD", path), 1);
-  EXPECT_STREQ(path, "C:\\Target\\Sub Dir\\setup.exe");
-  EXPECT_EQ(FindSetupCopyPath(script.inf(), "SecA", path), 0);
-  EXPECT_EQ(FindSetupCopyPath(script.inf(), "NoSuchSection", path), 0);
+  const struct {
+    const char *section;
+    const char *target;
+    const char *path;
+  } cases[] = {
+      {"Install", nullptr, "C:\\Target\\setup.exe"},
+      {"SecD", nullptr, "C:\\Target\\Sub Dir\\setup.exe"},
+      {"Install", "E:\\Checked", "E:\\Checked\\setup.exe"},
+      {"SecD", "E:\\Checked", "E:\\Checked\\Sub Dir\\setup.exe"},
+      {"Install", nullptr, "C:\\Target\\setup.exe"},
+      {"SecA", nullptr, nullptr},
+      {"NoSuchSection", "E:\\Checked", nullptr},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(c.section) + " " + (c.target ? c.target : "bound"));
+    char path[kTargetDirSize];
+    EXPECT_EQ(FindSetupCopyPath(script.inf(), c.section, path, c.target), c.path ? 1 : 0);
+    if (c.path) EXPECT_STREQ(path, c.path);
+  }
 }
 
 TEST_F(RegistrationTest, InstalledTargetDirOrder) {
