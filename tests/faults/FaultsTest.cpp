@@ -677,7 +677,8 @@ TEST_F(FaultsTest, FailedFreshInstallsLeaveTheMachineAsItWas) {
 }
 
 // A failed upgrade puts the installed version back byte for byte, its entry as it was; one that
-// succeeds removes what only the old version placed; its removal then leaves nothing.
+// succeeds removes what only the old version placed, but not a file that was there before the
+// first install; its removal then leaves nothing else.
 TEST_F(FaultsTest, UpgradesFailedAndSucceededThenRemoved) {
   Media v1(RollScript("1.0", "old.txt", "c.txt"), {"a.txt", "old.txt", "c.txt"});
   Media failing(RollScript("2.0", "new.txt", "c.txt\r\nmissing.txt"),
@@ -691,6 +692,9 @@ TEST_F(FaultsTest, UpgradesFailedAndSucceededThenRemoved) {
     PrintRun(what, run);
     return run.exitCode;
   };
+  // old.txt was there before the first install: the machine's own, it outlives the product.
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  WriteTextFile(target + "\\old.txt", "the machine's own\r\n");
   ASSERT_EQ(install(v1, "1.0"), 0);
   std::string installed = MachineState(target, "FLTRoll");
   ASSERT_NE(installed.find("old.txt"), std::string::npos);
@@ -698,13 +702,24 @@ TEST_F(FaultsTest, UpgradesFailedAndSucceededThenRemoved) {
   EXPECT_EQ(install(failing, "2.0 without a file"), 1603);
   EXPECT_EQ(MachineState(target, "FLTRoll"), installed);
 
+  // A run killed after it moved a.txt aside and before it placed the new one: its record names
+  // the copy, and the next run puts it back first.
+  const std::string record = target + "\\FLTRoll.install-record.txt", kept = ReadTextFile(record);
+  const std::string a = target + "\\a.txt", firstA = ReadTextFile(a);
+  ASSERT_TRUE(MoveFileA(a.c_str(), (a + ".setup-backup").c_str()));
+  WriteTextFile(record, kept + "backup " + a + ".setup-backup\r\n");
+  EXPECT_EQ(install(failing, "2.0 without a file, after a killed run"), 1603);
+  EXPECT_EQ(ReadTextFile(a), firstA);
+  EXPECT_FALSE(FileExists(a + ".setup-backup"));
+  WriteTextFile(record, kept);
+
   EXPECT_EQ(install(v2, "2.0"), 0);
-  EXPECT_FALSE(FileExists(target + "\\old.txt"));
   EXPECT_TRUE(FileExists(target + "\\new.txt"));
   EXPECT_EQ(UninstallValue("FLTRoll", "DisplayVersion"), "2.0");
 
   ExpectQuietSuccess(Remove(v2, "FLTRoll"), 0);
-  EXPECT_EQ(FolderState(v1.target()), "") << "nothing left";
+  EXPECT_EQ(FolderState(v1.target()), "Roll\\\nold.txt: payload old.txt\r\n\n")
+      << "nothing left but the file that was there before";
   EXPECT_FALSE(UninstallEntryExists("FLTRoll"));
 }
 
