@@ -194,22 +194,6 @@ bool PutBack(const char *target, const char *backup) {
   return true;
 }
 
-// A copy that an interrupted run left: back in its file's place when the file is missing,
-// else deleted. A line that names no such copy is left alone.
-void RestoreOrDropBackup(const char *backup) {
-  size_t size = strlen(backup), suffix = sizeof(kBackupSuffix) - 1;
-  char target[kTargetDirSize];
-  if (size <= suffix || size - suffix >= sizeof(target) ||
-      !SameIgnoringCase(backup + size - suffix, kBackupSuffix))
-    return;
-  memcpy(target, backup, size - suffix);
-  target[size - suffix] = '\0';
-  if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES && MoveFileA(backup, target))
-    LogLine("put back what an interrupted install kept aside: %s", target);
-  else
-    DeleteNow(backup, "removed what an interrupted install kept aside:");
-}
-
 // The steps from the last to the first.
 template <typename Visit>
 void ForStepsBackwards(InstallJournal *journal, Visit visit) {
@@ -408,8 +392,9 @@ DWORD OpenRecords(InstallJournal *journal, const UninstallPlan &plan) {
   for (int at = 0; at < journal->ownerCount; ++at)
     for (const char *backup = journal->owners[at].old.backups.text; backup && *backup;
          backup = ListNext(backup))
-      if (GetFileAttributesA(backup) != INVALID_FILE_ATTRIBUTES)
-        RestoreOrDropBackup(backup);
+      if (GetFileAttributesA(backup) != INVALID_FILE_ATTRIBUTES &&
+          !PutBackInterruptedCopy(backup))
+        DeleteNow(backup, "removed what an interrupted install kept aside:");
   AddStep(journal, kStepRecords, nullptr);
   return 0;
 }

@@ -3,7 +3,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/AsciiCase.h"
 #include "common/Guards.h"
+#include "common/Log.h"
 #include "common/PathText.h"
 #include "engine/QueuePaths.h"
 #include "script/UninstallCommand.h"
@@ -94,6 +96,25 @@ bool InstalledRecordPath(const char *key, char (&path)[kTargetDirSize]) {
 bool BackupPathOf(const char *file, char (&backup)[kTargetDirSize]) {
   int length = snprintf(backup, sizeof(backup), "%s%s", file, kBackupSuffix);
   return length > 0 && static_cast<size_t>(length) < sizeof(backup);
+}
+
+bool FileOfBackup(const char *backup, char (&file)[kTargetDirSize]) {
+  size_t size = strlen(backup), suffix = sizeof(kBackupSuffix) - 1;
+  if (size <= suffix || size - suffix >= sizeof(file) ||
+      !SameIgnoringCase(backup + size - suffix, kBackupSuffix))
+    return false;
+  memcpy(file, backup, size - suffix);
+  file[size - suffix] = '\0';
+  return true;
+}
+
+bool PutBackInterruptedCopy(const char *backup) {
+  char file[kTargetDirSize];
+  if (!FileOfBackup(backup, file) || GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES ||
+      !MoveFileA(backup, file))
+    return false;
+  LogLine("put back what an interrupted install kept aside: %s", file);
+  return true;
 }
 
 bool OpenRecordFile(RecordFile *record, const char *path, const char *key) {

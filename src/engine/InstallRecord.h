@@ -38,6 +38,12 @@ bool RecordPathOf(const char *setupPath, const char *key, char (&path)[kTargetDi
 bool InstalledRecordPath(const char *key, char (&path)[kTargetDirSize]);
 // A run's copy of file: the file's path and kBackupSuffix.
 bool BackupPathOf(const char *file, char (&backup)[kTargetDirSize]);
+// The file whose copy backup is; false when backup does not end in kBackupSuffix.
+bool FileOfBackup(const char *backup, char (&file)[kTargetDirSize]);
+// A copy that an interrupted run left, when its file is missing: the run was killed between
+// moving the file aside and placing the new one, and the copy goes back in its place. False
+// when it stays a copy.
+bool PutBackInterruptedCopy(const char *backup);
 
 // A record that a run writes: the record as it was stays in front, the run's lines follow.
 struct RecordFile {

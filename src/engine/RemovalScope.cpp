@@ -166,9 +166,15 @@ bool AddRecordedFiles(HINF inf, const char *keys, const char *sectionList, const
     for (const char *folder = record.folders.text; complete && folder && *folder;
          folder = ListNext(folder))
       complete = ListAppendGrowing(&scope->madeFolders, folder);
+    // A copy that a killed install left of a file that was there before the product goes
+    // back; every other copy goes with the product.
     for (const char *backup = record.backups.text; complete && backup && *backup;
-         backup = ListNext(backup))
-      complete = PathSetAppend(&scope->lastFiles, backup);
+         backup = ListNext(backup)) {
+      char file[kTargetDirSize];
+      bool machines = FileOfBackup(backup, file) && PathSetHas(&record.replaced, file);
+      if (!machines || !PutBackInterruptedCopy(backup))
+        complete = PathSetAppend(&scope->lastFiles, backup);
+    }
     // The setup's own files, when the run deletes them, go last, and the record after them.
     char setupFile[kTargetDirSize];
     char folder[kTargetDirSize];

@@ -702,16 +702,30 @@ TEST_F(FaultsTest, UpgradesFailedAndSucceededThenRemoved) {
   EXPECT_EQ(install(failing, "2.0 without a file"), 1603);
   EXPECT_EQ(MachineState(target, "FLTRoll"), installed);
 
-  // A run killed after it moved a.txt aside and before it placed the new one: its record names
-  // the copy, and the next run puts it back first.
+  // A run killed after it moved files aside and before it placed the new ones: its record
+  // names the copies. The next install puts them back first; a removal puts back the copy of a
+  // file that was there before the product, and deletes the product's own.
   const std::string record = target + "\\FLTRoll.install-record.txt", kept = ReadTextFile(record);
-  const std::string a = target + "\\a.txt", firstA = ReadTextFile(a);
-  ASSERT_TRUE(MoveFileA(a.c_str(), (a + ".setup-backup").c_str()));
-  WriteTextFile(record, kept + "backup " + a + ".setup-backup\r\n");
+  const std::string a = target + "\\a.txt", old = target + "\\old.txt";
+  const std::string firstA = ReadTextFile(a), firstOld = ReadTextFile(old);
+  auto killAfterMovingAside = [&] {
+    WriteTextFile(record, kept);
+    for (const std::string &file : {a, old}) {
+      ASSERT_TRUE(MoveFileA(file.c_str(), (file + ".setup-backup").c_str()));
+      WriteTextFile(record, ReadTextFile(record) + "backup " + file + ".setup-backup\r\n");
+    }
+  };
+  killAfterMovingAside();
   EXPECT_EQ(install(failing, "2.0 without a file, after a killed run"), 1603);
   EXPECT_EQ(ReadTextFile(a), firstA);
-  EXPECT_FALSE(FileExists(a + ".setup-backup"));
-  WriteTextFile(record, kept);
+  EXPECT_EQ(ReadTextFile(old), firstOld);
+  killAfterMovingAside();
+  {  // from media whose remove section does not name old.txt
+    SetupProcess remover(failing.dir());
+    EXPECT_EQ(RunQuiet(remover, Quoted(remover.exe()) + " /remove:FLTRoll /silent").exitCode, 0);
+  }
+  EXPECT_EQ(FolderState(target), "old.txt: " + firstOld + "\n");
+  ASSERT_EQ(install(v1, "1.0 again"), 0);
 
   EXPECT_EQ(install(v2, "2.0"), 0);
   EXPECT_TRUE(FileExists(target + "\\new.txt"));
