@@ -1,12 +1,13 @@
 #!/usr/bin/perl
 # Turns the raw timings of scripts/bench.sh into the markdown report.
-#   report.pl RAW SIZES I686_EXE STUBS STARTED RUNS LARGE_RUNS QUICK ELAPSED LOAD_BEFORE LOAD_AFTER WINE NSIS PAYLOAD...
-# RAW lines: payload, case, run, seconds, peak KiB (tab-separated). PAYLOAD: "name files size
-# folders label".
+#   report.pl RAW SIZES PACKSIZES I686_EXE STUBS STARTED RUNS LARGE_RUNS QUICK ELAPSED LOAD_BEFORE LOAD_AFTER WINE NSIS PAYLOAD...
+# RAW lines: payload, case, run, seconds, peak KiB (tab-separated). PACKSIZES lines: payload,
+# bytes of the media's files, of the packed file, of NSIS's zlib and uncompressed installers.
+# PAYLOAD: "name files size folders label".
 use strict;
 use warnings;
 
-my ($raw, $sizes, $i686, $stubs, $started, $runs, $large_runs, $quick, $elapsed, $load_before,
+my ($raw, $sizes, $packsizes, $i686, $stubs, $started, $runs, $large_runs, $quick, $elapsed, $load_before,
     $load_after, $wine, $nsis, @payloads) = @ARGV;
 
 my (%times, %peak);
@@ -55,6 +56,7 @@ my %startup_of = (
   'reinstall Setup API' => $start_api, 'reinstall setup.exe silent' => $start_silent,
   'install baseline.exe silent' => $start_silent, 'reinstall baseline.exe silent' => $start_silent,
   'remove baseline.exe silent' => $start_silent,
+  'install setup.exe packed silent' => $start_silent,
 );
 sub per_file_ms {
   my ($p, $c, $files) = @_;
@@ -64,7 +66,8 @@ sub per_file_ms {
 }
 
 my @install = ('install cp -r', 'install Setup API', 'install NSIS store', 'install NSIS zlib',
-               'install setup.exe quiet', 'install setup.exe silent', 'install baseline.exe silent');
+               'install setup.exe quiet', 'install setup.exe silent', 'install baseline.exe silent',
+               'install setup.exe packed silent');
 my @reinstall = ('reinstall Setup API', 'reinstall setup.exe silent', 'reinstall baseline.exe silent');
 my @remove = ('remove rm -r', 'remove Setup API', 'remove setup.exe quiet', 'remove setup.exe silent',
               'remove baseline.exe silent');
@@ -72,6 +75,7 @@ my %shown = (
   'install cp -r' => 'cp -r', 'install Setup API' => 'Setup API (rundll32 InstallHinfSection)',
   'install NSIS store' => 'NSIS, no compression', 'install NSIS zlib' => 'NSIS, default (zlib)',
   'install setup.exe quiet' => '**setup.exe /quiet**', 'install setup.exe silent' => '**setup.exe /silent**',
+  'install setup.exe packed silent' => '**packed file /silent** (unpacking included)',
   'remove rm -r' => 'rm -r', 'remove Setup API' => 'Setup API (DelFiles via InstallHinfSection)',
   'remove setup.exe quiet' => '**setup.exe /quiet /remove:Bench**',
   'remove setup.exe silent' => '**setup.exe /silent /remove:Bench**',
@@ -145,6 +149,39 @@ if (@series >= 2) {
     $growth{$c} = (defined $a && defined $b && $b > 0) ? $a / $b : undef;
     printf "| %s | %s | %s |\n", $shown{$c}, join(' | ', @cells),
       defined $growth{$c} ? sprintf('%.2fx', $growth{$c}) : 'n/a';
+  }
+  print "\n";
+}
+
+# The media as one packed file: its size against NSIS's, the time to pack, and a silent install
+# from it against the same install from the media folder.
+my (%pack_size, %packed_ratio);
+if (open(my $ps, '<', $packsizes)) {
+  while (<$ps>) {
+    chomp;
+    my ($name, @bytes) = split /\t/;
+    $pack_size{$name} = \@bytes;
+  }
+  close($ps);
+}
+if (%pack_size) {
+  print "#### One packed file (setup.exe /pack:)\n\n";
+  print "| Payload | Media files bytes | Packed file bytes | NSIS zlib bytes | NSIS uncompressed bytes | ",
+        "Packed ×NSIS zlib | Time to pack s | /silent from the packed file s | from the media folder s | ×media |\n";
+  print "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
+  for my $p (@payloads) {
+    my ($name, $files, $size, $folders, @label) = split ' ', $p;
+    next unless $pack_size{$name};
+    my ($media, $packed, $zlib, $store) = @{$pack_size{$name}};
+    my ($pack, $from_packed, $from_media) =
+      (med($name, 'pack setup.exe'), med($name, 'install setup.exe packed silent'),
+       med($name, 'install setup.exe silent'));
+    $packed_ratio{$name} = defined $from_packed && defined $from_media && $from_media > 0
+                           ? $from_packed / $from_media : undef;
+    printf "| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", join(' ', @label), num($media),
+      num($packed), num($zlib), num($store), ratio($packed, $zlib),
+      defined $pack ? sprintf('%.3f', $pack) : '', defined $from_packed ? sprintf('%.3f', $from_packed) : '',
+      defined $from_media ? sprintf('%.3f', $from_media) : '', ratio($from_packed, $from_media);
   }
   print "\n";
 }
@@ -244,6 +281,18 @@ for my $case (['/quiet', $start_setup], ['/silent', $start_silent]) {
   my $w = defined $start_window ? sprintf(' (%+.3f s against one that shows a window)', $start - $start_window) : '';
   printf "| start-up of %s within 0.3 s of a trivial program (noop) | %.3f s more%s | %s |\n", $what,
     $d, $w, $d <= 0.3 ? 'yes' : '**no**';
+}
+if ($pack_size{small4k}) {
+  my ($media, $packed, $zlib) = @{$pack_size{small4k}};
+  printf "| packed file within 1.1x of NSIS (zlib) in size on the 2,000-file payload | %s against %s bytes, %.2fx | %s |\n",
+    num($packed), num($zlib), $packed / $zlib, $packed / $zlib <= 1.1 ? 'yes' : '**no**';
+}
+{
+  my @cells = map { sprintf('%s %.2fx', $_, $packed_ratio{$_}) }
+              grep { defined $packed_ratio{$_} } map { (split ' ')[0] } @payloads;
+  my $ok = !grep { $packed_ratio{$_} > 1.2 } grep { defined $packed_ratio{$_} } keys %packed_ratio;
+  printf "| /silent install from the packed file within 1.2x of the media folder's, unpacking included, on every payload | %s | %s |\n",
+    join(', ', @cells), $ok ? 'yes' : '**no**' if @cells;
 }
 if (-f $i686) {
   my $b = -s $i686;

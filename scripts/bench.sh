@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Benchmark: setup.exe /quiet and /silent against a plain cp -r, the bare Setup API (rundll32
 # setupapi.dll, InstallHinfSection on the same setup.inf) and NSIS installers of the same files, on the same
-# generated payloads, under one warm wineserver. Prints a markdown table and writes it to
-# build/bench/results.md.
+# generated payloads, under one warm wineserver; and the media packed into one file by
+# setup.exe /pack: (the time to pack, the file's size against NSIS's, a silent install from it).
+# Prints a markdown table and writes it to build/bench/results.md.
 #
 #   bash scripts/bench.sh [--quick] [--runs=N] [--large-runs=N] [--startup-only] [--no-build]
 #                         [--baseline=PATH]
@@ -246,6 +247,21 @@ unit_setup() {
     exit 1
   fi
 }
+# The media packed into one file by their setup.exe, then a silent install from that file,
+# unpacking included; the removal afterwards (by the media's program) is not timed.
+unit_packed() {
+  local p=$1 r=$2 media=$bench/payloads/$1/media packed=$bench/payloads/$1/packed.exe
+  timed "$p" "pack setup.exe" "$r" "$WINE64" "$media/setup.exe" "/pack:$(winpath "$packed")"
+  timed "$p" "install setup.exe packed silent" "$r" "$WINE64" "$packed" /silent /install:Bench
+  verify_installed "$p" "packed setup.exe /silent install" "$r"
+  if ! "$WINE64" "$media/setup.exe" /silent /remove:Bench >/dev/null 2>&1; then
+    echo "FAIL: the removal after the packed install on $p (run $r) failed" >&2
+    exit 1
+  fi
+  verify_removed "$p" "setup.exe /silent removal after the packed install" "$r"
+  [ -e "$target" ] && rm -r "$target"
+  return 0
+}
 unit_startup() {
   local r=$1 inf
   inf=$(winpath "$bench/empty/setup.inf")
@@ -259,7 +275,7 @@ unit_startup() {
   return 0
 }
 
-units=(cp bare "nsis store" "nsis zlib" "setup quiet" "setup silent")
+units=(cp bare "nsis store" "nsis zlib" "setup quiet" "setup silent" packed)
 [ -z "$baseline" ] || units+=("baseline silent")
 load_before=$(uptime)
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
@@ -286,6 +302,7 @@ for round in $(seq 0 "$runs"); do
         "setup quiet") unit_setup "$name" "$r" quiet ;;
         "setup silent") unit_setup "$name" "$r" silent ;;
         "baseline silent") unit_setup "$name" "$r" silent baseline.exe ;;
+        packed) unit_packed "$name" "$r" ;;
       esac
     done
   done
@@ -312,11 +329,22 @@ sizes=$bench/sizes.md
   done
 } >"$sizes"
 
+# Sizes of what is shipped: the media folder's files, the packed file, NSIS's installers.
+packsizes=$bench/packsizes.tsv
+: >"$packsizes"
+for name in ${names[@]+"${names[@]}"}; do
+  dir=$bench/payloads/$name
+  [ -f "$dir/packed.exe" ] || continue
+  printf '%s\t%s\t%s\t%s\t%s\n' "$name" "$(cut -d' ' -f2 "$dir/expected")" \
+    "$(stat -c %s "$dir/packed.exe")" "$(stat -c %s "$dir/zlib.exe")" \
+    "$(stat -c %s "$dir/store.exe")" >>"$packsizes"
+done
+
 results=$bench/results.md
 [ $startup_only = 1 ] && results=$bench/startup.md
 stubs="64-bit stubs"
 "$top/scripts/can-run-32bit" || stubs="64-bit stubs: this machine runs no 32-bit programs"
-perl "$top/bench/report.pl" "$raw" "$sizes" "$out/i686/setup.exe" "$stubs" \
+perl "$top/bench/report.pl" "$raw" "$sizes" "$packsizes" "$out/i686/setup.exe" "$stubs" \
   "$started" "$runs" "$large_runs" "$quick" "$elapsed" "$load_before" "$load_after" \
   "$("$WINE64" --version 2>/dev/null || echo wine)" "$(makensis -VERSION)" \
   ${payloads[@]+"${payloads[@]}"} >"$results"

@@ -23,9 +23,26 @@ configure_and_build() {
   fi
 }
 
+# Each build packs its sample into OrlavinSetup.exe by running its own setup.exe under Wine.
+# Where 32-bit programs do not run, the x86_64 build comes first and its setup.exe packs the
+# i686 media as well; without an x86_64 build there the i686 sample is not packed.
+pack_args_i686=()
+if [[ " $arches " == *" i686 "* ]] && ! "$top/scripts/can-run-32bit"; then
+  if [[ " $arches " == *" x86_64 "* ]]; then
+    arches="x86_64 ${arches//x86_64/}"
+    pack_args_i686=(-DSETUP_PACK_PROGRAM="$out/x86_64/setup.exe")
+  else
+    pack_args_i686=(-DSETUP_PACK_PROGRAM=none)
+  fi
+else
+  pack_args_i686=(-DSETUP_PACK_PROGRAM=)
+fi
+
 configure_and_build native
 for arch in $arches; do
-  configure_and_build "$arch" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-$arch.cmake"
+  extra=()
+  [ "$arch" = i686 ] && extra=("${pack_args_i686[@]}")
+  configure_and_build "$arch" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-$arch.cmake" "${extra[@]}"
 done
 
 for arch in $arches; do

@@ -4,7 +4,7 @@
 # breaks this and fails.
 set -uo pipefail
 cd "$(dirname "$0")/../src"
-upward=$(grep -n -E '#include "app/' -r common script pages engine services shell check res)
+upward=$(grep -n -E '#include "app/' -r common script pages engine services shell check pack res)
 sideways=$(grep -n -E '#include "[a-z]+/' -r common | grep -v -E '#include "common/')
 if [ -n "$upward$sideways" ]; then
   [ -z "$upward" ] || printf 'includes of app/ below it:\n%s\n' "$upward"

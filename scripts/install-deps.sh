@@ -11,6 +11,7 @@ need_pkgs=(
   googletest
   wine wine64 xvfb x11-utils imagemagick
   gcab python3 python3-yaml
+  osslsigncode openssl
   locales
 )
 need_i386=(wine32:i386)

@@ -12,7 +12,8 @@
 # one; SETUP_MAIN_ARCH=i686|x86_64 chooses. A 32-bit setup.exe on 64-bit Windows writes the
 # 32-bit registry view and installs below "Program Files (x86)": the report and the check read
 # the view and the folders of the build that ran. SETUP_MAIN_BUILD=0 uses the build that is
-# there; SETUP_MAIN_SCREENSHOTS=0 takes no screenshots.
+# there; SETUP_MAIN_SCREENSHOTS=0 takes no screenshots. SETUP_MAIN_PACKED=1 runs the sample
+# packed into one file, build/<arch>/examples/OrlavinSetup.exe, in place of its media folder.
 # Everything it writes is under build/demo/ (the Wine prefix is build/wineprefix).
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -43,6 +44,10 @@ case $arch in
 esac
 media="$out/$arch/examples/orlavin"
 [ -f "$media/setup.exe" ] || { echo "main.sh: no $media/setup.exe: build first" >&2; exit 1; }
+packed="$out/$arch/examples/OrlavinSetup.exe"
+if [ "${SETUP_MAIN_PACKED:-0}" = 1 ] && [ ! -f "$packed" ]; then
+  echo "main.sh: no $packed: the build did not pack the sample (see scripts/build.sh)" >&2; exit 1
+fi
 demo="$out/demo"
 rm -rf "$demo" && mkdir -p "$demo/screens"
 drive_c="$WINEPREFIX/drive_c"
@@ -188,15 +193,20 @@ screenshots() {
 rm -f "$steplog"
 "$WINE64" reg delete 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations /f >/dev/null 2>&1
 cp -r "$media" "$demo/media"
+program="$demo/media/setup.exe"
+if [ "${SETUP_MAIN_PACKED:-0}" = 1 ]; then
+  cp "$packed" "$demo/OrlavinSetup.exe"
+  program="$demo/OrlavinSetup.exe"
+fi
 echo
-echo "== install: build/demo/media/setup.exe ($arch) on examples/orlavin/setup.inf"
+echo "== install: build/demo/${program#"$demo/"} ($arch) on examples/orlavin/setup.inf"
 if [ $interactive = 1 ]; then
   echo "   the wizard is on your display $DISPLAY"
-  "$top/scripts/wine-run" "$demo/media/setup.exe" "$@"
+  "$top/scripts/wine-run" "$program" "$@"
   install_rc=$?
 else
   echo "   no display: quiet run on the Xvfb display $DISPLAY$([ "$shots" = 1 ] && echo ", screenshots into build/demo/screens/")"
-  "$top/scripts/wine-run" "$demo/media/setup.exe" /quiet "$@" &
+  "$top/scripts/wine-run" "$program" /quiet "$@" &
   setup_pid=$!
   screenshots $setup_pid install
   wait $setup_pid

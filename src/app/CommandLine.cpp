@@ -14,7 +14,7 @@ constexpr char kKeySeparator = ',';
 
 enum class OptionKind {
   Quiet, Silent, Style, Install, InstallKeys, Remove, RemoveKey, Language, LogInTemp, Log, Dir,
-  Check, CheckPath, Relocated, Downgrade
+  Check, CheckPath, Pack, Extract, Relocated, Downgrade
 };
 
 struct Option {
@@ -44,6 +44,8 @@ constexpr Option kOptions[] = {
     {"/dir:", 5, OptionKind::Dir, 0},
     {"/check", 6, OptionKind::Check, 0},
     {"/check:", 7, OptionKind::CheckPath, 0},
+    {"/pack:", 6, OptionKind::Pack, 0},
+    {"/extract:", 9, OptionKind::Extract, 0},
     {"/relocated:", 11, OptionKind::Relocated, 0},
     {"/downgrade", 10, OptionKind::Downgrade, 0},
 };
@@ -118,6 +120,8 @@ void ApplyOption(const Option &option, const char *token, int tokenLen) {
       break;
     case OptionKind::Check: g_checkScript = 1; break;
     case OptionKind::CheckPath: TakePath(g_checkPath, rest, restLen, option.text); break;
+    case OptionKind::Pack: TakePath(g_packPath, rest, restLen, option.text); break;
+    case OptionKind::Extract: TakePath(g_extractDir, rest, restLen, option.text); break;
     case OptionKind::Relocated: TakePath(g_relocatedFrom, rest, restLen, option.text); break;
     case OptionKind::Downgrade: g_allowDowngrade = 1; break;
   }
@@ -151,13 +155,4 @@ void ParseCommandLine(const char *commandLine) {
   for (const char *p = commandLine; (p = ReadToken(p, token, &tokenLen)) != nullptr;)
     for (const Option &option : kOptions)
       if (TokenHasPrefix(token, tokenLen, option)) ApplyOption(option, token, tokenLen);
-}
-
-const char *SkipProgramName(const char *commandLine) {
-  const char *p = commandLine;
-  bool quoted = *p == '"';
-  if (quoted) ++p;
-  while (*p && (quoted ? *p != '"' : *p != ' ')) ++p;
-  if (*p == '"') ++p;
-  return p;
 }

@@ -1,6 +1,7 @@
 // The command line of setup.exe: "/quiet", "/silent", "/style:", "/install[:keys]",
-// "/remove[:key]", "/lang:", "/log[:path]", "/dir:", "/check[:path]", "/downgrade", and
-// "/relocated:", which a removal adds when it hands itself over to a copy of the program.
+// "/remove[:key]", "/lang:", "/log[:path]", "/dir:", "/check[:path]", "/pack:", "/extract:",
+// "/downgrade", and "/relocated:", which a removal adds when it hands itself over to a copy of
+// the program.
 #pragma once
 
 // A token longer than this (less its NUL) is cut: every value that has a limit of its own is
@@ -14,7 +15,3 @@ constexpr int kCommandTokenSize = 4096;
 // cannot be taken as it is (a path too long for its buffer, keys that do not fit the key
 // list) leaves g_commandLineFault naming the option.
 void ParseCommandLine(const char *commandLine);
-
-// The arguments of a whole command line: what follows the program's name, quoted or not, as
-// the C runtime reads it.
-const char *SkipProgramName(const char *commandLine);

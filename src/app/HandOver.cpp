@@ -7,8 +7,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/CommandLine.h"
 #include "app/RunRequest.h"
+#include "common/AsciiCase.h"
 #include "common/Globals.h"
 #include "common/Guards.h"
 #include "common/KeyList.h"
@@ -16,6 +16,7 @@
 #include "common/PathText.h"
 #include "common/ProgramPath.h"
 #include "engine/FileQueueCallback.h"
+#include "pack/PrivateCopy.h"
 #include "script/ProductLines.h"
 #include "script/SetupCopy.h"
 #include "script/UninstallValues.h"
@@ -24,9 +25,7 @@
 
 namespace {
 
-constexpr char kFolderPrefix[] = "stp";
 constexpr char kRelocatedOption[] = " /relocated:\"";
-constexpr char kLogOption[] = " /log:\"";
 
 // Whether this process is the setup.exe that the removed entry's command line starts.
 bool StartedFromInstalledCopy(HINF inf, const char *program) {
@@ -47,17 +46,6 @@ bool StartedFromInstalledCopy(HINF inf, const char *program) {
   return length != 0 && length < sizeof(full) && lstrcmpiA(full, program) == 0;
 }
 
-// A new, empty folder in the temporary directory.
-bool MakeHandOverFolder(char (&folder)[kTargetDirSize]) {
-  char temp[kTargetDirSize];
-  DWORD length = GetTempPathA(sizeof(temp), temp);
-  if (length == 0 || length >= sizeof(temp)) return false;
-  // The name that GetTempFileName reserves as a file becomes the folder's.
-  if (!GetTempFileNameA(temp, kFolderPrefix, 0, folder)) return false;
-  DeleteFileA(folder);
-  return CreateDirectoryA(folder, nullptr) != FALSE;
-}
-
 // The program and its script beside each other in the folder.
 bool CopyProgramAndScript(const char *program, const char *folder) {
   char source[kTargetDirSize];
@@ -69,52 +57,8 @@ bool CopyProgramAndScript(const char *program, const char *folder) {
          CopyFileA(source, target, FALSE);
 }
 
-// The copy's command line: this run's own options, where the installed program is, and the
-// run's log by its full path: the copy works in another folder, and writes into the same file.
-bool BuildCopyCommand(char *out, size_t size, const char *folder, const char *program) {
-  const char *arguments = SkipProgramName(GetCommandLineA());
-  int length = snprintf(out, size, "\"%s\\%s\"%s%s%s\"%s%s%s", folder, kSetupProgramName,
-                        arguments, kRelocatedOption, program, g_logPath[0] ? kLogOption : "",
-                        g_logPath, g_logPath[0] ? "\"" : "");
-  return length > 0 && static_cast<size_t>(length) < size;
-}
-
-// Waits for the process while this thread's windows keep answering their messages.
-DWORD WaitForProcess(HANDLE process) {
-  for (;;) {
-    DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
-    if (woken != WAIT_OBJECT_0 + 1) break;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  DWORD code = 0;
-  GetExitCodeProcess(process, &code);
-  return code;
-}
-
 // The names that a hand-over folder holds.
 const char *const kHandOverNames[] = {kSetupProgramName, kSetupScriptName, kHandedOverProgram};
-
-// Takes away the copy's files and, when the copy moved it there, this very program: at once
-// where the system lets it, else (atRestart) at the next restart, without asking for one.
-// Without atRestart a file that cannot go leaves the rest alone: the folder's copy still runs.
-void ClearHandOverFolder(const char *folder, bool atRestart = true) {
-  for (const char *name : kHandOverNames) {
-    char path[kTargetDirSize];
-    if (!JoinPath(path, sizeof(path), folder, name) ||
-        GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES || DeleteFileA(path))
-      continue;
-    if (!atRestart) return;
-    if (!DeleteFileAtRestart(path))
-      LogFailure(GetLastError(), "%s can be deleted neither now nor at the next restart", path);
-  }
-  if (!RemoveDirectoryA(folder) && atRestart && !RemoveDirectoryAtRestart(folder) &&
-      GetLastError() != ERROR_NOT_SUPPORTED)
-    LogFailure(GetLastError(), "%s can be removed neither now nor at the next restart", folder);
-}
 
 // Whether the folder holds one of the hand-over's files and nothing else.
 bool HoldsOnlyOurFiles(const char *folder) {
@@ -127,7 +71,8 @@ bool HoldsOnlyOurFiles(const char *folder) {
   do {
     if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, "..")) continue;
     bool known = false;
-    for (const char *name : kHandOverNames) known = known || !lstrcmpiA(found.cFileName, name);
+    for (const char *name : kHandOverNames)
+      known = known || SameIgnoringCase(found.cFileName, name);
     if (!known) return false;
     ours = true;
   } while (FindNextFileA(find.get(), &found));
@@ -141,17 +86,23 @@ void SweepHandOverFolders() {
   char temp[kTargetDirSize];
   char pattern[kTargetDirSize];
   DWORD length = GetTempPathA(sizeof(temp), temp);
-  if (length == 0 || length >= sizeof(temp) ||
-      !JoinPath(pattern, sizeof(pattern), temp, "stp*.tmp"))
+  if (length == 0 || length >= sizeof(temp) || !JoinPath(pattern, sizeof(pattern), temp, "stp*"))
     return;
   WIN32_FIND_DATAA found;
   FindGuard find(FindFirstFileA(pattern, &found));
   if (!find) return;
   do {
     char folder[kTargetDirSize];
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        JoinPath(folder, sizeof(folder), temp, found.cFileName) && HoldsOnlyOurFiles(folder))
-      ClearHandOverFolder(folder, false);
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !JoinPath(folder, sizeof(folder), temp, found.cFileName) || !HoldsOnlyOurFiles(folder))
+      continue;
+    bool cleared = true;
+    for (const char *name : kHandOverNames) {
+      char path[kTargetDirSize];
+      cleared = cleared && JoinPath(path, sizeof(path), folder, name) &&
+                (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES || DeleteFileA(path));
+    }
+    if (cleared) RemoveDirectoryA(folder);
   } while (FindNextFileA(find.get(), &found));
 }
 
@@ -165,34 +116,22 @@ bool HandOverRemoval(HINF inf, int *exitCode) {
     return false;
 
   char folder[kTargetDirSize];
-  char command[4 * kTargetDirSize + kCommandTokenSize];
-  if (!MakeHandOverFolder(folder)) {
+  char relocated[sizeof(kRelocatedOption) + kTargetDirSize];
+  if (!MakePrivateFolder(folder)) {
     LogFailure(GetLastError(), "no folder for the removal's copy of the program");
     return false;
   }
-  if (!CopyProgramAndScript(program, folder) ||
-      !BuildCopyCommand(command, sizeof(command), folder, program)) {
+  snprintf(relocated, sizeof(relocated), "%s%s\"", kRelocatedOption, program);
+  if (!CopyProgramAndScript(program, folder)) {
     LogFailure(GetLastError(), "the program could not be copied to %s", folder);
-    ClearHandOverFolder(folder);
+    RemovePrivateFolder(folder);
     return false;
   }
   // This process must not hold the target folder as its current directory while it waits.
   SetCurrentDirectoryA(folder);
-  STARTUPINFOA startup;
-  ZeroMemory(&startup, sizeof(startup));
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  LogLine("the removal goes on in a copy of the program: %s", command);
-  if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
-                      &process)) {
-    LogFailure(GetLastError(), "the copy of the program could not be started");
-    ClearHandOverFolder(folder);
-    return false;
-  }
-  HandleGuard thread(process.hThread);
-  HandleGuard copy(process.hProcess);
-  *exitCode = static_cast<int>(WaitForProcess(process.hProcess));
-  LogLine("the copy of the program ended with exit code %d", *exitCode);
-  ClearHandOverFolder(folder);
-  return true;
+  bool ran = RunProgramIn("the removal goes on in a copy of the program", folder, relocated,
+                          folder, exitCode);
+  if (!ran) LogFailure(GetLastError(), "the copy of the program could not be started");
+  RemovePrivateFolder(folder);
+  return ran;
 }

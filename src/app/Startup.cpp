@@ -16,8 +16,11 @@
 #include "common/Guards.h"
 #include "common/Language.h"
 #include "common/Log.h"
+#include "common/PathText.h"
 #include "common/Platform.h"
 #include "common/ProgramPath.h"
+#include "common/SystemLibrary.h"
+#include "pack/Pack.h"
 #include "res/resource.h"
 
 void MakeInstanceMutexName(char *path) {
@@ -53,17 +56,6 @@ constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH
 const char *const kDelayImports[] = {"setupapi.dll"};
 
 }  // namespace
-
-HMODULE LoadSystemLibrary(const char *name) {
-  HMODULE loaded = GetModuleHandleA(name);
-  if (loaded) return loaded;
-  char path[kTargetDirSize];
-  UINT length = GetSystemDirectoryA(path, sizeof(path));
-  if (length == 0 || length + 1 + strlen(name) >= sizeof(path)) return nullptr;
-  path[length] = '\\';
-  memcpy(path + length + 1, name, strlen(name) + 1);
-  return LoadLibraryA(path);
-}
 
 void RestrictLibrarySearch() {
   typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
@@ -187,9 +179,35 @@ void LogStartup(const char *commandLine) {
   LogLine("user interface language: 0x%04X", static_cast<unsigned>(g_languageId));
 }
 
+// A program that carries its media runs them from a private folder with every option but
+// "/extract:", which writes them out. A damaged one installs nothing; one copy runs per packed
+// file, as per program file. False when the program carries no media.
+bool RunCarriedMedia(int *exitCode) {
+  PackedMedia media;
+  PackState state = FindPackedMedia(&media);
+  if (state == PackState::Damaged) {
+    ShowNotice(nullptr, IDS_PACKAGE_DAMAGED, media.program);
+    *exitCode = kExitScriptNotOpened;
+  } else if (g_extractDir[0]) {
+    *exitCode = ExtractPackedMedia(state == PackState::Present ? &media : nullptr);
+  } else if (state == PackState::None) {
+    return false;
+  } else if (!g_checkScript && !g_packPath[0] && !g_commandLineFault &&
+             ActivatePreviousInstance()) {
+    LogLine("another copy of this program file is running");
+    *exitCode = kExitAlreadyRunning;
+  } else {
+    *exitCode = RunPackedMedia(media);
+  }
+  return true;
+}
+
 // Everything after the command line has been read: one copy per program file, then the
 // host window, whose creation runs the wizard.
 int RunProgram(HINSTANCE instance) {
+  int carriedExit = 0;
+  if (RunCarriedMedia(&carriedExit)) return carriedExit;
+  if (g_packPath[0]) return PackMedia();
   if (g_checkScript) return CheckSetupScript();
   if (g_commandLineFault) {
     LogLine("the command line is invalid: the value of %s cannot be used", g_commandLineFault);

@@ -16,11 +16,6 @@ int ActivatePreviousInstance();
 // Downloads folder say, is never loaded in place of a system one. Called first thing.
 void RestrictLibrarySearch();
 
-// A system library: the module loaded already under that name (the imports, COMCTL32 as the
-// manifest chose it), else the one of the system folder, loaded by its full path. It stays
-// loaded for the life of the process.
-HMODULE LoadSystemLibrary(const char *name);
-
 // Non-zero when comctl32.dll loaded; major and minor are then its version (4.0 when the
 // library has no usable DllGetVersion).
 int GetCommonControlsVersion(DWORD *major, DWORD *minor);

@@ -2,7 +2,25 @@
 // mistake it finds as "FILE(LINE): error|warning: text", the way compilers report, to the
 // console the program was started from and into the log.
 #pragma once
+#include <windows.h>
+
+#include "common/Globals.h"
+#include "engine/PathSet.h"
+
+// What "/pack:" takes from the check: the script's folder and the files there that a run may
+// read (the sources of the copies and the cabinets that hold them, the wizard's pictures, the
+// programs run from the media), as paths relative to the folder; a file may come more than once.
+struct ScriptMedia {
+  char folder[kTargetDirSize];  // with its backslash
+  char script[kTargetDirSize];  // the script checked
+  PathSet files;
+};
 
 // Checks the "/check:" script, or setup.inf beside the program; kExitCheckFindings when it
-// found an error, else kExitCheckClean.
-int CheckSetupScript();
+// found an error, else kExitCheckClean. With media, also notes the files a run reads there.
+int CheckSetupScript(ScriptMedia *media = nullptr);
+
+// The console that started the program, where there is one; NULL without.
+HANDLE ConsoleOutput();
+// A line to the console (when there is one) and to the log.
+void WriteOutputLine(HANDLE console, const char *text);

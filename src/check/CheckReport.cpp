@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "check/Check.h"
 #include "common/Log.h"
 #include "common/Platform.h"
 #include "common/ScriptField.h"
@@ -32,6 +33,8 @@ bool RepeatsEarlier(const Finding *findings, int index) {
       return true;
   return false;
 }
+
+}  // namespace
 
 // The console that started the program, where there is one: a program without a console of
 // its own attaches to its parent's (the call exists from Windows XP on). Output that the
@@ -63,6 +66,8 @@ void WriteOutputLine(HANDLE console, const char *text) {
     WriteFile(console, line, static_cast<DWORD>(length), &written, nullptr);
 }
 
+namespace {
+
 void AddFinding(ScriptCheck *check, int line, Severity severity, const char *format,
                 va_list arguments) {
   if (check->findingCount == kMaxFindings) {
@@ -85,6 +90,12 @@ void Report(ScriptCheck *check, Where where, Severity severity, const char *form
   AddFinding(check, FindScriptLine(check->text, check->textLength, where.section, where.index),
              severity, format, arguments);
   va_end(arguments);
+}
+
+void NoteMediaFile(ScriptCheck *check, const char *path) {
+  size_t folder = strlen(check->mediaDir);
+  if (check->mediaFiles && _strnicmp(path, check->mediaDir, folder) == 0 && path[folder])
+    PathSetAppend(check->mediaFiles, path + folder);
 }
 
 void ReportAtLine(ScriptCheck *check, int line, Severity severity, const char *format, ...) {

@@ -5,6 +5,7 @@
 #include <setupapi.h>
 
 #include "common/Globals.h"
+#include "engine/PathSet.h"
 #include "script/ScriptLines.h"
 #include "script/TargetDir.h"
 
@@ -24,6 +25,7 @@ struct ScriptCheck {
   HINF inf;
   const char *shownName;           // the script as the user named it
   char mediaDir[kTargetDirSize];   // the script's folder with its backslash: the media
+  PathSet *mediaFiles;             // where the media's files are noted, or NULL
   const char *text;                // the script's text as the narrow calls read it, for lines
   size_t textLength;
   const char *encoding;            // how the Setup API read it, in words; NULL: not opened
@@ -51,6 +53,10 @@ void Report(ScriptCheck *check, Where where, Severity severity, const char *form
 // A finding at a file line given as it stands (0: none).
 void ReportAtLine(ScriptCheck *check, int line, Severity severity, const char *format, ...)
     __attribute__((format(printf, 4, 5)));
+
+// Notes a file of the media (a path below mediaDir, which is there) that a run reads, when
+// the check collects them.
+void NoteMediaFile(ScriptCheck *check, const char *path);
 
 // Writes the findings, sorted by line and each once, to the console and the log, then a
 // summary line; returns the number of errors.

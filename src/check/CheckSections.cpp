@@ -4,6 +4,7 @@
 
 #include "check/CheckParts.h"
 #include "common/Decimal.h"
+#include "engine/QueuePaths.h"
 #include "script/ProductLines.h"
 #include "script/SetupScript.h"
 #include "script/TargetDir.h"
@@ -47,11 +48,6 @@ bool CabinetHolds(const char *cabinet, const char *name) {
   return search.found;
 }
 
-bool IsCabinetName(const char *name) {
-  size_t length = strlen(name);
-  return length > 4 && _stricmp(name + length - 4, ".cab") == 0;
-}
-
 // Where the source of a file is on the media: the media folder itself, or the disk and
 // sub-folder that [SourceDisksFiles] and [SourceDisksNames] give, or a cabinet named there.
 void CheckSourceFile(ScriptCheck *check, Where where, const char *name) {
@@ -69,13 +65,15 @@ void CheckSourceFile(ScriptCheck *check, Where where, const char *name) {
     }
     ReadFieldAsRun(&disk, 2, tag, sizeof(tag));
     ReadFieldAsRun(&disk, 4, diskPath, sizeof(diskPath));
-    if (IsCabinetName(tag)) {
+    if (EndsAsCabinet(tag)) {
       if (!AppendPathPart(path, diskPath) || !AppendPathPart(path, tag) ||
           GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
         Report(check, where, Severity::Error, "cabinet \"%s\", which holds \"%s\", is not on "
                "the media", tag, name);
       else if (!CabinetHolds(path, name))
         Report(check, where, Severity::Error, "\"%s\" is not in cabinet \"%s\"", name, path);
+      else
+        NoteMediaFile(check, path);
       return;
     }
     AppendPathPart(path, diskPath);
@@ -84,6 +82,18 @@ void CheckSourceFile(ScriptCheck *check, Where where, const char *name) {
   if (!AppendPathPart(path, name) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
     Report(check, where, Severity::Error, "source file \"%s\" is not on the media (\"%s\")",
            name, path);
+  else
+    NoteMediaFile(check, path);
+}
+
+// A program that a line runs by a name relative to the media (the current folder of an
+// install) is read from the media.
+void NoteMediaProgram(ScriptCheck *check, const char *program) {
+  char path[kTargetDirSize];
+  lstrcpynA(path, check->mediaDir, sizeof(path));
+  if (check->mediaFiles && !strpbrk(program, ":%") && program[0] != '\\' &&
+      AppendPathPart(path, program) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+    NoteMediaFile(check, path);
 }
 
 // A file list's files go where its own [DestinationDirs] line says, else to DefaultDestDir.
@@ -221,7 +231,8 @@ void CheckProgramLine(ScriptCheck *check, Where where, INFCONTEXT *line) {
              "pass number \"%s\" is neither %d (before the files) nor %d (at the end): the "
              "line never runs", number, kFirstPass, kLastPass);
   }
-  RequireField(check, where, line, kFieldProgram, text, sizeof(text), "the program");
+  if (RequireField(check, where, line, kFieldProgram, text, sizeof(text), "the program"))
+    NoteMediaProgram(check, text);
   if (ReadFieldReported(check, where, line, kFieldProgramArguments, text, sizeof(text),
                         "the argument text") ==
       FieldState::Present)
@@ -251,6 +262,8 @@ void CheckExec(const DirectiveLine &d, const char *field) {
     CheckListLines(d, field, CheckProgramLine);
   else if (!field[1])
     Report(d.check, d.where, Severity::Error, "an \"@\" without a program");
+  else
+    NoteMediaProgram(d.check, field + 1);
 }
 void CheckUninstallPlace(const DirectiveLine &d, const char *) {
   if (d.role != SectionRole::Install || _stricmp(d.section, g_installSection) != 0)

@@ -3,6 +3,7 @@
 
 #include "check/CheckParts.h"
 #include "common/Language.h"
+#include "common/PathText.h"
 #include "common/Pictures.h"
 #include "common/ScriptField.h"
 #include "res/resource.h"
@@ -33,9 +34,11 @@ void CheckPicture(ScriptCheck *check, Where where, const char *name) {
   size_t length = strlen(folder);
   if (length && folder[length - 1] == '\\') folder[length - 1] = '\0';
   HBITMAP picture = LoadWizardPicture(folder, name);
-  if (picture)
+  if (picture) {
     DeleteObject(picture);
-  else
+    char path[kTargetDirSize];
+    if (JoinPath(path, sizeof(path), folder, name)) NoteMediaFile(check, path);
+  } else
     Report(check, where, Severity::Warning,
            "picture \"%s\" is no bitmap file on the media (\"%s%s\"): the wizard shows its own",
            name, check->mediaDir, name);

@@ -158,7 +158,7 @@ void ForEachRunSection(ScriptCheck *check, SectionVisitor visit, void *data) {
   }
 }
 
-int CheckSetupScript() {
+int CheckSetupScript(ScriptMedia *media) {
   HeapGuard findings(AllocateZeroed(sizeof(Finding) * kMaxFindings));
   if (!findings.get()) {
     LogLine("not enough memory to check the script");
@@ -169,6 +169,11 @@ int CheckSetupScript() {
   check.text = "";
   char path[kTargetDirSize];
   LocateScript(path, check.mediaDir);
+  if (media) {
+    check.mediaFiles = &media->files;
+    lstrcpynA(media->folder, check.mediaDir, sizeof(media->folder));
+    lstrcpynA(media->script, path, sizeof(media->script));
+  }
   check.shownName = g_checkPath[0] ? g_checkPath : kSetupScriptName;
   // A value that did not fit was refused: checking another script than the one named, or
   // without the log asked for, would mislead.

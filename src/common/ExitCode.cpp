@@ -35,7 +35,7 @@ constexpr ExitCodeMeaning kExitMeanings[] = {
     {kExitDiskFull, "the disk is full"},
     {kExitUnknownProduct, "the removal names no installed product of this setup"},
     {kExitAlreadyRunning, "another copy of this program file is running"},
-    {kExitScriptNotOpened, "the setup script could not be opened"},
+    {kExitScriptNotOpened, "the setup script could not be opened, or the packed file is damaged"},
     {kExitNewerInstalled, "a newer version of the product is already installed"},
     {kExitInvalidCommandLine, "the command line is invalid"},
 };
@@ -57,8 +57,10 @@ const char *FindMeaning(const ExitCodeMeaning (&table)[N], int exitCode) {
 const char *DescribeExitCode(int exitCode, bool checkRun) {
   const char *meaning = checkRun ? FindMeaning(kCheckMeanings, exitCode) : nullptr;
   if (!meaning) meaning = FindMeaning(kExitMeanings, exitCode);
-  // Only the copy that a removal hands itself over to can pass on another code: it broke off.
-  return meaning ? meaning : "the copy of the program that ran the removal broke off";
+  // Only a copy that this run started (the removal's, or the one that runs packed media) can
+  // pass on another code: it broke off.
+  return meaning ? meaning : "the copy of the program that ran the removal or the packed media "
+                             "broke off";
 }
 
 int EffectiveWizardStyle(int requestedStyle) {

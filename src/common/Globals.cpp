@@ -29,5 +29,7 @@ int g_logInTemp;
 int g_allowDowngrade;
 int g_checkScript;
 char g_checkPath[kTargetDirSize];
+char g_packPath[kTargetDirSize];
+char g_extractDir[kTargetDirSize];
 char g_relocatedFrom[kTargetDirSize];
 const char *g_commandLineFault;

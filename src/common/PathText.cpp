@@ -4,6 +4,15 @@
 #include <stdio.h>
 #include <string.h>
 
+const char *SkipProgramName(const char *commandLine) {
+  const char *p = commandLine;
+  bool quoted = *p == '"';
+  if (quoted) ++p;
+  while (*p && (quoted ? *p != '"' : *p != ' ')) ++p;
+  if (*p == '"') ++p;
+  return p;
+}
+
 bool JoinPath(char *out, size_t size, const char *folder, const char *name) {
   int length = snprintf(out, size, "%s\\%s", folder, name);
   return length > 0 && static_cast<size_t>(length) < size;

@@ -2,6 +2,10 @@
 #pragma once
 #include <stddef.h>
 
+// The arguments of a whole command line: what follows the program's name, quoted or not, as
+// the C runtime reads it.
+const char *SkipProgramName(const char *commandLine);
+
 // folder, a backslash and name into size bytes; false when that does not fit (out is then cut
 // and names nothing).
 bool JoinPath(char *out, size_t size, const char *folder, const char *name);

@@ -9,10 +9,14 @@ namespace {
 constexpr char kCabinetExtension[] = ".cab";
 constexpr char kScheduledPrefix[] = "\\??\\";
 
+}  // namespace
+
 bool EndsAsCabinet(const char *part) {
   const char *dot = strrchr(part, '.');
   return dot && SameIgnoringCase(dot, kCabinetExtension);
 }
+
+namespace {
 
 // "X:" and "" (the current drive's root) and "\\server\share" are roots that must never be
 // removed or scheduled for removal.

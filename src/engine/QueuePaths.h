@@ -6,6 +6,9 @@
 // path when it holds none.
 const char *FinalPathPart(const char *path);
 
+// Whether a file name ends in ".cab", in any case.
+bool EndsAsCabinet(const char *part);
+
 // True when a copy takes a cabinet (".cab" in any case) to a target of the same name, compared
 // without regard to case: such a file is copied whole instead of through the queue.
 bool IsCabinetUnderOwnName(const char *source, const char *target);

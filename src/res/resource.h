@@ -82,6 +82,7 @@
 #define IDS_TARGET_BAD_ENDING 1355    // %s: the folder name that ends in a dot or a blank
 #define IDS_COMMAND_LINE_INVALID 1360  // %s: the option whose value cannot be used
 #define IDS_UNKNOWN_PRODUCT_KEY 1361   // %s: a key of "/install:" that the script does not list
+#define IDS_PACKAGE_DAMAGED 1362       // %s: the packed program's file
 #define IDS_PRODUCT_OF_OTHER_PROGRAM 1365  // %s: the program that holds a key of the install
 // The last paragraph of a failed install's error box: its changes were taken back.
 #define IDS_INSTALL_TAKEN_BACK 1370

@@ -8,15 +8,15 @@ Keep each text inside Windows code page 1252. A paragraph break is two carriage 
 import re
 
 STRING_IDS = ([1300, 1301] + list(range(1303, 1309)) + list(range(1311, 1323)) +
-              list(range(1330, 1334)) + [1340] + list(range(1350, 1356)) + [1360, 1361, 1365] +
-              [1370, 1371])
+              list(range(1330, 1334)) + [1340] + list(range(1350, 1356)) +
+              [1360, 1361, 1362, 1365, 1370, 1371])
 DIALOG_KEYS = ['components_hint', 'target_hint', 'target_label', 'browse', 'ready_text',
                'ready_next', 'cdrom_note', 'install_done_title', 'install_done_text',
                'click_finish', 'install_restart_note', 'remove_intro', 'remove_next',
                'remove_done_title', 'remove_done_text', 'remove_restart_note']
 # Conversions each format string must keep, in order: the code passes exactly these arguments.
 FORMATS = {1314: ['%s'], 1315: ['%s', '%d'], 1350: ['%s'], 1351: ['%s'], 1354: ['%s'],
-           1355: ['%s'], 1360: ['%s'], 1361: ['%s'], 1365: ['%s']}
+           1355: ['%s'], 1360: ['%s'], 1361: ['%s'], 1362: ['%s'], 1365: ['%s']}
 BUFFER_SIZE = {1301: 1024}          # every other string is read into 256 bytes
 DEFAULT_BUFFER_SIZE = 256
 
@@ -66,6 +66,7 @@ ENGLISH = {
         1355: 'A folder name cannot end in a dot or a blank: %s',
         1360: 'The command line is not valid: the value of %s cannot be used.',
         1361: 'The setup script lists no product %s.',
+        1362: '%s is damaged or incomplete.',
         1365: 'Another program, %s, already uses the key of this product. Remove that program '
               'first, or ask your supplier for another setup.',
         1370: 'Setup has taken back the changes it made.',
@@ -142,6 +143,7 @@ DANISH = {
         1355: 'Et mappenavn må ikke ende med punktum eller mellemrum: %s',
         1360: 'Kommandolinjen er ugyldig: værdien af %s kan ikke bruges.',
         1361: 'Installationsscriptet indeholder intet produkt %s.',
+        1362: '%s er beskadiget eller ufuldstændig.',
         1365: 'Et andet program, %s, bruger allerede dette produkts nøgle. Fjern først det '
               'program, eller bed din leverandør om en anden installation.',
         1370: 'Installationsprogrammet har fortrudt de ændringer, det foretog.',
@@ -217,6 +219,7 @@ SPANISH = {
         1355: 'Un nombre de carpeta no puede acabar en punto ni en espacio: %s',
         1360: 'La línea de comandos no es válida: no se puede usar el valor de %s.',
         1361: 'El script de instalación no contiene ningún producto %s.',
+        1362: '%s está dañado o incompleto.',
         1365: 'Otro programa, %s, ya usa la clave de este producto. Quite primero ese programa '
               'o pida otra instalación a su proveedor.',
         1370: 'El programa de instalación ha deshecho los cambios que realizó.',
@@ -293,6 +296,7 @@ FINNISH = {
         1355: 'Kansion nimi ei voi päättyä pisteeseen tai välilyöntiin: %s',
         1360: 'Komentorivi ei kelpaa: kohdan %s arvoa ei voi käyttää.',
         1361: 'Asennuskomentosarjassa ei ole tuotetta %s.',
+        1362: '%s on vioittunut tai vajaa.',
         1365: 'Toinen ohjelma, %s, käyttää jo tämän tuotteen avainta. Poista ensin se ohjelma '
               'tai pyydä toimittajalta toinen asennus.',
         1370: 'Asennusohjelma on perunut tekemänsä muutokset.',
@@ -369,6 +373,7 @@ NORWEGIAN = {
         1355: 'Et mappenavn kan ikke slutte med punktum eller mellomrom: %s',
         1360: 'Kommandolinjen er ugyldig: verdien av %s kan ikke brukes.',
         1361: 'Installasjonsskriptet inneholder ikke produktet %s.',
+        1362: '%s er skadet eller ufullstendig.',
         1365: 'Et annet program, %s, bruker allerede nøkkelen til dette produktet. Fjern det '
               'programmet først, eller be leverandøren om en annen installasjon.',
         1370: 'Installasjonsprogrammet har tilbakestilt endringene det gjorde.',
@@ -449,6 +454,7 @@ GERMAN = {
         1355: 'Ein Ordnername darf nicht auf Punkt oder Leerzeichen enden: %s',
         1360: 'Die Befehlszeile ist ungültig: Der Wert von %s kann nicht verwendet werden.',
         1361: 'Das Setup-Skript enthält kein Produkt %s.',
+        1362: '%s ist beschädigt oder unvollständig.',
         1365: 'Ein anderes Programm, %s, verwendet bereits den Schlüssel dieses Produkts. '
               'Entfernen Sie zuerst dieses Programm, oder fordern Sie ein anderes Setup an.',
         1370: 'Setup hat die vorgenommenen Änderungen rückgängig gemacht.',
@@ -528,6 +534,7 @@ FRENCH = {
         1355: 'Un nom de dossier ne peut pas finir par un point ou une espace : %s',
         1360: "La ligne de commande n'est pas valide : la valeur de %s ne peut pas être utilisée.",
         1361: "Le script d'installation ne contient aucun produit %s.",
+        1362: '%s est endommagé ou incomplet.',
         1365: "Un autre programme, %s, utilise déjà la clé de ce produit. Supprimez d'abord ce "
               'programme ou demandez une autre installation à votre fournisseur.',
         1370: "Le programme d'installation a annulé les modifications qu'il avait apportées.",
@@ -604,6 +611,7 @@ ITALIAN = {
         1355: 'Un nome di cartella non può finire con un punto o uno spazio: %s',
         1360: 'La riga di comando non è valida: il valore di %s non può essere usato.',
         1361: 'Lo script di installazione non contiene il prodotto %s.',
+        1362: '%s è danneggiato o incompleto.',
         1365: 'Un altro programma, %s, usa già la chiave di questo prodotto. Rimuovere prima '
               "quel programma o chiedere al fornitore un'altra installazione.",
         1370: 'Il programma di installazione ha annullato le modifiche apportate.',
@@ -680,6 +688,7 @@ DUTCH = {
         1355: 'Een mapnaam mag niet eindigen op een punt of spatie: %s',
         1360: 'De opdrachtregel is ongeldig: de waarde van %s kan niet worden gebruikt.',
         1361: 'Het installatiescript bevat geen product %s.',
+        1362: '%s is beschadigd of onvolledig.',
         1365: 'Een ander programma, %s, gebruikt al de sleutel van dit product. Verwijder eerst '
               'dat programma of vraag uw leverancier om een andere setup.',
         1370: 'Setup heeft de aangebrachte wijzigingen ongedaan gemaakt.',

@@ -10,6 +10,18 @@ std::string ReplaceAll(std::string text, const std::string &from, const std::str
   return text;
 }
 
+std::vector<std::string> LogsInTemp(const std::string &program) {
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof(temp), temp);
+  std::vector<std::string> paths;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((temp + program + "_????????_??????.log").c_str(), &found);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+    paths.push_back(temp + std::string(found.cFileName));
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  return paths;
+}
+
 void ConvertToUtf16(const std::string &path) {
   std::string text = ReadTextFile(path);
   std::wstring wide(text.size() + 1, L'\0');

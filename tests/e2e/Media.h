@@ -28,6 +28,9 @@ class Media {
 };
 
 std::string ReplaceAll(std::string text, const std::string &from, const std::string &to);
+// The logs that "/log" alone has written into the temporary folder for a program (a pattern):
+// PROGRAM_YYYYMMDD_HHMMSS.log.
+std::vector<std::string> LogsInTemp(const std::string &program);
 // Writes a 24-bit bitmap file of one colour.
 void WriteSolidBitmap(const std::string &path, int width, int height, COLORREF colour);
 // Rewrites a text file written in UTF-8 as UTF-16 with its byte-order mark.

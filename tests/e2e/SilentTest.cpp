@@ -69,19 +69,6 @@ std::string LastEvent(const std::string &log) {
   return start < end ? log.substr(start, end - start) : "";
 }
 
-// The logs that "/log" alone writes: setup_YYYYMMDD_HHMMSS.log in the temporary folder.
-std::vector<std::string> LogsInTemp() {
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof(temp), temp);
-  std::vector<std::string> paths;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((std::string(temp) + "setup_????????_??????.log").c_str(), &found);
-  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-    paths.push_back(std::string(temp) + found.cFileName);
-  if (search != INVALID_HANDLE_VALUE) FindClose(search);
-  return paths;
-}
-
 struct Watched {
   int exitCode = -1;
   bool windowSeen = false;
@@ -223,12 +210,12 @@ TEST_F(SilentRunsTest, NewerInstalledVersionIsReplacedOnlyWhenAllowed) {
 // removal's copy of the program, which runs in a folder of its own, writes into that same
 // file: one whole log, whose last line is the exit code of the run that the caller started.
 TEST_F(SilentRunsTest, EachRunWritesOneWholeLog) {
-  const std::vector<std::string> before = LogsInTemp();
+  const std::vector<std::string> before = LogsInTemp("setup");
   Media media(ReplaceAll(kScript, "@SERVICES@", ""), {"one.txt"});
   const std::string target = media.target() + "\\Tool";
   ASSERT_EQ(Install(media, "/log /install:SLNTool /dir:" + Quoted(target)).exitCode, 0);
   std::string installLog;
-  for (const std::string &path : LogsInTemp())
+  for (const std::string &path : LogsInTemp("setup"))
     if (std::find(before.begin(), before.end(), path) == before.end()) installLog = path;
   EXPECT_EQ(LastEvent(ReadTextFile(installLog)), "exit code 0: the run succeeded") << installLog;
   DeleteFileA(installLog.c_str());

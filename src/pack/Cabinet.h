@@ -1,0 +1,20 @@
+// The media as one cabinet: made with the system's cabinet library (cabinet.dll of the system
+// folder, looked up when it is needed, so that the import table stays as it is) and unpacked
+// through the Setup API.
+#pragma once
+#include <windows.h>
+
+constexpr char kMediaCabinetName[] = "media.cab";
+constexpr char kMediaFolderName[] = "media";  // where a run unpacks them, beside the cabinet
+
+// Writes folder\media.cab from the files of mediaDir named by names (relative paths, kept as
+// the names in the cabinet): compressed (MSZIP), except cabinets, which are compressed
+// already and are stored as they are. The library's temporary files go to folder as well.
+// False, with the system's error where there is one, when the cabinet could not be made.
+bool WriteMediaCabinet(const char *folder, const char *mediaDir, const char *const *names,
+                       int count);
+
+// Unpacks the cabinet file into folder through the Setup API, making the sub-folders that
+// its names hold. The number of files written, or -1 (with the system's error where there is
+// one), also for a name that would leave folder.
+int ExtractMediaCabinet(const char *cabinet, const char *folder);

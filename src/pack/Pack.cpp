@@ -1,0 +1,248 @@
+#include "pack/Pack.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "check/Check.h"
+#include "common/ExitCode.h"
+#include "common/Guards.h"
+#include "common/Log.h"
+#include "common/PathText.h"
+#include "common/ProgramPath.h"
+#include "common/SystemText.h"
+#include "pack/Cabinet.h"
+#include "pack/PrivateCopy.h"
+#include "script/SetupCopy.h"
+#include "script/SetupScript.h"
+
+namespace {
+
+constexpr DWORD kCopyBlockSize = 64 * 1024;
+constexpr int kSayLineSize = 2 * kTargetDirSize + kFieldSize;
+
+// A line for the packager or the administrator, to the console and the log; with an error,
+// the system's text for it follows.
+void Say(HANDLE console, DWORD error, const char *format, ...) {
+  char line[kSayLineSize];
+  va_list arguments;
+  va_start(arguments, format);
+  int length = vsnprintf(line, sizeof(line), format, arguments);
+  va_end(arguments);
+  SystemText reason(error);
+  if (error && length >= 0 && length < static_cast<int>(sizeof(line)))
+    snprintf(line + length, sizeof(line) - length, ": %s",
+             reason.get() ? reason.get() : "unknown error");
+  char *end = line + strlen(line);
+  while (end > line && (end[-1] == '\n' || end[-1] == '\r')) *--end = '\0';
+  WriteOutputLine(console, line);
+}
+
+bool SeekTo(HANDLE file, DWORD offset) {
+  return SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) == offset;
+}
+
+// The start of a program file and its layout.
+bool ReadLayout(HANDLE file, unsigned char (&head)[kProgramHeadSize], DWORD *length,
+                ProgramLayout *layout) {
+  if (!SeekTo(file, 0) || !ReadFile(file, head, sizeof(head), length, nullptr)) return false;
+  if (ReadProgramLayout(head, *length, layout)) return true;
+  SetLastError(ERROR_BAD_EXE_FORMAT);
+  return false;
+}
+
+// Copies count bytes from the position of from to to (NULL: only reads them), going on with
+// the CRC-32 of what passed.
+bool CopyBytes(HANDLE from, HANDLE to, DWORD count, uint32_t *crc) {
+  char block[kCopyBlockSize];
+  while (count) {
+    DWORD chunk = count < sizeof(block) ? count : sizeof(block), done = 0;
+    if (!ReadFile(from, block, chunk, &done, nullptr)) return false;
+    if (done != chunk) {
+      SetLastError(ERROR_HANDLE_EOF);
+      return false;
+    }
+    if (to && (!WriteFile(to, block, chunk, &done, nullptr) || done != chunk)) return false;
+    *crc = UpdateCrc32(*crc, block, chunk);
+    count -= chunk;
+  }
+  return true;
+}
+
+bool WriteBytes(HANDLE file, const void *bytes, DWORD count) {
+  DWORD done = 0;
+  return WriteFile(file, bytes, count, &done, nullptr) && done == count;
+}
+
+// The packed file: a copy of the program whose image loses the program's own signature (the
+// packed file's takes its place), then the header, the cabinet, and zeros to the alignment.
+bool WritePackedProgram(const char *out, const char *program, const char *cabinet,
+                        DWORD *size) {
+  unsigned char head[kProgramHeadSize], header[kPackHeaderSize];
+  DWORD headLength = 0;
+  ProgramLayout layout;
+  uint32_t crc = 0;
+  if (!CopyFileA(program, out, FALSE)) return false;
+  HandleGuard output(CreateFileA(out, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  HandleGuard media(CreateFileA(cabinet, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!output || !media || !ReadLayout(output.get(), head, &headLength, &layout)) return false;
+  memset(head + layout.checksumEntry, 0, sizeof(DWORD));
+  if (layout.securityEntry) memset(head + layout.securityEntry, 0, 2 * sizeof(DWORD));
+  DWORD cabinetSize = GetFileSize(media.get(), nullptr);
+  *size = layout.imageEnd + kPackHeaderSize + cabinetSize;
+  *size += (kPackAlignment - *size % kPackAlignment) % kPackAlignment;
+  // Growing the file by its end gives the padding its zeros.
+  if (!SeekTo(output.get(), 0) || !WriteBytes(output.get(), head, headLength) ||
+      !SeekTo(output.get(), layout.imageEnd + kPackHeaderSize) ||
+      !CopyBytes(media.get(), output.get(), cabinetSize, &crc) || !SeekTo(output.get(), *size) ||
+      !SetEndOfFile(output.get()) || !SeekTo(output.get(), layout.imageEnd))
+    return false;
+  WritePackHeader(header, cabinetSize, crc);
+  return WriteBytes(output.get(), header, kPackHeaderSize);
+}
+
+// The media's files once each, sorted; false when memory ran out.
+bool ListMediaFiles(ScriptMedia *media, int *count) {
+  if (!PathSetAppend(&media->files, kSetupProgramName) ||
+      !PathSetAppend(&media->files, kSetupScriptName) || !PathSetSort(&media->files))
+    return false;
+  const char **names = media->files.sorted;
+  *count = 0;
+  for (int i = 0; i < media->files.paths.count; ++i)
+    if (*count == 0 || lstrcmpiA(names[*count - 1], names[i]) != 0) names[(*count)++] = names[i];
+  return true;
+}
+
+// The cabinet of the media in a private work folder, then the packed file.
+bool WritePack(ScriptMedia *media, int count, DWORD *size) {
+  char work[kTargetDirSize], cabinet[kTargetDirSize], program[kTargetDirSize];
+  if (!MakePrivateFolder(work)) return false;
+  bool written = WriteMediaCabinet(work, media->folder, media->files.sorted, count) &&
+                 JoinPath(cabinet, sizeof(cabinet), work, kMediaCabinetName) &&
+                 JoinPath(program, sizeof(program), media->folder, kSetupProgramName) &&
+                 WritePackedProgram(g_packPath, program, cabinet, size);
+  DWORD error = GetLastError();
+  RemovePrivateFolder(work);
+  SetLastError(error);
+  return written;
+}
+
+// The cabinet copied out of the program file into the work folder, then unpacked into folder:
+// the number of files, or -1.
+int UnpackMedia(const PackedMedia &media, const char *work, const char *folder) {
+  char cabinet[kTargetDirSize];
+  uint32_t crc = 0;
+  HandleGuard program(CreateFileA(media.program, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!JoinPath(cabinet, sizeof(cabinet), work, kMediaCabinetName) || !program ||
+      !SeekTo(program.get(), media.place.cabinetStart))
+    return -1;
+  {
+    HandleGuard copy(CreateFileA(cabinet, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!copy || !CopyBytes(program.get(), copy.get(), media.place.cabinetSize, &crc)) return -1;
+  }
+  // The bytes unpacked are the ones checked: the file may have changed since.
+  if (crc != media.place.cabinetCrc) {
+    SetLastError(ERROR_CRC);
+    return -1;
+  }
+  return ExtractMediaCabinet(cabinet, folder);
+}
+
+}  // namespace
+
+PackState FindPackedMedia(PackedMedia *media) {
+  if (!ReadProgramPath(media->program, sizeof(media->program))) return PackState::None;
+  HandleGuard file(CreateFileA(media->program, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  unsigned char head[kProgramHeadSize], header[kPackHeaderSize];
+  DWORD headLength = 0, headerLength = 0;
+  ProgramLayout layout;
+  if (!file || !ReadLayout(file.get(), head, &headLength, &layout)) return PackState::None;
+  if (!SeekTo(file.get(), layout.imageEnd) ||
+      !ReadFile(file.get(), header, sizeof(header), &headerLength, nullptr))
+    headerLength = 0;
+  PackState state = LocatePack(layout, GetFileSize(file.get(), nullptr), header, headerLength,
+                               &media->place);
+  uint32_t crc = 0;
+  if (state == PackState::Present &&
+      (!CopyBytes(file.get(), nullptr, media->place.cabinetSize, &crc) ||
+       crc != media->place.cabinetCrc))
+    state = PackState::Damaged;
+  if (state == PackState::Damaged)
+    LogLine("%s is damaged or cut off", media->program);
+  return state;
+}
+
+int RunPackedMedia(const PackedMedia &media) {
+  char work[kTargetDirSize], folder[kTargetDirSize];
+  if (!MakePrivateFolder(work)) {
+    LogFailure(GetLastError(), "no private folder for the packed media");
+    return kExitInstallFailure;
+  }
+  int exitCode = kExitInstallFailure;
+  int files = JoinPath(folder, sizeof(folder), work, kMediaFolderName)
+                  ? UnpackMedia(media, work, folder)
+                  : -1;
+  if (files < 0) {
+    LogFailure(GetLastError(), "unpacking into %s failed", work);
+  } else {
+    LogLine("unpacked %d files into %s", files, folder);
+    // A "/check" in the copy writes to the console that started this program.
+    if (g_checkScript) ConsoleOutput();
+    if (!RunProgramIn("the packed media run", folder, "", nullptr, &exitCode))
+      LogFailure(GetLastError(), "the unpacked setup.exe could not be started");
+  }
+  RemovePrivateFolder(work);
+  return exitCode;
+}
+
+int ExtractPackedMedia(const PackedMedia *media) {
+  HANDLE console = ConsoleOutput();
+  if (!media) {
+    Say(console, 0, "%s: this program carries no packed media", g_extractDir);
+    return kExitScriptNotOpened;
+  }
+  char work[kTargetDirSize];
+  bool made = MakePrivateFolder(work);
+  int files = made ? UnpackMedia(*media, work, g_extractDir) : -1;
+  DWORD error = GetLastError();
+  if (made) RemovePrivateFolder(work);
+  if (files < 0) {
+    Say(console, error, "%s: extracting failed", g_extractDir);
+    return kExitInstallFailure;
+  }
+  Say(console, 0, "%s: extracted %d files", g_extractDir, files);
+  return kExitSuccess;
+}
+
+int PackMedia() {
+  HANDLE console = ConsoleOutput();
+  ScriptMedia media = {};
+  int checked = CheckSetupScript(&media);
+  size_t folderLength = strlen(media.folder);
+  if (folderLength && media.folder[folderLength - 1] == '\\') media.folder[folderLength - 1] = '\0';
+  const char *scriptName = strrchr(media.script, '\\');
+  int count = 0;
+  DWORD size = 0;
+  int exitCode = kExitSuccess;
+  if (checked != kExitCheckClean) {
+    Say(console, 0, "%s: nothing is packed: the script has errors", g_packPath);
+    exitCode = checked;
+  } else if (!scriptName || lstrcmpiA(scriptName + 1, kSetupScriptName) != 0) {
+    Say(console, 0, "%s: nothing is packed: the script is not named %s", g_packPath,
+        kSetupScriptName);
+    exitCode = kExitInvalidCommandLine;
+  } else if (!ListMediaFiles(&media, &count) || !WritePack(&media, count, &size)) {
+    Say(console, GetLastError(), "%s: packing %s failed", g_packPath, media.folder);
+    exitCode = kExitInstallFailure;
+  } else {
+    Say(console, 0, "%s: packed %d files of %s into %lu bytes", g_packPath, count, media.folder,
+        static_cast<unsigned long>(size));
+  }
+  PathSetFree(&media.files);
+  return exitCode;
+}

@@ -1,0 +1,50 @@
+// The file of a setup program that carries its media: the program's own image, then the media
+// as one cabinet behind a small header, then, once it is signed, the Authenticode certificate
+// table. The signature's hash covers everything before the table, so signing after packing
+// keeps the media where the program finds them. Free of windows.h so that it is tested
+// natively.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+// The start of the file that holds the headers and the section table of the program.
+constexpr size_t kProgramHeadSize = 4096;
+// The header in front of the cabinet: kPackMagic, the cabinet's size and its CRC-32.
+constexpr size_t kPackHeaderSize = 16;
+constexpr char kPackMagic[] = "SetupPk1";  // its 8 characters, without the NUL
+// The packed file ends on this boundary, so that a signing tool adds no padding of its own.
+constexpr uint32_t kPackAlignment = 8;
+
+struct ProgramLayout {
+  uint32_t imageEnd;        // the end of the last section's data: the plain program
+  uint32_t checksumEntry;   // file offset of the image checksum, which signing recomputes
+  uint32_t securityEntry;   // file offset of the certificate table's directory entry
+  uint32_t signatureStart;  // the certificate table, 0 when the file is not signed
+  uint32_t signatureSize;
+};
+
+// Reads the layout from the head of a program file; false when it is no PE program whose
+// headers lie within head.
+bool ReadProgramLayout(const unsigned char *head, size_t headLength, ProgramLayout *layout);
+
+enum class PackState { None, Damaged, Present };
+
+struct PackPlace {
+  uint32_t cabinetStart;
+  uint32_t cabinetSize;
+  uint32_t cabinetCrc;
+};
+
+// Where the cabinet lies, from the layout, the file's size and the bytes at imageEnd (fewer
+// than kPackHeaderSize when the file ends before). None for a plain program, signed or not;
+// Damaged when anything but a whole pack stands behind the image, or the signature reaches
+// past the file's end (a file cut off). Present does not vouch for the cabinet's bytes: their
+// CRC-32 is compared with cabinetCrc.
+PackState LocatePack(const ProgramLayout &layout, uint32_t fileSize, const unsigned char *header,
+                     size_t headerLength, PackPlace *place);
+
+void WritePackHeader(unsigned char (&header)[kPackHeaderSize], uint32_t cabinetSize,
+                     uint32_t cabinetCrc);
+
+// The CRC-32 of ZIP and PNG, continued over length more bytes (start with 0).
+uint32_t UpdateCrc32(uint32_t crc, const void *data, size_t length);

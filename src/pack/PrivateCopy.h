@@ -1,0 +1,24 @@
+// A private folder in the temporary directory, the setup.exe in it run with this run's own
+// options, and the folder's removal afterwards: a packed program unpacks its media into one,
+// and a removal started from the installed program hands itself to a copy in one.
+#pragma once
+#include <windows.h>
+
+#include "common/Globals.h"
+
+// A new folder in the temporary directory under a name drawn from the system's random
+// source, that only the user, SYSTEM and the administrators may open or write to, with no
+// access inherited from the temporary directory (the Windows 95 family has no access control
+// to set). False, with the system's error, when none could be made.
+bool MakePrivateFolder(char (&folder)[kTargetDirSize]);
+
+// Starts folder's setup.exe with this process's own arguments, extra, and the run's log, in
+// directory (the current one when NULL) and with this process's standard handles, logging
+// purpose and the command line, and waits for it while this thread's windows keep answering;
+// false when it could not be started.
+bool RunProgramIn(const char *purpose, const char *folder, const char *extra,
+                  const char *directory, int *exitCode);
+
+// Deletes the folder with everything in it: at once where the system lets it, else at the
+// next restart, which is never a reason for the run to ask for one.
+void RemovePrivateFolder(const char *folder);

@@ -1,0 +1,222 @@
+// One program file for the whole media: signed after packing it installs as its media folder
+// does, from a private folder that goes afterwards, and its installed program removes
+// everything; a damaged one changes nothing; "/extract:" gives the media back byte for byte;
+// the options, the exit codes and the single-instance rule pass through.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "e2e/Media.h"
+#include "e2e/WizardDriver.h"
+
+namespace {
+
+constexpr DWORD kRunMs = 60000;
+
+// A file beside the script, one in a sub-folder that the source disks name, a cabinet that is
+// copied whole, and a first-pass program from the media that the gate holds.
+const char kScript[] = R"([Version]
+Signature="$Chicago$"
+Provider = "Setup wizard pack tests"
+[Products]
+PKTool = "Packed Tool", Tool.Install, Tool.Remove, 1, 0, "", 1.0
+[Install]
+[Tool.Install]
+CopyFiles = Tool.Files, Setup.Files
+Exec = Gate.Steps
+[Tool.Remove]
+DelFiles = Tool.Files, Setup.Files
+[Gate.Steps]
+Wait = 1, gate.exe, "@GATE@"
+[DestinationDirs]
+DefaultDestDir = 32768
+Tool.Files = 32768
+Setup.Files = 32768
+[SourceDisksNames]
+1 = "Docs",,,docs
+[SourceDisksFiles]
+deep.txt = 1
+[Tool.Files]
+one.txt
+deep.txt
+prompts.cab
+[Setup.Files]
+setup.exe
+setup.inf
+)";
+// Everything of the media that the script reads; unused.txt lies beside them as well.
+const char *const kPackedFiles[] = {"setup.exe", "setup.inf", "one.txt", "docs\\deep.txt",
+                                    "prompts.cab", "gate.exe"};
+
+std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
+
+// The private folder that a run's log says the media were unpacked into.
+std::string UnpackedFolder(const std::string &log) {
+  const std::string mark = " files into ";
+  size_t at = log.find(mark);
+  if (at == std::string::npos) return "";
+  at += mark.size();
+  return log.substr(at, log.find('\r', at) - at);
+}
+
+class PackTest : public testing::Test {
+ protected:
+  void TearDown() override {
+    for (const char *key : {"PKTool", "PKSigned"}) DeleteUninstallEntry(key);
+  }
+  // The media of kScript, gate open, with the build's setup.exe.
+  void MakeMedia() {
+    media_.reset(new Media(kScript, {"one.txt", "unused.txt"}));
+    CreateDirectoryA((media_->dir() + "\\docs").c_str(), nullptr);
+    WriteTextFile(media_->dir() + "\\docs\\deep.txt", "a file of a sub-folder\r\n");
+    WriteTextFile(media_->dir() + "\\prompts.cab", std::string(3000, 'c'));
+    CopyFileA(BinaryPath("setup.exe").c_str(), (media_->dir() + "\\setup.exe").c_str(), FALSE);
+    media_->OpenGate();
+  }
+  // Packs the media with their own setup.exe; the exit code, and the output in output.
+  int Pack(std::string *output = nullptr) {
+    return RunAndWait(Quoted(media_->dir() + "\\setup.exe") + " /pack:" + Quoted(packed()),
+                      kRunMs, nullptr, output);
+  }
+  int Run(const std::string &program, const std::string &options, std::string *output = nullptr) {
+    return RunAndWait(Quoted(program) + " " + options, kRunMs, nullptr, output);
+  }
+  std::string packed() const { return out_ / "Packed Setup.exe"; }
+  std::string log() const { return out_ / "run.log"; }
+
+  ScratchDir out_;
+  std::unique_ptr<Media> media_;
+};
+
+TEST_F(PackTest, SignedPackInstallsSilentlyAndTheInstalledProgramRemovesEverything) {
+  const std::string signedMedia = BinaryPath("tests/pack/signed/media");
+  ASSERT_TRUE(CopyFileA(BinaryPath("tests/pack/signed/Signed.exe").c_str(), packed().c_str(),
+                        FALSE)) << "made by sign-pack.sh";
+  const std::string bytes = ReadTextFile(packed());
+  const std::string target = out_ / "Signed Target";
+  const std::vector<std::string> before = LogsInTemp("*");
+  EXPECT_EQ(Run(packed(), "/silent /log /dir:" + Quoted(target)), 0);
+  std::vector<std::string> logs;
+  for (const std::string &path : LogsInTemp("*"))
+    if (std::find(before.begin(), before.end(), path) == before.end()) logs.push_back(path);
+  ASSERT_EQ(logs.size(), 1u) << "\"/log\" gives the packed file and its media one log";
+  const std::string text = ReadTextFile(logs[0]);
+  DeleteFileA(logs[0].c_str());
+  EXPECT_NE(logs[0].find("Packed Setup_"), std::string::npos) << logs[0];
+  EXPECT_NE(text.find("started with the command line", text.find(" files into ")),
+            std::string::npos) << "the media's setup.exe writes there too\n" << text;
+  EXPECT_EQ(ReadTextFile(packed()), bytes) << "the signed file is never rewritten";
+  // setup.exe as it was signed before packing: the plain program, keeping its signature.
+  for (const char *file : {"setup.exe", "setup.inf", "one.txt", "two.txt"})
+    EXPECT_EQ(ReadTextFile(target + "\\" + file), ReadTextFile(signedMedia + "\\" + file))
+        << file;
+  const std::string folder = UnpackedFolder(text);
+  ASSERT_NE(folder, "") << text;
+  EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << folder;
+
+  SetupProcess remover(target, false);
+  ASSERT_TRUE(remover.StartCommandLine(UninstallValue("PKSigned", "UninstallString") + " /silent"));
+  EXPECT_EQ(remover.WaitForExit(kRunMs), 0);
+  EXPECT_FALSE(UninstallEntryExists("PKSigned"));
+  EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing is left";
+}
+
+TEST_F(PackTest, ADamagedPackSaysSoAndChangesNothing) {
+  MakeMedia();
+  ASSERT_EQ(Pack(), 0);
+  const std::string whole = ReadTextFile(packed());
+  const size_t image = ReadTextFile(BinaryPath("setup.exe")).size();
+  std::string flipped = whole;
+  flipped[whole.size() - 100] ^= 0x5A;
+  const struct {
+    const char *what;
+    std::string bytes;
+  } cases[] = {
+      {"a byte of the cabinet changed", flipped},
+      {"cut inside the cabinet", whole.substr(0, whole.size() - 1000)},
+      {"cut inside the header", whole.substr(0, image + 5)},
+  };
+  const std::string target = out_ / "Target";
+  for (const auto &c : cases) {
+    WriteTextFile(packed(), c.bytes);
+    DeleteFileA(log().c_str());
+    EXPECT_EQ(Run(packed(), "/silent /dir:" + Quoted(target) + " /log:" + Quoted(log())), 1620)
+        << c.what;
+    EXPECT_NE(ReadTextFile(log()).find("is damaged or cut off"), std::string::npos) << c.what;
+    EXPECT_EQ(UnpackedFolder(ReadTextFile(log())), "") << c.what;
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES) << c.what;
+    EXPECT_FALSE(UninstallEntryExists("PKTool")) << c.what;
+  }
+  // Without "/silent" the user reads why.
+  SetupProcess setup(out_.path(), false);
+  ASSERT_TRUE(setup.StartCommandLine(Quoted(packed()) + " /quiet"));
+  MessageBoxState box = WizardDriver(setup.pid()).WaitForMessageBox();
+  EXPECT_NE(box.text.find("is damaged or incomplete"), std::string::npos) << box.text;
+  WizardDriver(setup.pid()).Answer(box, IDOK);
+  EXPECT_EQ(setup.WaitForExit(kRunMs), 1620);
+}
+
+TEST_F(PackTest, ExtractGivesBackWhatWasPackedByteForByteAndInstallsNothing) {
+  MakeMedia();
+  std::string output;
+  ASSERT_EQ(Pack(&output), 0) << output;
+  const std::string copy = out_ / "Media Copy";
+  EXPECT_EQ(Run(packed(), "/extract:" + Quoted(copy), &output), 0) << output;
+  for (const char *file : kPackedFiles)
+    EXPECT_EQ(ReadTextFile(copy + "\\" + file), ReadTextFile(media_->dir() + "\\" + file))
+        << file;
+  EXPECT_FALSE(FileExists(copy + "\\unused.txt")) << "only what the script reads is packed";
+  EXPECT_FALSE(UninstallEntryExists("PKTool"));
+  EXPECT_EQ(Run(media_->dir() + "\\setup.exe", "/extract:" + Quoted(copy)), 1620)
+      << "the plain program carries nothing";
+}
+
+TEST_F(PackTest, OptionsExitCodesAndOutputPassThrough) {
+  MakeMedia();
+  ASSERT_EQ(Pack(), 0);
+  const std::string target = out_ / "Target";
+  const struct {
+    std::string options;
+    int exitCode;
+    const char *output;
+  } cases[] = {
+      {"/silent /install:PKNone /dir:" + Quoted(target), 1639, ""},
+      {"/check", 0, "setup.inf: 0 error(s), 0 warning(s)"},
+      {"/silent /dir:relative", 1639, ""},
+  };
+  for (const auto &c : cases) {
+    std::string output;
+    EXPECT_EQ(Run(packed(), c.options, &output), c.exitCode) << c.options;
+    EXPECT_NE(output.find(c.output), std::string::npos) << c.options << ": " << output;
+    EXPECT_FALSE(UninstallEntryExists("PKTool")) << c.options;
+  }
+}
+
+TEST_F(PackTest, ASecondStartOfThePackedFileEndsWhileTheFirstRuns) {
+  MakeMedia();
+  ASSERT_EQ(Pack(), 0);
+  DeleteFileA(media_->gateFile().c_str());
+  const std::string target = out_ / "Target";
+  SetupProcess first(out_.path(), false);
+  ASSERT_TRUE(first.StartCommandLine(Quoted(packed()) + " /silent /dir:" + Quoted(target)));
+  ASSERT_TRUE(WaitUntil([&] { return UninstallEntryExists("PKTool"); }, kRunMs))
+      << "the first run waits at the gate";
+  EXPECT_EQ(Run(packed(), "/silent /dir:" + Quoted(target)), 1618);
+  media_->OpenGate();
+  EXPECT_EQ(first.WaitForExit(kRunMs), 0);
+  EXPECT_TRUE(FileExists(target + "\\one.txt"));
+  EXPECT_TRUE(FileExists(target + "\\deep.txt"));
+}
+
+TEST_F(PackTest, PackingRefusesAScriptWithErrors) {
+  MakeMedia();
+  DeleteFileA((media_->dir() + "\\one.txt").c_str());
+  std::string output;
+  EXPECT_EQ(Pack(&output), 1);
+  EXPECT_NE(output.find("nothing is packed: the script has errors"), std::string::npos) << output;
+  EXPECT_FALSE(FileExists(packed()));
+}
+
+}  // namespace

@@ -1,0 +1,127 @@
+// The parts of a program file: where the image ends and the signature lies, and whether what
+// stands behind the image is a whole pack.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <vector>
+
+#include "pack/PackedFile.h"
+
+namespace {
+
+constexpr uint32_t kPeAt = 0x80;
+constexpr uint32_t kImageEnd = 0x3000;  // the second section's data ends here
+constexpr uint32_t kCabinetSize = 37;
+
+void Put32(std::vector<unsigned char> &bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// The head of a program with two sections, signed at signatureStart when that is not 0.
+std::vector<unsigned char> ProgramHead(bool pe32Plus, uint32_t signatureStart = 0,
+                                       uint32_t signatureSize = 0) {
+  std::vector<unsigned char> head(kProgramHeadSize);
+  head[0] = 'M';
+  head[1] = 'Z';
+  Put32(head, 0x3C, kPeAt);
+  memcpy(&head[kPeAt], "PE\0\0", 4);
+  head[kPeAt + 6] = 2;                                     // sections
+  uint16_t optionalSize = pe32Plus ? 240 : 224;
+  head[kPeAt + 20] = static_cast<unsigned char>(optionalSize);
+  size_t optional = kPeAt + 24;
+  head[optional] = 0x0B;
+  head[optional + 1] = pe32Plus ? 2 : 1;
+  Put32(head, optional + 60, 0x400);                       // SizeOfHeaders
+  size_t directories = optional + (pe32Plus ? 112 : 96);
+  Put32(head, directories - 4, 16);
+  Put32(head, directories + 4 * 8, signatureStart);
+  Put32(head, directories + 4 * 8 + 4, signatureSize);
+  size_t table = optional + optionalSize;
+  Put32(head, table + 16, 0x2000);  // the first section: 0x400 to 0x2400
+  Put32(head, table + 20, 0x400);
+  Put32(head, table + 40 + 16, 0x1000);  // the second: 0x2000 to 0x3000
+  Put32(head, table + 40 + 20, kImageEnd - 0x1000);
+  return head;
+}
+
+TEST(PackedFileTest, LayoutOfBothProgramKinds) {
+  for (bool pe32Plus : {false, true}) {
+    std::vector<unsigned char> head = ProgramHead(pe32Plus, 0x3008, 0x5A0);
+    ProgramLayout layout;
+    ASSERT_TRUE(ReadProgramLayout(head.data(), head.size(), &layout)) << pe32Plus;
+    EXPECT_EQ(layout.imageEnd, kImageEnd);
+    EXPECT_EQ(layout.checksumEntry, kPeAt + 24 + 64);
+    EXPECT_EQ(layout.securityEntry, kPeAt + 24 + (pe32Plus ? 112u : 96u) + 32);
+    EXPECT_EQ(layout.signatureStart, 0x3008u);
+    EXPECT_EQ(layout.signatureSize, 0x5A0u);
+  }
+}
+
+TEST(PackedFileTest, RefusesWhatIsNoProgramWithinTheHead) {
+  struct Broken {
+    const char *what;
+    size_t at;
+    uint32_t value;
+  } cases[] = {
+      {"no MZ", 0, 0},
+      {"PE header past the head", 0x3C, kProgramHeadSize - 8},
+      {"no PE signature", kPeAt, 0},
+      {"unknown optional header", kPeAt + 24, 0x107},
+      {"section table past the head", kPeAt + 6, 200},
+  };
+  for (const Broken &c : cases) {
+    std::vector<unsigned char> head = ProgramHead(false);
+    Put32(head, c.at, c.value);
+    ProgramLayout layout;
+    EXPECT_FALSE(ReadProgramLayout(head.data(), head.size(), &layout)) << c.what;
+  }
+}
+
+TEST(PackedFileTest, APackIsFoundWholeOrCalledDamaged) {
+  const uint32_t packEnd = kImageEnd + kPackHeaderSize + kCabinetSize;  // 3 short of 8
+  const uint32_t aligned = packEnd + 3;
+  struct Case {
+    const char *what;
+    uint32_t signatureStart, signatureSize;
+    uint32_t fileSize;
+    size_t headerLength;
+    bool magic;
+    PackState expected;
+  } cases[] = {
+      {"plain program", 0, 0, kImageEnd, 0, false, PackState::None},
+      {"plain program, signed", kImageEnd, 0x500, kImageEnd + 0x500, 0, false, PackState::None},
+      {"packed", 0, 0, aligned, kPackHeaderSize, true, PackState::Present},
+      {"packed, then signed", aligned, 0x500, aligned + 0x500, kPackHeaderSize, true,
+       PackState::Present},
+      {"cut inside the cabinet", 0, 0, packEnd - 1, kPackHeaderSize, true, PackState::Damaged},
+      {"cut inside the header", 0, 0, kImageEnd + 5, 5, true, PackState::Damaged},
+      {"cut inside the signature", aligned, 0x500, aligned + 0x4FF, kPackHeaderSize, true,
+       PackState::Damaged},
+      {"something else behind the image", 0, 0, aligned, kPackHeaderSize, false,
+       PackState::Damaged},
+      {"more than padding behind the cabinet", 0, 0, packEnd + 8, kPackHeaderSize, true,
+       PackState::Damaged},
+  };
+  for (const Case &c : cases) {
+    ProgramLayout layout = {kImageEnd, 0, 0, c.signatureStart, c.signatureSize};
+    unsigned char header[kPackHeaderSize];
+    WritePackHeader(header, kCabinetSize, 0xC0FFEE01u);
+    if (!c.magic) header[0] = 'X';
+    PackPlace place = {};
+    EXPECT_EQ(LocatePack(layout, c.fileSize, header, c.headerLength, &place), c.expected)
+        << c.what;
+    if (c.expected != PackState::Present) continue;
+    EXPECT_EQ(place.cabinetStart, kImageEnd + kPackHeaderSize) << c.what;
+    EXPECT_EQ(place.cabinetSize, kCabinetSize) << c.what;
+    EXPECT_EQ(place.cabinetCrc, 0xC0FFEE01u) << c.what;
+  }
+}
+
+TEST(PackedFileTest, CrcIsTheZipOneAndGoesOnAcrossPieces) {
+  const char text[] = "123456789";
+  EXPECT_EQ(UpdateCrc32(0, text, 9), 0xCBF43926u);
+  EXPECT_EQ(UpdateCrc32(UpdateCrc32(0, text, 4), text + 4, 5), 0xCBF43926u);
+}
+
+}  // namespace
