@@ -131,6 +131,25 @@ TEST_F(UnicodeNamesTest, CyrillicUserInstallsAndRemovesAUtf8ScriptWithGreekNames
   ExpectInstalledAndRemoved(media, "Ωμέγα Εργαλεία", "αρχείο.txt");
 }
 
+// The wizard's own texts from a UTF-8 script: the welcome page and the list show the Greek
+// exactly, not the look-alikes of the system's code page.
+TEST_F(UnicodeNamesTest, Utf8WizardTextsShowExactly) {
+  const std::string title = "Εγκατάσταση Ωμέγα", welcome = "Καλώς ήρθατε, Дмитрий.";
+  Media media(Script("Ωμέγα Εργαλεία", "αρχείο.txt") + "[Wizard]\r\nTitle = \"" + title +
+              "\"\r\nWelcome = \"" + welcome + "\"\r\n");
+  SetupProcess setup(media.dir());
+  ASSERT_TRUE(setup.Start());
+  WizardDriver wizard(setup.pid());
+  ASSERT_TRUE(wizard.WaitForPage(0));
+  EXPECT_EQ(wizard.Control(1202).text, title);
+  EXPECT_EQ(wizard.Control(1203).text, welcome);
+  ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
+  ASSERT_TRUE(wizard.WaitForPage(1));
+  EXPECT_EQ(wizard.ItemText(1), "Ωμέγα Εργαλεία");
+  ASSERT_TRUE(wizard.Press(WizardButton::Cancel));
+  EXPECT_EQ(setup.WaitForExit(), 1602);
+}
+
 // A script saved in Windows-1252, as before UTF-8: it reads as it always did on a system of
 // that code page, its line numbers included.
 TEST_F(UnicodeNamesTest, Windows1252ScriptReadsAsBefore) {
