@@ -50,7 +50,7 @@ constexpr Option kOptions[] = {
     {"/downgrade", 10, OptionKind::Downgrade, 0},
 };
 
-// _strnicmp over the option's compared length: the token must be at least that long.
+// The option's compared length, in ASCII case: the token must be at least that long.
 bool TokenHasPrefix(const char *token, int tokenLen, const Option &option) {
   return tokenLen >= option.comparedLength &&
          SameAsciiPrefix(token, option.text, static_cast<size_t>(option.comparedLength));

@@ -43,7 +43,7 @@ bool StartedFromInstalledCopy(HINF inf, const char *program) {
       !UninstallCommandProgram(recorded, sizeof(recorded), command))
     return false;
   DWORD length = GetFullPathNameA(recorded, sizeof(full), full, nullptr);
-  return length != 0 && length < sizeof(full) && lstrcmpiA(full, program) == 0;
+  return length != 0 && length < sizeof(full) && SamePath(full, program);
 }
 
 // The program and its script beside each other in the folder.

@@ -3,6 +3,7 @@
 
 #include "check/CheckParts.h"
 #include "common/Decimal.h"
+#include "common/PathText.h"
 #include "res/resource.h"
 #include "script/Ownership.h"
 #include "script/ProductLines.h"
@@ -67,17 +68,15 @@ bool CheckProductSection(ScriptCheck *check, Where where, INFCONTEXT *line, DWOR
 
 // Whether some "CopyFiles" line of the section copies setup.inf to scriptPath.
 bool CopiesScriptTo(HINF inf, const char *section, const char *scriptPath) {
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, section, kCopyFilesKey, &line)) return false;
-  do {
+  return !ForEachLine(inf, section, kCopyFilesKey, [&](INFCONTEXT *line) {
     char fileList[kFieldSize], path[kTargetDirSize];
     for (DWORD field = 1;
-         ReadFieldAsRun(&line, field, fileList, sizeof(fileList)) == FieldState::Present; ++field)
+         ReadFieldAsRun(line, field, fileList, sizeof(fileList)) == FieldState::Present; ++field)
       if (FindCopyInFileList(inf, fileList, kSetupScriptName, path) &&
-          _stricmp(path, scriptPath) == 0)
-        return true;
-  } while (SetupFindNextMatchLineA(&line, kCopyFilesKey, &line));
-  return false;
+          SamePath(path, scriptPath))
+        return false;
+    return true;
+  });
 }
 
 // The entry for key starts the copy of setup.exe that one of the sections copies: it needs
@@ -86,7 +85,7 @@ void CheckRemovalCopy(ScriptCheck *check, Where where, const char *key, const ch
   char setupPath[kTargetDirSize];
   if (!FindSetupCopyPath(check->inf, section, setupPath) &&
       !FindSetupCopyPath(check->inf, g_installSection, setupPath)) {
-    if (_stricmp(section, g_installSection) == 0)
+    if (SameIgnoringCase(section, g_installSection))
       Report(check, where, Severity::Error,
              "no Uninstall entry can be written for \"%s\": the first \"CopyFiles\" line of "
              "[%s] copies no setup.exe", key, section);
@@ -212,12 +211,8 @@ bool CheckUninstallLine(ScriptCheck *check) {
 
 void CheckCatalogue(ScriptCheck *check) {
   bool registers = false;
-  INFCONTEXT line;
-  if (SetupFindFirstLineA(check->inf, g_productsSection, nullptr, &line)) {
-    do {
-      registers = CheckProductLine(check, &line) || registers;
-    } while (SetupFindNextLine(&line, &line));
-  }
+  ForEachLine(check->inf, g_productsSection, nullptr,
+              [&](INFCONTEXT *line) { registers = CheckProductLine(check, line) || registers; });
   registers = CheckUninstallLine(check) || registers;
   char vendor[kFieldSize];
   if (registers && !ReadScriptVendor(check->inf, vendor))

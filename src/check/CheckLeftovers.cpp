@@ -2,6 +2,7 @@
 // files (copied, or written by UpdateInis), registry keys, shortcuts and services. A typing
 // mistake there leaves the installed thing behind, or deletes something that is not ours.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "check/CheckParts.h"
@@ -19,7 +20,7 @@ constexpr size_t kFirstCapacity = 256;  // slots; the set doubles when half full
 class InstalledSet {
  public:
   InstalledSet() = default;
-  ~InstalledSet() { Free(slots_); }
+  ~InstalledSet() { free(slots_); }
   InstalledSet(const InstalledSet &) = delete;
   InstalledSet &operator=(const InstalledSet &) = delete;
 
@@ -51,17 +52,13 @@ class InstalledSet {
     slots[i] = hash;
     return true;
   }
-  static void Free(unsigned long long *slots) {
-    if (slots) HeapFree(GetProcessHeap(), 0, slots);
-  }
   bool Grow() {
     size_t capacity = capacity_ ? 2 * capacity_ : kFirstCapacity;
-    auto *slots = static_cast<unsigned long long *>(
-        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, capacity * sizeof(unsigned long long)));
+    auto *slots = static_cast<unsigned long long *>(calloc(capacity, sizeof(unsigned long long)));
     if (!slots) return false;
     for (size_t i = 0; i < capacity_; ++i)
       if (slots_[i]) Place(slots, capacity, slots_[i]);
-    Free(slots_);
+    free(slots_);
     slots_ = slots;
     capacity_ = capacity;
     return true;
@@ -119,7 +116,7 @@ const char *ShortRoot(const char *root) {
                                           {"HKEY_CLASSES_ROOT", "HKCR"},
                                           {"HKEY_USERS", "HKU"}};
   for (const auto &names : kRoots)
-    if (_stricmp(root, names[0]) == 0) return names[1];
+    if (SameIgnoringCase(root, names[0])) return names[1];
   return root;
 }
 
@@ -170,23 +167,22 @@ void WalkItems(LeftoverScan *scan, const char *section, const ItemRule &rule,
   bool service = rule.kind == ItemKind::Service;
   if (service && (length < 0 || length >= static_cast<int>(sizeof(services)))) return;
   const char *owner = service ? services : section;
-  INFCONTEXT directive, line;
-  if (!SetupFindFirstLineA(inf, owner, rule.key, &directive)) return;
-  do {
+  // Calls visit for the item of one line of a list or of the service section.
+  auto visitLine = [&](const char *lines, INFCONTEXT *line) {
+    if (ItemText(inf, rule.kind, lines, line, item)) visit(scan, rule, At(lines, *line), item);
+  };
+  ForEachLine(inf, owner, rule.key, [&](INFCONTEXT *directive) {
     if (service) {
-      if (ItemText(inf, rule.kind, owner, &directive, item))
-        visit(scan, rule, At(owner, directive), item);
-      continue;
+      visitLine(owner, directive);
+      return !rule.firstLineOnly;
     }
     for (DWORD field = 1;
-         ReadFieldAsRun(&directive, field, list, sizeof(list)) == FieldState::Present; ++field) {
-      if (!list[0] || list[0] == '@' || !SetupFindFirstLineA(inf, list, nullptr, &line))
-        continue;
-      do {
-        if (ItemText(inf, rule.kind, list, &line, item)) visit(scan, rule, At(list, line), item);
-      } while (SetupFindNextLine(&line, &line));
+         ReadFieldAsRun(directive, field, list, sizeof(list)) == FieldState::Present; ++field) {
+      if (!list[0] || list[0] == '@') continue;
+      ForEachLine(inf, list, nullptr, [&](INFCONTEXT *line) { visitLine(list, line); });
     }
-  } while (!rule.firstLineOnly && SetupFindNextMatchLineA(&directive, rule.key, &directive));
+    return !rule.firstLineOnly;
+  });
 }
 
 // The set keeps INI files with the other files, which DelFiles takes away alike, and deleted

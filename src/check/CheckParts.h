@@ -1,6 +1,7 @@
 // The parts of "/check", each reading one kind of the script's vocabulary.
 #pragma once
 #include "check/CheckReport.h"
+#include "common/ScriptField.h"
 #include "script/SetupScript.h"
 
 enum class SectionRole { Install, Remove };

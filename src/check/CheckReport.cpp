@@ -175,16 +175,14 @@ bool RequireField(ScriptCheck *check, Where where, INFCONTEXT *line, DWORD field
 unsigned ForEachKeyedLine(ScriptCheck *check, const char *section, KeyFinder find,
                           KeyedLineVisitor visit, void *data) {
   unsigned seen = 0;
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(check->inf, section, nullptr, &line)) return seen;
-  do {
+  ForEachLine(check->inf, section, nullptr, [&](INFCONTEXT *line) {
     char key[kFieldSize];
-    if (ReadFieldAsRun(&line, 0, key, sizeof(key)) != FieldState::Present || !key[0]) continue;
+    if (ReadFieldAsRun(line, 0, key, sizeof(key)) != FieldState::Present || !key[0]) return;
     int index = find(key);
     unsigned bit = index >= 0 ? 1u << index : 0;
-    visit(check, {At(section, line), &line, key, index, (seen & bit) != 0}, data);
+    visit(check, {At(section, *line), line, key, index, (seen & bit) != 0}, data);
     seen |= bit;
-  } while (SetupFindNextLine(&line, &line));
+  });
   return seen;
 }
 

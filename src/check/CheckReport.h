@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "common/AsciiCase.h"
 #include "common/Globals.h"
 #include "engine/PathSet.h"
 #include "script/ScriptLines.h"
@@ -67,7 +68,7 @@ int WriteFindings(ScriptCheck *check);
 template <typename Entry, int N>
 int FindKey(const Entry (&table)[N], const char *key) {
   for (int i = 0; i < N; ++i)
-    if (lstrcmpiA(table[i].key, key) == 0) return i;
+    if (SameIgnoringCase(table[i].key, key)) return i;
   return -1;
 }
 

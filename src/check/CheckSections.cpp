@@ -3,7 +3,9 @@
 #include <string.h>
 
 #include "check/CheckParts.h"
+#include "common/AsciiCase.h"
 #include "common/Decimal.h"
+#include "common/PathText.h"
 #include "engine/QueuePaths.h"
 #include "script/ProductLines.h"
 #include "script/SetupScript.h"
@@ -18,17 +20,6 @@ namespace {
 constexpr char kSourceDisksFiles[] = "SourceDisksFiles";
 constexpr char kSourceDisksNames[] = "SourceDisksNames";
 
-// Joins part onto path with one backslash; false when the result would not fit.
-bool AppendPathPart(char (&path)[kTargetDirSize], const char *part) {
-  if (!part[0]) return true;
-  size_t length = strlen(path);
-  bool separate = length > 0 && path[length - 1] != '\\';
-  if (length + (separate ? 1 : 0) + strlen(part) >= sizeof(path)) return false;
-  if (separate) path[length++] = '\\';
-  strcpy(path + length, part);
-  return true;
-}
-
 struct CabinetSearch {
   const char *name;
   bool found;
@@ -38,7 +29,7 @@ UINT CALLBACK NoteCabinetFile(PVOID context, UINT notification, UINT_PTR param1,
   if (notification != SPFILENOTIFY_FILEINCABINET) return NO_ERROR;
   CabinetSearch *search = static_cast<CabinetSearch *>(context);
   const FILE_IN_CABINET_INFO_A *file = reinterpret_cast<const FILE_IN_CABINET_INFO_A *>(param1);
-  if (_stricmp(file->NameInCabinet, search->name) == 0) search->found = true;
+  if (SamePath(file->NameInCabinet, search->name)) search->found = true;
   return FILEOP_SKIP;
 }
 
@@ -53,6 +44,7 @@ bool CabinetHolds(const char *cabinet, const char *name) {
 void CheckSourceFile(ScriptCheck *check, Where where, const char *name) {
   char path[kTargetDirSize];
   lstrcpynA(path, check->mediaDir, sizeof(path));
+  bool fits = true;
   INFCONTEXT file, disk;
   if (SetupFindFirstLineA(check->inf, kSourceDisksFiles, name, &file)) {
     char diskId[kFieldSize], subdir[kFieldSize], tag[kFieldSize], diskPath[kFieldSize];
@@ -66,7 +58,7 @@ void CheckSourceFile(ScriptCheck *check, Where where, const char *name) {
     ReadFieldAsRun(&disk, 2, tag, sizeof(tag));
     ReadFieldAsRun(&disk, 4, diskPath, sizeof(diskPath));
     if (EndsAsCabinet(tag)) {
-      if (!AppendPathPart(path, diskPath) || !AppendPathPart(path, tag) ||
+      if (!JoinPath(path, path, diskPath) || !JoinPath(path, path, tag) ||
           GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
         Report(check, where, Severity::Error, "cabinet \"%s\", which holds \"%s\", is not on "
                "the media", tag, name);
@@ -76,10 +68,9 @@ void CheckSourceFile(ScriptCheck *check, Where where, const char *name) {
         NoteMediaFile(check, path);
       return;
     }
-    AppendPathPart(path, diskPath);
-    AppendPathPart(path, subdir);
+    fits = JoinPath(path, path, diskPath) && JoinPath(path, path, subdir);
   }
-  if (!AppendPathPart(path, name) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+  if (!fits || !JoinPath(path, path, name) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
     Report(check, where, Severity::Error, "source file \"%s\" is not on the media (\"%s\")",
            name, path);
   else
@@ -92,7 +83,7 @@ void NoteMediaProgram(ScriptCheck *check, const char *program) {
   char path[kTargetDirSize];
   lstrcpynA(path, check->mediaDir, sizeof(path));
   if (check->mediaFiles && !strpbrk(program, ":%") && program[0] != '\\' &&
-      AppendPathPart(path, program) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+      JoinPath(path, path, program) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
     NoteMediaFile(check, path);
 }
 
@@ -116,20 +107,18 @@ void CheckFileListDestination(ScriptCheck *check, const char *list) {
 }
 
 void CheckFileListSources(ScriptCheck *check, const char *list) {
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(check->inf, list, nullptr, &line)) return;
-  do {
+  ForEachLine(check->inf, list, nullptr, [&](INFCONTEXT *line) {
     char target[kTargetDirSize], source[kTargetDirSize];
-    if (ReadFieldAsRun(&line, kFieldFileTarget, target, sizeof(target)) != FieldState::Present ||
+    if (ReadFieldAsRun(line, kFieldFileTarget, target, sizeof(target)) != FieldState::Present ||
         !target[0]) {
-      Report(check, At(list, line), Severity::Error, "a file line without a file name");
-      continue;
+      Report(check, At(list, *line), Severity::Error, "a file line without a file name");
+      return;
     }
-    if (ReadFieldAsRun(&line, kFieldFileSource, source, sizeof(source)) != FieldState::Present ||
+    if (ReadFieldAsRun(line, kFieldFileSource, source, sizeof(source)) != FieldState::Present ||
         !source[0])
       lstrcpynA(source, target, sizeof(source));
-    CheckSourceFile(check, At(list, line), source);
-  } while (SetupFindNextLine(&line, &line));
+    CheckSourceFile(check, At(list, *line), source);
+  });
 }
 
 // One line of a section of a run, and the directive it holds.
@@ -154,11 +143,8 @@ using ListLineCheck = void (*)(ScriptCheck *check, Where where, INFCONTEXT *line
 // Checks every line of a section that a directive names.
 void CheckListLines(const DirectiveLine &d, const char *list, ListLineCheck checkLine) {
   if (!RequireSection(d, list)) return;
-  INFCONTEXT line;
-  SetupFindFirstLineA(d.check->inf, list, nullptr, &line);
-  do {
-    checkLine(d.check, At(list, line), &line);
-  } while (SetupFindNextLine(&line, &line));
+  ForEachLine(d.check->inf, list, nullptr,
+              [&](INFCONTEXT *line) { checkLine(d.check, At(list, *line), line); });
 }
 
 void CheckFileList(const DirectiveLine &d, const char *list, bool copies) {
@@ -214,7 +200,7 @@ void CheckPlaceholders(ScriptCheck *check, Where where, const char *arguments) {
   FormatWindowHandle(handle, sizeof(handle), 0);
   ReplaceWindowPlaceholders(edited, sizeof(edited), handle);
   for (const char *p = edited; *p; ++p)
-    if (_strnicmp(p, kWindowPlaceholder, sizeof(kWindowPlaceholder) - 1) == 0) {
+    if (SameAsciiPrefix(p, kWindowPlaceholder, sizeof(kWindowPlaceholder) - 1)) {
       Report(check, where, Severity::Warning,
              "\"%s\" stands after a \"%%\" that does not begin one: a run does not replace it",
              kWindowPlaceholder);
@@ -266,7 +252,7 @@ void CheckExec(const DirectiveLine &d, const char *field) {
     NoteMediaProgram(d.check, field + 1);
 }
 void CheckUninstallPlace(const DirectiveLine &d, const char *) {
-  if (d.role != SectionRole::Install || _stricmp(d.section, g_installSection) != 0)
+  if (d.role != SectionRole::Install || !SameIgnoringCase(d.section, g_installSection))
     Report(d.check, d.where, Severity::Warning,
            "only the \"%s\" line of the Install section is read; this one is not", d.key);
 }

@@ -88,15 +88,11 @@ void CheckServiceSettings(ScriptCheck *check, const char *settings) {
 
 // Whether the service section stops the service before a "DelService" line deletes it.
 bool StopsService(HINF inf, const char *section, const char *service) {
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, section, kStopServiceKey, &line)) return false;
-  do {
+  return !ForEachLine(inf, section, kStopServiceKey, [&](INFCONTEXT *line) {
     char name[kFieldSize];
-    if (ReadFieldAsRun(&line, kFieldServiceName, name, sizeof(name)) == FieldState::Present &&
-        lstrcmpiA(name, service) == 0)
-      return true;
-  } while (SetupFindNextMatchLineA(&line, kStopServiceKey, &line));
-  return false;
+    return ReadFieldAsRun(line, kFieldServiceName, name, sizeof(name)) != FieldState::Present ||
+           !SameIgnoringCase(name, service);
+  });
 }
 
 void CheckAddService(ScriptCheck *check, Where where, INFCONTEXT *line) {

@@ -2,6 +2,7 @@
 #include <string.h>
 
 #include "check/CheckParts.h"
+#include "common/AsciiCase.h"
 #include "common/Language.h"
 #include "common/PathText.h"
 #include "common/Pictures.h"
@@ -69,7 +70,7 @@ void VisitSectionName(const char *name, size_t length, void *data) {
   ScriptCheck *check = static_cast<ScriptCheck *>(data);
   const size_t prefix = sizeof(kWizardSection);  // "Wizard" and the dot
   char section[kSectionNameSize];
-  if (length < prefix || length >= sizeof(section) || _strnicmp(name, kWizardSection, prefix - 1) ||
+  if (length < prefix || length >= sizeof(section) || !SameAsciiPrefix(name, kWizardSection, prefix - 1) ||
       name[prefix - 1] != '.')
     return;
   memcpy(section, name, length);
@@ -79,7 +80,7 @@ void VisitSectionName(const char *name, size_t length, void *data) {
   for (const LANGID *language = languages; *language; ++language) {
     char named[kSectionNameSize];
     WizardLanguageSection(*language, named);
-    if (lstrcmpiA(named, section) == 0) {
+    if (SameIgnoringCase(named, section)) {
       ForEachKeyedLine(check, section, FindWizardKey, VisitWizardLine, nullptr);
       return;
     }

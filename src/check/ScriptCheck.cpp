@@ -69,8 +69,8 @@ void LocateScript(char (&path)[kTargetDirSize], char (&mediaDir)[kTargetDirSize]
 // Binds the user's directory to what a quiet run would propose when nothing is installed,
 // so that target paths resolve as on a first installation.
 void BindProposedTarget(HINF inf) {
-  char proposal[kTargetDirSize];
-  DefaultTargetDir(inf, proposal, nullptr);
+  char proposal[kTargetDirSize], below[kTargetDirSize];
+  DefaultTargetDir(inf, proposal, below);
   SetupSetDirectoryIdA(inf, kTargetDirId, proposal);
 }
 
@@ -142,18 +142,15 @@ void ForEachRunSection(ScriptCheck *check, SectionVisitor visit, void *data) {
   for (const PlatformFamily &platform : kPlatforms) {
     SelectPlatformSectionsFor(check->inf, platform.win9x, platform.majorVersion);
     visit(check, g_installSection, SectionRole::Install, data);
-    INFCONTEXT line;
-    if (SetupFindFirstLineA(check->inf, g_productsSection, nullptr, &line)) {
-      do {
-        char section[kSectionNameSize];
-        if (ReadFieldAsRun(&line, kFieldInstallSection, section, sizeof(section)) ==
-                FieldState::Present && section[0])
-          visit(check, section, SectionRole::Install, data);
-        if (ReadFieldAsRun(&line, kFieldRemoveSection, section, sizeof(section)) ==
-                FieldState::Present && section[0])
-          visit(check, section, SectionRole::Remove, data);
-      } while (SetupFindNextLine(&line, &line));
-    }
+    ForEachLine(check->inf, g_productsSection, nullptr, [&](INFCONTEXT *line) {
+      char section[kSectionNameSize];
+      if (ReadFieldAsRun(line, kFieldInstallSection, section, sizeof(section)) ==
+              FieldState::Present && section[0])
+        visit(check, section, SectionRole::Install, data);
+      if (ReadFieldAsRun(line, kFieldRemoveSection, section, sizeof(section)) ==
+              FieldState::Present && section[0])
+        visit(check, section, SectionRole::Remove, data);
+    });
     visit(check, g_removeSection, SectionRole::Remove, data);
   }
 }

@@ -1,6 +1,11 @@
-// Comparison of texts without regard to case, for the letters A to Z only: the same on every
-// code page and in every locale, as command-line options, file names compared by the program
-// and its placeholders need. Free of windows.h so that it is tested natively.
+// Names are compared without regard to case by one of two rules, each kept in one place:
+// - keys by ASCII case, here: command-line options, product keys, section names, the keys of
+//   lines, service names, folder codes, placeholders. Only A to Z and a to z are the same; every
+//   other byte is itself, on every code page and in every locale.
+// - paths and file names by SamePath and ComparePaths (common/PathText.h), which say how
+//   their rule stands to the file system's.
+// Neither lstrcmpiA nor _stricmp: their answers follow the user's locale or the C runtime's.
+// Free of windows.h so that it is tested natively.
 #pragma once
 #include <stddef.h>
 

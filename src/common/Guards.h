@@ -6,6 +6,7 @@
 #include <objbase.h>
 
 #include <stddef.h>
+#include <stdlib.h>
 
 template <typename Handle, void (*Release)(Handle)>
 class ScopedHandle {
@@ -42,14 +43,14 @@ inline void CloseFind(HANDLE find) { FindClose(find); }
 inline void CloseRegistryKey(HKEY key) { RegCloseKey(key); }
 inline void CloseService(SC_HANDLE service) { CloseServiceHandle(service); }
 inline void FreeLocal(char *text) { LocalFree(text); }
-inline void FreeHeapBlock(char *block) { HeapFree(GetProcessHeap(), 0, block); }
+inline void FreeBlock(char *block) { free(block); }
 
 using HandleGuard = ScopedHandle<HANDLE, CloseKernelHandle>;    // a file, a process, a thread
 using FindGuard = ScopedHandle<HANDLE, CloseFind>;              // FindFirstFileA's search
 using RegKeyGuard = ScopedHandle<HKEY, CloseRegistryKey>;
 using ScHandleGuard = ScopedHandle<SC_HANDLE, CloseService>;    // the service manager, a service
 using LocalGuard = ScopedHandle<char *, FreeLocal>;             // FormatMessageA's own buffer
-using HeapGuard = ScopedHandle<char *, FreeHeapBlock>;          // a block of the process heap
+using HeapGuard = ScopedHandle<char *, FreeBlock>;              // a block of the C runtime's heap
 
 // Opens a registry key into the guard, which must hold none yet; false, with the guard still
 // empty, when it cannot be opened.
@@ -60,10 +61,10 @@ inline bool OpenRegistryKey(HKEY root, const char *path, REGSAM access, RegKeyGu
   return true;
 }
 
-// A zeroed block of the process heap, for a HeapGuard; NULL when memory ran out.
-inline char *AllocateZeroed(size_t bytes) {
-  return static_cast<char *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes));
-}
+// One allocator for the whole program: the C runtime's (calloc, realloc, free), which the
+// logic free of windows.h shares and which is tested natively with it. A zeroed block, for a
+// HeapGuard or free(); NULL when memory ran out.
+inline char *AllocateZeroed(size_t bytes) { return static_cast<char *>(calloc(1, bytes)); }
 
 // A COM interface, released once.
 template <typename Interface>

@@ -1,6 +1,7 @@
 #include "common/Language.h"
 
 #include "common/Globals.h"
+#include "common/Guards.h"
 #include "common/MessageText.h"
 #include "common/Platform.h"
 
@@ -11,20 +12,17 @@ constexpr UINT kStringsPerBlock = 16;  // a string table block: ids 16 n to 16 n
 
 // The locale text of a registry value, as the 9x and NT 4 families keep it.
 LANGID ReadRegistryLocale(HKEY root, const char *subKey, const char *valueName) {
-  LANGID result = kLangEnglishUS;
-  HKEY key;
-  if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return result;
+  RegKeyGuard key;
+  if (!OpenRegistryKey(root, subKey, KEY_READ, &key)) return kLangEnglishUS;
   char text[kLocaleTextSize] = {};
   DWORD type = 0;
   DWORD size = sizeof(text);
-  if (RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE *>(text), &size) ==
-          ERROR_SUCCESS &&
-      type == REG_SZ) {
-    text[sizeof(text) - 1] = '\0';
-    result = ParseLocaleText(text);
-  }
-  RegCloseKey(key);
-  return result;
+  if (RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE *>(text),
+                       &size) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return kLangEnglishUS;
+  text[sizeof(text) - 1] = '\0';
+  return ParseLocaleText(text);
 }
 
 BOOL CALLBACK AddResourceLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR param) {
@@ -87,7 +85,7 @@ LANGID GetUserUiLanguage() {
   return getUiLanguage ? getUiLanguage() : kLangEnglishUS;
 }
 
-void ListResourceLanguages(WORD dialogId, LANGID *list) {
+void ListResourceLanguages(WORD dialogId, LANGID (&list)[kResourceLanguageSlots]) {
   list[0] = 0;
   EnumResourceLanguagesA(GetModuleHandleA(nullptr), RT_DIALOG, MAKEINTRESOURCEA(dialogId),
                          AddResourceLanguage, reinterpret_cast<LONG_PTR>(list));

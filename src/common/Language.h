@@ -5,8 +5,8 @@
 #include "common/LanguagePick.h"
 
 LANGID GetUserUiLanguage();
-// Fills list (kResourceLanguageSlots entries) with the languages of dialog id, 0-ended.
-void ListResourceLanguages(WORD dialogId, LANGID *list);
+// Fills list with the languages of dialog id, 0-ended.
+void ListResourceLanguages(WORD dialogId, LANGID (&list)[kResourceLanguageSlots]);
 LANGID ChooseUiLanguage(WORD dialogId);
 // Makes language the calling thread's resource language: SetThreadLocale on the NT family,
 // and SetThreadUILanguage where the system has it (the resource loader of Windows Vista and

@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/AsciiCase.h"
+
 const char *SkipProgramName(const char *commandLine) {
   const char *p = commandLine;
   bool quoted = *p == '"';
@@ -14,8 +16,14 @@ const char *SkipProgramName(const char *commandLine) {
 }
 
 bool JoinPath(char *out, size_t size, const char *folder, const char *name) {
-  int length = snprintf(out, size, "%s\\%s", folder, name);
-  return length > 0 && static_cast<size_t>(length) < size;
+  size_t folderLength = strlen(folder);
+  size_t nameLength = strlen(name);
+  bool separate = folderLength == 0 || folder[folderLength - 1] != '\\';
+  if (folderLength + (separate ? 1 : 0) + nameLength >= size) return false;
+  memmove(out, folder, folderLength);
+  if (separate) out[folderLength++] = '\\';
+  memcpy(out + folderLength, name, nameLength + 1);
+  return true;
 }
 
 namespace {
@@ -145,3 +153,7 @@ PathForm NormaliseFolderPath(const char *path, char *out, size_t size, char *par
   if (form != PathForm::Full) out[0] = '\0';
   return form;
 }
+
+bool SamePath(const char *a, const char *b) { return SameIgnoringCase(a, b); }
+
+int ComparePaths(const char *a, const char *b) { return CompareIgnoringCase(a, b); }

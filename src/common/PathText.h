@@ -1,4 +1,4 @@
-// Paths put together as texts. Free of windows.h so that it is tested natively.
+// Paths put together and compared as texts. Free of windows.h so that it is tested natively.
 #pragma once
 #include <stddef.h>
 
@@ -6,9 +6,24 @@
 // the C runtime reads it.
 const char *SkipProgramName(const char *commandLine);
 
-// folder, a backslash and name into size bytes; false when that does not fit (out is then cut
-// and names nothing).
+// The one way to join paths: folder, a backslash unless folder ends in one, and name, into
+// size bytes. out may be folder itself, never name. False, with out unchanged, when the path
+// does not fit: a cut path would name another file.
 bool JoinPath(char *out, size_t size, const char *folder, const char *name);
+
+// JoinPath into a buffer whose size comes from its type.
+template <size_t N>
+bool JoinPath(char (&out)[N], const char *folder, const char *name) {
+  return JoinPath(out, N, folder, name);
+}
+
+// Whether two paths name the same file, without regard to case. The file system folds every
+// letter; these fold A to Z only (common/AsciiCase.h), the same on every code page and in every
+// locale: two paths found the same always are, and two that differ only in the case of a
+// letter beyond ASCII are taken as different.
+bool SamePath(const char *a, const char *b);
+// The order of two paths by the same rule: below, at or above 0 as strcmp's.
+int ComparePaths(const char *a, const char *b);
 
 // What NormaliseFolderPath made of a path.
 enum class PathForm {

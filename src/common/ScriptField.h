@@ -6,6 +6,8 @@
 
 #include <stddef.h>
 
+#include <type_traits>
+
 // The value of a "key = value" line is its field 1 (field 0 is the key).
 constexpr DWORD kFieldValue = 1;
 
@@ -23,14 +25,19 @@ bool ReadField(INFCONTEXT *line, DWORD field, char (&buffer)[N]) {
 bool ReadKeyValue(HINF inf, const char *section, const char *key, char *buffer, DWORD size);
 
 // Calls visit(INFCONTEXT *line) for every line of the section that has key (NULL: for every
-// line), in order.
+// line), in order. A visit that returns bool ends the walk by returning false; the walk then
+// returns false, and true when it went through every line (or found none).
 template <typename Visit>
-void ForEachLine(HINF inf, const char *section, const char *key, Visit visit) {
+bool ForEachLine(HINF inf, const char *section, const char *key, Visit visit) {
   INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, section, key, &line)) return;
+  if (!SetupFindFirstLineA(inf, section, key, &line)) return true;
   do {
-    visit(&line);
+    if constexpr (std::is_void_v<decltype(visit(&line))>)
+      visit(&line);
+    else if (!visit(&line))
+      return false;
   } while (key ? SetupFindNextMatchLineA(&line, key, &line) : SetupFindNextLine(&line, &line));
+  return true;
 }
 
 // A field read as a decimal number (ReadDecimal), into size bytes at the most; 0 when it is

@@ -64,10 +64,6 @@ const char *SkipScheduledPrefix(const char *scheduled) {
   return strncmp(scheduled, kScheduledPrefix, length) == 0 ? scheduled + length : scheduled;
 }
 
-bool SamePath(const char *a, const char *b) { return SameIgnoringCase(a, b); }
-
-int ComparePaths(const char *a, const char *b) { return CompareIgnoringCase(a, b); }
-
 bool IsBelowFolder(const char *path, const char *folder) {
   return DeletionTakesPath(folder, path) && !SamePath(folder, path);
 }

@@ -2,6 +2,8 @@
 #pragma once
 #include <stddef.h>
 
+#include "common/PathText.h"  // SamePath, ComparePaths
+
 // The final part of a path: from its last backslash on, the backslash included, or the whole
 // path when it holds none.
 const char *FinalPathPart(const char *path);
@@ -21,10 +23,6 @@ int FileDirectory(char *directory, size_t size, const char *path);
 // A path as the restart schedule holds it, without the "\??\" prefix of the NT family.
 const char *SkipScheduledPrefix(const char *scheduled);
 
-// Whether two paths name the same file, compared without regard to case.
-bool SamePath(const char *a, const char *b);
-// The order of two paths compared without regard to case: below, at or above 0 as strcmp's.
-int ComparePaths(const char *a, const char *b);
 // Whether path lies inside folder, at any depth (folder itself is not inside).
 bool IsBelowFolder(const char *path, const char *folder);
 

@@ -3,9 +3,11 @@
 // after it; an install before the restart must not lose them to that schedule.
 #include "engine/RestartSchedule.h"
 
+#include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
 
+#include "common/AsciiCase.h"
 #include "common/CodePage.h"
 #include "common/Globals.h"
 #include "common/Guards.h"
@@ -57,7 +59,7 @@ WCHAR *ReadScheduleValue(HKEY key, DWORD *type, DWORD *chars) {
       *chars = bytes / sizeof(WCHAR);
       return reinterpret_cast<WCHAR *>(block);
     }
-    HeapFree(GetProcessHeap(), 0, block);
+    free(block);
     if (result != ERROR_MORE_DATA) return nullptr;
   }
   return nullptr;
@@ -124,14 +126,14 @@ char *ReadRenameSection(char (&wininit)[kTargetDirSize], size_t extra, DWORD *le
     if (!section) return nullptr;
     *length = GetPrivateProfileSectionA(kRenameSection, section, readSize, wininit);
     if (!ProfileSectionMayBeCut(*length, readSize)) return section;
-    HeapFree(GetProcessHeap(), 0, section);
+    free(section);
   }
   return nullptr;
 }
 
 // The path of a "NUL=" line, or NULL for any other line.
 const char *DeletedByLine(const char *line) {
-  return _strnicmp(line, kDeleteKey, sizeof(kDeleteKey) - 1) == 0 ? line + sizeof(kDeleteKey) - 1
+  return SameAsciiPrefix(line, kDeleteKey, sizeof(kDeleteKey) - 1) ? line + sizeof(kDeleteKey) - 1
                                                                    : nullptr;
 }
 
@@ -226,9 +228,9 @@ void CancelInWininit(const PendingDeletions *pending) {
 }
 
 void FreePending(PendingDeletions *pending) {
-  if (pending->paths) HeapFree(GetProcessHeap(), 0, pending->paths);
-  if (pending->noted) HeapFree(GetProcessHeap(), 0, pending->noted);
-  HeapFree(GetProcessHeap(), 0, pending);
+  free(pending->paths);
+  free(pending->noted);
+  free(pending);
 }
 
 }  // namespace

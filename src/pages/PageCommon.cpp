@@ -2,8 +2,8 @@
 // the error box of a failed run.
 #include <windows.h>
 #include <commctrl.h>
-#include <stdlib.h>
 
+#include "common/Guards.h"
 #include "common/MessageText.h"
 #include "common/SystemText.h"
 #include "pages/PageIndexes.h"
@@ -85,13 +85,11 @@ int ShowSetupError(HWND owner, const char *text, DWORD error, const char *note) 
   const char *reason = error ? system.get() : nullptr;
   // The system's text has no bound: the message is sized to fit it whole, and the note after it.
   size_t headSize = ErrorMessageSize(text, reason);
-  char *head = static_cast<char *>(malloc(headSize));
-  if (head) ComposeErrorMessage(head, headSize, text, reason);
-  size_t size = head ? ErrorMessageSize(head, note) : 0;
-  char *message = head ? static_cast<char *>(malloc(size)) : nullptr;
-  if (message) ComposeErrorMessage(message, size, head, note);
-  MessageBoxA(owner, message ? message : text, nullptr, MB_ICONERROR);
-  free(message);
-  free(head);
+  HeapGuard head(AllocateZeroed(headSize));
+  if (head) ComposeErrorMessage(head.get(), headSize, text, reason);
+  size_t size = head ? ErrorMessageSize(head.get(), note) : 0;
+  HeapGuard message(head ? AllocateZeroed(size) : nullptr);
+  if (message) ComposeErrorMessage(message.get(), size, head.get(), note);
+  MessageBoxA(owner, message ? message.get() : text, nullptr, MB_ICONERROR);
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "common/PathText.h"
 #include "engine/Phases.h"
 #include "res/resource.h"
 
@@ -35,17 +36,11 @@ int PhaseTextId(int phase, int removeRun) {
   }
 }
 
-int AppendChosenSubdir(char *path, size_t size, const char *subdir) {
-  if (!subdir) return 1;
+bool AppendChosenSubdir(char *path, size_t size, const char *subdir) {
+  if (!subdir) return true;
   if (*subdir == '\\') ++subdir;
-  if (!*subdir) return 1;
+  if (!*subdir) return true;
   const char *last = strrchr(path, '\\');
-  if (last && strcmp(last + 1, subdir) == 0) return 1;
-  size_t len = strlen(path);
-  bool needSlash = len == 0 || path[len - 1] != '\\';
-  size_t subLen = strlen(subdir);
-  if (len + (needSlash ? 1 : 0) + subLen + 1 > size) return 0;
-  if (needSlash) path[len++] = '\\';
-  memcpy(path + len, subdir, subLen + 1);
-  return 1;
+  if (last && strcmp(last + 1, subdir) == 0) return true;
+  return JoinPath(path, size, path, subdir);
 }

@@ -16,5 +16,5 @@ void CenterPosition(long w, long h, const ScreenRect &reference, const ScreenRec
 int PhaseTextId(int phase, int removeRun);
 
 // Appends the product subdirectory to a folder chosen in the browser unless that folder's
-// last component already is it. 0 when the result would not fit (path is then unchanged).
-int AppendChosenSubdir(char *path, size_t size, const char *subdir);
+// last component already is it. False when the result would not fit (path is then unchanged).
+bool AppendChosenSubdir(char *path, size_t size, const char *subdir);

@@ -3,9 +3,12 @@
 // the Products section.
 #include "script/Catalogue.h"
 
+#include <stdlib.h>
 #include <string.h>
 
+#include "common/AsciiCase.h"
 #include "common/Globals.h"
+#include "common/Guards.h"
 #include "common/KeyList.h"
 #include "common/Log.h"
 #include "common/ScriptField.h"
@@ -48,19 +51,18 @@ bool CheckedByItsFlags(INFCONTEXT *line, int, const void *) { return CheckedByDe
 
 int ReadListedProducts(HINF inf, ShowProduct show, void *data) {
   bool keysDistinct = ProductKeysDistinct(inf);
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return 0;
   int count = 0;
-  do {
-    if (!IsListedProduct(&line, keysDistinct)) continue;
+  ForEachLine(inf, g_productsSection, nullptr, [&](INFCONTEXT *line) {
+    if (!IsListedProduct(line, keysDistinct)) return true;
     ListedProduct product;
-    ReadField(&line, kFieldDisplayName, product.name);
-    product.newer = CompareInstalledVersionOfLine(&line) < 0;
-    product.checked = CheckedByDefault(&line, product.newer);
-    product.icon = ReadFieldNumber(&line, kFieldIcon, kFieldSize);
-    if (!show(product, data)) break;
+    ReadField(line, kFieldDisplayName, product.name);
+    product.newer = CompareInstalledVersionOfLine(line) < 0;
+    product.checked = CheckedByDefault(line, product.newer);
+    product.icon = ReadFieldNumber(line, kFieldIcon, kFieldSize);
+    if (!show(product, data)) return false;
     ++count;
-  } while (SetupFindNextLine(&line, &line));
+    return true;
+  });
   return count;
 }
 
@@ -68,18 +70,16 @@ int CollectChosenProducts(HINF inf, char *keyList, size_t size, ProductChoice ch
                           const void *choices) {
   ListClear(keyList, size);
   bool keysDistinct = ProductKeysDistinct(inf);
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return 0;
   int index = 0;
   int count = 0;
-  do {
-    if (!IsListedProduct(&line, keysDistinct)) continue;
-    if (!chosen(&line, index++, choices)) continue;
+  ForEachLine(inf, g_productsSection, nullptr, [&](INFCONTEXT *line) {
+    if (!IsListedProduct(line, keysDistinct) || !chosen(line, index++, choices)) return true;
     char key[kProductKeySize];
-    if (!ReadField(&line, kFieldKey, key) || key[0] == '\0') continue;
-    if (!ListAppend(keyList, size, key, kProductKeySize)) break;
+    if (!ReadField(line, kFieldKey, key) || key[0] == '\0') return true;
+    if (!ListAppend(keyList, size, key, kProductKeySize)) return false;
     ++count;
-  } while (SetupFindNextLine(&line, &line));
+    return true;
+  });
   return count;
 }
 
@@ -140,31 +140,27 @@ int CountProductsWithFlag(HINF inf, const char *keyList, int mask) {
 }
 
 // The product's display name, else the setup-level entry's when key is empty or names it.
-int GetRemoveProductName(HINF inf, const char *key, char *buffer, int size, int *iconNumber) {
+bool GetRemoveProductName(HINF inf, const char *key, char *buffer, int size, int *iconNumber) {
   *iconNumber = 0;
-  if (size <= 0) return 0;
+  if (size <= 0) return false;
   buffer[0] = '\0';
   INFCONTEXT line;
   if (FindProductLine(inf, key, &line) &&
       ReadField(&line, kFieldDisplayName, buffer, static_cast<DWORD>(size))) {
     *iconNumber = ReadFieldNumber(&line, kFieldIcon, kIconFieldSize);
-    return 1;
+    return true;
   }
   char setupKey[kFieldSize];
-  if (!ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey))) return 0;
-  if (key[0] != '\0' && _stricmp(key, setupKey) != 0) return 0;
-  return ReadField(&line, kFieldSetupName, buffer, static_cast<DWORD>(size)) ? 1 : 0;
+  if (!ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey))) return false;
+  if (key[0] != '\0' && !SameIgnoringCase(key, setupKey)) return false;
+  return ReadField(&line, kFieldSetupName, buffer, static_cast<DWORD>(size));
 }
 
-int BuildInstallSectionListChecked(HINF inf, const char *keyList, char *sectionList,
-                                   size_t size) {
+bool BuildInstallSectionListChecked(HINF inf, const char *keyList, char *sectionList,
+                                    size_t size) {
   ListClear(sectionList, size);
   return ListAppend(sectionList, size, g_installSection, kSectionNameSize) &&
          AppendProductSections(inf, keyList, kFieldInstallSection, sectionList, size);
-}
-
-void BuildInstallSectionList(HINF inf, const char *keyList, char *sectionList) {
-  BuildInstallSectionListChecked(inf, keyList, sectionList, kSectionListSize);
 }
 
 namespace {
@@ -173,10 +169,10 @@ namespace {
 // the smallest there is and not the heap's, so only a larger one is given back.
 bool GrowList(char **list, size_t *size, size_t needed, size_t initialSize) {
   if (needed <= *size) return true;
-  char *grown = static_cast<char *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, needed));
+  char *grown = AllocateZeroed(needed);
   if (!grown) return false;
   memcpy(grown, *list, *size);
-  if (*size > initialSize) HeapFree(GetProcessHeap(), 0, *list);
+  if (*size > initialSize) free(*list);
   *list = grown;
   *size = needed;
   return true;

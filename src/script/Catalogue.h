@@ -40,10 +40,9 @@ int DropNewerInstalled(HINF inf, char *keyList, bool allowDowngrade);
 void GetProductDescription(HINF inf, int index, char *buffer, int size);
 int CompareInstalledVersion(HINF inf, int index);
 int CountProductsWithFlag(HINF inf, const char *keyList, int mask);
-int GetRemoveProductName(HINF inf, const char *key, char *buffer, int size, int *iconNumber);
-void BuildInstallSectionList(HINF inf, const char *keyList, char *sectionList /* 1024 */);
+bool GetRemoveProductName(HINF inf, const char *key, char *buffer, int size, int *iconNumber);
 
-// As BuildInstallSectionList; 0 when a section did not fit the list, which then holds only the
-// sections before it.
-int BuildInstallSectionListChecked(HINF inf, const char *keyList, char *sectionList,
-                                   size_t size);
+// The install run's section list: the Install section, then the install section of each key's
+// product; false when a section did not fit the list, which then holds only the sections before it.
+bool BuildInstallSectionListChecked(HINF inf, const char *keyList, char *sectionList,
+                                    size_t size);

@@ -3,7 +3,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "common/AsciiCase.h"
 #include "common/Globals.h"
+#include "common/Guards.h"
 #include "common/KeyList.h"
 #include "common/ScriptField.h"
 
@@ -35,7 +37,8 @@ namespace {
 constexpr unsigned char kFirstNonAscii = 0x80;
 
 int CompareKeys(const void *a, const void *b) {
-  return _stricmp(*static_cast<const char *const *>(a), *static_cast<const char *const *>(b));
+  return CompareIgnoringCase(*static_cast<const char *const *>(a),
+                             *static_cast<const char *const *>(b));
 }
 
 bool IsAscii(const char *text) {
@@ -46,33 +49,30 @@ bool IsAscii(const char *text) {
 
 // Sorts the keys and looks for two neighbours that are equal.
 bool AllDifferent(GrowingList *keys) {
-  const char **sorted = static_cast<const char **>(malloc(keys->count * sizeof(*sorted)));
+  HeapGuard block(AllocateZeroed(keys->count * sizeof(const char *)));
+  const char **sorted = reinterpret_cast<const char **>(block.get());
   if (!sorted) return false;
   int at = 0;
   for (const char *key = keys->text; *key; key = ListNext(key)) sorted[at++] = key;
   qsort(sorted, keys->count, sizeof(*sorted), CompareKeys);
   bool different = true;
   for (at = 1; at < keys->count && different; ++at)
-    different = _stricmp(sorted[at - 1], sorted[at]) != 0;
-  free(sorted);
+    different = !SameIgnoringCase(sorted[at - 1], sorted[at]);
   return different;
 }
 
 }  // namespace
 
 bool ProductKeysDistinct(HINF inf) {
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return true;
   GrowingList keys = {};
-  bool plain = true;
-  do {
+  // A key that cannot be read, or one the Setup API may compare by other rules, is left to
+  // the Setup API.
+  bool plain = ForEachLine(inf, g_productsSection, nullptr, [&](INFCONTEXT *line) {
     char key[kFieldSize];
-    // A key that cannot be read, or one the Setup API may compare by other rules, is left to
-    // the Setup API.
-    plain = ReadField(&line, kFieldKey, key) && key[0] && IsAscii(key) &&
-            ListAppendGrowing(&keys, key);
-  } while (plain && SetupFindNextLine(&line, &line));
-  bool distinct = plain && keys.count && AllDifferent(&keys);
+    return ReadField(line, kFieldKey, key) && key[0] && IsAscii(key) &&
+           ListAppendGrowing(&keys, key);
+  });
+  bool distinct = plain && (keys.count == 0 || AllDifferent(&keys));
   ListFree(&keys);
   return distinct;
 }
@@ -80,12 +80,12 @@ bool ProductKeysDistinct(HINF inf) {
 bool FindListedProduct(HINF inf, int index, INFCONTEXT *line) {
   if (index < 0) return false;
   bool keysDistinct = ProductKeysDistinct(inf);
-  if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, line)) return false;
   int listed = 0;
-  do {
-    if (IsListedProduct(line, keysDistinct) && listed++ == index) return true;
-  } while (SetupFindNextLine(line, line));
-  return false;
+  return !ForEachLine(inf, g_productsSection, nullptr, [&](INFCONTEXT *at) {
+    if (!IsListedProduct(at, keysDistinct) || listed++ != index) return true;
+    *line = *at;
+    return false;
+  });
 }
 
 bool ReadSetupLevelKey(HINF inf, INFCONTEXT *line, char *key, DWORD size) {
@@ -96,14 +96,14 @@ bool ReadSetupLevelKey(HINF inf, INFCONTEXT *line, char *key, DWORD size) {
   return ReadField(line, kFieldSetupKey, key, size) && key[0] != '\0';
 }
 
-int AppendProductSections(HINF inf, const char *keyList, ProductField field, char *sectionList,
-                          size_t size) {
+bool AppendProductSections(HINF inf, const char *keyList, ProductField field, char *sectionList,
+                           size_t size) {
   for (const char *key = keyList; *key; key = ListNext(key)) {
     INFCONTEXT line;
     char section[kSectionNameSize];
     if (!FindProductLine(inf, key, &line) || !ReadField(&line, field, section) || !section[0])
       continue;
-    if (!ListAppend(sectionList, size, section, kSectionNameSize)) return 0;
+    if (!ListAppend(sectionList, size, section, kSectionNameSize)) return false;
   }
-  return 1;
+  return true;
 }

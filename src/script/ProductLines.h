@@ -43,10 +43,10 @@ bool ProductKeysDistinct(HINF inf);
 bool FindListedProduct(HINF inf, int index, INFCONTEXT *line);
 
 // Appends to a section list the section that field (the install or remove section) of each
-// key's product line names, where there is one; 0 when a section does not fit the list, which
-// then holds only the sections before it.
-int AppendProductSections(HINF inf, const char *keyList, ProductField field, char *sectionList,
-                          size_t size);
+// key's product line names, where there is one; false when a section does not fit the list,
+// which then holds only the sections before it.
+bool AppendProductSections(HINF inf, const char *keyList, ProductField field, char *sectionList,
+                           size_t size);
 
 // The setup-level key: field 1 of the "Uninstall" line of the Install section; false when
 // the line, the field or its text is missing.

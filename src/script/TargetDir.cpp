@@ -18,7 +18,7 @@ constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVers
 
 }  // namespace
 
-int DefaultTargetDir(HINF inf, char *dir, char *subdir) {
+void DefaultTargetDir(HINF inf, char (&dir)[kTargetDirSize], char (&subdir)[kTargetDirSize]) {
   char idText[kTargetDirSize] = {};
   char below[kTargetDirSize] = {};
   bool belowFits = true;
@@ -36,41 +36,41 @@ int DefaultTargetDir(HINF inf, char *dir, char *subdir) {
   // folder (Program Files itself, or a cut path): the install then refuses to start instead of
   // going anywhere else.
   if (programFilesBased) {
-    if (!belowFits || !AssembleProgramFilesTarget(dir, kTargetDirSize, programFiles, below))
+    if (!belowFits || !AssembleProgramFilesTarget(dir, sizeof(dir), programFiles, below))
       dir[0] = '\0';
-  } else if (!SetupGetTargetPathA(inf, nullptr, nullptr, dir, kTargetDirSize, nullptr)) {
+  } else if (!SetupGetTargetPathA(inf, nullptr, nullptr, dir, sizeof(dir), nullptr)) {
     dir[0] = '\0';
   }
-  if (subdir) lstrcpynA(subdir, below, kTargetDirSize);
-  return 1;
+  memcpy(subdir, below, sizeof(subdir));
 }
 
-BOOL ReadProgramFilesDir(char *dir) {
+bool ReadProgramFilesDir(char (&dir)[kTargetDirSize]) {
   RegKeyGuard key;
-  if (!OpenRegistryKey(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_READ, &key)) return FALSE;
+  if (!OpenRegistryKey(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_READ, &key)) return false;
   char value[kTargetDirSize] = {};
   DWORD type = 0;
   DWORD size = sizeof(value);
   if (RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, &type,
                        reinterpret_cast<BYTE *>(value), &size) != ERROR_SUCCESS)
-    return FALSE;
+    return false;
   value[sizeof(value) - 1] = '\0';  // a value stored without its terminator
   switch (type) {
     case REG_EXPAND_SZ: {
-      DWORD needed = ExpandEnvironmentStringsA(value, dir, kTargetDirSize);
-      return needed != 0 && needed <= static_cast<DWORD>(kTargetDirSize);
+      DWORD needed = ExpandEnvironmentStringsA(value, dir, sizeof(dir));
+      return needed != 0 && needed <= sizeof(dir);
     }
     case REG_SZ:
-      lstrcpynA(dir, value, kTargetDirSize);
-      return TRUE;
+      lstrcpynA(dir, value, sizeof(dir));
+      return true;
     default:
-      return FALSE;
+      return false;
   }
 }
 
 void ProposeTargetDir(HINF inf, char (&dir)[kTargetDirSize]) {
   // An earlier installation's directory wins over the script's default.
-  if (!FindInstalledTargetDir(inf, nullptr, dir)) DefaultTargetDir(inf, dir, nullptr);
+  char below[kTargetDirSize];
+  if (!FindInstalledTargetDir(inf, nullptr, dir)) DefaultTargetDir(inf, dir, below);
 }
 
 bool IsAbsolutePath(const char *path) {

@@ -17,12 +17,12 @@ enum DestinationField : DWORD { kFieldDestinationId = 1, kFieldDestinationSubdir
 // Setup API itself takes it for the root of the system drive).
 constexpr DWORD kApplicationsDirId = 24;
 
-// The default target directory of the script (260 bytes), empty when the sub-folder below
-// Program Files does not fit; subdir, when given, receives field 2 of the "DefaultDestDir"
-// line unchanged. Always 1.
-int DefaultTargetDir(HINF inf, char *dir, char *subdir);
-// The Program Files directory from the registry, environment references expanded.
-BOOL ReadProgramFilesDir(char *dir);
+// The default target directory of the script, empty when the sub-folder below Program Files
+// does not fit; subdir receives field 2 of the "DefaultDestDir" line unchanged.
+void DefaultTargetDir(HINF inf, char (&dir)[kTargetDirSize], char (&subdir)[kTargetDirSize]);
+// The Program Files directory from the registry, environment references expanded; false when
+// it cannot be read whole.
+bool ReadProgramFilesDir(char (&dir)[kTargetDirSize]);
 // What the target page proposes: an earlier installation's directory, else the default.
 void ProposeTargetDir(HINF inf, char (&dir)[kTargetDirSize]);
 // Whether path names a directory from a drive or share root ("C:\..." or "\\server\share..."):

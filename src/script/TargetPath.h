@@ -6,5 +6,5 @@
 // The default target below the Program Files directory: one separating backslash, the
 // subdirectory without a leading backslash, and no trailing backslash. 0 when it would not
 // fit into size bytes (out is then unchanged).
-int AssembleProgramFilesTarget(char *out, size_t size, const char *programFiles,
-                               const char *subdir);
+bool AssembleProgramFilesTarget(char *out, size_t size, const char *programFiles,
+                                const char *subdir);

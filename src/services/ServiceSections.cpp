@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/AsciiCase.h"
 #include "common/Globals.h"
 #include "common/Guards.h"
 #include "common/Log.h"
@@ -16,33 +17,30 @@ constexpr int kPollCount = 20;
 constexpr DWORD kPollIntervalMs = 250;
 
 // One line of a service section, handed its key (field 0) and service name (field 1), and
-// who hears of a service made; returns 0 to stop the walk.
-using ServiceLineAction = int (*)(HINF inf, INFCONTEXT *line, const char *key,
-                                  const char *name, MadeListener *listener);
+// who hears of a service made; false stops the walk.
+using ServiceLineAction = bool (*)(HINF inf, INFCONTEXT *line, const char *key,
+                                   const char *name, MadeListener *listener);
 
 // Walks "<section>.Services" line by line; the first action that fails ends the walk.
-int WalkServiceSection(HINF inf, const char *section, ServiceLineAction action,
-                       MadeListener *listener = nullptr) {
+bool WalkServiceSection(HINF inf, const char *section, ServiceLineAction action,
+                        MadeListener *listener = nullptr) {
   // Services exist only on the NT family.
-  if (IsWin9xFamily()) return 1;
+  if (IsWin9xFamily()) return true;
   char serviceSection[kFieldSize];
   int len = snprintf(serviceSection, sizeof(serviceSection), kServiceSectionFormat, section);
   // A name that does not fit cannot name a section of the script.
-  if (len < 0 || static_cast<size_t>(len) >= sizeof(serviceSection)) return 1;
+  if (len < 0 || static_cast<size_t>(len) >= sizeof(serviceSection)) return true;
 
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, serviceSection, nullptr, &line)) return 1;
-  do {
+  return ForEachLine(inf, serviceSection, nullptr, [&](INFCONTEXT *line) {
     char key[kFieldSize];
     char name[kFieldSize];
-    if (!ReadField(&line, 0, key) || !ReadField(&line, kFieldServiceName, name)) continue;
-    if (!action(inf, &line, key, name, listener)) return 0;
-  } while (SetupFindNextLine(&line, &line));
-  return 1;
+    if (!ReadField(line, 0, key) || !ReadField(line, kFieldServiceName, name)) return true;
+    return action(inf, line, key, name, listener);
+  });
 }
 
 // One log line for a service operation with its result; returns the result.
-int Logged(int done, const char *operation, const char *name) {
+bool Logged(bool done, const char *operation, const char *name) {
   if (done)
     LogLine("service %s: %s", name, operation);
   else
@@ -50,27 +48,27 @@ int Logged(int done, const char *operation, const char *name) {
   return done;
 }
 
-int StopLine(HINF, INFCONTEXT *, const char *key, const char *name, MadeListener *) {
-  if (lstrcmpiA(key, kStopServiceKey) != 0) return 1;
+bool StopLine(HINF, INFCONTEXT *, const char *key, const char *name, MadeListener *) {
+  if (!SameIgnoringCase(key, kStopServiceKey)) return true;
   return Logged(StopServiceByName(name), "stopped (or not there)", name);
 }
 
-int StartLine(HINF, INFCONTEXT *, const char *key, const char *name, MadeListener *) {
-  if (lstrcmpiA(key, kStartServiceKey) != 0) return 1;
+bool StartLine(HINF, INFCONTEXT *, const char *key, const char *name, MadeListener *) {
+  if (!SameIgnoringCase(key, kStartServiceKey)) return true;
   return Logged(StartServiceByName(name), "started", name);
 }
 
-int AddOrDeleteLine(HINF inf, INFCONTEXT *line, const char *key, const char *name,
-                    MadeListener *listener) {
-  if (lstrcmpiA(key, kAddServiceKey) == 0) {
+bool AddOrDeleteLine(HINF inf, INFCONTEXT *line, const char *key, const char *name,
+                     MadeListener *listener) {
+  if (SameIgnoringCase(key, kAddServiceKey)) {
     char settings[kFieldSize];
     ReadField(line, kSettingsSectionField, settings);
     return Logged(AddServiceFromSection(inf, name, settings, listener), "added or reconfigured",
                   name);
   }
-  if (lstrcmpiA(key, kDelServiceKey) == 0)
+  if (SameIgnoringCase(key, kDelServiceKey))
     return Logged(DeleteServiceByName(name), "deleted (or not there)", name);
-  return 1;
+  return true;
 }
 
 SC_HANDLE OpenManager() {
@@ -150,23 +148,23 @@ size_t ReadServiceDependencies(HINF inf, const char *settingsSection, char *list
   return needed;
 }
 
-int StopSectionServices(HINF inf, const char *section) {
+bool StopSectionServices(HINF inf, const char *section) {
   return WalkServiceSection(inf, section, StopLine);
 }
 
-int StartSectionServices(HINF inf, const char *section) {
+bool StartSectionServices(HINF inf, const char *section) {
   return WalkServiceSection(inf, section, StartLine);
 }
 
-int ApplySectionServices(HINF inf, const char *section, MadeListener *listener) {
+bool ApplySectionServices(HINF inf, const char *section, MadeListener *listener) {
   return WalkServiceSection(inf, section, AddOrDeleteLine, listener);
 }
 
-int StopServiceByName(const char *name) {
+bool StopServiceByName(const char *name) {
   ScHandleGuard manager(OpenManager());
-  if (!manager) return 0;
+  if (!manager) return false;
   ScHandleGuard service(OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS));
-  if (!service) return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? 1 : 0;
+  if (!service) return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
 
   SERVICE_STATUS status = {};
   QueryServiceStatus(service.get(), &status);
@@ -176,18 +174,18 @@ int StopServiceByName(const char *name) {
     Sleep(kPollIntervalMs);
     QueryServiceStatus(service.get(), &status);
   }
-  return status.dwCurrentState == SERVICE_STOPPED ? 1 : 0;
+  return status.dwCurrentState == SERVICE_STOPPED;
 }
 
-int StartServiceByName(const char *name) {
+bool StartServiceByName(const char *name) {
   ScHandleGuard manager(OpenManager());
-  if (!manager) return 0;
+  if (!manager) return false;
   ScHandleGuard service(OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS));
-  if (!service) return 0;
+  if (!service) return false;
   // A service that already runs is what the line asks for; it is confirmed by the poll below.
   if (!StartServiceA(service.get(), 0, nullptr) &&
       GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
-    return 0;
+    return false;
 
   SERVICE_STATUS status = {};
   for (int poll = 0; poll < kPollCount; ++poll) {
@@ -195,27 +193,27 @@ int StartServiceByName(const char *name) {
     if (status.dwCurrentState == SERVICE_RUNNING) break;
     Sleep(kPollIntervalMs);
   }
-  return status.dwCurrentState == SERVICE_RUNNING ? 1 : 0;
+  return status.dwCurrentState == SERVICE_RUNNING;
 }
 
-int AddServiceFromSection(HINF inf, const char *name, const char *settingsSection,
-                          MadeListener *listener) {
+bool AddServiceFromSection(HINF inf, const char *name, const char *settingsSection,
+                           MadeListener *listener) {
   INFCONTEXT first;
-  if (!SetupFindFirstLineA(inf, settingsSection, nullptr, &first)) return 0;
+  if (!SetupFindFirstLineA(inf, settingsSection, nullptr, &first)) return false;
   ServiceSettings settings;
   ReadServiceSettings(inf, settingsSection, &settings);
 
   // The dependency list is sized to hold every name the line gives, however many.
   size_t dependencyBytes = ReadServiceDependencies(inf, settingsSection, nullptr, 0);
   HeapGuard dependencies(AllocateZeroed(dependencyBytes));
-  if (dependencyBytes && !dependencies.get()) return 0;
+  if (dependencyBytes && !dependencies.get()) return false;
   if (dependencyBytes)
     ReadServiceDependencies(inf, settingsSection, dependencies.get(), dependencyBytes);
   const char *pDependencies = dependencyBytes ? dependencies.get() : nullptr;
 
   {
     ScHandleGuard manager(OpenManager());
-    if (!manager) return 0;
+    if (!manager) return false;
     SC_HANDLE existing = OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS);
     if (existing) {
       ScHandleGuard service(existing);
@@ -230,20 +228,20 @@ int AddServiceFromSection(HINF inf, const char *name, const char *settingsSectio
           manager.get(), name, settings.pDisplayName, SERVICE_ALL_ACCESS, settings.serviceType,
           settings.startType, settings.errorControl, settings.pBinaryPath,
           settings.pLoadOrderGroup, nullptr, pDependencies, settings.pStartName, nullptr));
-      if (!service) return 0;
+      if (!service) return false;
       TellMade(listener, Made::Service, name);
     }
   }
   ApplyServiceGroupOrder(inf, settingsSection);
-  return 1;
+  return true;
 }
 
-int DeleteServiceByName(const char *name) {
+bool DeleteServiceByName(const char *name) {
   ScHandleGuard manager(OpenManager());
-  if (!manager) return 0;
+  if (!manager) return false;
   ScHandleGuard service(OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS));
-  if (!service) return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? 1 : 0;
+  if (!service) return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
   // A service already marked for deletion counts as deleted too.
   DeleteService(service.get());
-  return 1;
+  return true;
 }

@@ -27,16 +27,19 @@ constexpr char kServiceGroupOrderKey[] = "ServiceGroupOrder";
 // Fields of a setting line; the "ServiceGroupOrder" line names a group and its anchor.
 enum SettingField : DWORD { kFieldSettingValue = 1, kFieldGroup = 1, kFieldGroupAnchor };
 
-int StopSectionServices(HINF inf, const char *section);
-int StartSectionServices(HINF inf, const char *section);
+// Each walks the section's service lines of its kind in order; false when one failed, which
+// ends the walk. Nothing to do on the 95 family, which has no services.
+bool StopSectionServices(HINF inf, const char *section);
+bool StartSectionServices(HINF inf, const char *section);
 // A service that did not exist before is told to listener.
-int ApplySectionServices(HINF inf, const char *section, MadeListener *listener = nullptr);
+bool ApplySectionServices(HINF inf, const char *section, MadeListener *listener = nullptr);
 
-int StopServiceByName(const char *name);
-int StartServiceByName(const char *name);
-int AddServiceFromSection(HINF inf, const char *name, const char *settingsSection,
-                          MadeListener *listener = nullptr);
-int DeleteServiceByName(const char *name);
+// A service that is not there counts as stopped and as deleted.
+bool StopServiceByName(const char *name);
+bool StartServiceByName(const char *name);
+bool AddServiceFromSection(HINF inf, const char *name, const char *settingsSection,
+                           MadeListener *listener = nullptr);
+bool DeleteServiceByName(const char *name);
 
 // The "Dependencies" line of a settings section as a multi-string: fields 1, 2, ... until one
 // cannot be read, each name with its NUL, then one more NUL; empty names are left out, since

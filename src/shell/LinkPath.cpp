@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "common/PathText.h"
+
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -29,24 +31,19 @@ bool IsContainedLinkName(const char *name) {
   return true;
 }
 
-int BuildLinkPath(char *path, size_t size, const char *folder, const char *name) {
+bool BuildLinkPath(char *path, size_t size, const char *folder, const char *name) {
   static const char kExtension[] = ".lnk";
-  if (size == 0) return 0;
-  size_t folderLength = strlen(folder);
-  size_t nameLength = strlen(name);
-  // Each part is checked against the room left, so no sum can wrap around.
-  size_t room = size - 1;  // characters that fit before the NUL
-  bool fits = folderLength < room && nameLength <= room - folderLength - 1 &&
-              sizeof(kExtension) - 1 <= room - folderLength - 1 - nameLength;
-  if (!fits) {
+  if (size == 0) return false;
+  // Emptied first: a refused path leaves nothing behind for a caller to use.
+  path[0] = '\0';
+  if (!JoinPath(path, size, folder, name)) return false;
+  size_t length = strlen(path);
+  if (length + sizeof(kExtension) > size) {
     path[0] = '\0';
-    return 0;
+    return false;
   }
-  memcpy(path, folder, folderLength);
-  path[folderLength] = '\\';
-  memcpy(path + folderLength + 1, name, nameLength);
-  memcpy(path + folderLength + 1 + nameLength, kExtension, sizeof(kExtension));
-  return 1;
+  memcpy(path + length, kExtension, sizeof(kExtension));
+  return true;
 }
 
 void ShortcutWorkingDirectory(char *directory, size_t size, const char *target) {

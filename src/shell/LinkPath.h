@@ -11,9 +11,9 @@
 // (Windows drops a part's trailing dots and blanks); both "\" and "/" separate.
 bool IsContainedLinkName(const char *name);
 
-// Builds folder + "\" + name + ".lnk". A path that does not fit is refused: returns 0 and
-// leaves an empty text, since a cut path would name another file than the one meant.
-int BuildLinkPath(char *path, size_t size, const char *folder, const char *name);
+// Builds folder and name joined (JoinPath) and ".lnk". A path that does not fit is refused:
+// false, with an empty text, since a cut path would name another file than the one meant.
+bool BuildLinkPath(char *path, size_t size, const char *folder, const char *name);
 
 // The target up to its last backslash (the backslash goes); a target without one stays whole.
 // A target too long for the buffer gives an empty text rather than a cut folder.

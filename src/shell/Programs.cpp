@@ -39,20 +39,17 @@ void RunListLine(INFCONTEXT *line, int pass, HWND window) {
 }
 
 void RunProgramList(HINF inf, const char *listSection, int pass, HWND window) {
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, listSection, nullptr, &line)) return;
-  do {
-    RunListLine(&line, pass, window);
-  } while (SetupFindNextLine(&line, &line));
+  ForEachLine(inf, listSection, nullptr,
+              [&](INFCONTEXT *line) { RunListLine(line, pass, window); });
 }
 
 }  // namespace
 
 long ParseProgramNumber(const char *text) { return strtol(text, nullptr, 0); }
 
-int RunSectionPrograms(HINF inf, const char *section, int pass, HWND window) {
+void RunSectionPrograms(HINF inf, const char *section, int pass, HWND window) {
   INFCONTEXT exec;
-  if (!SetupFindFirstLineA(inf, section, kExecKey, &exec)) return 1;
+  if (!SetupFindFirstLineA(inf, section, kExecKey, &exec)) return;
   char field[kFieldSize];
   for (DWORD index = 1; ReadField(&exec, index, field); ++index) {
     if (field[0] == '@')
@@ -60,15 +57,14 @@ int RunSectionPrograms(HINF inf, const char *section, int pass, HWND window) {
     else
       RunProgramList(inf, field, pass, window);
   }
-  return 1;
 }
 
-int RunProgram(const char *program, const char *arguments, const char *directory, int flags,
-               HWND window) {
+bool RunProgram(const char *program, const char *arguments, const char *directory, int flags,
+                HWND window) {
   char parameters[kArgumentBufferSize];
   // Handles of windows keep their meaning in 32 bits, also in a 64-bit process.
   uint32_t handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window));
-  if (!PrepareArguments(parameters, sizeof(parameters), arguments, handle)) return 0;
+  if (!PrepareArguments(parameters, sizeof(parameters), arguments, handle)) return false;
 
   SHELLEXECUTEINFOA info;
   ZeroMemory(&info, sizeof(info));
@@ -84,16 +80,16 @@ int RunProgram(const char *program, const char *arguments, const char *directory
   info.nShow = SW_SHOWNORMAL;
   if (!ShellExecuteExA(&info) || !info.hProcess) {
     LogFailure(GetLastError(), "program %s %s not started", program, parameters);
-    return 0;
+    return false;
   }
   HandleGuard process(info.hProcess);
   LogLine("program started: %s %s", program, parameters);
 
-  if (flags & kProgramFlagNoWait) return 1;
+  if (flags & kProgramFlagNoWait) return true;
   WaitForSingleObject(info.hProcess, INFINITE);
   DWORD exitCode = 0;
   GetExitCodeProcess(info.hProcess, &exitCode);
   LogLine("program %s ended with exit code %lu", program, static_cast<unsigned long>(exitCode));
   if (flags & kProgramFlagDelete) DeleteFileA(program);
-  return 1;
+  return true;
 }

@@ -20,6 +20,9 @@ enum ProgramField : DWORD {
 // 0 octal.
 long ParseProgramNumber(const char *text);
 
-int RunSectionPrograms(HINF inf, const char *section, int pass, HWND window);
-int RunProgram(const char *program, const char *arguments, const char *directory, int flags,
-               HWND window);
+// Runs the programs of the section's "Exec" line that belong to pass; a program that cannot
+// be started is logged and skipped.
+void RunSectionPrograms(HINF inf, const char *section, int pass, HWND window);
+// False when the program could not be started (or its arguments do not fit).
+bool RunProgram(const char *program, const char *arguments, const char *directory, int flags,
+                HWND window);

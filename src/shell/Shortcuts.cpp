@@ -6,6 +6,7 @@
 #include <shlobj.h>
 #include <string.h>
 
+#include "common/AsciiCase.h"
 #include "common/Decimal.h"
 #include "common/Globals.h"
 #include "common/Guards.h"
@@ -41,7 +42,7 @@ constexpr FolderCode kFolderCodes[] = {
 
 const FolderCode *FindFolderCode(const char *code) {
   for (const FolderCode &entry : kFolderCodes)
-    if (lstrcmpiA(entry.code, code) == 0) return &entry;
+    if (SameIgnoringCase(entry.code, code)) return &entry;
   return nullptr;
 }
 
@@ -80,37 +81,36 @@ void OpenLinkFolder(const char *linkPath) {
   ShellExecuteA(nullptr, nullptr, folder, nullptr, nullptr, SW_SHOWNA);
 }
 
+void CreateLineShortcut(INFCONTEXT *line, MadeListener *listener) {
+  char code[kFolderCodeSize], name[kFieldSize], target[kFieldSize];
+  if (!ReadField(line, kFieldFolderCode, code) || !ReadField(line, kFieldLinkName, name) ||
+      !ReadField(line, kFieldLinkTarget, target))
+    return;
+  char arguments[kFieldSize], iconFile[kFieldSize], iconIndex[kFieldSize],
+      openFolder[kFieldSize];
+  // Arguments that the line gives but that do not fit are not dropped: the shortcut would
+  // start its target with other arguments than the script says.
+  if (!ReadField(line, kFieldLinkArguments, arguments) &&
+      SetupGetFieldCount(line) >= kFieldLinkArguments)
+    return;
+  ReadField(line, kFieldIconFile, iconFile);
+  ReadField(line, kFieldIconIndex, iconIndex);
+  ReadField(line, kFieldOpenFolder, openFolder);
+  CreateShortcut(code, name, target, arguments, iconFile, ReadDecimal(iconIndex),
+                 ReadDecimal(openFolder), listener);
+}
+
 void CreateSectionShortcuts(HINF inf, const char *listSection, MadeListener *listener) {
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, listSection, nullptr, &line)) return;
-  do {
-    char code[kFolderCodeSize], name[kFieldSize], target[kFieldSize];
-    if (!ReadField(&line, kFieldFolderCode, code) || !ReadField(&line, kFieldLinkName, name) ||
-        !ReadField(&line, kFieldLinkTarget, target))
-      continue;
-    char arguments[kFieldSize], iconFile[kFieldSize], iconIndex[kFieldSize],
-        openFolder[kFieldSize];
-    // Arguments that the line gives but that do not fit are not dropped: the shortcut would
-    // start its target with other arguments than the script says.
-    if (!ReadField(&line, kFieldLinkArguments, arguments) &&
-        SetupGetFieldCount(&line) >= kFieldLinkArguments)
-      continue;
-    ReadField(&line, kFieldIconFile, iconFile);
-    ReadField(&line, kFieldIconIndex, iconIndex);
-    ReadField(&line, kFieldOpenFolder, openFolder);
-    CreateShortcut(code, name, target, arguments, iconFile, ReadDecimal(iconIndex),
-                   ReadDecimal(openFolder), listener);
-  } while (SetupFindNextLine(&line, &line));
+  ForEachLine(inf, listSection, nullptr,
+              [listener](INFCONTEXT *line) { CreateLineShortcut(line, listener); });
 }
 
 void DeleteSectionShortcuts(HINF inf, const char *listSection, MadeListener *) {
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, listSection, nullptr, &line)) return;
-  do {
+  ForEachLine(inf, listSection, nullptr, [](INFCONTEXT *line) {
     char code[kFolderCodeSize], name[kFieldSize];
-    if (ReadField(&line, kFieldFolderCode, code) && ReadField(&line, kFieldLinkName, name))
+    if (ReadField(line, kFieldFolderCode, code) && ReadField(line, kFieldLinkName, name))
       DeleteShortcut(code, name);
-  } while (SetupFindNextLine(&line, &line));
+  });
 }
 
 // Calls apply for every list section named on the first line with this key.
@@ -134,16 +134,15 @@ bool NameStaysInFolder(const char *name) {
 
 }  // namespace
 
-int ApplySectionShortcuts(HINF inf, const char *section, MadeListener *listener) {
+void ApplySectionShortcuts(HINF inf, const char *section, MadeListener *listener) {
   ForEachListSection(inf, section, kMakeIconsKey, CreateSectionShortcuts, listener);
   ForEachListSection(inf, section, kDelIconsKey, DeleteSectionShortcuts, listener);
-  return 1;
 }
 
-int CreateShortcut(const char *folderCode, const char *name, const char *target,
-                   const char *arguments, const char *iconFile, int iconIndex, int openFolder,
-                   MadeListener *listener) {
-  if (!NameStaysInFolder(name)) return 0;
+bool CreateShortcut(const char *folderCode, const char *name, const char *target,
+                    const char *arguments, const char *iconFile, int iconIndex, int openFolder,
+                    MadeListener *listener) {
+  if (!NameStaysInFolder(name)) return false;
   char workingDirectory[kTargetDirSize];
   ShortcutWorkingDirectory(workingDirectory, sizeof(workingDirectory), target);
 
@@ -151,24 +150,24 @@ int CreateShortcut(const char *folderCode, const char *name, const char *target,
   ComRelease<IShellLinkA> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                               link.out())))
-    return 0;
+    return false;
   link->SetPath(target);
   link->SetWorkingDirectory(workingDirectory);
   link->SetArguments(arguments);
   link->SetIconLocation(iconFile, iconIndex);
 
   ComRelease<IPersistFile> file;
-  if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return 0;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return false;
 
   char folder[kTargetDirSize];
-  if (!ResolveFolderCode(folder, folderCode)) return 0;
+  if (!ResolveFolderCode(folder, folderCode)) return false;
   char linkPath[kTargetDirSize];
   // A link path that does not fit would be cut to another name or folder: no shortcut then.
-  if (!BuildLinkPath(linkPath, sizeof(linkPath), folder, name)) return 0;
+  if (!BuildLinkPath(linkPath, sizeof(linkPath), folder, name)) return false;
   CreateSubfolders(linkPath, strlen(folder), listener);
 
   WCHAR widePath[kTargetDirSize];
-  if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, kTargetDirSize)) return 0;
+  if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, kTargetDirSize)) return false;
   // A link that is there already is the user's or an earlier install's: only a new one is told.
   if (GetFileAttributesA(linkPath) == INVALID_FILE_ATTRIBUTES)
     TellMade(listener, Made::Shortcut, linkPath);
@@ -181,54 +180,53 @@ int CreateShortcut(const char *folderCode, const char *name, const char *target,
 
   // A silent run opens no window, not even the shell's.
   if (openFolder && !g_silent) OpenLinkFolder(linkPath);
-  return SUCCEEDED(saved) ? 1 : 0;
+  return SUCCEEDED(saved);
 }
 
-int DeleteShortcut(const char *folderCode, const char *name) {
-  if (!NameStaysInFolder(name)) return 1;
+void DeleteShortcut(const char *folderCode, const char *name) {
+  if (!NameStaysInFolder(name)) return;
   char folder[kTargetDirSize];
-  if (!ResolveFolderCode(folder, folderCode)) return 1;
+  if (!ResolveFolderCode(folder, folderCode)) return;
   char linkPath[kTargetDirSize];
   // A path that does not fit names no file of ours: nothing is deleted.
-  if (!BuildLinkPath(linkPath, sizeof(linkPath), folder, name)) return 1;
+  if (!BuildLinkPath(linkPath, sizeof(linkPath), folder, name)) return;
   if (DeleteFileA(linkPath)) LogLine("shortcut %s deleted", linkPath);
   size_t folderLength = strlen(folder);
   while (CutToParentFolder(linkPath, folderLength))
     if (!RemoveDirectoryA(linkPath)) break;
-  return 1;
 }
 
 bool IsKnownFolderCode(const char *folderCode) { return FindFolderCode(folderCode) != nullptr; }
 
-int ResolveFolderCode(char *destination, const char *folderCode) {
+bool ResolveFolderCode(char (&destination)[kTargetDirSize], const char *folderCode) {
   RegKeyGuard user;
   RegKeyGuard common;
   OpenRegistryKey(HKEY_CURRENT_USER, kShellFoldersKey, KEY_READ, &user);
   OpenRegistryKey(HKEY_LOCAL_MACHINE, kShellFoldersKey, KEY_READ, &common);
-  if (!user.get() && !common.get()) return 0;
+  if (!user.get() && !common.get()) return false;
   const FolderCode *entry = FindFolderCode(folderCode);
-  if (!entry) return 0;
+  if (!entry) return false;
 
   char value[kFolderValueSize];
   DWORD type = 0;
   bool read = entry->common ? ReadFolderValue(common.get(), entry->firstChoice, value, &type)
                             : ReadFolderValue(user.get(), entry->firstChoice, value, &type);
   if (!read && entry->fallback) read = ReadFolderValue(user.get(), entry->fallback, value, &type);
-  if (!read) return 0;
+  if (!read) return false;
 
   switch (type) {
     case REG_SZ:
-      lstrcpynA(destination, value, static_cast<int>(kTargetDirSize));
-      return 1;
+      lstrcpynA(destination, value, sizeof(destination));
+      return true;
     case REG_EXPAND_SZ: {
       // Expanded aside first: a result that does not fit leaves the destination untouched.
       char expanded[kTargetDirSize];
       DWORD needed = ExpandEnvironmentStringsA(value, expanded, sizeof(expanded));
-      if (needed == 0 || needed > sizeof(expanded)) return 0;
-      lstrcpynA(destination, expanded, static_cast<int>(kTargetDirSize));
-      return 1;
+      if (needed == 0 || needed > sizeof(expanded)) return false;
+      lstrcpynA(destination, expanded, sizeof(destination));
+      return true;
     }
     default:
-      return 0;
+      return false;
   }
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "common/Globals.h"
 #include "common/MadeListener.h"
 
 constexpr char kMakeIconsKey[] = "MakeIcons";
@@ -15,12 +16,17 @@ enum ShortcutField : DWORD {
   kFieldIconIndex, kFieldOpenFolder
 };
 
-// A link or a folder for one that was not there before is told to listener.
-int ApplySectionShortcuts(HINF inf, const char *section, MadeListener *listener = nullptr);
-int CreateShortcut(const char *folderCode, const char *name, const char *target,
-                   const char *arguments, const char *iconFile, int iconIndex, int openFolder,
-                   MadeListener *listener = nullptr);
-int DeleteShortcut(const char *folderCode, const char *name);
+// Makes the links of the section's "MakeIcons" lists and takes away those of its "DelIcons"
+// lists; a link that cannot be made or taken is logged and skipped. A link or a folder for one
+// that was not there before is told to listener.
+void ApplySectionShortcuts(HINF inf, const char *section, MadeListener *listener = nullptr);
+bool CreateShortcut(const char *folderCode, const char *name, const char *target,
+                    const char *arguments, const char *iconFile, int iconIndex, int openFolder,
+                    MadeListener *listener = nullptr);
+// Takes the link away, and the sub-folders of its name that it leaves empty.
+void DeleteShortcut(const char *folderCode, const char *name);
 // Whether the code is one of the eight folder codes (compared without regard to case).
 bool IsKnownFolderCode(const char *folderCode);
-int ResolveFolderCode(char *destination /* 260 bytes */, const char *folderCode);
+// The shell folder that the code stands for; false, with destination untouched, when it has
+// none or its path does not fit.
+bool ResolveFolderCode(char (&destination)[kTargetDirSize], const char *folderCode);

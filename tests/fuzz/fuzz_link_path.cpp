@@ -18,9 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   size_t bufferSize = (sizeChoice & 0x80) ? kTargetDirSize : 1 + (sizeChoice & 0x7F);
 
   std::vector<char> path(bufferSize, 'x');
-  std::string whole = folder + "\\" + name + ".lnk";
-  int built = BuildLinkPath(path.data(), path.size(), folder.c_str(), name.c_str());
-  FUZZ_CHECK(built == (whole.size() < bufferSize ? 1 : 0));
+  bool separate = folder.empty() || folder.back() != '\\';
+  std::string whole = folder + (separate ? "\\" : "") + name + ".lnk";
+  bool built = BuildLinkPath(path.data(), path.size(), folder.c_str(), name.c_str());
+  FUZZ_CHECK(built == (whole.size() < bufferSize));
   FUZZ_CHECK(std::string(path.data()) == (built ? whole : ""));
 
   std::vector<char> directory(bufferSize, 'x');

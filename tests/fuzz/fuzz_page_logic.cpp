@@ -64,24 +64,24 @@ void CheckTargets(FuzzInput &input) {
   bool fits = whole.size() + 1 <= size;
   if (fits && whole.back() == '\\') whole.pop_back();
   FUZZ_CHECK(AssembleProgramFilesTarget(out.data(), out.size(), base.c_str(), subdir.c_str()) ==
-             (fits ? 1 : 0));
+             fits);
   FUZZ_CHECK(std::string(out.data()) == (fits ? whole : ""));
 
   // The browser's result with the subdirectory appended, or left as it was.
   if (base.size() + 1 > size) return;
   memcpy(out.data(), base.c_str(), base.size() + 1);
-  int appended = AppendChosenSubdir(out.data(), out.size(), subdir.c_str());
+  bool appended = AppendChosenSubdir(out.data(), out.size(), subdir.c_str());
   std::string result = out.data();
   size_t last = base.rfind('\\');
   bool already = sub.empty() || (last != std::string::npos && base.substr(last + 1) == sub);
   if (already) {
-    FUZZ_CHECK(appended == 1 && result == base);
+    FUZZ_CHECK(appended && result == base);
     return;
   }
   whole = base;
   if (base.empty() || base.back() != '\\') whole += '\\';
   whole += sub;
-  FUZZ_CHECK(appended == (whole.size() < size ? 1 : 0));
+  FUZZ_CHECK(appended == (whole.size() < size));
   FUZZ_CHECK(result == (appended ? whole : base));
 }
 
