@@ -1,17 +1,10 @@
 #include "app/HostWindow.h"
 
-#include "app/Wizard.h"
 #include "common/Globals.h"
 #include "common/Log.h"
 #include "res/resource.h"
 
 namespace {
-
-LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  RunWizard(window);
-  SendMessageA(window, WM_CLOSE, 0, 0);
-  return DefWindowProcA(window, message, wParam, lParam);
-}
 
 // The session may not end under a running worker; the restart is offered afterwards.
 LRESULT OnQueryEndSession() {
@@ -38,11 +31,6 @@ HWND CreateHostWindow(HINSTANCE instance) {
 
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE:
-      return OnCreate(window, message, wParam, lParam);
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return DefWindowProcA(window, message, wParam, lParam);
     case WM_QUERYENDSESSION:
       return OnQueryEndSession();
     default:

@@ -1,4 +1,5 @@
-// The hidden host window of class "SETUP": its creation runs the wizard.
+// The hidden host window of class "SETUP": it owns the wizard and its boxes while the run goes
+// on, lets a second copy of the program find this one, and answers the end of the session.
 #pragma once
 #include <windows.h>
 

@@ -8,6 +8,7 @@
 #include "app/CommandLine.h"
 #include "app/HostWindow.h"
 #include "app/Notice.h"
+#include "app/Wizard.h"
 #include "check/Check.h"
 #include "common/AsciiCase.h"
 #include "common/CodePage.h"
@@ -203,7 +204,7 @@ bool RunCarriedMedia(int *exitCode) {
 }
 
 // Everything after the command line has been read: one copy per program file, then the
-// host window, whose creation runs the wizard.
+// wizard under the host window. Returns the exit code.
 int RunProgram(HINSTANCE instance) {
   int carriedExit = 0;
   if (RunCarriedMedia(&carriedExit)) return carriedExit;
@@ -220,15 +221,14 @@ int RunProgram(HINSTANCE instance) {
   }
   EnterProgramDirectory();
 
-  // The wizard leaves its outcome here; a host window that never ran it installed nothing.
-  g_exitCode = kExitInstallFailure;
-  if (!CreateHostWindow(instance)) return g_exitCode;
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+  HWND host = CreateHostWindow(instance);
+  if (!host) {
+    LogFailure(GetLastError(), "the program's window cannot be created: nothing was installed");
+    return kExitInstallFailure;
   }
-  return g_exitCode;
+  int exitCode = RunWizard(host);
+  DestroyWindow(host);
+  return exitCode;
 }
 
 }  // namespace

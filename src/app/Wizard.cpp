@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <setupapi.h>
 #include <stddef.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "app/Notice.h"
@@ -284,7 +285,7 @@ int OfferRestart(HWND host) {
 
 void FreeTemplates(WizardParts *parts) {
   for (int index = parts->pageCount - 1; index >= 0; --index)
-    if (parts->templates[index]) HeapFree(GetProcessHeap(), 0, parts->templates[index]);
+    free(parts->templates[index]);
 }
 
 // The property sheet over the open script; returns the run's exit code.
@@ -353,17 +354,14 @@ int RunWizard(HWND hostWindow) {
   HINF inf = OpenSetupScript(path, &errorLine);
   if (inf == INVALID_HANDLE_VALUE) {
     ShowScriptError(hostWindow, path, errorLine);
-    g_exitCode = kExitScriptNotOpened;
-    return 0;
+    return kExitScriptNotOpened;
   }
   SelectPlatformSections(inf);
-  int refused = FitListsToScript(inf) ? CheckRunRequest(hostWindow, inf) : kExitInstallFailure;
-  if (refused)
-    g_exitCode = refused;
-  else if (!HandOverRemoval(inf, &g_exitCode))
-    g_exitCode = g_silent ? RunSilently(hostWindow, inf) : RunPages(hostWindow, inf);
+  int exitCode = FitListsToScript(inf) ? CheckRunRequest(hostWindow, inf) : kExitInstallFailure;
+  if (!exitCode && !HandOverRemoval(inf, &exitCode))
+    exitCode = g_silent ? RunSilently(hostWindow, inf) : RunPages(hostWindow, inf);
   SetupCloseInfFile(inf);
-  return 1;
+  return exitCode;
 }
 
 int LoadPageResources(HINSTANCE instance, WizardContext *context) {
@@ -432,7 +430,7 @@ void *LoadDialogTemplateCopy(HINSTANCE instance, int dialogId) {
   HGLOBAL loaded = LoadResource(instance, resource);
   const void *data = loaded ? LockResource(loaded) : nullptr;
   if (!data || size == 0) return nullptr;
-  void *copy = HeapAlloc(GetProcessHeap(), 0, size);
+  void *copy = malloc(size);
   if (copy) memcpy(copy, data, size);
   return copy;
 }

@@ -4,8 +4,8 @@
 
 struct WizardContext;
 
-// Runs the whole wizard owned by the host window; 0 when the setup script could not be opened.
-// Leaves the process exit code in g_exitCode.
+// Runs the whole wizard owned by the host window, from opening the setup script to the end
+// of the last run; returns the process exit code.
 int RunWizard(HWND hostWindow);
 
 // Fills every member of the context but hInf: fonts, image list, notice icon, page strings,
@@ -13,5 +13,5 @@ int RunWizard(HWND hostWindow);
 int LoadPageResources(HINSTANCE instance, WizardContext *context);
 // Destroys what LoadPageResources created.
 int ReleasePageResources(WizardContext *context);
-// A heap copy (HeapFree on the process heap) of a dialog template in the thread's language.
+// A copy (free() gives it back) of a dialog template in the thread's language.
 void *LoadDialogTemplateCopy(HINSTANCE instance, int dialogId);

@@ -21,7 +21,6 @@ size_t g_sectionListSize = sizeof(initialSectionList);
 volatile int g_workerBusy;
 volatile int g_rebootNeeded;
 int g_runOutcome;
-int g_exitCode;
 int g_silent;
 int g_targetDirGiven;
 char g_logPath[kTargetDirSize];

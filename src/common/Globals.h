@@ -31,7 +31,6 @@ extern size_t g_sectionListSize;
 extern volatile int g_workerBusy;        // 1 while a worker runs
 extern volatile int g_rebootNeeded;      // a restart is needed; only ever set to 1
 extern int g_runOutcome;                 // kRunNone/kRunSucceeded/kRunFailed of the last worker
-extern int g_exitCode;                   // the process exit code (app/ExitCode.h)
 
 // Set by the command line beside the options above.
 extern int g_silent;                     // 1 after "/silent": no window, no question, ever
