@@ -11,13 +11,16 @@ jobs=${SETUP_JOBS:-$(nproc)}
 # SETUP_BUILD_DIR puts the build elsewhere (default build/); SETUP_ARCHES limits the targets.
 out=$SETUP_BUILD_DIR
 arches=$SETUP_ARCHES
+# SETUP_BUILD_TARGETS builds only these targets of each Windows build, and no native tests
+# (the main command: its programs and the sample media, not the test suite).
+targets=${SETUP_BUILD_TARGETS:-}
 
 configure_and_build() {
   local dir=$1; shift
   cmake -S "$top" -B "$out/$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
   # The progress lines go; the compiler's messages stay. The filter never fails, so under
   # pipefail the pipeline's status is the build's own.
-  if ! cmake --build "$out/$dir" -j "$jobs" 2>&1 | { grep -v -E '^\[ *[0-9]+%\]' || true; }; then
+  if ! cmake --build "$out/$dir" -j "$jobs" ${targets:+--target $targets} 2>&1 | { grep -v -E '^\[ *[0-9]+%\]' || true; }; then
     echo "build.sh: the $dir build failed" >&2
     return 1
   fi
@@ -38,7 +41,7 @@ else
   pack_args_i686=(-DSETUP_PACK_PROGRAM=)
 fi
 
-configure_and_build native
+[ -n "$targets" ] || configure_and_build native
 for arch in $arches; do
   extra=()
   [ "$arch" = i686 ] && extra=("${pack_args_i686[@]}")

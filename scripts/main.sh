@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything and runs setup.exe on the Orlavin sample (examples/orlavin) under Wine:
+# Builds the programs and the sample media and runs setup.exe on the Orlavin sample (examples/orlavin) under Wine:
 # the wizard (interactive when a display is set, else quiet under a private Xvfb, with
 # screenshots), a report of what landed on the machine, the removal through the recorded
 # Uninstall command lines with /quiet added, the report that it is gone, the restart that the
@@ -24,8 +24,12 @@ interactive=0
 shots=${SETUP_MAIN_SCREENSHOTS:-1}
 [ $interactive = 1 ] && shots=0
 
+# Only what this command runs: setup.exe, the sample's media (packed too when it runs packed)
+# and the Wine session's starter. The test command builds the test suite.
 if [ "${SETUP_MAIN_BUILD:-1}" != 0 ]; then
-  bash "$top/scripts/build.sh" || exit 1
+  targets="setup orlavin_media noop"
+  [ "${SETUP_MAIN_PACKED:-0}" = 1 ] && targets="$targets orlavin_packed"
+  SETUP_BUILD_TARGETS=$targets bash "$top/scripts/build.sh" || exit 1
 fi
 . "$top/scripts/wine-session.sh"
 trap wine_session_stop EXIT
