@@ -61,26 +61,6 @@ BOOL CommitSection(HINF inf, const char *section, QueueCallbackContext *context,
 // The full (long) path of a file as the system spells it.
 std::string FullPath(const std::string &path);
 
-// A demand-start test service (tests/tools/testservice) that is stopped and deleted again
-// when the object goes, whatever the test did with it.
-class TestService {
- public:
-  TestService(const std::string &name, const std::string &options);  // created, not started
-  explicit TestService(const std::string &name);  // only removed at the end
-  ~TestService();
-  TestService(const TestService &) = delete;
-  TestService &operator=(const TestService &) = delete;
-  bool created() const { return created_; }
-  bool Start();  // waits until it runs
-  static std::string Command(const std::string &name, const std::string &options);
-
- private:
-  std::string name_;
-  bool created_ = false;
-};
-// Current state (SERVICE_STOPPED ...), or 0 when the service does not exist.
-DWORD ServiceState(const std::string &name);
-
 // Replaces one imported function of the test program itself for the life of the object, so
 // that a test can make a system call fail where the system offers no way to.
 class ImportPatch {

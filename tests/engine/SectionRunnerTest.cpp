@@ -11,6 +11,7 @@
 #include "common/Messages.h"
 #include "engine/QueueTestSupport.h"
 #include "engine/SectionRunner.h"
+#include "support/TestServices.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ class SectionRunnerTest : public testing::Test {
            "[SecA.Services]\r\nStopService=" + oldService_ + "\r\nAddService=" + newService_ +
            ",,SecA.NewService\r\nStartService=" + newService_ + "\r\n"
            "[SecA.NewService]\r\nDisplayName=\"Engine test\"\r\nServiceType=16\r\nStartType=3\r\n"
-           "ErrorControl=0\r\nServiceBinary=\"" + TestService::Command(newService_, "/log:" + log_) + "\"\r\n"
+           "ErrorControl=0\r\nServiceBinary=\"" + TestServiceCommand(newService_, "/log:" + log_) + "\"\r\n"
            "[SecB]\r\nCopyFiles=SecB.Files\r\nAddReg=SecB.Reg\r\nUpdateInis=SecB.Ini\r\n"
            "MakeIcons=SecB.Links\r\nExec=SecB.Progs\r\n"
            "[SecB.Files]\r\nb.txt\r\n"
@@ -155,10 +156,10 @@ TEST_F(SectionRunnerTest, TwoSectionsDoEveryStepInOrder) {
   ASSERT_TRUE(media_.Open(FullScript()));
   media_.WriteSource("a.txt", "file a");
   media_.WriteSource("b.txt", "file b");
-  TestService oldService(oldService_, "/log:" + log_);
-  TestService newService(newService_);  // created by the run, removed at the end
-  ASSERT_TRUE(oldService.created());
-  ASSERT_TRUE(oldService.Start());
+  ServiceGuard oldService(oldService_);
+  ServiceGuard newService(newService_);  // created by the run, removed at the end
+  ASSERT_TRUE(CreateTestService(oldService_, TestServiceCommand(oldService_, "/log:" + log_)));
+  ASSERT_TRUE(StartTestService(oldService_));
   // The service writes "running" just after it reports so; only what the run does may follow.
   for (int wait = 0; wait < 100 && Tags(LogLines(log_)).size() < 2; ++wait) Sleep(50);
   ASSERT_EQ(Tags(LogLines(log_)), (std::vector<std::string>{"start", "running"}));
@@ -279,11 +280,11 @@ TEST_F(SectionRunnerTest, FailingAddServiceStopsAfterTheRegistryWorkOfEverySecti
       "[Second.Services]\r\nAddService=" + newService_ + ",,Second.NewService\r\n"
       "StartService=" + newService_ + "\r\n"
       "[Second.NewService]\r\nServiceType=16\r\nStartType=3\r\nErrorControl=0\r\n"
-      "ServiceBinary=\"" + TestService::Command(newService_, "") + "\"\r\n";
+      "ServiceBinary=\"" + TestServiceCommand(newService_) + "\"\r\n";
   ASSERT_TRUE(media_.Open(script));
   media_.WriteSource("a.txt", "file a");
-  TestService removeOld(oldService_);
-  TestService removeNew(newService_);
+  ServiceGuard removeOld(oldService_);
+  ServiceGuard removeNew(newService_);
 
   EXPECT_EQ(Run("First\0Second\0"), 0);
   EXPECT_EQ(Phases(), (std::vector<int>{2, 3, 4}));
@@ -310,8 +311,9 @@ TEST_F(SectionRunnerTest, ServiceThatWillNotStopOnlyAsksForARestart) {
                        "[Sec.Reg]\r\nHKCU,\"" + std::string(kTestKey) + "\\S\",Value,,\"s\"\r\n"
                        "[Sec.Services]\r\nStopService=" + oldService_ + "\r\n";
   ASSERT_TRUE(media_.Open(script));
-  TestService slow(oldService_, "/stopdelay:8000");
-  ASSERT_TRUE(slow.Start());
+  ServiceGuard slow(oldService_);
+  ASSERT_TRUE(CreateTestService(oldService_, TestServiceCommand(oldService_, "/stopdelay:8000")));
+  ASSERT_TRUE(StartTestService(oldService_));
   EXPECT_EQ(Run("Sec\0"), 1) << GetLastError();
   EXPECT_EQ(Phases(), (std::vector<int>{2, 3, 4, 5, 6, -1}));
   EXPECT_EQ(g_rebootNeeded, 1);

@@ -1,38 +1,13 @@
-// Helpers of the service tests: test services of our own under the real service manager,
-// removed again whatever the test's outcome, setup scripts, and the service configuration.
+// Helpers of the service tests: the service configuration and the service group order (the
+// test services themselves: support/TestServices.h).
 #pragma once
 #include <windows.h>
 #include <setupapi.h>
 
 #include <string>
 
+#include "support/TestServices.h"
 #include "support/TestSupport.h"
-
-// A service name no other test (or emulated-version run of this binary) uses.
-std::string UniqueServiceName(const char *tag);
-
-// The binary path of the test service with its options, as the service manager expects it.
-std::string TestServiceCommand(const std::string &name, const std::string &options = "");
-
-// Stops (or ends the process of) and deletes the named service when it goes out of scope.
-class ServiceGuard {
- public:
-  explicit ServiceGuard(std::string name) : name_(std::move(name)) {}
-  ~ServiceGuard();
-  ServiceGuard(const ServiceGuard &) = delete;
-  ServiceGuard &operator=(const ServiceGuard &) = delete;
-  const char *name() const { return name_.c_str(); }
-
- private:
-  std::string name_;
-};
-
-// Creates a demand-start own-process service directly; true when created.
-bool CreateTestService(const std::string &name, const std::string &command);
-
-bool ServiceExists(const std::string &name);
-// Current state (SERVICE_STOPPED ...), or 0 when the service cannot be opened.
-DWORD ServiceState(const std::string &name);
 
 struct ServiceConfig {
   bool found = false;
