@@ -51,9 +51,9 @@ bool CopyProgramAndScript(const char *program, const char *folder) {
   char source[kTargetDirSize];
   char target[kTargetDirSize];
   return PathBesideProgram(source, kSetupScriptName) &&
-         JoinPath(target, sizeof(target), folder, kSetupProgramName) &&
+         JoinPath(target, folder, kSetupProgramName) &&
          CopyFileA(program, target, FALSE) &&
-         JoinPath(target, sizeof(target), folder, kSetupScriptName) &&
+         JoinPath(target, folder, kSetupScriptName) &&
          CopyFileA(source, target, FALSE);
 }
 
@@ -64,7 +64,7 @@ const char *const kHandOverNames[] = {kSetupProgramName, kSetupScriptName, kHand
 bool HoldsOnlyOurFiles(const char *folder) {
   char pattern[kTargetDirSize];
   WIN32_FIND_DATAA found;
-  if (!JoinPath(pattern, sizeof(pattern), folder, "*")) return false;
+  if (!JoinPath(pattern, folder, "*")) return false;
   FindGuard find(FindFirstFileA(pattern, &found));
   bool ours = false;
   if (!find) return false;
@@ -86,7 +86,7 @@ void SweepHandOverFolders() {
   char temp[kTargetDirSize];
   char pattern[kTargetDirSize];
   DWORD length = GetTempPathA(sizeof(temp), temp);
-  if (length == 0 || length >= sizeof(temp) || !JoinPath(pattern, sizeof(pattern), temp, "stp*"))
+  if (length == 0 || length >= sizeof(temp) || !JoinPath(pattern, temp, "stp*"))
     return;
   WIN32_FIND_DATAA found;
   FindGuard find(FindFirstFileA(pattern, &found));
@@ -94,12 +94,12 @@ void SweepHandOverFolders() {
   do {
     char folder[kTargetDirSize];
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        !JoinPath(folder, sizeof(folder), temp, found.cFileName) || !HoldsOnlyOurFiles(folder))
+        !JoinPath(folder, temp, found.cFileName) || !HoldsOnlyOurFiles(folder))
       continue;
     bool cleared = true;
     for (const char *name : kHandOverNames) {
       char path[kTargetDirSize];
-      cleared = cleared && JoinPath(path, sizeof(path), folder, name) &&
+      cleared = cleared && JoinPath(path, folder, name) &&
                 (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES || DeleteFileA(path));
     }
     if (cleared) RemoveDirectoryA(folder);

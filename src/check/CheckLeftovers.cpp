@@ -7,6 +7,7 @@
 
 #include "check/CheckParts.h"
 #include "common/AsciiCase.h"
+#include "common/PathText.h"
 #include "script/SetupScript.h"
 #include "services/ServiceSections.h"
 #include "shell/Shortcuts.h"
@@ -104,11 +105,6 @@ struct LeftoverScan {
   const char *removeSection;  // while remove sections are read
 };
 
-// Appends "\name" to dir in text; false when it does not fit.
-bool JoinName(char (&text)[kItemTextSize], const char *dir, const char *name) {
-  return snprintf(text, sizeof(text), "%s\\%s", dir, name) < static_cast<int>(sizeof(text));
-}
-
 // The registry root in its short form, so that both spellings name one key.
 const char *ShortRoot(const char *root) {
   static const char *const kRoots[][2] = {{"HKEY_LOCAL_MACHINE", "HKLM"},
@@ -131,10 +127,10 @@ bool ItemText(HINF inf, ItemKind kind, const char *list, INFCONTEXT *line,
   switch (kind) {
     case ItemKind::File:
       return SetupGetTargetPathA(inf, nullptr, list, dir, sizeof(dir), nullptr) &&
-             JoinName(text, dir, first);
+             JoinPath(text, dir, first);
     case ItemKind::IniFile:
       if (strchr(first, '\\')) return snprintf(text, sizeof(text), "%s", first) < kItemTextSize;
-      return GetWindowsDirectoryA(dir, sizeof(dir)) && JoinName(text, dir, first);
+      return GetWindowsDirectoryA(dir, sizeof(dir)) && JoinPath(text, dir, first);
     case ItemKind::DeletedKey:
       // A line that names a value deletes the value, or a text of it, not the key.
       if (ReadFieldAsRun(line, 3, second, sizeof(second)) != FieldState::Missing && second[0])
@@ -144,7 +140,7 @@ bool ItemText(HINF inf, ItemKind kind, const char *list, INFCONTEXT *line,
       if (ReadFieldAsRun(line, 2, second, sizeof(second)) != FieldState::Present) return false;
       size_t length = strlen(second);
       while (length > 0 && second[length - 1] == '\\') second[--length] = '\0';
-      return JoinName(text, ShortRoot(first), second);
+      return JoinPath(text, ShortRoot(first), second);
     }
     case ItemKind::Link:
       return ReadFieldAsRun(line, 2, second, sizeof(second)) == FieldState::Present &&

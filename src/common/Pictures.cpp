@@ -5,7 +5,7 @@
 
 HBITMAP LoadWizardPicture(const char *folder, const char *name) {
   char path[kTargetDirSize];
-  if (!JoinPath(path, sizeof(path), folder, name)) {
+  if (!JoinPath(path, folder, name)) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return nullptr;
   }

@@ -65,7 +65,7 @@ UINT CopyCabinet(QueueCallbackContext *context, const FILEPATHS_A *paths) {
 // Whether the file name in folder exists; a path that does not fit names nothing.
 bool SourcePresent(const char *folder, const char *name) {
   char path[kTargetDirSize];
-  return name[0] && JoinPath(path, sizeof(path), folder, name) &&
+  return name[0] && JoinPath(path, folder, name) &&
          GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
@@ -122,7 +122,7 @@ void FollowUpDeletion(QueueCallbackContext *context, const FILEPATHS_A *paths) {
 }  // namespace
 
 bool MoveHandedOverProgram(const char *target) {
-  if (!g_relocatedFrom[0] || lstrcmpiA(target, g_relocatedFrom) != 0) return false;
+  if (!g_relocatedFrom[0] || !SamePath(target, g_relocatedFrom)) return false;
   char aside[kTargetDirSize];
   if (!PathBesideProgram(aside, kHandedOverProgram)) return false;
   // MoveFileA, which the 95 family has too; the folder is new and holds no file of this name.

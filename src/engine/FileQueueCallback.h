@@ -18,7 +18,7 @@ constexpr char kHandedOverProgram[] = "installed-setup.exe";
 
 struct QueueCallbackContext {
   PVOID defaultContext;  // of SetupDefaultQueueCallbackA
-  char *lastDirectory;   // 260 bytes: the folder of the last deleted file
+  char *lastDirectory;   // the last deleted file's folder, in directoryBuffer
   LONG pendingCount;     // deleted files that wait for the restart
   // The storage behind lastDirectory, part of the context: a context whose queue never
   // reported its start still has it.

@@ -78,7 +78,7 @@ bool EntryIsGoing(QueueCallbackContext *context, const PathSet *restartFolders, 
 template <typename Going>
 bool HoldsOnly(const char *folder, Going going) {
   char pattern[kTargetDirSize + sizeof(kAllEntries)];
-  JoinPath(pattern, sizeof(pattern), folder, kAllEntries);
+  JoinPath(pattern, folder, kAllEntries);
   WIN32_FIND_DATAA data;
   FindGuard find(FindFirstFileA(pattern, &data));
   if (!find) return false;
@@ -86,7 +86,7 @@ bool HoldsOnly(const char *folder, Going going) {
     if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
     char path[kTargetDirSize];
     bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (!JoinPath(path, sizeof(path), folder, data.cFileName) || !going(path, isFolder))
+    if (!JoinPath(path, folder, data.cFileName) || !going(path, isFolder))
       return false;
   } while (FindNextFileA(find.get(), &data));
   return true;
@@ -130,7 +130,8 @@ void ForFoldersDeeperFirst(const GrowingList &folders, const char *outer, Visit 
   for (const char *folder = folders.text; folder && *folder; folder = ListNext(folder))
     AddCandidates(&candidates, folder, outer);
   int count = candidates.count;
-  const char **order = count ? static_cast<const char **>(malloc(count * sizeof(*order))) : nullptr;
+  HeapGuard block(count ? AllocateZeroed(count * sizeof(const char *)) : nullptr);
+  const char **order = reinterpret_cast<const char **>(block.get());
   if (order) {
     int at = 0;
     for (const char *folder = candidates.text; *folder; folder = ListNext(folder))
@@ -138,7 +139,6 @@ void ForFoldersDeeperFirst(const GrowingList &folders, const char *outer, Visit 
     qsort(order, count, sizeof(*order), DeeperFirst);
     for (at = 0; at < count; ++at)
       if (!at || !SamePath(order[at], order[at - 1])) visit(order[at]);
-    free(order);
   }
   ListFree(&candidates);
 }

@@ -199,12 +199,12 @@ template <typename Visit>
 void ForStepsBackwards(InstallJournal *journal, Visit visit) {
   int count = journal->steps.count;
   if (!count) return;
-  char **order = static_cast<char **>(malloc(count * sizeof(*order)));
+  HeapGuard block(AllocateZeroed(count * sizeof(char *)));
+  char **order = reinterpret_cast<char **>(block.get());
   if (!order) return;
   int at = 0;
   for (char *step = journal->steps.text; *step; step += strlen(step) + 1) order[at++] = step;
   while (at-- > 0) visit(order[at][0], order[at] + 1);
-  free(order);
 }
 
 // The remove sections' registry and INI directives of the products that the run installed for

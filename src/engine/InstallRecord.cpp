@@ -3,7 +3,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "common/AsciiCase.h"
 #include "common/Guards.h"
 #include "common/Log.h"
 #include "common/PathText.h"
@@ -82,7 +81,7 @@ bool RecordPathOf(const char *setupPath, const char *key, char (&path)[kTargetDi
   for (char *c = name; *c; ++c)
     if (!FitsFileName(*c)) *c = kNameStandIn;
   return FileDirectory(folder, sizeof(folder), setupPath) &&
-         JoinPath(path, sizeof(path), folder, name);
+         JoinPath(path, folder, name);
 }
 
 bool InstalledRecordPath(const char *key, char (&path)[kTargetDirSize]) {
@@ -101,7 +100,7 @@ bool BackupPathOf(const char *file, char (&backup)[kTargetDirSize]) {
 bool FileOfBackup(const char *backup, char (&file)[kTargetDirSize]) {
   size_t size = strlen(backup), suffix = sizeof(kBackupSuffix) - 1;
   if (size <= suffix || size - suffix >= sizeof(file) ||
-      !SameIgnoringCase(backup + size - suffix, kBackupSuffix))
+      !SamePath(backup + size - suffix, kBackupSuffix))
     return false;
   memcpy(file, backup, size - suffix);
   file[size - suffix] = '\0';

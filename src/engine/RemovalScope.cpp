@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "common/AsciiCase.h"
 #include "common/KeyList.h"
 #include "common/Log.h"
 #include "common/PathText.h"
@@ -21,7 +22,7 @@ namespace {
 // Adds folder\name; false only when memory ran out (a path too long names no file).
 bool AddPath(PathSet *kept, const char *folder, const char *name) {
   char path[kTargetDirSize];
-  return !JoinPath(path, sizeof(path), folder, name) || PathSetAppend(kept, path);
+  return !JoinPath(path, folder, name) || PathSetAppend(kept, path);
 }
 
 // The files of one entry of a CopyFiles line: a file-list section, or "@name", a single file
@@ -33,14 +34,10 @@ bool AddCopyEntry(HINF inf, const char *entry, PathSet *kept) {
                            nullptr))
     return true;
   if (single) return AddPath(kept, folder, entry + 1);
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, entry, nullptr, &line)) return true;
-  do {
+  return ForEachLine(inf, entry, nullptr, [&](INFCONTEXT *line) {
     char name[kFieldSize];
-    if (ReadField(&line, kFieldFileTarget, name) && name[0] && !AddPath(kept, folder, name))
-      return false;
-  } while (SetupFindNextLine(&line, &line));
-  return true;
+    return !ReadField(line, kFieldFileTarget, name) || !name[0] || AddPath(kept, folder, name);
+  });
 }
 
 // Every file that the section's CopyFiles lines place, in the target directory dir.
@@ -51,7 +48,7 @@ bool AddCopiedFiles(HINF inf, const char *section, const char *dir, PathSet *kep
 
 bool InKeys(const char *keys, const char *key) {
   for (const char *entry = keys; *entry; entry = ListNext(entry))
-    if (_stricmp(entry, key) == 0) return true;
+    if (SameIgnoringCase(entry, key)) return true;
   return false;
 }
 
@@ -66,20 +63,15 @@ bool RegisteredDir(const char *key, const char *removalDir, char (&dir)[kTargetD
 // The install sections of the products that stay registered after the removal of keys.
 bool AddStayingProducts(HINF inf, const char *keys, const char *removalDir, PathSet *kept) {
   bool keysDistinct = ProductKeysDistinct(inf);
-  INFCONTEXT line;
-  if (!SetupFindFirstLineA(inf, g_productsSection, nullptr, &line)) return true;
-  do {
+  return ForEachLine(inf, g_productsSection, nullptr, [&](INFCONTEXT *line) {
     char key[kFieldSize];
     char section[kSectionNameSize];
     char dir[kTargetDirSize];
-    if (!IsListedProduct(&line, keysDistinct) ||
-        !ReadField(&line, kFieldKey, key) || InKeys(keys, key) ||
-        !RegisteredDir(key, removalDir, dir) ||
-        !ReadField(&line, kFieldInstallSection, section))
-      continue;
-    if (!AddCopiedFiles(inf, section, dir, kept)) return false;
-  } while (SetupFindNextLine(&line, &line));
-  return true;
+    return !IsListedProduct(line, keysDistinct) || !ReadField(line, kFieldKey, key) ||
+           InKeys(keys, key) || !RegisteredDir(key, removalDir, dir) ||
+           !ReadField(line, kFieldInstallSection, section) ||
+           AddCopiedFiles(inf, section, dir, kept);
+  });
 }
 
 // The setup-level Install section stands for a product that stays until the last one goes.
@@ -146,11 +138,11 @@ bool AddRecordedFiles(HINF inf, const char *keys, const char *sectionList, const
   char setupKey[kFieldSize] = {};
   ReadSetupLevelKey(inf, &line, setupKey, sizeof(setupKey));
   char setupProgram[kTargetDirSize];
-  if (!JoinPath(setupProgram, sizeof(setupProgram), dir, kSetupProgramName))
+  if (!JoinPath(setupProgram, dir, kSetupProgramName))
     setupProgram[0] = '\0';
   for (const char *key = keys; complete && *key; key = ListNext(key)) {
     // The setup level's files stay while products stay, though its entry may go.
-    if (!setupGoes && !lstrcmpiA(key, setupKey)) continue;
+    if (!setupGoes && SameIgnoringCase(key, setupKey)) continue;
     // An entry deleted before (the setup level's, while products stayed) leaves its record
     // beside the copy of setup.exe in the run's directory.
     char recordPath[kTargetDirSize];
@@ -181,7 +173,7 @@ bool AddRecordedFiles(HINF inf, const char *keys, const char *sectionList, const
     const char *setupNames[] = {kSetupProgramName, kSetupScriptName};
     for (const char *name : setupNames)
       if (FileDirectory(folder, sizeof(folder), recordPath) &&
-          JoinPath(setupFile, sizeof(setupFile), folder, name) &&
+          JoinPath(setupFile, folder, name) &&
           (PathSetHas(&named, setupFile) || PathSetHas(&record.files, setupFile)) &&
           !PathSetHas(&scope->keptFiles, setupFile))
         complete = complete && PathSetAdd(&scope->lastFiles, setupFile);

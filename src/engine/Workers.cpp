@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include "common/AsciiCase.h"
 #include "common/Globals.h"
 #include "common/KeyList.h"
 #include "common/Language.h"
@@ -55,7 +56,7 @@ int RunAndKeepError(const RunRecord &run, DWORD *error, const RemovalScope *scop
 bool RemovesTheSetup(const char *sectionList) {
   const char *last = nullptr;
   for (const char *entry = sectionList; *entry; entry = ListNext(entry)) last = entry;
-  return last && g_removeSection && lstrcmpiA(last, g_removeSection) == 0;
+  return last && g_removeSection && SameIgnoringCase(last, g_removeSection);
 }
 
 // The run's choices, for the log.

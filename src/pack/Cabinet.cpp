@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <fci.h>
 #include <setupapi.h>
-#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "common/Globals.h"
@@ -52,8 +52,9 @@ INT_PTR OpenCabFile(const char *path, int flags) {
   return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<INT_PTR>(handle);
 }
 
-void *DIAMONDAPI AllocForCabinet(ULONG size) { return HeapAlloc(GetProcessHeap(), 0, size); }
-void DIAMONDAPI FreeForCabinet(void *block) { HeapFree(GetProcessHeap(), 0, block); }
+// The cabinet library takes its memory from the program's one allocator.
+void *DIAMONDAPI AllocForCabinet(ULONG size) { return malloc(size); }
+void DIAMONDAPI FreeForCabinet(void *block) { free(block); }
 
 // ----- Making the cabinet (FCI) ---------------------------------------------------------------
 
@@ -148,8 +149,7 @@ bool WriteMediaCabinet(const char *folder, const char *mediaDir, const char *con
   CCAB cabinet = {};
   cabinet.cb = cabinet.cbFolderThresh = kWholeCabinet;
   if (!LoadCabinetLibrary(&library) ||
-      snprintf(cabinet.szCabPath, sizeof(cabinet.szCabPath), "%s\\", folder) >=
-          static_cast<int>(sizeof(cabinet.szCabPath)))
+      !JoinPath(cabinet.szCabPath, folder, ""))
     return false;
   strcpy(cabinet.szCab, kMediaCabinetName);
   ERF error = {};
@@ -164,7 +164,7 @@ bool WriteMediaCabinet(const char *folder, const char *mediaDir, const char *con
     for (int i = 0; added && i < count; ++i) {
       if (EndsAsCabinet(names[i]) != (stored == 1)) continue;
       char source[kTargetDirSize];
-      added = JoinPath(source, sizeof(source), mediaDir, names[i]) &&
+      added = JoinPath(source, mediaDir, names[i]) &&
               library.fciAddFile(fci, source, const_cast<char *>(names[i]), FALSE, NextForFci,
                                  StatusForFci, OpenInfoForFci,
                                  stored ? tcompTYPE_NONE : tcompTYPE_MSZIP);

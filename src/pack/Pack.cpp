@@ -111,7 +111,7 @@ bool ListMediaFiles(ScriptMedia *media, int *count) {
   const char **names = media->files.sorted;
   *count = 0;
   for (int i = 0; i < media->files.paths.count; ++i)
-    if (*count == 0 || lstrcmpiA(names[*count - 1], names[i]) != 0) names[(*count)++] = names[i];
+    if (*count == 0 || !SamePath(names[*count - 1], names[i])) names[(*count)++] = names[i];
   return true;
 }
 
@@ -120,8 +120,8 @@ bool WritePack(ScriptMedia *media, int count, DWORD *size) {
   char work[kTargetDirSize], cabinet[kTargetDirSize], program[kTargetDirSize];
   if (!MakePrivateFolder(work)) return false;
   bool written = WriteMediaCabinet(work, media->folder, media->files.sorted, count) &&
-                 JoinPath(cabinet, sizeof(cabinet), work, kMediaCabinetName) &&
-                 JoinPath(program, sizeof(program), media->folder, kSetupProgramName) &&
+                 JoinPath(cabinet, work, kMediaCabinetName) &&
+                 JoinPath(program, media->folder, kSetupProgramName) &&
                  WritePackedProgram(g_packPath, program, cabinet, size);
   DWORD error = GetLastError();
   RemovePrivateFolder(work);
@@ -136,7 +136,7 @@ int UnpackMedia(const PackedMedia &media, const char *work, const char *folder) 
   uint32_t crc = 0;
   HandleGuard program(CreateFileA(media.program, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!JoinPath(cabinet, sizeof(cabinet), work, kMediaCabinetName) || !program ||
+  if (!JoinPath(cabinet, work, kMediaCabinetName) || !program ||
       !SeekTo(program.get(), media.place.cabinetStart))
     return -1;
   {
@@ -184,7 +184,7 @@ int RunPackedMedia(const PackedMedia &media) {
     return kExitInstallFailure;
   }
   int exitCode = kExitInstallFailure;
-  int files = JoinPath(folder, sizeof(folder), work, kMediaFolderName)
+  int files = JoinPath(folder, work, kMediaFolderName)
                   ? UnpackMedia(media, work, folder)
                   : -1;
   if (files < 0) {
@@ -232,7 +232,7 @@ int PackMedia() {
   if (checked != kExitCheckClean) {
     Say(console, 0, "%s: nothing is packed: the script has errors", g_packPath);
     exitCode = checked;
-  } else if (!scriptName || lstrcmpiA(scriptName + 1, kSetupScriptName) != 0) {
+  } else if (!scriptName || !SamePath(scriptName + 1, kSetupScriptName)) {
     Say(console, 0, "%s: nothing is packed: the script is not named %s", g_packPath,
         kSetupScriptName);
     exitCode = kExitInvalidCommandLine;

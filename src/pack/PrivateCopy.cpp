@@ -154,11 +154,11 @@ bool RunProgramIn(const char *purpose, const char *folder, const char *extra,
 void RemovePrivateFolder(const char *folder) {
   char path[kTargetDirSize];
   WIN32_FIND_DATAA found;
-  if (JoinPath(path, sizeof(path), folder, "*")) {
+  if (JoinPath(path, folder, "*")) {
     FindGuard find(FindFirstFileA(path, &found));
     for (bool more = static_cast<bool>(find); more; more = FindNextFileA(find.get(), &found)) {
       if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, "..") ||
-          !JoinPath(path, sizeof(path), folder, found.cFileName))
+          !JoinPath(path, folder, found.cFileName))
         continue;
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemovePrivateFolder(path);

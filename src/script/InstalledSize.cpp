@@ -16,7 +16,7 @@ unsigned long long TargetFileBytes(HINF inf, const char *fileList, const char *n
   char dir[kTargetDirSize];
   if (!SetupGetTargetPathA(inf, nullptr, fileList, dir, sizeof(dir), nullptr)) return 0;
   char path[kTargetDirSize];
-  if (!JoinPath(path, sizeof(path), dir, name)) return 0;
+  if (!JoinPath(path, dir, name)) return 0;
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/AsciiCase.h"
 #include "common/Guards.h"
 #include "common/KeyList.h"
 #include "common/Log.h"
@@ -37,7 +38,7 @@ TextValue ReadTextValue(HKEY key, const char *name, char (&text)[N]) {
 bool ReadIdentityBeside(char *program, char (&identity)[kFieldSize]) {
   static_assert(sizeof(kSetupProgramName) == sizeof(kSetupScriptName), "names of one length");
   char *name = strrchr(program, '\\');
-  if (!name || _stricmp(name + 1, kSetupProgramName) != 0) return false;
+  if (!name || !SamePath(name + 1, kSetupProgramName)) return false;
   memcpy(name + 1, kSetupScriptName, sizeof(kSetupScriptName));
   HINF inf = SetupOpenInfFileA(program, nullptr, INF_STYLE_WIN4, nullptr);
   if (inf == INVALID_HANDLE_VALUE) return false;
@@ -51,11 +52,11 @@ bool ReadIdentityBeside(char *program, char (&identity)[kFieldSize]) {
 bool IsRemovalCommand(const char *command, const char *program, const char *key) {
   char formed[kTargetDirSize];
   if (BuildUninstallCommand(formed, sizeof(formed), program, key) &&
-      _stricmp(formed, command) == 0)
+      SamePath(formed, command))
     return true;
   int length = snprintf(formed, sizeof(formed), "%s /remove:%s", program, key);
   return length > 0 && length < static_cast<int>(sizeof(formed)) &&
-         _stricmp(formed, command) == 0;
+         SamePath(formed, command);
 }
 
 // An entry without an identity, as earlier builds of this program wrote it: the command line
@@ -67,7 +68,7 @@ bool WrittenByEarlierBuild(HKEY entry, const char *key, const char *identity) {
   return ReadTextValue(entry, kUninstallStringValue, command) == TextValue::Fits &&
          UninstallCommandProgram(program, sizeof(program), command) &&
          IsRemovalCommand(command, program, key) && ReadIdentityBeside(program, theirs) &&
-         _stricmp(theirs, identity) == 0;
+         SameIgnoringCase(theirs, identity);
 }
 
 bool OpenEntry(const char *key, RegKeyGuard *entry) {
@@ -96,13 +97,13 @@ bool ProgramIn(const char *command, const char *folder) {
   char *slash = strrchr(program, '\\');
   if (!slash) return false;
   *slash = '\0';
-  return _stricmp(program, folder) == 0;
+  return SamePath(program, folder);
 }
 
 // Whether folder holds a setup.inf that an entry of another program still needs.
 bool FolderHoldsOtherSetup(HINF inf, const char *folder, OtherProgram *other) {
   char script[kTargetDirSize];
-  if (!JoinPath(script, sizeof(script), folder, kSetupScriptName)) return false;
+  if (!JoinPath(script, folder, kSetupScriptName)) return false;
   DWORD attributes = GetFileAttributesA(script);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
     return false;
@@ -133,7 +134,7 @@ EntryOwner OwnerOfEntry(HINF inf, const char *key) {
   char recorded[kFieldSize];
   switch (ReadTextValue(entry.get(), kSetupIdentityValue, recorded)) {
     case TextValue::Fits:
-      return _stricmp(recorded, identity) == 0 ? EntryOwner::ThisSetup : EntryOwner::Other;
+      return SameIgnoringCase(recorded, identity) ? EntryOwner::ThisSetup : EntryOwner::Other;
     case TextValue::TooLong:
       return EntryOwner::Other;
     case TextValue::Absent:
@@ -179,7 +180,7 @@ bool TargetHoldsOtherSetup(HINF inf, const char *target, OtherProgram *other) {
   bool found = FolderHoldsOtherSetup(inf, target, other);
   if (!found && FindSetupCopyPath(inf, g_installSection, setupCopy, target)) {
     *strrchr(setupCopy, '\\') = '\0';
-    found = _stricmp(setupCopy, target) != 0 && FolderHoldsOtherSetup(inf, setupCopy, other);
+    found = !SamePath(setupCopy, target) && FolderHoldsOtherSetup(inf, setupCopy, other);
   }
   if (found)
     LogLine("the target %s holds the setup of another program, %s, which its entry %s still "

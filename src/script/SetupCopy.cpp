@@ -26,7 +26,7 @@ bool ListDestination(HINF inf, const char *fileList, const char *target,
   char below[kTargetDirSize] = {};
   bool fits = ReadField(&line, kFieldDestinationSubdir, below) ||
               SetupGetFieldCount(&line) < kFieldDestinationSubdir;
-  if (fits && (below[0] ? JoinPath(dir, sizeof(dir), target, below)
+  if (fits && (below[0] ? JoinPath(dir, target, below)
                         : strlen(target) < sizeof(dir) && lstrcpynA(dir, target, sizeof(dir))))
     return true;
   SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -55,7 +55,7 @@ SetupCopy FindCopyOf(HINF inf, const char *fileList, const char *fileName, const
     }
     size_t length = strlen(dir);
     if (length != 0 && dir[length - 1] == '\\') dir[length - 1] = '\0';
-    found = JoinPath(path, sizeof(path), dir, fileName) ? SetupCopy::Found : SetupCopy::TooLong;
+    found = JoinPath(path, dir, fileName) ? SetupCopy::Found : SetupCopy::TooLong;
   });
   return found;
 }
