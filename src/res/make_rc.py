@@ -155,6 +155,16 @@ def rc_text(language, key):
     return rc_string(language['dialog'][key] if key else '')
 
 
+# The system's own control classes by their numbers, as the dialog template format allows:
+# windres keeps a class written as a name as a string in every control (about 8 KB in all).
+PREDEFINED_CLASSES = {'Button': 0x80, 'Edit': 0x81, 'Static': 0x82, 'ListBox': 0x83}
+
+
+def rc_class(name):
+    number = PREDEFINED_CLASSES.get(name)
+    return '0x%02X' % number if number else '"%s"' % name
+
+
 def write_template(out, language, template, height, font, controls):
     out.append('%s DIALOG 0, 0, 317, %d' % (DIALOG_NAMES[template], height))
     out.append('STYLE WS_CHILD | WS_CAPTION | DS_SETFONT')
@@ -164,8 +174,9 @@ def write_template(out, language, template, height, font, controls):
     for cls, cid, x, y, w, h, style, text in controls:
         # NOT WS_VISIBLE keeps hidden controls hidden: CONTROL adds WS_VISIBLE by itself.
         visible = '' if style & WS_VISIBLE else ' | NOT WS_VISIBLE'
-        out.append('  CONTROL %s, %s, "%s", 0x%08X%s, %d, %d, %d, %d'
-                   % (rc_text(language, text), IDS[cid], cls, style, visible, x, y, w, h))
+        out.append('  CONTROL %s, %s, %s, 0x%08X%s, %d, %d, %d, %d'
+                   % (rc_text(language, text), IDS[cid], rc_class(cls), style, visible,
+                      x, y, w, h))
     out.append('END')
     out.append('')
 
