@@ -737,6 +737,33 @@ TEST_F(FaultsTest, UpgradesFailedAndSucceededThenRemoved) {
   EXPECT_FALSE(UninstallEntryExists("FLTRoll"));
 }
 
+// A failed upgrade of a file that another program holds open: the old file cannot be put back
+// at once, so it goes back at the restart, and the run ends with 3010 instead of 1603.
+TEST_F(FaultsTest, FailedUpgradeOfAFileInUseIsPutBackAtTheRestart) {
+  Media v1(RollScript("1.0", "old.txt", "c.txt"), {"a.txt", "old.txt", "c.txt"});
+  Media failing(RollScript("2.0", "new.txt", "c.txt\r\nmissing.txt"),
+                {"a.txt", "new.txt", "c.txt"});
+  WriteTextFile(failing.dir() + "\\a.txt", "version 2\r\n");
+  const std::string target = v1.target() + "\\Roll", a = target + "\\a.txt";
+  for (const Media *media : {&v1, &failing}) {
+    HANDLE held = media == &failing ? CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                  nullptr, OPEN_EXISTING, 0, nullptr)
+                                    : INVALID_HANDLE_VALUE;
+    SetupProcess setup(media->dir());
+    RunResult run = RunQuiet(setup, Quoted(setup.exe()) + " /silent /dir:" + Quoted(target));
+    PrintRun(media == &v1 ? "1.0" : "2.0 without a file, a.txt held open", run);
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    EXPECT_EQ(run.exitCode, media == &v1 ? 0 : 3010);
+  }
+  EXPECT_EQ(UninstallValue("FLTRoll", "DisplayVersion"), "1.0");
+  bool putBack = false;
+  for (const auto &pair : PendingPairs())
+    putBack = putBack || (!_stricmp(pair.first.c_str(), (a + ".setup-backup").c_str()) &&
+                          pair.second.size() >= a.size() &&
+                          !_stricmp(pair.second.c_str() + pair.second.size() - a.size(), a.c_str()));
+  EXPECT_TRUE(putBack) << "the restart puts a.txt back";
+}
+
 // A disk that fills up during the copy: the rollback frees it again, and the exit code says
 // why. The small drive R: is a size-limited file system that scripts/small-drive.sh mounts.
 TEST_F(FaultsTest, FullDiskIsTakenBackAndEndsWith112) {
