@@ -764,6 +764,24 @@ TEST_F(FaultsTest, FailedUpgradeOfAFileInUseIsPutBackAtTheRestart) {
   EXPECT_TRUE(putBack) << "the restart puts a.txt back";
 }
 
+// A reinstall into another folder moves the product: the first folder's files go, the entry
+// names the second, and the removal then leaves nothing in either.
+TEST_F(FaultsTest, ReinstallIntoAnotherFolderMovesTheProduct) {
+  Media media(RollScript("1.0", "b.txt", "c.txt"), {"a.txt", "b.txt", "c.txt"});
+  const std::string first = media.target() + "\\ReA\\Roll", second = media.target() + "\\ReB";
+  for (const std::string &target : {first, second}) {
+    SetupProcess setup(media.dir());
+    RunResult run = RunQuiet(setup, Quoted(setup.exe()) + " /silent /dir:" + Quoted(target));
+    PrintRun(target.c_str(), run);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(FileExists(target + "\\Deep\\c.txt"));
+  }
+  EXPECT_FALSE(FolderExists(media.target() + "\\ReA")) << "the folders the first install made";
+  EXPECT_EQ(UninstallValue("FLTRoll", "UserTargetDir"), second);
+  ExpectQuietSuccess(Remove(media, "FLTRoll"), 0);
+  EXPECT_EQ(FolderState(media.target()), "");
+}
+
 // A disk that fills up during the copy: the rollback frees it again, and the exit code says
 // why. The small drive R: is a size-limited file system that scripts/small-drive.sh mounts.
 TEST_F(FaultsTest, FullDiskIsTakenBackAndEndsWith112) {
