@@ -5,6 +5,9 @@
 // The number of pages of the sheet and the indexes the pages jump to.
 constexpr int kPageCount = 7;
 constexpr int kPageWelcome = 0;
+constexpr int kPageComponents = 1;
+constexpr int kPageTargetDir = 2;
+constexpr int kPageReady = 3;
 constexpr int kPageInstallFinish = 4;
 constexpr int kPageRemove = 5;
 constexpr int kPageRemoveFinish = 6;

@@ -4,11 +4,10 @@
 
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
+#include "res/resource.h"
 
 namespace {
 
-constexpr int kWelcome = 0, kComponents = 1, kInstallFinish = 4;
-constexpr int kTitle = 1202, kText = 1203, kPicture = 65535;
 constexpr int kSideWidth = 60, kSideHeight = 300, kTopSize = 49;
 // Colours that none of the program's own pictures holds.
 constexpr COLORREF kSide = RGB(10, 200, 30), kTop = RGB(200, 30, 140);
@@ -77,18 +76,19 @@ TEST(BrandingTest, ScriptTextsAndPicturesByLanguageAndEnterToTheEnd) {
     SetupProcess setup(media.dir());
     ASSERT_TRUE(setup.Start(std::string(brand.arguments) + " \"/dir:" + media.target() + "\""));
     WizardDriver wizard(setup.pid());
-    ASSERT_TRUE(wizard.WaitForPage(kWelcome));
+    ASSERT_TRUE(wizard.WaitForPage(kPageWelcome));
     EXPECT_EQ(Caption(wizard.Sheet()), brand.title);
-    EXPECT_EQ(wizard.Control(kTitle).text, brand.title);
-    EXPECT_EQ(wizard.Control(kText).text, brand.welcome);
+    EXPECT_EQ(wizard.Control(IDC_TITLE).text, brand.title);
+    EXPECT_EQ(wizard.Control(IDC_TEXT).text, brand.welcome);
     if (brand.header)
       EXPECT_EQ(wizard.PixelAt(kSideWidth / 2, kSideHeight / 2) == kSide, brand.scriptWatermark);
     else
-      EXPECT_EQ(wizard.Control(kPicture).width, kSideWidth) << "the control takes the picture";
+      EXPECT_EQ(wizard.Control(IDC_STATIC_OTHER).width, kSideWidth)
+          << "the control takes the picture";
 
     if (brand.header) {
       ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
-      ASSERT_TRUE(wizard.WaitForPage(kComponents));
+      ASSERT_TRUE(wizard.WaitForPage(kPageComponents));
       EXPECT_EQ(Caption(wizard.Sheet()), brand.title);
       ExpectHeaderPictureRightOfSubtitle(wizard);
       ASSERT_TRUE(wizard.Press(WizardButton::Cancel));
@@ -96,7 +96,7 @@ TEST(BrandingTest, ScriptTextsAndPicturesByLanguageAndEnterToTheEnd) {
       continue;
     }
     // Enter takes Next on every page and Finish at the end, as a click would.
-    for (int page = kWelcome; page < kInstallFinish; ++page) {
+    for (int page = kPageWelcome; page < kPageInstallFinish; ++page) {
       ASSERT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }));
       wizard.PressEnter();
       ASSERT_TRUE(wizard.WaitForPage(page + 1, 60000)) << "Enter on page " << page;

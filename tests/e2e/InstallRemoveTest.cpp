@@ -13,12 +13,6 @@
 
 namespace {
 
-constexpr int kWelcome = 0, kComponents = 1, kTarget = 2, kReady = 3, kInstallFinish = 4,
-              kRemove = 5, kRemoveFinish = 6;
-constexpr int kTitle = IDC_TITLE, kText = IDC_TEXT, kNotice = IDC_NOTICE_ICON,
-              kTargetEdit = IDC_TARGET_EDIT, kTargetFault = IDC_TARGET_FAULT,
-              kDescription = IDC_DESCRIPTION, kCdRomNote = IDC_CDROM_NOTE;
-
 const char kSuiteScript[] = R"([Version]
 Signature="$Chicago$"
 Provider=%Vendor%
@@ -151,13 +145,13 @@ class InstallRemoveTest : public testing::Test {
   // the two removals through the recorded entries.
   // Welcome, centred on the work area.
   void Welcome(WizardDriver &wizard) {
-    ASSERT_TRUE(wizard.WaitForPage(kWelcome));
+    ASSERT_TRUE(wizard.WaitForPage(kPageWelcome));
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     RECT sheet = wizard.SheetRect();
     EXPECT_NEAR((sheet.left + sheet.right) / 2, (work.left + work.right) / 2, 1);
     EXPECT_NEAR((sheet.top + sheet.bottom) / 2, (work.top + work.bottom) / 2, 1);
-    EXPECT_EQ(wizard.Control(kTitle).text, "Orlavin for Windows Setup");
+    EXPECT_EQ(wizard.Control(IDC_TITLE).text, "Orlavin for Windows Setup");
     EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }));
     EXPECT_FALSE(wizard.Button(WizardButton::Back).enabled);
     ASSERT_TRUE(wizard.Press(WizardButton::Next));
@@ -165,19 +159,19 @@ class InstallRemoveTest : public testing::Test {
 
   // Components: default checks, the newer Gamma unchecked, the description follows.
   void Components(WizardDriver &wizard) {
-    ASSERT_TRUE(wizard.WaitForPage(kComponents));
+    ASSERT_TRUE(wizard.WaitForPage(kPageComponents));
     ASSERT_EQ(wizard.ItemCount(), 3);
     EXPECT_EQ(wizard.ItemText(0), "Alpha Tools");
     EXPECT_EQ(wizard.ItemText(2), "Gamma Driver");
     EXPECT_TRUE(wizard.ItemChecked(0));
     EXPECT_FALSE(wizard.ItemChecked(1));
     EXPECT_FALSE(wizard.ItemChecked(2)) << "a more recent version is installed";
-    EXPECT_EQ(wizard.Control(kDescription).text, "The alpha tools.");
+    EXPECT_EQ(wizard.Control(IDC_DESCRIPTION).text, "The alpha tools.");
     wizard.SelectItemByKey(1);
-    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kDescription).text.empty(); }))
+    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(IDC_DESCRIPTION).text.empty(); }))
         << "Beta has no description";
     wizard.ClickItemText(2);
-    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kDescription).text == "Needs the CD."; }));
+    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(IDC_DESCRIPTION).text == "Needs the CD."; }));
     EXPECT_EQ(wizard.Selection(), 2);
     EXPECT_FALSE(wizard.ItemChecked(2)) << "a click on the text selects only";
 
@@ -219,8 +213,8 @@ class InstallRemoveTest : public testing::Test {
   // Target directory: the default below Program Files; on every keystroke Next follows the
   // platform's answer for a complete path ("C:\" on), and the hint says why while it is off.
   void Target(WizardDriver &wizard, const Media &media) {
-    ASSERT_TRUE(wizard.WaitForPage(kTarget));
-    EXPECT_EQ(wizard.Control(kTargetEdit).text, ProgramFilesDir() + "\\E2E Suite");
+    ASSERT_TRUE(wizard.WaitForPage(kPageTargetDir));
+    EXPECT_EQ(wizard.Control(IDC_TARGET_EDIT).text, ProgramFilesDir() + "\\E2E Suite");
     HINF inf = SetupOpenInfFileA((media.dir() + "\\setup.inf").c_str(), nullptr, INF_STYLE_WIN4,
                                  nullptr);
     ASSERT_NE(inf, INVALID_HANDLE_VALUE);
@@ -230,7 +224,7 @@ class InstallRemoveTest : public testing::Test {
       bool expected = n >= 3 && PlatformAcceptsDirectory(inf, text);
       if (!WaitUntil([&] {
             return wizard.Button(WizardButton::Next).enabled == expected &&
-                   wizard.Control(kTargetFault).text.empty() == (expected || n == 0);
+                   wizard.Control(IDC_TARGET_FAULT).text.empty() == (expected || n == 0);
           }, 3000))
         ++mismatches;
     });
@@ -242,28 +236,28 @@ class InstallRemoveTest : public testing::Test {
 
   // Ready: Gamma wants the CD.
   void ReadyAndBack(WizardDriver &wizard, const Media &media) {
-    ASSERT_TRUE(wizard.WaitForPage(kReady));
-    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kCdRomNote).visible; }));
-    EXPECT_TRUE(wizard.Control(kNotice).visible);
-    EXPECT_NE(wizard.Control(kCdRomNote).text.find("CD-ROM"), std::string::npos);
+    ASSERT_TRUE(wizard.WaitForPage(kPageReady));
+    EXPECT_TRUE(WaitUntil([&] { return wizard.Control(IDC_CDROM_NOTE).visible; }));
+    EXPECT_TRUE(wizard.Control(IDC_NOTICE_ICON).visible);
+    EXPECT_NE(wizard.Control(IDC_CDROM_NOTE).text.find("CD-ROM"), std::string::npos);
 
     // Back to the components, Gamma unchecked without a question, and the note is gone.
     ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Back); }));
-    ASSERT_TRUE(wizard.WaitForPage(kTarget));
-    EXPECT_EQ(wizard.Control(kTargetEdit).text, media.target()) << "the field keeps its text";
+    ASSERT_TRUE(wizard.WaitForPage(kPageTargetDir));
+    EXPECT_EQ(wizard.Control(IDC_TARGET_EDIT).text, media.target()) << "the field keeps its text";
     ASSERT_TRUE(wizard.Press(WizardButton::Back));
-    ASSERT_TRUE(wizard.WaitForPage(kComponents));
+    ASSERT_TRUE(wizard.WaitForPage(kPageComponents));
     EXPECT_TRUE(wizard.ItemChecked(2)) << "the choices stay as they were left";
     wizard.SelectItemByKey(2);
     wizard.ToggleByKey();
     ASSERT_TRUE(WaitUntil([&] { return !wizard.ItemChecked(2); }));
     EXPECT_FALSE(wizard.WaitForMessageBox(500).window) << "unchecking never asks";
     ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
-    ASSERT_TRUE(wizard.WaitForPage(kTarget));
+    ASSERT_TRUE(wizard.WaitForPage(kPageTargetDir));
     ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
-    ASSERT_TRUE(wizard.WaitForPage(kReady));
-    EXPECT_TRUE(WaitUntil([&] { return !wizard.Control(kCdRomNote).visible; }));
-    EXPECT_FALSE(wizard.Control(kNotice).visible);
+    ASSERT_TRUE(wizard.WaitForPage(kPageReady));
+    EXPECT_TRUE(WaitUntil([&] { return !wizard.Control(IDC_CDROM_NOTE).visible; }));
+    EXPECT_FALSE(wizard.Control(IDC_NOTICE_ICON).visible);
   }
 
   // Progress: while the worker is held, no button works and the sheet cannot be closed.
@@ -275,16 +269,16 @@ class InstallRemoveTest : public testing::Test {
     wizard.Close();
     Sleep(500);
     EXPECT_TRUE(setup.Running()) << "a close request while busy is refused";
-    EXPECT_EQ(wizard.ActivePage(), kReady);
+    EXPECT_EQ(wizard.ActivePage(), kPageReady);
     media.OpenGate();
   }
 
   // Finish: Alpha asks for a restart; only Finish is available.
   void Finish(WizardDriver &wizard, SetupProcess &setup) {
-    ASSERT_TRUE(wizard.WaitForPage(kInstallFinish, 60000));
+    ASSERT_TRUE(wizard.WaitForPage(kPageInstallFinish, 60000));
     EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Finish).enabled; }));
-    EXPECT_TRUE(wizard.Control(kText).visible) << "restart note";
-    EXPECT_TRUE(wizard.Control(kNotice).visible);
+    EXPECT_TRUE(wizard.Control(IDC_TEXT).visible) << "restart note";
+    EXPECT_TRUE(wizard.Control(IDC_NOTICE_ICON).visible);
     EXPECT_FALSE(wizard.Button(WizardButton::Back).enabled);
     EXPECT_FALSE(wizard.Button(WizardButton::Cancel).enabled);
     FinishAndDeclineRestart(wizard);
@@ -333,14 +327,14 @@ class InstallRemoveTest : public testing::Test {
       SetupProcess remover(target, false);
       ASSERT_TRUE(remover.Start("/remove"));
       WizardDriver removal(remover.pid());
-      ASSERT_TRUE(removal.WaitForPage(kRemove))
+      ASSERT_TRUE(removal.WaitForPage(kPageRemove))
           << removal.WaitForMessageBox(100).text;
-      EXPECT_EQ(removal.Control(kText).text, "E2E Suite");
-      EXPECT_FALSE(removal.HasIcon(kNotice)) << "the setup-level entry has no icon";
+      EXPECT_EQ(removal.Control(IDC_TEXT).text, "E2E Suite");
+      EXPECT_FALSE(removal.HasIcon(IDC_NOTICE_ICON)) << "the setup-level entry has no icon";
       ASSERT_TRUE(WaitUntil([&] { return removal.Press(WizardButton::Next); }));
-      ASSERT_TRUE(removal.WaitForPage(kRemoveFinish, 60000));
+      ASSERT_TRUE(removal.WaitForPage(kPageRemoveFinish, 60000));
       EXPECT_TRUE(WaitUntil([&] { return removal.Button(WizardButton::Finish).enabled; }));
-      bool noteShown = removal.Control(kText).visible;
+      bool noteShown = removal.Control(IDC_TEXT).visible;
       FinishAndDeclineRestart(removal);
       EXPECT_EQ(remover.WaitForExit(), noteShown ? 3010 : 0)
           << "the note shows exactly when a restart is due";
@@ -360,19 +354,19 @@ class InstallRemoveTest : public testing::Test {
       ASSERT_TRUE(remover.StartCommandLine(uninstall));
       WizardDriver removal(remover.pid());
       ASSERT_TRUE(removal.Sheet());
-      ASSERT_TRUE(removal.WaitForPage(kRemove));
-      EXPECT_EQ(removal.Control(kText).text, "Alpha Tools");
-      EXPECT_TRUE(removal.HasIcon(kNotice)) << "Alpha has icon number 2";
+      ASSERT_TRUE(removal.WaitForPage(kPageRemove));
+      EXPECT_EQ(removal.Control(IDC_TEXT).text, "Alpha Tools");
+      EXPECT_TRUE(removal.HasIcon(IDC_NOTICE_ICON)) << "Alpha has icon number 2";
       // The sheet starts with its own buttons; the page's choice arrives by a posted message.
       EXPECT_TRUE(WaitUntil([&] {
         return removal.Button(WizardButton::Next).enabled &&
                !removal.Button(WizardButton::Back).enabled;
       })) << "Next on, Back off: this is the first page of a remove run";
       ASSERT_TRUE(removal.Press(WizardButton::Next));
-      ASSERT_TRUE(removal.WaitForPage(kRemoveFinish, 60000));
+      ASSERT_TRUE(removal.WaitForPage(kPageRemoveFinish, 60000));
       EXPECT_TRUE(WaitUntil([&] { return removal.Button(WizardButton::Finish).enabled; }));
       // Alpha's flag asks for a restart after its removal as well.
-      EXPECT_TRUE(removal.Control(kText).visible);
+      EXPECT_TRUE(removal.Control(IDC_TEXT).visible);
       FinishAndDeclineRestart(removal);
       EXPECT_EQ(remover.WaitForExit(), 3010);
     }

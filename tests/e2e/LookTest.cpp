@@ -6,11 +6,9 @@
 
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
+#include "res/resource.h"
 
 namespace {
-
-constexpr int kWelcome = 0, kComponents = 1;
-constexpr int kHeaderTitle = 1200, kTitle = 1202, kDescription = 1202;
 
 // A name wider than its row, and a description of 905 characters: more than the 511 that
 // Wine's Setup API keeps of a field, less than the 1,023 that a description may hold.
@@ -72,20 +70,20 @@ TEST(LookTest, BothLooksInSixLanguagesWithPictures) {
     SetupProcess setup(media.dir());
     ASSERT_TRUE(setup.Start(look.arguments));
     WizardDriver wizard(setup.pid());
-    ASSERT_TRUE(wizard.WaitForPage(kWelcome)) << "no wizard with Next and Back";
-    EXPECT_EQ(wizard.Control(kTitle).text, look.title);
+    ASSERT_TRUE(wizard.WaitForPage(kPageWelcome)) << "no wizard with Next and Back";
+    EXPECT_EQ(wizard.Control(IDC_TITLE).text, look.title);
     EXPECT_EQ(wizard.Button(WizardButton::Next).text, look.next);
     const std::string welcome = ArtefactPath(std::string("welcome-") + look.name + ".bmp");
     EXPECT_TRUE(wizard.Screenshot(welcome));
     EXPECT_GT(ColoursIn(welcome), 2u) << "the picture shows something";
 
     ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
-    ASSERT_TRUE(wizard.WaitForPage(kComponents));
+    ASSERT_TRUE(wizard.WaitForPage(kPageComponents));
     // The classic page draws its own title; in the header look the sheet's header does.
-    EXPECT_EQ(wizard.Control(kHeaderTitle).exists, look.classic);
+    EXPECT_EQ(wizard.Control(IDC_HEADER_TITLE).exists, look.classic);
     // The name, cut in its row, and the description come whole in the box below the list.
     EXPECT_EQ(wizard.ItemText(0), kLongName);
-    EXPECT_EQ(wizard.Control(kDescription).text,
+    EXPECT_EQ(wizard.Control(IDC_DESCRIPTION).text,
               std::string(kLongName) + "\r\n" + LongDescription());
     const std::string components =
         ArtefactPath(std::string("components-") + look.name + ".bmp");

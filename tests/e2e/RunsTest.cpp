@@ -16,10 +16,6 @@
 
 namespace {
 
-constexpr int kWelcome = 0, kTarget = 2, kReady = 3, kInstallFinish = 4;
-constexpr int kText = IDC_TEXT, kTargetEdit = IDC_TARGET_EDIT, kProgress = IDC_PROGRESS,
-              kTargetFault = IDC_TARGET_FAULT;
-
 // A script without listed products: the components page steps aside.
 std::string TargetOnlyScript(const std::string &defaultDestDir) {
   return "[Version]\r\nSignature=\"$Chicago$\"\r\n[Install]\r\n[DestinationDirs]\r\n"
@@ -33,10 +29,10 @@ std::string ProposalOf(const std::string &script, int *exitCode) {
   SetupProcess setup(media.dir());
   if (!setup.Start()) return "<not started>";
   WizardDriver wizard(setup.pid());
-  if (!wizard.WaitForPage(kWelcome)) return "<no welcome>";
+  if (!wizard.WaitForPage(kPageWelcome)) return "<no welcome>";
   WaitUntil([&] { return wizard.Press(WizardButton::Next); });
-  if (!wizard.WaitForPage(kTarget)) return "<no target page>";
-  std::string text = wizard.Control(kTargetEdit).text;
+  if (!wizard.WaitForPage(kPageTargetDir)) return "<no target page>";
+  std::string text = wizard.Control(IDC_TARGET_EDIT).text;
   WaitUntil([&] { return wizard.Press(WizardButton::Cancel); });
   *exitCode = setup.WaitForExit();
   return text;
@@ -62,11 +58,11 @@ TEST(TargetProposalTest, ProgramFilesBelowIdTwentyFourAndEarlierInstallationsFir
   SetupProcess setup(media.dir());
   ASSERT_TRUE(setup.Start());
   WizardDriver wizard(setup.pid());
-  ASSERT_TRUE(wizard.WaitForPage(kWelcome));
+  ASSERT_TRUE(wizard.WaitForPage(kPageWelcome));
   ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
   ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
-  ASSERT_TRUE(wizard.WaitForPage(kTarget));
-  EXPECT_EQ(wizard.Control(kTargetEdit).text, "D:\\Earlier\\Place");
+  ASSERT_TRUE(wizard.WaitForPage(kPageTargetDir));
+  EXPECT_EQ(wizard.Control(IDC_TARGET_EDIT).text, "D:\\Earlier\\Place");
   ASSERT_TRUE(wizard.Press(WizardButton::Cancel));
   EXPECT_EQ(setup.WaitForExit(), 1602);
   DeleteUninstallEntry("E2EEarlier");
@@ -148,13 +144,14 @@ TEST_F(ProductRunsTest, InstallKeyInstallsExactlyThatProductWithoutTheComponents
   SetupProcess setup(media.dir());
   ASSERT_TRUE(setup.Start("/install:e2etwo"));
   WizardDriver wizard(setup.pid());
-  ASSERT_TRUE(wizard.WaitForPage(kWelcome));
-  std::vector<int> pages = NextUntil(wizard, kTarget);
-  EXPECT_EQ(pages, (std::vector<int>{kWelcome, kTarget})) << "the components page never shows";
+  ASSERT_TRUE(wizard.WaitForPage(kPageWelcome));
+  std::vector<int> pages = NextUntil(wizard, kPageTargetDir);
+  EXPECT_EQ(pages, (std::vector<int>{kPageWelcome, kPageTargetDir}))
+      << "the components page never shows";
   wizard.TypeTarget(media.target());
-  std::vector<int> rest = NextUntil(wizard, kInstallFinish);
-  EXPECT_EQ(rest.back(), kInstallFinish);
-  EXPECT_FALSE(wizard.Control(kText).visible) << "no restart note";
+  std::vector<int> rest = NextUntil(wizard, kPageInstallFinish);
+  EXPECT_EQ(rest.back(), kPageInstallFinish);
+  EXPECT_FALSE(wizard.Control(IDC_TEXT).visible) << "no restart note";
   ASSERT_TRUE(wizard.Press(WizardButton::Finish));
   EXPECT_EQ(setup.WaitForExit(), 0);
   EXPECT_TRUE(FileExists(media.target() + "\\two.txt"));
@@ -218,10 +215,10 @@ TEST_F(ProductRunsTest, FailedInstallShowsTheReasonAndTheRetryFailsAgainThenCanc
   SetupProcess setup(media.dir());
   ASSERT_TRUE(setup.Start());
   WizardDriver wizard(setup.pid());
-  ASSERT_TRUE(wizard.WaitForPage(kWelcome));
-  NextUntil(wizard, kTarget);
+  ASSERT_TRUE(wizard.WaitForPage(kPageWelcome));
+  NextUntil(wizard, kPageTargetDir);
   wizard.TypeTarget(media.target());
-  NextUntil(wizard, kReady);
+  NextUntil(wizard, kPageReady);
   for (int attempt = 0; attempt < 2; ++attempt) {
     ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); })) << attempt;
     MessageBoxState box = wizard.WaitForMessageBox(60000);
@@ -235,8 +232,8 @@ TEST_F(ProductRunsTest, FailedInstallShowsTheReasonAndTheRetryFailsAgainThenCanc
     EXPECT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Next).enabled; }));
     EXPECT_TRUE(wizard.Button(WizardButton::Back).enabled);
     EXPECT_TRUE(wizard.Button(WizardButton::Cancel).enabled);
-    EXPECT_EQ(wizard.ActivePage(), kReady);
-    EXPECT_EQ(wizard.Control(kText).text, "");
+    EXPECT_EQ(wizard.ActivePage(), kPageReady);
+    EXPECT_EQ(wizard.Control(IDC_TEXT).text, "");
   }
   ASSERT_TRUE(wizard.Press(WizardButton::Cancel));
   EXPECT_EQ(setup.WaitForExit(), 1603) << "the last run failed";
@@ -279,23 +276,23 @@ TEST_F(ProductRunsTest, ProgressBarRisesWithTheCopiedFilesAndTheLastPhaseClearsT
   SetupProcess setup(media.dir());
   ASSERT_TRUE(setup.Start());
   WizardDriver wizard(setup.pid());
-  ASSERT_TRUE(wizard.WaitForPage(kWelcome));
-  NextUntil(wizard, kTarget);
+  ASSERT_TRUE(wizard.WaitForPage(kPageWelcome));
+  NextUntil(wizard, kPageTargetDir);
   wizard.TypeTarget(media.target());
-  NextUntil(wizard, kReady);
-  EXPECT_EQ(wizard.Control(kText).text, "");
+  NextUntil(wizard, kPageReady);
+  EXPECT_EQ(wizard.Control(IDC_TEXT).text, "");
 
   // A count above 65,535 keeps its bar: the range is not cut to 16 bits.
   ASSERT_TRUE(wizard.PostToPage(WM_SETUP_PROGRESS, 0, 70000));
-  EXPECT_TRUE(WaitUntil([&] { return wizard.ProgressHigh(kProgress) == 70000; }))
-      << wizard.ProgressHigh(kProgress);
+  EXPECT_TRUE(WaitUntil([&] { return wizard.ProgressHigh(IDC_PROGRESS) == 70000; }))
+      << wizard.ProgressHigh(IDC_PROGRESS);
   ASSERT_TRUE(wizard.PostToPage(WM_SETUP_PROGRESS, 1, 0));
-  EXPECT_TRUE(WaitUntil([&] { return wizard.ProgressPos(kProgress) == 1; }));
+  EXPECT_TRUE(WaitUntil([&] { return wizard.ProgressPos(IDC_PROGRESS) == 1; }));
   // Steps of the system's own that come before the program's first count (half of a queue of
   // four) are not taken back by it.
   ASSERT_TRUE(wizard.PostToPage(WM_SETUP_PROGRESS, 0, 4));
   ASSERT_TRUE(wizard.PostToPage(WM_SETUP_PROGRESS, 1, 0));
-  EXPECT_TRUE(WaitUntil([&] { return wizard.ProgressPos(kProgress) == 2; }));
+  EXPECT_TRUE(WaitUntil([&] { return wizard.ProgressPos(IDC_PROGRESS) == 2; }));
 
   // Held in the second pass, after the last phase: the text is cleared and the bar hidden
   // while the worker finishes. Until then the bar is sampled as the files are copied.
@@ -303,30 +300,31 @@ TEST_F(ProductRunsTest, ProgressBarRisesWithTheCopiedFilesAndTheLastPhaseClearsT
   EXPECT_TRUE(WaitUntil([&] { return !wizard.Button(WizardButton::Cancel).enabled; }));
   std::vector<int> positions;
   EXPECT_TRUE(WaitUntil([&] {
-    if (wizard.ProgressHigh(kProgress) == kFiles) positions.push_back(wizard.ProgressPos(kProgress));
-    return wizard.Control(kText).text.empty() && !wizard.Control(kProgress).visible &&
+    if (wizard.ProgressHigh(IDC_PROGRESS) == kFiles)
+      positions.push_back(wizard.ProgressPos(IDC_PROGRESS));
+    return wizard.Control(IDC_TEXT).text.empty() && !wizard.Control(IDC_PROGRESS).visible &&
            FileExists(media.target() + "\\" + payload.back());
   }, 60000));
-  EXPECT_EQ(wizard.ActivePage(), kReady);
+  EXPECT_EQ(wizard.ActivePage(), kPageReady);
   ASSERT_FALSE(positions.empty());
   EXPECT_GE(positions.front(), kFiles / 2) << "the system's steps were taken back";
   EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end())) << "never backwards";
   EXPECT_TRUE(std::any_of(positions.begin(), positions.end(),
                           [](int position) { return position > 0 && position < kFiles; }))
       << "sampled " << positions.size() << " times, never part-way";
-  EXPECT_EQ(wizard.ProgressHigh(kProgress), kFiles);
-  EXPECT_EQ(wizard.ProgressPos(kProgress), kFiles);
+  EXPECT_EQ(wizard.ProgressHigh(IDC_PROGRESS), kFiles);
+  EXPECT_EQ(wizard.ProgressPos(IDC_PROGRESS), kFiles);
   // The system's own messages, which Windows sends besides, neither move nor rescale it.
   ASSERT_TRUE(wizard.PostToPage(WM_SETUP_PROGRESS, 0, 3));
   ASSERT_TRUE(wizard.PostToPage(WM_SETUP_PROGRESS, 1, 0));
   // A phase posted after them shows once the page has handled them.
   ASSERT_TRUE(wizard.PostToPage(WM_SETUP_PHASE, kPhaseFiles, 0));
-  ASSERT_TRUE(WaitUntil([&] { return wizard.Control(kText).text == "Copying files ..."; }));
-  EXPECT_EQ(wizard.ProgressHigh(kProgress), kFiles);
-  EXPECT_EQ(wizard.ProgressPos(kProgress), kFiles);
+  ASSERT_TRUE(WaitUntil([&] { return wizard.Control(IDC_TEXT).text == "Copying files ..."; }));
+  EXPECT_EQ(wizard.ProgressHigh(IDC_PROGRESS), kFiles);
+  EXPECT_EQ(wizard.ProgressPos(IDC_PROGRESS), kFiles);
   printf("progress bar: %zu samples during the copy of %d files\n", positions.size(), kFiles);
   media.OpenGate();
-  ASSERT_TRUE(wizard.WaitForPage(kInstallFinish, 60000));
+  ASSERT_TRUE(wizard.WaitForPage(kPageInstallFinish, 60000));
   ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Finish); }));
   EXPECT_EQ(setup.WaitForExit(), 0);
 }
@@ -351,14 +349,14 @@ TEST_F(ProductRunsTest, TargetThatCannotBeAFolderIsRefusedOnThePageAndByTheWorke
     SetupProcess setup(media.dir());
     ASSERT_TRUE(setup.Start());
     WizardDriver wizard(setup.pid());
-    ASSERT_TRUE(wizard.WaitForPage(kWelcome));
-    NextUntil(wizard, kTarget);
+    ASSERT_TRUE(wizard.WaitForPage(kPageWelcome));
+    NextUntil(wizard, kPageTargetDir);
     for (const auto &c : cases) {
       wizard.TypeTarget(c.typed);
       EXPECT_TRUE(WaitUntil([&] {
-        return wizard.Control(kTargetFault).text == c.hint &&
+        return wizard.Control(IDC_TARGET_FAULT).text == c.hint &&
                wizard.Button(WizardButton::Next).enabled == c.hint.empty();
-      })) << c.typed << ": " << wizard.Control(kTargetFault).text;
+      })) << c.typed << ": " << wizard.Control(IDC_TARGET_FAULT).text;
     }
     ASSERT_TRUE(wizard.Press(WizardButton::Cancel));
     EXPECT_EQ(setup.WaitForExit(), 1602);
@@ -396,7 +394,7 @@ TEST(ExitCodeRunsTest, MissingScriptAndSecondStart) {
   SetupProcess first(media.dir());
   ASSERT_TRUE(first.Start());
   WizardDriver wizard(first.pid());
-  ASSERT_TRUE(wizard.WaitForPage(kWelcome));
+  ASSERT_TRUE(wizard.WaitForPage(kPageWelcome));
   SetupProcess second(media.dir(), false);
   ASSERT_TRUE(second.Start("/quiet"));
   EXPECT_EQ(second.WaitForExit(), 1618);

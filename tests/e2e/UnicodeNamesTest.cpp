@@ -11,6 +11,7 @@
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
 #include "tools/matrix/Machine.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -141,8 +142,8 @@ TEST_F(UnicodeNamesTest, Utf8WizardTextsShowExactly) {
   ASSERT_TRUE(setup.Start());
   WizardDriver wizard(setup.pid());
   ASSERT_TRUE(wizard.WaitForPage(0));
-  EXPECT_EQ(wizard.Control(1202).text, title);
-  EXPECT_EQ(wizard.Control(1203).text, welcome);
+  EXPECT_EQ(wizard.Control(IDC_TITLE).text, title);
+  EXPECT_EQ(wizard.Control(IDC_TEXT).text, welcome);
   ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
   ASSERT_TRUE(wizard.WaitForPage(1));
   EXPECT_EQ(wizard.ItemText(1), "Ωμέγα Εργαλεία");

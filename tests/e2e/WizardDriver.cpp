@@ -9,12 +9,11 @@
 #include <vector>
 
 #include "support/TestSupport.h"
+#include "res/resource.h"
 
 namespace {
 
 constexpr DWORD kPollMs = 20;
-constexpr int kChecklistId = 1206;
-constexpr int kTargetEditId = 1207;
 constexpr int kBoxTextId = 0xFFFF;
 constexpr int kTextSize = 4096;
 
@@ -309,7 +308,7 @@ RECT WizardDriver::SheetRect() {
 
 HWND WizardDriver::List() {
   HWND page = Page();
-  return page ? GetDlgItem(page, kChecklistId) : nullptr;
+  return page ? GetDlgItem(page, IDC_CHECKLIST) : nullptr;
 }
 
 int WizardDriver::ItemCount() {
@@ -373,7 +372,7 @@ void WizardDriver::ClickItemText(int index) { ClickList(List(), index, 60); }
 
 void WizardDriver::TypeTarget(const std::string &text, const std::function<void(size_t)> &after) {
   HWND page = Page();
-  HWND edit = page ? GetDlgItem(page, kTargetEditId) : nullptr;
+  HWND edit = page ? GetDlgItem(page, IDC_TARGET_EDIT) : nullptr;
   if (!edit) return;
   PostMessageA(edit, EM_SETSEL, 0, -1);
   PostMessageA(edit, WM_CHAR, VK_BACK, 0);

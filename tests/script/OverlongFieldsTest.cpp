@@ -11,10 +11,10 @@
 #include "script/Catalogue.h"
 #include "script/ProductScriptSupport.h"
 #include "script/RemovalTarget.h"
+#include "res/resource.h"
 
 namespace {
 
-constexpr int kOverlongListId = 1206;
 constexpr DWORD kOverlongTargetDirId = 32768;
 
 // A parent window with the checklist as control 1206, as on the components page.
@@ -24,7 +24,7 @@ class OverlongPage {
     page_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
     list_ = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | LBS_NOTIFY | LBS_HASSTRINGS, 0, 0, 280,
-                            180, page_, reinterpret_cast<HMENU>(kOverlongListId),
+                            180, page_, reinterpret_cast<HMENU>(IDC_CHECKLIST),
                             GetModuleHandleA(nullptr), nullptr);
   }
   ~OverlongPage() { DestroyWindow(page_); }

@@ -27,8 +27,6 @@
 
 namespace {
 
-constexpr int kWelcome = 0, kComponents = 1, kTarget = 2, kReady = 3, kInstallFinish = 4,
-              kRemove = 5, kRemoveFinish = 6;
 constexpr DWORD kRunLimitMs = 90000;
 // Files enough that the copy usually lasts longer than a picture takes; a machine that copies
 // faster gets four times as many, up to the last count.
@@ -91,20 +89,20 @@ void ShootLongProduct(Shooter &shooter, const std::string &options, int files, b
   SetupProcess setup(media.dir());
   ASSERT_TRUE(setup.Start(options));
   WizardDriver wizard(setup.pid());
-  ASSERT_TRUE(wizard.WaitForPage(kWelcome, kRunLimitMs));
+  ASSERT_TRUE(wizard.WaitForPage(kPageWelcome, kRunLimitMs));
   WaitUntil([&] { return wizard.Press(WizardButton::Next); });
-  shooter.Shoot(wizard, kComponents, "description");
+  shooter.Shoot(wizard, kPageComponents, "description");
   WaitUntil([&] { return wizard.Press(WizardButton::Next); });
-  ASSERT_TRUE(wizard.WaitForPage(kTarget, kRunLimitMs));
+  ASSERT_TRUE(wizard.WaitForPage(kPageTargetDir, kRunLimitMs));
   wizard.TypeTarget(media.target());
   WaitUntil([&] { return wizard.Press(WizardButton::Next); });
-  ASSERT_TRUE(wizard.WaitForPage(kReady, kRunLimitMs));
+  ASSERT_TRUE(wizard.WaitForPage(kPageReady, kRunLimitMs));
   WaitUntil([&] { return wizard.Press(WizardButton::Next); });
   // A third of the way, where the picture shows it plainly part-way.
   WaitUntil([&] {
-    return wizard.ProgressPos(IDC_PROGRESS) * 3 >= files || wizard.ActivePage() != kReady;
+    return wizard.ProgressPos(IDC_PROGRESS) * 3 >= files || wizard.ActivePage() != kPageReady;
   }, kRunLimitMs);
-  shooter.Shoot(wizard, kReady, "progress", 0);
+  shooter.Shoot(wizard, kPageReady, "progress", 0);
   *partWay = wizard.ProgressPos(IDC_PROGRESS) < wizard.ProgressHigh(IDC_PROGRESS);
   FinishRun(wizard, setup);
 }
@@ -132,15 +130,15 @@ TEST(Gallery, EveryPageOfAnInstallAndARemoval) {
     SetupProcess setup(media.path());
     ASSERT_TRUE(setup.Start(options));
     WizardDriver wizard(setup.pid());
-    shooter.Shoot(wizard, kWelcome, "welcome");
+    shooter.Shoot(wizard, kPageWelcome, "welcome");
     WaitUntil([&] { return wizard.Press(WizardButton::Next); });
-    shooter.Shoot(wizard, kComponents, "components");
+    shooter.Shoot(wizard, kPageComponents, "components");
     WaitUntil([&] { return wizard.Press(WizardButton::Next); });
-    shooter.Shoot(wizard, kTarget, "target");
+    shooter.Shoot(wizard, kPageTargetDir, "target");
     WaitUntil([&] { return wizard.Press(WizardButton::Next); });
-    shooter.Shoot(wizard, kReady, "ready");
+    shooter.Shoot(wizard, kPageReady, "ready");
     WaitUntil([&] { return wizard.Press(WizardButton::Next); });
-    shooter.Shoot(wizard, kInstallFinish, "finish");
+    shooter.Shoot(wizard, kPageInstallFinish, "finish");
     FinishRun(wizard, setup);
   }
   // The removal of the first product is pictured; the rest is cleared away without runs.
@@ -151,9 +149,9 @@ TEST(Gallery, EveryPageOfAnInstallAndARemoval) {
   SetupProcess setup("", false);
   ASSERT_TRUE(setup.StartCommandLine(line + " " + options));
   WizardDriver wizard(setup.pid());
-  shooter.Shoot(wizard, kRemove, "remove");
+  shooter.Shoot(wizard, kPageRemove, "remove");
   WaitUntil([&] { return wizard.Press(WizardButton::Next); });
-  shooter.Shoot(wizard, kRemoveFinish, "removed");
+  shooter.Shoot(wizard, kPageRemoveFinish, "removed");
   FinishRun(wizard, setup);
   ResetSampleMachine();
   const int pictured = shooter.count;

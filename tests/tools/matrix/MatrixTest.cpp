@@ -16,12 +16,10 @@
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
 #include "support/TestSupport.h"
+#include "res/resource.h"
 
 namespace {
 
-constexpr int kWelcome = 0, kComponents = 1, kTarget = 2, kReady = 3, kInstallFinish = 4,
-              kRemove = 5, kRemoveFinish = 6;
-constexpr int kText = 1203, kNotice = 1205, kTargetEdit = 1207;
 constexpr DWORD kRunLimitMs = 90000;
 constexpr int kRestartDue = 3010;
 // Wine asks no restart question (its SetupPromptReboot shows nothing); Windows would at once.
@@ -209,9 +207,9 @@ TEST_F(MatrixTest, DrivenInstallAndRemovalsWithAFileInUse) {
   SetupProcess setup(media.dir());
   ASSERT_TRUE(setup.Start());
   WizardDriver wizard(setup.pid());
-  ASSERT_TRUE(wizard.WaitForPage(kWelcome));
+  ASSERT_TRUE(wizard.WaitForPage(kPageWelcome));
   ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
-  ASSERT_TRUE(wizard.WaitForPage(kComponents));
+  ASSERT_TRUE(wizard.WaitForPage(kPageComponents));
   const std::vector<std::string> names = SampleListedNames();
   ASSERT_EQ(wizard.ItemCount(), static_cast<int>(names.size()))
       << "the Products section of " << EmulatedVersion();
@@ -223,19 +221,20 @@ TEST_F(MatrixTest, DrivenInstallAndRemovalsWithAFileInUse) {
     EXPECT_TRUE(WaitUntil([&] { return wizard.ItemChecked(i); })) << names[i];
   }
   ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
-  ASSERT_TRUE(wizard.WaitForPage(kTarget));
-  EXPECT_EQ(wizard.Control(kTargetEdit).text, SampleDefaultTarget());
+  ASSERT_TRUE(wizard.WaitForPage(kPageTargetDir));
+  EXPECT_EQ(wizard.Control(IDC_TARGET_EDIT).text, SampleDefaultTarget());
   wizard.TypeTarget(target);
   ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
-  ASSERT_TRUE(wizard.WaitForPage(kReady));
+  ASSERT_TRUE(wizard.WaitForPage(kPageReady));
   const HWND readyPage = wizard.Page();
-  EXPECT_TRUE(WaitUntil([&] { return wizard.Control(kNotice).visible == SampleNeedsCd(all); }))
+  EXPECT_TRUE(WaitUntil(
+      [&] { return wizard.Control(IDC_NOTICE_ICON).visible == SampleNeedsCd(all); }))
       << "the CD-ROM note";
   ASSERT_TRUE(WaitUntil([&] { return wizard.Press(WizardButton::Next); }));
-  ASSERT_TRUE(wizard.WaitForPage(kInstallFinish, kRunLimitMs));
+  ASSERT_TRUE(wizard.WaitForPage(kPageInstallFinish, kRunLimitMs));
   ASSERT_TRUE(WaitUntil([&] { return wizard.Button(WizardButton::Finish).enabled; }));
   const bool restart = SampleInstallExitCode(all) == kRestartDue;
-  EXPECT_EQ(wizard.Control(kText).visible, restart) << "the restart note after the install";
+  EXPECT_EQ(wizard.Control(IDC_TEXT).visible, restart) << "the restart note after the install";
   ASSERT_TRUE(wizard.Press(WizardButton::Finish));
   MessageBoxState box = wizard.WaitForMessageBox(kRestartQuestionMs);
   if (box.window) wizard.Answer(box, IDNO);
@@ -261,20 +260,20 @@ TEST_F(MatrixTest, DrivenInstallAndRemovalsWithAFileInUse) {
     SetupProcess remover("", false);
     ASSERT_TRUE(remover.StartCommandLine(UninstallValue(key, "UninstallString")));
     WizardDriver removal(remover.pid());
-    ASSERT_TRUE(removal.WaitForPage(kRemove));
-    EXPECT_EQ(removal.Control(kText).text,
+    ASSERT_TRUE(removal.WaitForPage(kPageRemove));
+    EXPECT_EQ(removal.Control(IDC_TEXT).text,
               setupLevel ? std::string("Orlavin for Windows") : SampleProductName(key));
-    EXPECT_EQ(removal.HasIcon(kNotice), !setupLevel) << "a product shows its icon";
+    EXPECT_EQ(removal.HasIcon(IDC_NOTICE_ICON), !setupLevel) << "a product shows its icon";
     const HWND confirmPage = removal.Page();
     // The page belongs to the copy that the started program handed the removal to.
     DWORD pageOwner = 0;
     GetWindowThreadProcessId(confirmPage, &pageOwner);
     ASSERT_TRUE(WaitUntil([&] { return removal.Press(WizardButton::Next); }));
-    ASSERT_TRUE(removal.WaitForPage(kRemoveFinish, kRunLimitMs));
+    ASSERT_TRUE(removal.WaitForPage(kPageRemoveFinish, kRunLimitMs));
     ASSERT_TRUE(WaitUntil([&] { return removal.Button(WizardButton::Finish).enabled; }));
     const int expected =
         setupLevel ? 0 : holding ? kRestartDue : SampleRemoveExitCode(key, last);
-    EXPECT_EQ(removal.Control(kText).visible, expected == kRestartDue)
+    EXPECT_EQ(removal.Control(IDC_TEXT).visible, expected == kRestartDue)
         << "the restart note on the finish page";
     ASSERT_TRUE(removal.Press(WizardButton::Finish));
     MessageBoxState question = removal.WaitForMessageBox(kRestartQuestionMs);
