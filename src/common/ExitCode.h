@@ -35,8 +35,9 @@ constexpr int kExitCheckFindings = 1;
 int ChooseExitCode(int runOutcome, int rebootNeeded, int rebootStarted);
 
 // What an exit code says, as the log's last line words it; checkRun for a "/check" run, whose
-// 0 and 1 are the check's own.
-const char *DescribeExitCode(int exitCode, bool checkRun);
+// 0 and 1 are the check's own; runOutcome the last worker's, which tells a failed install put
+// back at the restart from a success that needs one.
+const char *DescribeExitCode(int exitCode, bool checkRun, int runOutcome);
 
 // The look actually built for a "/style:" value: 0 classic, 1 and 2 header look; any other
 // value gets the header look with composed pictures (1), the program's usual look.

@@ -750,7 +750,8 @@ TEST_F(FaultsTest, FailedUpgradeOfAFileInUseIsPutBackAtTheRestart) {
                                                   nullptr, OPEN_EXISTING, 0, nullptr)
                                     : INVALID_HANDLE_VALUE;
     SetupProcess setup(media->dir());
-    RunResult run = RunQuiet(setup, Quoted(setup.exe()) + " /silent /dir:" + Quoted(target));
+    RunResult run = RunQuiet(setup, Quoted(setup.exe()) + " /silent /dir:" + Quoted(target) +
+                                        " /log:" + Quoted(media->dir() + "\\run.log"));
     PrintRun(media == &v1 ? "1.0" : "2.0 without a file, a.txt held open", run);
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     EXPECT_EQ(run.exitCode, media == &v1 ? 0 : 3010);
@@ -762,6 +763,10 @@ TEST_F(FaultsTest, FailedUpgradeOfAFileInUseIsPutBackAtTheRestart) {
                           pair.second.size() >= a.size() &&
                           !_stricmp(pair.second.c_str() + pair.second.size() - a.size(), a.c_str()));
   EXPECT_TRUE(putBack) << "the restart puts a.txt back";
+  // The log's last line does not call the failure a success.
+  EXPECT_NE(ReadTextFile(failing.dir() + "\\run.log")
+                .find("exit code 3010: the run failed and was taken back"),
+            std::string::npos);
 }
 
 // A reinstall into another folder moves the product: the first folder's files go, the entry
