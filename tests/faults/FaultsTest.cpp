@@ -142,6 +142,17 @@ class FaultsTest : public testing::Test {
     for (const std::string &m : run.messages) printf("  message: %s\n", m.c_str());
   }
 
+  // A silent install from the media's setup.exe into target, logged into log when one is
+  // given; its exit code.
+  static int InstallSilently(const Media &media, const std::string &target, const char *what,
+                             const std::string &log = "") {
+    SetupProcess setup(media.dir());
+    RunResult run = RunQuiet(setup, Quoted(setup.exe()) + " /silent /dir:" + Quoted(target) +
+                                        (log.empty() ? "" : " /log:" + Quoted(log)));
+    PrintRun(what, run);
+    return run.exitCode;
+  }
+
   // A run that ended with exitCode and showed nothing.
   static void ExpectQuietSuccess(const RunResult &run, int exitCode) {
     EXPECT_EQ(run.exitCode, exitCode);
@@ -686,20 +697,14 @@ TEST_F(FaultsTest, UpgradesFailedAndSucceededThenRemoved) {
   Media v2(RollScript("2.0", "new.txt", "c.txt"), {"a.txt", "new.txt", "c.txt"});
   WriteTextFile(failing.dir() + "\\a.txt", "version 2\r\n");
   const std::string target = v1.target() + "\\Roll";
-  auto install = [&](const Media &media, const char *what) {
-    SetupProcess setup(media.dir());
-    RunResult run = RunQuiet(setup, Quoted(setup.exe()) + " /silent /dir:" + Quoted(target));
-    PrintRun(what, run);
-    return run.exitCode;
-  };
   // old.txt was there before the first install: the machine's own, it outlives the product.
   ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
   WriteTextFile(target + "\\old.txt", "the machine's own\r\n");
-  ASSERT_EQ(install(v1, "1.0"), 0);
+  ASSERT_EQ(InstallSilently(v1, target, "1.0"), 0);
   std::string installed = MachineState(target, "FLTRoll");
   ASSERT_NE(installed.find("old.txt"), std::string::npos);
 
-  EXPECT_EQ(install(failing, "2.0 without a file"), 1603);
+  EXPECT_EQ(InstallSilently(failing, target, "2.0 without a file"), 1603);
   EXPECT_EQ(MachineState(target, "FLTRoll"), installed);
 
   // A run killed after it moved files aside and before it placed the new ones: its record
@@ -716,7 +721,7 @@ TEST_F(FaultsTest, UpgradesFailedAndSucceededThenRemoved) {
     }
   };
   killAfterMovingAside();
-  EXPECT_EQ(install(failing, "2.0 without a file, after a killed run"), 1603);
+  EXPECT_EQ(InstallSilently(failing, target, "2.0 without a file, after a killed run"), 1603);
   EXPECT_EQ(ReadTextFile(a), firstA);
   EXPECT_EQ(ReadTextFile(old), firstOld);
   killAfterMovingAside();
@@ -725,9 +730,9 @@ TEST_F(FaultsTest, UpgradesFailedAndSucceededThenRemoved) {
     EXPECT_EQ(RunQuiet(remover, Quoted(remover.exe()) + " /remove:FLTRoll /silent").exitCode, 0);
   }
   EXPECT_EQ(FolderState(target), "old.txt: " + firstOld + "\n");
-  ASSERT_EQ(install(v1, "1.0 again"), 0);
+  ASSERT_EQ(InstallSilently(v1, target, "1.0 again"), 0);
 
-  EXPECT_EQ(install(v2, "2.0"), 0);
+  EXPECT_EQ(InstallSilently(v2, target, "2.0"), 0);
   EXPECT_TRUE(FileExists(target + "\\new.txt"));
   EXPECT_EQ(UninstallValue("FLTRoll", "DisplayVersion"), "2.0");
 
@@ -745,24 +750,15 @@ TEST_F(FaultsTest, FailedUpgradeOfAFileInUseIsPutBackAtTheRestart) {
                 {"a.txt", "new.txt", "c.txt"});
   WriteTextFile(failing.dir() + "\\a.txt", "version 2\r\n");
   const std::string target = v1.target() + "\\Roll", a = target + "\\a.txt";
-  for (const Media *media : {&v1, &failing}) {
-    HANDLE held = media == &failing ? CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                  nullptr, OPEN_EXISTING, 0, nullptr)
-                                    : INVALID_HANDLE_VALUE;
-    SetupProcess setup(media->dir());
-    RunResult run = RunQuiet(setup, Quoted(setup.exe()) + " /silent /dir:" + Quoted(target) +
-                                        " /log:" + Quoted(media->dir() + "\\run.log"));
-    PrintRun(media == &v1 ? "1.0" : "2.0 without a file, a.txt held open", run);
-    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
-    EXPECT_EQ(run.exitCode, media == &v1 ? 0 : 3010);
-  }
+  EXPECT_EQ(InstallSilently(v1, target, "1.0"), 0);
+  HANDLE held = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  EXPECT_EQ(InstallSilently(failing, target, "2.0 without a file, a.txt held open",
+                            failing.dir() + "\\run.log"),
+            3010);
+  if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
   EXPECT_EQ(UninstallValue("FLTRoll", "DisplayVersion"), "1.0");
-  bool putBack = false;
-  for (const auto &pair : PendingPairs())
-    putBack = putBack || (!_stricmp(pair.first.c_str(), (a + ".setup-backup").c_str()) &&
-                          pair.second.size() >= a.size() &&
-                          !_stricmp(pair.second.c_str() + pair.second.size() - a.size(), a.c_str()));
-  EXPECT_TRUE(putBack) << "the restart puts a.txt back";
+  EXPECT_TRUE(RenamedAtRestart(a + ".setup-backup", a)) << "the restart puts a.txt back";
   // The log's last line does not call the failure a success.
   EXPECT_NE(ReadTextFile(failing.dir() + "\\run.log")
                 .find("exit code 3010: the run failed and was taken back"),
@@ -775,10 +771,7 @@ TEST_F(FaultsTest, ReinstallIntoAnotherFolderMovesTheProduct) {
   Media media(RollScript("1.0", "b.txt", "c.txt"), {"a.txt", "b.txt", "c.txt"});
   const std::string first = media.target() + "\\ReA\\Roll", second = media.target() + "\\ReB";
   for (const std::string &target : {first, second}) {
-    SetupProcess setup(media.dir());
-    RunResult run = RunQuiet(setup, Quoted(setup.exe()) + " /silent /dir:" + Quoted(target));
-    PrintRun(target.c_str(), run);
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(InstallSilently(media, target, target.c_str()), 0);
     EXPECT_TRUE(FileExists(target + "\\Deep\\c.txt"));
   }
   EXPECT_FALSE(FolderExists(media.target() + "\\ReA")) << "the folders the first install made";

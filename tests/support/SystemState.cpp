@@ -217,6 +217,15 @@ bool DeletedAtRestart(const std::string &path) {
   return false;
 }
 
+bool RenamedAtRestart(const std::string &from, const std::string &to) {
+  // The target carries the system's prefix, and "!" before it when it is replaced.
+  for (const auto &pair : PendingPairs())
+    if (lstrcmpiA(pair.first.c_str(), from.c_str()) == 0 && pair.second.size() >= to.size() &&
+        lstrcmpiA(pair.second.c_str() + pair.second.size() - to.size(), to.c_str()) == 0)
+      return true;
+  return false;
+}
+
 void ClearPendingRenames() {
   HKEY key = OpenSessionManager();
   if (!key) return;

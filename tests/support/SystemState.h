@@ -37,6 +37,8 @@ std::vector<std::pair<std::string, std::string>> PendingPairs();
 std::vector<std::string> PendingDeletions();
 // Whether the schedule deletes path (compared without regard to case).
 bool DeletedAtRestart(const std::string &path);
+// Whether the schedule renames from to to, replacing it (compared without regard to case).
+bool RenamedAtRestart(const std::string &from, const std::string &to);
 // Forgets what a run scheduled for the next restart (the value is shared by the prefix).
 void ClearPendingRenames();
 
