@@ -75,43 +75,60 @@ bool WriteBytes(HANDLE file, const void *bytes, DWORD count) {
 }
 
 // The packed file: a copy of the program whose image loses the program's own signature (the
-// packed file's takes its place), then the header, the cabinet, and zeros to the alignment.
+// packed file's takes its place), then the header, the program's record and what followed its
+// image, the cabinet, and zeros to the alignment.
 bool WritePackedProgram(const char *out, const char *program, const char *cabinet,
                         DWORD *size) {
-  unsigned char head[kProgramHeadSize], header[kPackHeaderSize];
+  unsigned char head[kProgramHeadSize], header[kPackHeaderSize], record[kProgramRecordSize];
   DWORD headLength = 0;
   ProgramLayout layout;
   uint32_t crc = 0;
   if (!CopyFileA(program, out, FALSE)) return false;
   HandleGuard output(CreateFileA(out, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  HandleGuard original(CreateFileA(program, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   HandleGuard media(CreateFileA(cabinet, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!output || !media || !ReadLayout(output.get(), head, &headLength, &layout)) return false;
+  if (!output || !original || !media || !ReadLayout(output.get(), head, &headLength, &layout))
+    return false;
+  DWORD programSize = GetFileSize(original.get(), nullptr);
+  if (!WriteProgramRecord(record, head, layout, programSize)) {
+    SetLastError(ERROR_BAD_EXE_FORMAT);
+    return false;
+  }
   memset(head + layout.checksumEntry, 0, sizeof(DWORD));
   if (layout.securityEntry) memset(head + layout.securityEntry, 0, 2 * sizeof(DWORD));
-  DWORD cabinetSize = GetFileSize(media.get(), nullptr);
-  *size = layout.imageEnd + kPackHeaderSize + cabinetSize;
+  DWORD tailSize = programSize - layout.imageEnd;
+  DWORD mediaSize = kProgramRecordSize + tailSize + GetFileSize(media.get(), nullptr);
+  *size = layout.imageEnd + kPackHeaderSize + mediaSize;
   *size += (kPackAlignment - *size % kPackAlignment) % kPackAlignment;
+  crc = UpdateCrc32(crc, record, sizeof(record));
   // Growing the file by its end gives the padding its zeros.
   if (!SeekTo(output.get(), 0) || !WriteBytes(output.get(), head, headLength) ||
       !SeekTo(output.get(), layout.imageEnd + kPackHeaderSize) ||
-      !CopyBytes(media.get(), output.get(), cabinetSize, &crc) || !SeekTo(output.get(), *size) ||
-      !SetEndOfFile(output.get()) || !SeekTo(output.get(), layout.imageEnd))
+      !WriteBytes(output.get(), record, sizeof(record)) ||
+      !SeekTo(original.get(), layout.imageEnd) ||
+      !CopyBytes(original.get(), output.get(), tailSize, &crc) ||
+      !CopyBytes(media.get(), output.get(), mediaSize - kProgramRecordSize - tailSize, &crc) ||
+      !SeekTo(output.get(), *size) || !SetEndOfFile(output.get()) ||
+      !SeekTo(output.get(), layout.imageEnd))
     return false;
-  WritePackHeader(header, cabinetSize, crc);
+  WritePackHeader(header, mediaSize, crc);
   return WriteBytes(output.get(), header, kPackHeaderSize);
 }
 
-// The media's files once each, sorted; false when memory ran out.
+// The media's files once each, sorted, without setup.exe, which the packed file's image gives
+// back; false when memory ran out.
 bool ListMediaFiles(ScriptMedia *media, int *count) {
-  if (!PathSetAppend(&media->files, kSetupProgramName) ||
-      !PathSetAppend(&media->files, kSetupScriptName) || !PathSetSort(&media->files))
+  if (!PathSetAppend(&media->files, kSetupScriptName) || !PathSetSort(&media->files))
     return false;
   const char **names = media->files.sorted;
   *count = 0;
   for (int i = 0; i < media->files.paths.count; ++i)
-    if (*count == 0 || !SamePath(names[*count - 1], names[i])) names[(*count)++] = names[i];
+    if ((*count == 0 || !SamePath(names[*count - 1], names[i])) &&
+        !SamePath(names[i], kSetupProgramName))
+      names[(*count)++] = names[i];
   return true;
 }
 
@@ -129,27 +146,64 @@ bool WritePack(ScriptMedia *media, int count, DWORD *size) {
   return written;
 }
 
-// The cabinet copied out of the program file into the work folder, then unpacked into folder:
-// the number of files, or -1.
-int UnpackMedia(const PackedMedia &media, const char *work, const char *folder) {
-  char cabinet[kTargetDirSize];
-  uint32_t crc = 0;
+// The media's setup.exe made again in the work folder from the image in front and the record,
+// and the cabinet copied out of the program file beside it; false, with the system's error,
+// when the file could not be read or its bytes are not the ones packed.
+bool CopyOutMedia(const PackedMedia &media, const char *setup, const char *cabinet) {
+  unsigned char head[kProgramHeadSize], record[kProgramRecordSize];
+  DWORD headLength = 0, done = 0;
+  ProgramLayout layout;
+  uint32_t crc = 0, unchecked = 0, tailSize = 0;
   HandleGuard program(CreateFileA(media.program, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!JoinPath(cabinet, work, kMediaCabinetName) || !program ||
-      !SeekTo(program.get(), media.place.cabinetStart))
-    return -1;
+  if (!program || !ReadLayout(program.get(), head, &headLength, &layout) ||
+      !SeekTo(program.get(), media.place.mediaStart) ||
+      !ReadFile(program.get(), record, sizeof(record), &done, nullptr))
+    return false;
+  crc = UpdateCrc32(crc, record, done);
+  // The image's start is read again here: the file may have changed since it was checked.
+  if (done != sizeof(record) || layout.imageEnd != media.layout.imageEnd ||
+      !ReadProgramTailSize(record, media.place.mediaSize, &tailSize)) {
+    SetLastError(ERROR_CRC);
+    return false;
+  }
+  RestoreProgramHead(head, layout, record);
+  {
+    HandleGuard copy(CreateFileA(setup, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!copy || !WriteBytes(copy.get(), head, headLength) ||
+        !SeekTo(program.get(), headLength) ||
+        !CopyBytes(program.get(), copy.get(), layout.imageEnd - headLength, &unchecked) ||
+        !SeekTo(program.get(), media.place.mediaStart + kProgramRecordSize) ||
+        !CopyBytes(program.get(), copy.get(), tailSize, &crc))
+      return false;
+  }
   {
     HandleGuard copy(CreateFileA(cabinet, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!copy || !CopyBytes(program.get(), copy.get(), media.place.cabinetSize, &crc)) return -1;
+    if (!copy || !CopyBytes(program.get(), copy.get(),
+                            media.place.mediaSize - kProgramRecordSize - tailSize, &crc))
+      return false;
   }
-  // The bytes unpacked are the ones checked: the file may have changed since.
-  if (crc != media.place.cabinetCrc) {
+  // The bytes unpacked are the ones checked.
+  if (crc != media.place.mediaCrc) {
     SetLastError(ERROR_CRC);
-    return -1;
+    return false;
   }
-  return ExtractMediaCabinet(cabinet, folder);
+  return true;
+}
+
+// The media unpacked into folder, by way of the work folder: the number of files, or -1.
+int UnpackMedia(const PackedMedia &media, const char *work, const char *folder) {
+  char setup[kTargetDirSize], cabinet[kTargetDirSize], placed[kTargetDirSize];
+  if (!JoinPath(setup, work, kSetupProgramName) || !JoinPath(cabinet, work, kMediaCabinetName) ||
+      !JoinPath(placed, folder, kSetupProgramName) || !CopyOutMedia(media, setup, cabinet))
+    return -1;
+  int files = ExtractMediaCabinet(cabinet, folder);
+  if (files < 0 ||
+      !MoveFileExA(setup, placed, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING))
+    return -1;
+  return files + 1;
 }
 
 }  // namespace
@@ -160,7 +214,7 @@ PackState FindPackedMedia(PackedMedia *media) {
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   unsigned char head[kProgramHeadSize], header[kPackHeaderSize];
   DWORD headLength = 0, headerLength = 0;
-  ProgramLayout layout;
+  ProgramLayout &layout = media->layout;
   if (!file || !ReadLayout(file.get(), head, &headLength, &layout)) return PackState::None;
   if (!SeekTo(file.get(), layout.imageEnd) ||
       !ReadFile(file.get(), header, sizeof(header), &headerLength, nullptr))
@@ -169,8 +223,8 @@ PackState FindPackedMedia(PackedMedia *media) {
                                &media->place);
   uint32_t crc = 0;
   if (state == PackState::Present &&
-      (!CopyBytes(file.get(), nullptr, media->place.cabinetSize, &crc) ||
-       crc != media->place.cabinetCrc))
+      (!CopyBytes(file.get(), nullptr, media->place.mediaSize, &crc) ||
+       crc != media->place.mediaCrc))
     state = PackState::Damaged;
   if (state == PackState::Damaged)
     LogLine("%s is damaged or cut off", media->program);
@@ -240,7 +294,7 @@ int PackMedia() {
     Say(console, GetLastError(), "%s: packing %s failed", g_packPath, media.folder);
     exitCode = kExitInstallFailure;
   } else {
-    Say(console, 0, "%s: packed %d files of %s into %lu bytes", g_packPath, count, media.folder,
+    Say(console, 0, "%s: packed %d files of %s into %lu bytes", g_packPath, count + 1, media.folder,
         static_cast<unsigned long>(size));
   }
   PathSetFree(&media.files);

@@ -15,6 +15,9 @@ uint32_t Read16(const unsigned char *p) { return p[0] | p[1] << 8; }
 uint32_t Read32(const unsigned char *p) {
   return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
+void Write32(unsigned char *p, uint32_t value) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(value >> (8 * i));
+}
 
 }  // namespace
 
@@ -57,23 +60,43 @@ PackState LocatePack(const ProgramLayout &layout, uint32_t fileSize, const unsig
       contentEnd - layout.imageEnd < kPackHeaderSize || contentEnd > fileSize ||
       layout.signatureSize > fileSize - contentEnd)
     return PackState::Damaged;
-  place->cabinetStart = layout.imageEnd + static_cast<uint32_t>(kPackHeaderSize);
-  place->cabinetSize = Read32(header + 8);
-  place->cabinetCrc = Read32(header + 12);
-  // Only the padding to the alignment may follow the cabinet.
-  uint32_t room = contentEnd - place->cabinetStart;
-  if (place->cabinetSize > room || room - place->cabinetSize >= kPackAlignment)
+  place->mediaStart = layout.imageEnd + static_cast<uint32_t>(kPackHeaderSize);
+  place->mediaSize = Read32(header + 8);
+  place->mediaCrc = Read32(header + 12);
+  // Only the padding to the alignment may follow the media.
+  uint32_t room = contentEnd - place->mediaStart;
+  if (place->mediaSize > room || room - place->mediaSize >= kPackAlignment)
     return PackState::Damaged;
   return PackState::Present;
 }
 
-void WritePackHeader(unsigned char (&header)[kPackHeaderSize], uint32_t cabinetSize,
-                     uint32_t cabinetCrc) {
+void WritePackHeader(unsigned char (&header)[kPackHeaderSize], uint32_t mediaSize,
+                     uint32_t mediaCrc) {
   memcpy(header, kPackMagic, 8);
-  for (int i = 0; i < 4; ++i) {
-    header[8 + i] = static_cast<unsigned char>(cabinetSize >> (8 * i));
-    header[12 + i] = static_cast<unsigned char>(cabinetCrc >> (8 * i));
-  }
+  Write32(header + 8, mediaSize);
+  Write32(header + 12, mediaCrc);
+}
+
+bool WriteProgramRecord(unsigned char (&record)[kProgramRecordSize], const unsigned char *head,
+                        const ProgramLayout &layout, uint32_t programSize) {
+  if (programSize < layout.imageEnd) return false;
+  memset(record, 0, sizeof(record));
+  memcpy(record, head + layout.checksumEntry, 4);
+  if (layout.securityEntry) memcpy(record + 4, head + layout.securityEntry, 8);
+  Write32(record + 12, programSize - layout.imageEnd);
+  return true;
+}
+
+bool ReadProgramTailSize(const unsigned char (&record)[kProgramRecordSize], uint32_t mediaSize,
+                         uint32_t *tailSize) {
+  *tailSize = Read32(record + 12);
+  return mediaSize >= kProgramRecordSize && *tailSize <= mediaSize - kProgramRecordSize;
+}
+
+void RestoreProgramHead(unsigned char *head, const ProgramLayout &layout,
+                        const unsigned char (&record)[kProgramRecordSize]) {
+  memcpy(head + layout.checksumEntry, record, 4);
+  if (layout.securityEntry) memcpy(head + layout.securityEntry, record + 4, 8);
 }
 
 uint32_t UpdateCrc32(uint32_t crc, const void *data, size_t length) {

@@ -1,6 +1,7 @@
 // The file of a setup program that carries its media: the program's own image, then the media
-// as one cabinet behind a small header, then, once it is signed, the Authenticode certificate
-// table. The signature's hash covers everything before the table, so signing after packing
+// behind a small header, then, once it is signed, the Authenticode certificate table. The media
+// are the record of the media's setup.exe and one cabinet of all their other files: the
+// program is not packed twice, since the image in front, with the record, gives it back. The signature's hash covers everything before the table, so signing after packing
 // keeps the media where the program finds them. Free of windows.h so that it is tested
 // natively.
 #pragma once
@@ -9,9 +10,14 @@
 
 // The start of the file that holds the headers and the section table of the program.
 constexpr size_t kProgramHeadSize = 4096;
-// The header in front of the cabinet: kPackMagic, the cabinet's size and its CRC-32.
+// The header in front of the media: kPackMagic, their size and their CRC-32.
 constexpr size_t kPackHeaderSize = 16;
-constexpr char kPackMagic[] = "SetupPk1";  // its 8 characters, without the NUL
+constexpr char kPackMagic[] = "SetupPk2";  // its 8 characters, without the NUL
+// The record of the media's setup.exe, which opens the media: the image checksum and the
+// certificate table's entry as they stood in that file (the packed file's own signing rewrites
+// both), and the size of what followed its image there (its signature, when it had one). Those
+// bytes come next, and then the cabinet.
+constexpr size_t kProgramRecordSize = 16;
 // The packed file ends on this boundary, so that a signing tool adds no padding of its own.
 constexpr uint32_t kPackAlignment = 8;
 
@@ -30,21 +36,33 @@ bool ReadProgramLayout(const unsigned char *head, size_t headLength, ProgramLayo
 enum class PackState { None, Damaged, Present };
 
 struct PackPlace {
-  uint32_t cabinetStart;
-  uint32_t cabinetSize;
-  uint32_t cabinetCrc;
+  uint32_t mediaStart;
+  uint32_t mediaSize;
+  uint32_t mediaCrc;
 };
 
-// Where the cabinet lies, from the layout, the file's size and the bytes at imageEnd (fewer
-// than kPackHeaderSize when the file ends before). None for a plain program, signed or not;
-// Damaged when anything but a whole pack stands behind the image, or the signature reaches
-// past the file's end (a file cut off). Present does not vouch for the cabinet's bytes: their
-// CRC-32 is compared with cabinetCrc.
+// Where the media lie, from the layout, the file's size and the bytes at imageEnd (fewer than
+// kPackHeaderSize when the file ends before). None for a plain program, signed or not; Damaged
+// when anything but a whole pack stands behind the image, or the signature reaches past the
+// file's end (a file cut off). Present does not vouch for the media's bytes: their CRC-32 is
+// compared with mediaCrc.
 PackState LocatePack(const ProgramLayout &layout, uint32_t fileSize, const unsigned char *header,
                      size_t headerLength, PackPlace *place);
 
-void WritePackHeader(unsigned char (&header)[kPackHeaderSize], uint32_t cabinetSize,
-                     uint32_t cabinetCrc);
+void WritePackHeader(unsigned char (&header)[kPackHeaderSize], uint32_t mediaSize,
+                     uint32_t mediaCrc);
+
+// The record of a program whose file is laid out as layout says, head being its start, and
+// that is programSize bytes long; false when the file ends inside its image.
+bool WriteProgramRecord(unsigned char (&record)[kProgramRecordSize], const unsigned char *head,
+                        const ProgramLayout &layout, uint32_t programSize);
+// The size of what followed the program's image, from its record at the start of media of
+// mediaSize bytes; false when it would reach past them.
+bool ReadProgramTailSize(const unsigned char (&record)[kProgramRecordSize], uint32_t mediaSize,
+                         uint32_t *tailSize);
+// Puts the record's checksum and certificate table's entry back into the head of the image.
+void RestoreProgramHead(unsigned char *head, const ProgramLayout &layout,
+                        const unsigned char (&record)[kProgramRecordSize]);
 
 // The CRC-32 of ZIP and PNG, continued over length more bytes (start with 0).
 uint32_t UpdateCrc32(uint32_t crc, const void *data, size_t length);

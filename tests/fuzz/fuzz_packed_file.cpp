@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   PackPlace place;
   if (LocatePack(layout, fileSize, header.data(), headerLength, &place) != PackState::Present)
     return 0;
-  uint64_t end = static_cast<uint64_t>(place.cabinetStart) + place.cabinetSize;
-  FUZZ_CHECK(place.cabinetStart == layout.imageEnd + kPackHeaderSize);
+  uint64_t end = static_cast<uint64_t>(place.mediaStart) + place.mediaSize;
+  FUZZ_CHECK(place.mediaStart == layout.imageEnd + kPackHeaderSize);
   FUZZ_CHECK(end <= fileSize && (!layout.signatureStart || end <= layout.signatureStart));
   return 0;
 }

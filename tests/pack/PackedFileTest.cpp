@@ -12,7 +12,7 @@ namespace {
 
 constexpr uint32_t kPeAt = 0x80;
 constexpr uint32_t kImageEnd = 0x3000;  // the second section's data ends here
-constexpr uint32_t kCabinetSize = 37;
+constexpr uint32_t kMediaSize = 37;
 
 void Put32(std::vector<unsigned char> &bytes, size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
@@ -79,7 +79,7 @@ TEST(PackedFileTest, RefusesWhatIsNoProgramWithinTheHead) {
 }
 
 TEST(PackedFileTest, APackIsFoundWholeOrCalledDamaged) {
-  const uint32_t packEnd = kImageEnd + kPackHeaderSize + kCabinetSize;  // 3 short of 8
+  const uint32_t packEnd = kImageEnd + kPackHeaderSize + kMediaSize;  // 3 short of 8
   const uint32_t aligned = packEnd + 3;
   struct Case {
     const char *what;
@@ -94,28 +94,56 @@ TEST(PackedFileTest, APackIsFoundWholeOrCalledDamaged) {
       {"packed", 0, 0, aligned, kPackHeaderSize, true, PackState::Present},
       {"packed, then signed", aligned, 0x500, aligned + 0x500, kPackHeaderSize, true,
        PackState::Present},
-      {"cut inside the cabinet", 0, 0, packEnd - 1, kPackHeaderSize, true, PackState::Damaged},
+      {"cut inside the media", 0, 0, packEnd - 1, kPackHeaderSize, true, PackState::Damaged},
       {"cut inside the header", 0, 0, kImageEnd + 5, 5, true, PackState::Damaged},
       {"cut inside the signature", aligned, 0x500, aligned + 0x4FF, kPackHeaderSize, true,
        PackState::Damaged},
       {"something else behind the image", 0, 0, aligned, kPackHeaderSize, false,
        PackState::Damaged},
-      {"more than padding behind the cabinet", 0, 0, packEnd + 8, kPackHeaderSize, true,
+      {"more than padding behind the media", 0, 0, packEnd + 8, kPackHeaderSize, true,
        PackState::Damaged},
   };
   for (const Case &c : cases) {
     ProgramLayout layout = {kImageEnd, 0, 0, c.signatureStart, c.signatureSize};
     unsigned char header[kPackHeaderSize];
-    WritePackHeader(header, kCabinetSize, 0xC0FFEE01u);
+    WritePackHeader(header, kMediaSize, 0xC0FFEE01u);
     if (!c.magic) header[0] = 'X';
     PackPlace place = {};
     EXPECT_EQ(LocatePack(layout, c.fileSize, header, c.headerLength, &place), c.expected)
         << c.what;
     if (c.expected != PackState::Present) continue;
-    EXPECT_EQ(place.cabinetStart, kImageEnd + kPackHeaderSize) << c.what;
-    EXPECT_EQ(place.cabinetSize, kCabinetSize) << c.what;
-    EXPECT_EQ(place.cabinetCrc, 0xC0FFEE01u) << c.what;
+    EXPECT_EQ(place.mediaStart, kImageEnd + kPackHeaderSize) << c.what;
+    EXPECT_EQ(place.mediaSize, kMediaSize) << c.what;
+    EXPECT_EQ(place.mediaCrc, 0xC0FFEE01u) << c.what;
   }
+}
+
+// Packing clears the checksum and the certificate table's entry, and the packed file's signing
+// writes its own there; the record gives the media's setup.exe its own back.
+TEST(PackedFileTest, TheProgramRecordGivesBackTheHeadAndWhatFollowedTheImage) {
+  for (bool pe32Plus : {false, true})
+    for (uint32_t signatureSize : {0u, 0x5A0u}) {
+      std::vector<unsigned char> head = ProgramHead(pe32Plus, signatureSize ? kImageEnd : 0,
+                                                    signatureSize);
+      ProgramLayout layout;
+      ASSERT_TRUE(ReadProgramLayout(head.data(), head.size(), &layout));
+      Put32(head, layout.checksumEntry, 0x1234ABCD);
+      const std::vector<unsigned char> original = head;
+      unsigned char record[kProgramRecordSize];
+      ASSERT_TRUE(WriteProgramRecord(record, head.data(), layout, kImageEnd + signatureSize));
+      EXPECT_FALSE(WriteProgramRecord(record, head.data(), layout, kImageEnd - 1))
+          << "a file that ends inside its image";
+      Put32(head, layout.checksumEntry, 0x99);
+      Put32(head, layout.securityEntry, 0x7000);
+      Put32(head, layout.securityEntry + 4, 0x800);
+      RestoreProgramHead(head.data(), layout, record);
+      EXPECT_TRUE(head == original) << pe32Plus << " " << signatureSize;
+      uint32_t tailSize = 1;
+      EXPECT_TRUE(ReadProgramTailSize(record, kProgramRecordSize + signatureSize, &tailSize));
+      EXPECT_EQ(tailSize, signatureSize);
+      EXPECT_FALSE(ReadProgramTailSize(record, kProgramRecordSize + signatureSize - 1, &tailSize))
+          << "a tail past the media's end";
+    }
 }
 
 TEST(PackedFileTest, CrcIsTheZipOneAndGoesOnAcrossPieces) {
