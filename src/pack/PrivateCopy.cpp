@@ -15,8 +15,6 @@ namespace {
 constexpr char kFolderPrefix[] = "stp";
 constexpr char kLogOption[] = " /log:\"";
 constexpr int kNameAttempts = 8;
-constexpr int kAclSize = 256;        // three allowed entries with their SIDs
-constexpr int kTokenUserSize = 128;  // TOKEN_USER with the user's SID
 
 using RandomProc = BOOLEAN(WINAPI *)(PVOID, ULONG);
 
@@ -31,20 +29,23 @@ const NtSid kLocalSystem = {SID_REVISION, 1, {0, 0, 0, 0, 0, 5}, {SECURITY_LOCAL
 const NtSid kAdministrators = {SID_REVISION, 2, {0, 0, 0, 0, 0, 5},
                                {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}};
 
-// The folder's security: full control for the user, SYSTEM and the administrators, handed
-// down to everything made in it, and nothing from the temporary directory.
-struct PrivateAccess {
-  SECURITY_ATTRIBUTES attributes;
-  SECURITY_DESCRIPTOR descriptor;
-  union {
-    ACL acl;
-    char aclBytes[kAclSize];
-  };
-  union {
-    TOKEN_USER user;
-    char userBytes[kTokenUserSize];
-  };
-};
+// Waits for the process while this thread's windows keep answering their messages.
+DWORD WaitForProcess(HANDLE process) {
+  for (;;) {
+    DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+    if (woken != WAIT_OBJECT_0 + 1) break;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process, &code);
+  return code;
+}
+
+}  // namespace
 
 bool PreparePrivateAccess(PrivateAccess *access) {
   HANDLE token = nullptr;
@@ -73,24 +74,6 @@ bool PreparePrivateAccess(PrivateAccess *access) {
   access->attributes = {sizeof(access->attributes), &access->descriptor, FALSE};
   return prepared;
 }
-
-// Waits for the process while this thread's windows keep answering their messages.
-DWORD WaitForProcess(HANDLE process) {
-  for (;;) {
-    DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
-    if (woken != WAIT_OBJECT_0 + 1) break;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  DWORD code = 0;
-  GetExitCodeProcess(process, &code);
-  return code;
-}
-
-}  // namespace
 
 bool MakePrivateFolder(char (&folder)[kTargetDirSize]) {
   PrivateAccess access;

@@ -6,6 +6,27 @@
 
 #include "common/Globals.h"
 
+constexpr int kPrivateAclSize = 256;  // three allowed entries with their SIDs
+constexpr int kTokenUserSize = 128;   // TOKEN_USER with the user's SID
+
+// A private folder's security: full control for the user, SYSTEM and the administrators,
+// handed down to everything made in it, and nothing from the temporary directory.
+struct PrivateAccess {
+  SECURITY_ATTRIBUTES attributes;
+  SECURITY_DESCRIPTOR descriptor;
+  union {
+    ACL acl;
+    char aclBytes[kPrivateAclSize];
+  };
+  union {
+    TOKEN_USER user;
+    char userBytes[kTokenUserSize];
+  };
+};
+
+// Fills access for this process's user; false, with the system's error, when it cannot.
+bool PreparePrivateAccess(PrivateAccess *access);
+
 // A new folder in the temporary directory under a name drawn from the system's random
 // source, that only the user, SYSTEM and the administrators may open or write to, with no
 // access inherited from the temporary directory (the Windows 95 family has no access control

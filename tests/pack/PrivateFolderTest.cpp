@@ -1,0 +1,87 @@
+// The private folder that a packed file unpacks into: who may open it, and its removal while
+// a file in it is still held open.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <sddl.h>
+
+#include <string>
+
+#include "common/Globals.h"
+#include "pack/PrivateCopy.h"
+#include "support/SystemState.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+// The SID of the user who runs this test, as a string.
+std::string UserSid() {
+  HANDLE token = nullptr;
+  char buffer[256];
+  DWORD length = 0;
+  char *text = nullptr;
+  std::string sid;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+      GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &length) &&
+      ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER *>(buffer)->User.Sid, &text)) {
+    sid = text;
+    LocalFree(text);
+  }
+  if (token) CloseHandle(token);
+  return sid;
+}
+
+// Wine keeps only the owner's rights of a folder's access list, so the list is read from the
+// security that the folder is made with.
+TEST(PrivateFolderTest, OnlyTheUserSystemAndAdministratorsMayOpenItAndNothingIsInherited) {
+  PrivateAccess access;
+  ASSERT_TRUE(PreparePrivateAccess(&access)) << GetLastError();
+  EXPECT_EQ(access.attributes.lpSecurityDescriptor, &access.descriptor);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  BOOL present = FALSE, defaulted = TRUE;
+  PACL dacl = nullptr;
+  ASSERT_TRUE(GetSecurityDescriptorControl(&access.descriptor, &control, &revision));
+  EXPECT_TRUE(control & SE_DACL_PROTECTED) << "nothing comes from the temporary folder";
+  ASSERT_TRUE(GetSecurityDescriptorDacl(&access.descriptor, &present, &dacl, &defaulted));
+  ASSERT_TRUE(present && dacl) << "a missing list would let everyone in";
+  std::string allowed;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE *ace = nullptr;
+    ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void **>(&ace)));
+    char *sid = nullptr;
+    ASSERT_TRUE(ConvertSidToStringSidA(&ace->SidStart, &sid));
+    EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << sid;
+    EXPECT_EQ(ace->Mask, static_cast<DWORD>(FILE_ALL_ACCESS)) << sid;
+    EXPECT_EQ(ace->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) << sid;
+    allowed += std::string(allowed.empty() ? "" : " ") + sid;
+    LocalFree(sid);
+  }
+  EXPECT_EQ(allowed, UserSid() + " S-1-5-18 S-1-5-32-544");
+}
+
+TEST(PrivateFolderTest, EachRunHasItsOwnFolderAndWhatIsHeldOpenGoesAtTheRestart) {
+  char folder[kTargetDirSize], other[kTargetDirSize];
+  ASSERT_TRUE(MakePrivateFolder(folder)) << GetLastError();
+  ASSERT_TRUE(MakePrivateFolder(other)) << GetLastError();
+  EXPECT_STRNE(folder, other);
+  RemovePrivateFolder(other);
+  EXPECT_FALSE(FileExists(other));
+
+  // A file still held open goes at the next restart, with its folder.
+  PendingRenamesGuard schedule;
+  const std::string held = std::string(folder) + "\\held.exe";
+  WriteTextFile(held, "a program still running");
+  WriteTextFile(std::string(folder) + "\\free.txt", "gone at once");
+  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  RemovePrivateFolder(folder);
+  CloseHandle(holder);
+  EXPECT_FALSE(FileExists(std::string(folder) + "\\free.txt"));
+  EXPECT_TRUE(DeletedAtRestart(held));
+  EXPECT_TRUE(DeletedAtRestart(folder));
+  DeleteFileA(held.c_str());
+  RemoveDirectoryA(folder);
+}
+
+}  // namespace
