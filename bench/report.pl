@@ -93,7 +93,8 @@ print "Run of $started: $runs timed runs per case after one warm-up round, insta
       $elapsed % 60, " s.\n\n";
 print "Load: before `", ($load_before =~ s/^\s+//r), "`, after `", ($load_after =~ s/^\s+//r), "`.\n\n";
 print "Times are wall-clock seconds of the whole process as Linux sees it, Wine's process start ",
-      "included, one warm wineserver for every case. *Peak* is the maximum resident set size of ",
+      "included, one warm wineserver for every case, each case started after a `sync` of what ",
+      "the case before wrote. *Peak* is the maximum resident set size of ",
       "the Linux process that runs the Windows program (GNU time's `%M` on the `wine64` process, ",
       "Wine's own libraries included; for cp and rm their own process), the highest of all runs. ",
       "*ms/file* subtracts the tool's start-up (below) before dividing by the file count. ",

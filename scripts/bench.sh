@@ -156,6 +156,8 @@ errfile=$bench/err.txt
 timed() {
   local payload=$1 kase=$2 run=$3; shift 3
   local t0 t1 rc=0
+  # What the case before left unwritten is written first, so that no case pays for another's.
+  sync
   t0=$EPOCHREALTIME
   # A run that waits for a person (an error box of a quiet run) would hold the benchmark for
   # ever: ten minutes end it as a failure.
