@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <fci.h>
-#include <setupapi.h>
+#include <fdi.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -110,7 +110,19 @@ INT_PTR DIAMONDAPI OpenInfoForFci(char *path, USHORT *date, USHORT *time, USHORT
   return file;
 }
 
-// ----- Unpacking through the Setup API ------------------------------------------------------
+// ----- Unpacking (FDI) ------------------------------------------------------------------------
+
+// The cabinet as a stretch of a bigger file, the packed program: FDI opens it by
+// kCabinetInFile and reads and seeks within the stretch only. One unpacking at a time.
+struct CabinetStretch {
+  HANDLE file;
+  DWORD start;
+  DWORD size;
+  DWORD at;  // the read position within the stretch
+};
+constexpr char kCabinetInFile[] = "packed";
+CabinetStretch *g_stretch = nullptr;
+const INT_PTR kStretchHandle = 1;  // no file handle of the system is 1
 
 struct Unpacking {
   const char *folder;
@@ -118,27 +130,95 @@ struct Unpacking {
   char made[kTargetDirSize];  // the last sub-folder known to exist: most files share it
 };
 
-// Each file of the cabinet goes to its place in the folder; its sub-folders are made first.
-UINT CALLBACK PlaceUnpackedFile(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR) {
-  if (notification != SPFILENOTIFY_FILEINCABINET) return NO_ERROR;
-  Unpacking *unpacking = static_cast<Unpacking *>(context);
-  FILE_IN_CABINET_INFO_A *file = reinterpret_cast<FILE_IN_CABINET_INFO_A *>(param1);
-  char *target = file->FullTargetName, outermost[kTargetDirSize];
-  if (!IsContainedLinkName(file->NameInCabinet) ||
-      !JoinPath(target, sizeof(file->FullTargetName), unpacking->folder, file->NameInCabinet)) {
-    file->Win32Error = ERROR_INVALID_NAME;
-    return FILEOP_ABORT;
+INT_PTR DIAMONDAPI OpenForFdi(char *path, int, int) {
+  return g_stretch && !strcmp(path, kCabinetInFile) ? kStretchHandle : -1;
+}
+UINT DIAMONDAPI ReadForFdi(INT_PTR file, void *buffer, UINT count) {
+  if (file != kStretchHandle) return UINT_MAX;
+  DWORD left = g_stretch->size - g_stretch->at, done = 0;
+  if (count > left) count = left;
+  if (!ReadFile(g_stretch->file, buffer, count, &done, nullptr)) return UINT_MAX;
+  g_stretch->at += done;
+  return done;
+}
+UINT DIAMONDAPI WriteForFdi(INT_PTR file, void *buffer, UINT count) {
+  DWORD done = 0;
+  return file != kStretchHandle && WriteFile(AsHandle(file), buffer, count, &done, nullptr)
+             ? done
+             : UINT_MAX;
+}
+int DIAMONDAPI CloseForFdi(INT_PTR file) {
+  return file == kStretchHandle || CloseHandle(AsHandle(file)) ? 0 : -1;
+}
+LONG DIAMONDAPI SeekForFdi(INT_PTR file, LONG distance, int origin) {
+  if (file != kStretchHandle) return -1;
+  LONG base = origin == SEEK_CUR ? static_cast<LONG>(g_stretch->at)
+              : origin == SEEK_END ? static_cast<LONG>(g_stretch->size)
+                                   : 0;
+  LONG at = base + distance;
+  if (at < 0 || static_cast<DWORD>(at) > g_stretch->size ||
+      SetFilePointer(g_stretch->file, static_cast<LONG>(g_stretch->start) + at, nullptr,
+                     FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+    return -1;
+  g_stretch->at = static_cast<DWORD>(at);
+  return at;
+}
+
+// Creates the file of the cabinet's name below the folder, its sub-folders first: the handle
+// that FDI writes to, or -1, which ends the unpacking.
+INT_PTR CreateUnpackedFile(Unpacking *unpacking, const char *name, USHORT attributes) {
+  char target[kTargetDirSize], outermost[kTargetDirSize];
+  if (!IsContainedLinkName(name) ||
+      !JoinPath(target, unpacking->folder, name)) {
+    SetLastError(ERROR_INVALID_NAME);
+    return -1;
   }
   char *slash = strrchr(target, '\\');
   *slash = '\0';
   if (strcmp(target, unpacking->made) != 0) {
-    file->Win32Error = CreateFolderPath(target, outermost);
+    DWORD error = CreateFolderPath(target, outermost);
+    if (error) {
+      SetLastError(error);
+      return -1;
+    }
     lstrcpynA(unpacking->made, target, sizeof(unpacking->made));
   }
   *slash = '\\';
-  if (file->Win32Error) return FILEOP_ABORT;
+  // Made with its attributes: a new file may be written whatever they say. The archive flag
+  // comes with any new file.
+  attributes &= kKeptAttributes & ~FILE_ATTRIBUTE_ARCHIVE;
+  HANDLE file = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            attributes ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<INT_PTR>(file);
+}
+
+// A file written whole gets the date that it had on the media.
+bool FinishUnpackedFile(Unpacking *unpacking, const FDINOTIFICATION *file) {
+  FILETIME local, written;
+  bool dated = DosDateTimeToFileTime(file->date, file->time, &local) &&
+               LocalFileTimeToFileTime(&local, &written) &&
+               SetFileTime(AsHandle(file->hf), nullptr, nullptr, &written);
+  DWORD error = dated ? 0 : GetLastError();
+  bool closed = CloseHandle(AsHandle(file->hf));
+  if (error) SetLastError(error);
+  if (!closed || !dated) return false;
   ++unpacking->files;
-  return FILEOP_DOIT;
+  return true;
+}
+
+INT_PTR DIAMONDAPI NotifyForFdi(FDINOTIFICATIONTYPE type, PFDINOTIFICATION notification) {
+  Unpacking *unpacking = static_cast<Unpacking *>(notification->pv);
+  switch (type) {
+    case fdintCOPY_FILE:
+      return CreateUnpackedFile(unpacking, notification->psz1, notification->attribs);
+    case fdintCLOSE_FILE_INFO:
+      return FinishUnpackedFile(unpacking, notification) ? TRUE : -1;
+    case fdintNEXT_CABINET:
+    case fdintPARTIAL_FILE:
+      return -1;  // the media are one whole cabinet
+    default:
+      return 0;
+  }
 }
 
 }  // namespace
@@ -174,7 +254,26 @@ bool WriteMediaCabinet(const char *folder, const char *mediaDir, const char *con
   return written;
 }
 
-int ExtractMediaCabinet(const char *cabinet, const char *folder) {
+int ExtractMediaCabinet(HANDLE file, DWORD start, DWORD size, const char *folder) {
+  HMODULE module = LoadSystemLibrary("cabinet.dll");
+  auto create = GetProcAs<decltype(&FDICreate)>(module, "FDICreate");
+  auto copy = GetProcAs<decltype(&FDICopy)>(module, "FDICopy");
+  auto destroy = GetProcAs<decltype(&FDIDestroy)>(module, "FDIDestroy");
+  if (!module || !create || !copy || !destroy) return -1;
+  ERF error = {};
+  HFDI fdi = create(AllocForCabinet, FreeForCabinet, OpenForFdi, ReadForFdi, WriteForFdi,
+                    CloseForFdi, SeekForFdi, cpuUNKNOWN, &error);
+  if (!fdi) return -1;
+  CabinetStretch stretch = {file, start, size, 0};
   Unpacking unpacking = {folder, 0, ""};
-  return SetupIterateCabinetA(cabinet, 0, PlaceUnpackedFile, &unpacking) ? unpacking.files : -1;
+  g_stretch = &stretch;
+  bool copied = SetFilePointer(file, static_cast<LONG>(start), nullptr, FILE_BEGIN) == start &&
+                copy(fdi, const_cast<char *>(kCabinetInFile), const_cast<char *>(""), 0,
+                     NotifyForFdi, nullptr, &unpacking);
+  // A callback that ended it left its own error; anything else is a damaged cabinet.
+  DWORD lastError = error.erfOper == FDIERROR_USER_ABORT ? GetLastError() : ERROR_INVALID_DATA;
+  g_stretch = nullptr;
+  destroy(fdi);
+  SetLastError(lastError);
+  return copied ? unpacking.files : -1;
 }

@@ -1,11 +1,10 @@
 // The media as one cabinet: made with the system's cabinet library (cabinet.dll of the system
-// folder, looked up when it is needed, so that the import table stays as it is) and unpacked
-// through the Setup API.
+// folder, looked up when it is needed, so that the import table stays as it is).
 #pragma once
 #include <windows.h>
 
 constexpr char kMediaCabinetName[] = "media.cab";
-constexpr char kMediaFolderName[] = "media";  // where a run unpacks them, beside the cabinet
+constexpr char kMediaFolderName[] = "media";  // where a run unpacks them, in its own folder
 
 // Writes folder\media.cab from the files of mediaDir named by names (relative paths, kept as
 // the names in the cabinet): compressed (MSZIP), except cabinets, which are compressed
@@ -14,7 +13,9 @@ constexpr char kMediaFolderName[] = "media";  // where a run unpacks them, besid
 bool WriteMediaCabinet(const char *folder, const char *mediaDir, const char *const *names,
                        int count);
 
-// Unpacks the cabinet file into folder through the Setup API, making the sub-folders that
-// its names hold. The number of files written, or -1 (with the system's error where there is
-// one), also for a name that would leave folder.
-int ExtractMediaCabinet(const char *cabinet, const char *folder);
+// Unpacks the cabinet that lies in file from start on, size bytes long, into folder, making
+// the sub-folders that its names hold; each file gets the date and the attributes that the
+// cabinet keeps. Reads move file's position. The number of files written, or -1 with the
+// system's error (ERROR_INVALID_DATA for a damaged cabinet), also for a name that would leave
+// folder.
+int ExtractMediaCabinet(HANDLE file, DWORD start, DWORD size, const char *folder);

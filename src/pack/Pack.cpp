@@ -93,7 +93,11 @@ bool WritePackedProgram(const char *out, const char *program, const char *cabine
   if (!output || !original || !media || !ReadLayout(output.get(), head, &headLength, &layout))
     return false;
   DWORD programSize = GetFileSize(original.get(), nullptr);
-  if (!WriteProgramRecord(record, head, layout, programSize)) {
+  FILETIME written;
+  if (!GetFileTime(original.get(), nullptr, nullptr, &written)) return false;
+  if (!WriteProgramRecord(record, head, layout, programSize,
+                          written.dwLowDateTime |
+                              static_cast<uint64_t>(written.dwHighDateTime) << 32)) {
     SetLastError(ERROR_BAD_EXE_FORMAT);
     return false;
   }
@@ -146,63 +150,63 @@ bool WritePack(ScriptMedia *media, int count, DWORD *size) {
   return written;
 }
 
-// The media's setup.exe made again in the work folder from the image in front and the record,
-// and the cabinet copied out of the program file beside it; false, with the system's error,
-// when the file could not be read or its bytes are not the ones packed.
-bool CopyOutMedia(const PackedMedia &media, const char *setup, const char *cabinet) {
-  unsigned char head[kProgramHeadSize], record[kProgramRecordSize];
-  DWORD headLength = 0, done = 0;
-  ProgramLayout layout;
-  uint32_t crc = 0, unchecked = 0, tailSize = 0;
-  HandleGuard program(CreateFileA(media.program, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!program || !ReadLayout(program.get(), head, &headLength, &layout) ||
-      !SeekTo(program.get(), media.place.mediaStart) ||
-      !ReadFile(program.get(), record, sizeof(record), &done, nullptr))
+// Reads the media once more through program, which lets nobody write to the file from now
+// on, and compares their CRC-32: the bytes unpacked are then the ones checked. The record
+// comes back in record and program.
+bool CheckMediaAgain(HANDLE file, const PackedMedia &media,
+                     unsigned char (&record)[kProgramRecordSize], ProgramRecord *program) {
+  DWORD done = 0;
+  uint32_t crc = 0;
+  if (!SeekTo(file, media.place.mediaStart) ||
+      !ReadFile(file, record, sizeof(record), &done, nullptr))
     return false;
   crc = UpdateCrc32(crc, record, done);
-  // The image's start is read again here: the file may have changed since it was checked.
-  if (done != sizeof(record) || layout.imageEnd != media.layout.imageEnd ||
-      !ReadProgramTailSize(record, media.place.mediaSize, &tailSize)) {
-    SetLastError(ERROR_CRC);
-    return false;
-  }
-  RestoreProgramHead(head, layout, record);
-  {
-    HandleGuard copy(CreateFileA(setup, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!copy || !WriteBytes(copy.get(), head, headLength) ||
-        !SeekTo(program.get(), headLength) ||
-        !CopyBytes(program.get(), copy.get(), layout.imageEnd - headLength, &unchecked) ||
-        !SeekTo(program.get(), media.place.mediaStart + kProgramRecordSize) ||
-        !CopyBytes(program.get(), copy.get(), tailSize, &crc))
-      return false;
-  }
-  {
-    HandleGuard copy(CreateFileA(cabinet, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!copy || !CopyBytes(program.get(), copy.get(),
-                            media.place.mediaSize - kProgramRecordSize - tailSize, &crc))
-      return false;
-  }
-  // The bytes unpacked are the ones checked.
-  if (crc != media.place.mediaCrc) {
+  if (done != sizeof(record) || !ReadProgramRecord(record, media.place.mediaSize, program) ||
+      !CopyBytes(file, nullptr, media.place.mediaSize - kProgramRecordSize, &crc) ||
+      crc != media.place.mediaCrc) {
     SetLastError(ERROR_CRC);
     return false;
   }
   return true;
 }
 
-// The media unpacked into folder, by way of the work folder: the number of files, or -1.
-int UnpackMedia(const PackedMedia &media, const char *work, const char *folder) {
-  char setup[kTargetDirSize], cabinet[kTargetDirSize], placed[kTargetDirSize];
-  if (!JoinPath(setup, work, kSetupProgramName) || !JoinPath(cabinet, work, kMediaCabinetName) ||
-      !JoinPath(placed, folder, kSetupProgramName) || !CopyOutMedia(media, setup, cabinet))
+// The media's setup.exe made again from the image in front and the record: the image's head
+// with the record's bytes put back, the rest of the image, what followed it, and its date.
+bool WriteMediaProgram(HANDLE file, const PackedMedia &media,
+                       const unsigned char (&record)[kProgramRecordSize],
+                       const ProgramRecord &program, const char *path) {
+  unsigned char head[kProgramHeadSize];
+  DWORD headLength = 0;
+  ProgramLayout layout;
+  uint32_t unchecked = 0;
+  if (!ReadLayout(file, head, &headLength, &layout)) return false;
+  RestoreProgramHead(head, layout, record);
+  HandleGuard copy(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  FILETIME written = {static_cast<DWORD>(program.written),
+                      static_cast<DWORD>(program.written >> 32)};
+  return copy && WriteBytes(copy.get(), head, headLength) &&
+         CopyBytes(file, copy.get(), layout.imageEnd - headLength, &unchecked) &&
+         SeekTo(file, media.place.mediaStart + kProgramRecordSize) &&
+         CopyBytes(file, copy.get(), program.tailSize, &unchecked) &&
+         SetFileTime(copy.get(), nullptr, nullptr, &written);
+}
+
+// The media unpacked into folder straight from the program file: the number of files, or -1.
+int UnpackMedia(const PackedMedia &media, const char *folder) {
+  unsigned char record[kProgramRecordSize];
+  ProgramRecord program;
+  char setup[kTargetDirSize];
+  HandleGuard file(CreateFileA(media.program, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file || !JoinPath(setup, folder, kSetupProgramName) ||
+      !CheckMediaAgain(file.get(), media, record, &program))
     return -1;
-  int files = ExtractMediaCabinet(cabinet, folder);
-  if (files < 0 ||
-      !MoveFileExA(setup, placed, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING))
-    return -1;
+  DWORD cabinet = media.place.mediaStart + kProgramRecordSize + program.tailSize;
+  int files = ExtractMediaCabinet(file.get(), cabinet,
+                                  media.place.mediaSize - kProgramRecordSize - program.tailSize,
+                                  folder);
+  if (files < 0 || !WriteMediaProgram(file.get(), media, record, program, setup)) return -1;
   return files + 1;
 }
 
@@ -239,7 +243,7 @@ int RunPackedMedia(const PackedMedia &media) {
   }
   int exitCode = kExitInstallFailure;
   int files = JoinPath(folder, work, kMediaFolderName)
-                  ? UnpackMedia(media, work, folder)
+                  ? UnpackMedia(media, folder)
                   : -1;
   if (files < 0) {
     LogFailure(GetLastError(), "unpacking into %s failed", work);
@@ -260,11 +264,8 @@ int ExtractPackedMedia(const PackedMedia *media) {
     Say(console, 0, "%s: this program carries no packed media", g_extractDir);
     return kExitScriptNotOpened;
   }
-  char work[kTargetDirSize];
-  bool made = MakePrivateFolder(work);
-  int files = made ? UnpackMedia(*media, work, g_extractDir) : -1;
+  int files = UnpackMedia(*media, g_extractDir);
   DWORD error = GetLastError();
-  if (made) RemovePrivateFolder(work);
   if (files < 0) {
     Say(console, error, "%s: extracting failed", g_extractDir);
     return kExitInstallFailure;

@@ -78,19 +78,22 @@ void WritePackHeader(unsigned char (&header)[kPackHeaderSize], uint32_t mediaSiz
 }
 
 bool WriteProgramRecord(unsigned char (&record)[kProgramRecordSize], const unsigned char *head,
-                        const ProgramLayout &layout, uint32_t programSize) {
+                        const ProgramLayout &layout, uint32_t programSize, uint64_t written) {
   if (programSize < layout.imageEnd) return false;
   memset(record, 0, sizeof(record));
   memcpy(record, head + layout.checksumEntry, 4);
   if (layout.securityEntry) memcpy(record + 4, head + layout.securityEntry, 8);
   Write32(record + 12, programSize - layout.imageEnd);
+  Write32(record + 16, static_cast<uint32_t>(written));
+  Write32(record + 20, static_cast<uint32_t>(written >> 32));
   return true;
 }
 
-bool ReadProgramTailSize(const unsigned char (&record)[kProgramRecordSize], uint32_t mediaSize,
-                         uint32_t *tailSize) {
-  *tailSize = Read32(record + 12);
-  return mediaSize >= kProgramRecordSize && *tailSize <= mediaSize - kProgramRecordSize;
+bool ReadProgramRecord(const unsigned char (&record)[kProgramRecordSize], uint32_t mediaSize,
+                       ProgramRecord *program) {
+  program->tailSize = Read32(record + 12);
+  program->written = Read32(record + 16) | static_cast<uint64_t>(Read32(record + 20)) << 32;
+  return mediaSize >= kProgramRecordSize && program->tailSize <= mediaSize - kProgramRecordSize;
 }
 
 void RestoreProgramHead(unsigned char *head, const ProgramLayout &layout,

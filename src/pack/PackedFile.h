@@ -1,9 +1,9 @@
 // The file of a setup program that carries its media: the program's own image, then the media
 // behind a small header, then, once it is signed, the Authenticode certificate table. The media
 // are the record of the media's setup.exe and one cabinet of all their other files: the
-// program is not packed twice, since the image in front, with the record, gives it back. The signature's hash covers everything before the table, so signing after packing
-// keeps the media where the program finds them. Free of windows.h so that it is tested
-// natively.
+// program is not packed twice, since the image in front, with the record, gives it back. The
+// signature's hash covers everything before the table, so signing after packing keeps the
+// media where the program finds them. Free of windows.h so that it is tested natively.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -15,9 +15,9 @@ constexpr size_t kPackHeaderSize = 16;
 constexpr char kPackMagic[] = "SetupPk2";  // its 8 characters, without the NUL
 // The record of the media's setup.exe, which opens the media: the image checksum and the
 // certificate table's entry as they stood in that file (the packed file's own signing rewrites
-// both), and the size of what followed its image there (its signature, when it had one). Those
-// bytes come next, and then the cabinet.
-constexpr size_t kProgramRecordSize = 16;
+// both), the size of what followed its image there (its signature, when it had one) and the
+// file's last-write time. Those bytes come next, and then the cabinet.
+constexpr size_t kProgramRecordSize = 24;
 // The packed file ends on this boundary, so that a signing tool adds no padding of its own.
 constexpr uint32_t kPackAlignment = 8;
 
@@ -52,14 +52,20 @@ PackState LocatePack(const ProgramLayout &layout, uint32_t fileSize, const unsig
 void WritePackHeader(unsigned char (&header)[kPackHeaderSize], uint32_t mediaSize,
                      uint32_t mediaCrc);
 
+// What a record says beyond the bytes of the head.
+struct ProgramRecord {
+  uint32_t tailSize;  // the bytes that followed the image
+  uint64_t written;   // the last-write time, as a FILETIME
+};
+
 // The record of a program whose file is laid out as layout says, head being its start, and
 // that is programSize bytes long; false when the file ends inside its image.
 bool WriteProgramRecord(unsigned char (&record)[kProgramRecordSize], const unsigned char *head,
-                        const ProgramLayout &layout, uint32_t programSize);
-// The size of what followed the program's image, from its record at the start of media of
-// mediaSize bytes; false when it would reach past them.
-bool ReadProgramTailSize(const unsigned char (&record)[kProgramRecordSize], uint32_t mediaSize,
-                         uint32_t *tailSize);
+                        const ProgramLayout &layout, uint32_t programSize, uint64_t written);
+// The record at the start of media of mediaSize bytes; false when the bytes that it says
+// followed the image would reach past them.
+bool ReadProgramRecord(const unsigned char (&record)[kProgramRecordSize], uint32_t mediaSize,
+                       ProgramRecord *program);
 // Puts the record's checksum and certificate table's entry back into the head of the image.
 void RestoreProgramHead(unsigned char *head, const ProgramLayout &layout,
                         const unsigned char (&record)[kProgramRecordSize]);

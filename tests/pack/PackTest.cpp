@@ -1,6 +1,7 @@
 // One program file for the whole media: signed after packing it installs as its media folder
 // does, from a private folder that goes afterwards, and its installed program removes
-// everything; a damaged one changes nothing; "/extract:" gives the media back byte for byte;
+// everything; a damaged one changes nothing; "/extract:" gives the media back byte for byte,
+// with their dates and attributes;
 // the options, the exit codes and the single-instance rule pass through.
 #include <gtest/gtest.h>
 
@@ -51,6 +52,15 @@ const char *const kPackedFiles[] = {"setup.exe", "setup.inf", "one.txt", "docs\\
                                     "prompts.cab", "gate.exe"};
 
 std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
+
+// A file's last-write time and attributes, as "time attributes"; empty when it is not there.
+std::string DateAndAttributes(const std::string &path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return "";
+  return std::to_string(data.ftLastWriteTime.dwHighDateTime) + ":" +
+         std::to_string(data.ftLastWriteTime.dwLowDateTime) + " " +
+         std::to_string(data.dwFileAttributes);
+}
 
 // The private folder that a run's log says the media were unpacked into.
 std::string UnpackedFolder(const std::string &log) {
@@ -160,13 +170,32 @@ TEST_F(PackTest, ADamagedPackSaysSoAndChangesNothing) {
 
 TEST_F(PackTest, ExtractGivesBackWhatWasPackedByteForByteAndInstallsNothing) {
   MakeMedia();
+  // The media's dates, on the two seconds that a cabinet keeps, and a file that is read-only:
+  // an install from the packed file gives its files the dates that the media give them.
+  SYSTEMTIME old = {2019, 3, 0, 5, 6, 7, 8, 0};
+  FILETIME local, written;
+  ASSERT_TRUE(SystemTimeToFileTime(&old, &local) && LocalFileTimeToFileTime(&local, &written));
+  for (const char *file : kPackedFiles) {
+    HANDLE handle = CreateFileA((media_->dir() + "\\" + file).c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE) << file;
+    EXPECT_TRUE(SetFileTime(handle, nullptr, nullptr, &written)) << file;
+    CloseHandle(handle);
+  }
+  SetFileAttributesA((media_->dir() + "\\one.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   std::string output;
   ASSERT_EQ(Pack(&output), 0) << output;
   const std::string copy = out_ / "Media Copy";
   EXPECT_EQ(Run(packed(), "/extract:" + Quoted(copy), &output), 0) << output;
-  for (const char *file : kPackedFiles)
+  for (const char *file : kPackedFiles) {
     EXPECT_EQ(ReadTextFile(copy + "\\" + file), ReadTextFile(media_->dir() + "\\" + file))
         << file;
+    EXPECT_EQ(DateAndAttributes(copy + "\\" + file),
+              DateAndAttributes(media_->dir() + "\\" + file))
+        << file;
+  }
+  SetFileAttributesA((copy + "\\one.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesA((media_->dir() + "\\one.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_FALSE(FileExists(copy + "\\unused.txt")) << "only what the script reads is packed";
   EXPECT_FALSE(UninstallEntryExists("PKTool"));
   EXPECT_EQ(Run(media_->dir() + "\\setup.exe", "/extract:" + Quoted(copy)), 1620)

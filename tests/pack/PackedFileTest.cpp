@@ -120,7 +120,7 @@ TEST(PackedFileTest, APackIsFoundWholeOrCalledDamaged) {
 
 // Packing clears the checksum and the certificate table's entry, and the packed file's signing
 // writes its own there; the record gives the media's setup.exe its own back.
-TEST(PackedFileTest, TheProgramRecordGivesBackTheHeadAndWhatFollowedTheImage) {
+TEST(PackedFileTest, TheProgramRecordGivesBackTheHeadWhatFollowedTheImageAndTheDate) {
   for (bool pe32Plus : {false, true})
     for (uint32_t signatureSize : {0u, 0x5A0u}) {
       std::vector<unsigned char> head = ProgramHead(pe32Plus, signatureSize ? kImageEnd : 0,
@@ -130,18 +130,21 @@ TEST(PackedFileTest, TheProgramRecordGivesBackTheHeadAndWhatFollowedTheImage) {
       Put32(head, layout.checksumEntry, 0x1234ABCD);
       const std::vector<unsigned char> original = head;
       unsigned char record[kProgramRecordSize];
-      ASSERT_TRUE(WriteProgramRecord(record, head.data(), layout, kImageEnd + signatureSize));
-      EXPECT_FALSE(WriteProgramRecord(record, head.data(), layout, kImageEnd - 1))
+      const uint64_t written = 0x01DB2C3D4E5F6071ull;
+      ASSERT_TRUE(WriteProgramRecord(record, head.data(), layout, kImageEnd + signatureSize,
+                                     written));
+      EXPECT_FALSE(WriteProgramRecord(record, head.data(), layout, kImageEnd - 1, written))
           << "a file that ends inside its image";
       Put32(head, layout.checksumEntry, 0x99);
       Put32(head, layout.securityEntry, 0x7000);
       Put32(head, layout.securityEntry + 4, 0x800);
       RestoreProgramHead(head.data(), layout, record);
       EXPECT_TRUE(head == original) << pe32Plus << " " << signatureSize;
-      uint32_t tailSize = 1;
-      EXPECT_TRUE(ReadProgramTailSize(record, kProgramRecordSize + signatureSize, &tailSize));
-      EXPECT_EQ(tailSize, signatureSize);
-      EXPECT_FALSE(ReadProgramTailSize(record, kProgramRecordSize + signatureSize - 1, &tailSize))
+      ProgramRecord program = {};
+      EXPECT_TRUE(ReadProgramRecord(record, kProgramRecordSize + signatureSize, &program));
+      EXPECT_EQ(program.tailSize, signatureSize);
+      EXPECT_EQ(program.written, written);
+      EXPECT_FALSE(ReadProgramRecord(record, kProgramRecordSize + signatureSize - 1, &program))
           << "a tail past the media's end";
     }
 }
