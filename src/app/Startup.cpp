@@ -247,7 +247,8 @@ int SetupMain(HINSTANCE instance, const char *commandLine) {
   if (g_logPath[0]) OpenLog(g_logPath);
   LogStartup(commandLine);
   int exitCode = RunProgram(instance);
-  LogLine("exit code %d: %s", exitCode, DescribeExitCode(exitCode, g_checkScript != 0, g_runOutcome));
+  LogLine("exit code %d: %s", exitCode,
+          DescribeExitCode(exitCode, g_checkScript != 0, g_runOutcome));
   CloseLog();
   return exitCode;
 }

@@ -57,12 +57,14 @@ const char *FindMeaning(const ExitCodeMeaning (&table)[N], int exitCode) {
 const char *DescribeExitCode(int exitCode, bool checkRun, int runOutcome) {
   // A failed install that puts files back at the restart shares the restart's codes, not
   // their success.
-  if (runOutcome == kRunTakenBackAtRestart && exitCode == kExitRebootRequired)
-    return "the run failed and was taken back; files in use are put back at the restart, "
-           "which is needed and was not started";
-  if (runOutcome == kRunTakenBackAtRestart && exitCode == kExitRebootStarted)
-    return "the run failed and was taken back; the restart that puts files in use back was "
-           "started";
+  if (runOutcome == kRunTakenBackAtRestart) {
+    if (exitCode == kExitRebootRequired)
+      return "the run failed and was taken back; files in use are put back at the restart, "
+             "which is needed and was not started";
+    if (exitCode == kExitRebootStarted)
+      return "the run failed and was taken back; the restart that puts files in use back was "
+             "started";
+  }
   const char *meaning = checkRun ? FindMeaning(kCheckMeanings, exitCode) : nullptr;
   if (!meaning) meaning = FindMeaning(kExitMeanings, exitCode);
   // Only a copy that this run started (the removal's, or the one that runs packed media) can

@@ -21,12 +21,15 @@ constexpr USHORT kKeptAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 constexpr char kTempPrefix[] = "fci";
 
-// The library's entry points that packing needs.
+// The library's entry points that packing and unpacking need.
 struct CabinetLibrary {
   decltype(&FCICreate) fciCreate;
   decltype(&FCIAddFile) fciAddFile;
   decltype(&FCIFlushCabinet) fciFlushCabinet;
   decltype(&FCIDestroy) fciDestroy;
+  decltype(&FDICreate) fdiCreate;
+  decltype(&FDICopy) fdiCopy;
+  decltype(&FDIDestroy) fdiDestroy;
 };
 
 bool LoadCabinetLibrary(CabinetLibrary *library) {
@@ -35,9 +38,12 @@ bool LoadCabinetLibrary(CabinetLibrary *library) {
   *library = {GetProcAs<decltype(&FCICreate)>(module, "FCICreate"),
               GetProcAs<decltype(&FCIAddFile)>(module, "FCIAddFile"),
               GetProcAs<decltype(&FCIFlushCabinet)>(module, "FCIFlushCabinet"),
-              GetProcAs<decltype(&FCIDestroy)>(module, "FCIDestroy")};
+              GetProcAs<decltype(&FCIDestroy)>(module, "FCIDestroy"),
+              GetProcAs<decltype(&FDICreate)>(module, "FDICreate"),
+              GetProcAs<decltype(&FDICopy)>(module, "FDICopy"),
+              GetProcAs<decltype(&FDIDestroy)>(module, "FDIDestroy")};
   return library->fciCreate && library->fciAddFile && library->fciFlushCabinet &&
-         library->fciDestroy;
+         library->fciDestroy && library->fdiCreate && library->fdiCopy && library->fdiDestroy;
 }
 
 // The library's files are the system's file handles.
@@ -168,8 +174,7 @@ LONG DIAMONDAPI SeekForFdi(INT_PTR file, LONG distance, int origin) {
 // that FDI writes to, or -1, which ends the unpacking.
 INT_PTR CreateUnpackedFile(Unpacking *unpacking, const char *name, USHORT attributes) {
   char target[kTargetDirSize], outermost[kTargetDirSize];
-  if (!IsContainedLinkName(name) ||
-      !JoinPath(target, unpacking->folder, name)) {
+  if (!IsContainedLinkName(name) || !JoinPath(target, unpacking->folder, name)) {
     SetLastError(ERROR_INVALID_NAME);
     return -1;
   }
@@ -255,25 +260,22 @@ bool WriteMediaCabinet(const char *folder, const char *mediaDir, const char *con
 }
 
 int ExtractMediaCabinet(HANDLE file, DWORD start, DWORD size, const char *folder) {
-  HMODULE module = LoadSystemLibrary("cabinet.dll");
-  auto create = GetProcAs<decltype(&FDICreate)>(module, "FDICreate");
-  auto copy = GetProcAs<decltype(&FDICopy)>(module, "FDICopy");
-  auto destroy = GetProcAs<decltype(&FDIDestroy)>(module, "FDIDestroy");
-  if (!module || !create || !copy || !destroy) return -1;
+  CabinetLibrary library;
+  if (!LoadCabinetLibrary(&library)) return -1;
   ERF error = {};
-  HFDI fdi = create(AllocForCabinet, FreeForCabinet, OpenForFdi, ReadForFdi, WriteForFdi,
-                    CloseForFdi, SeekForFdi, cpuUNKNOWN, &error);
+  HFDI fdi = library.fdiCreate(AllocForCabinet, FreeForCabinet, OpenForFdi, ReadForFdi,
+                               WriteForFdi, CloseForFdi, SeekForFdi, cpuUNKNOWN, &error);
   if (!fdi) return -1;
   CabinetStretch stretch = {file, start, size, 0};
   Unpacking unpacking = {folder, 0, ""};
   g_stretch = &stretch;
   bool copied = SetFilePointer(file, static_cast<LONG>(start), nullptr, FILE_BEGIN) == start &&
-                copy(fdi, const_cast<char *>(kCabinetInFile), const_cast<char *>(""), 0,
-                     NotifyForFdi, nullptr, &unpacking);
+                library.fdiCopy(fdi, const_cast<char *>(kCabinetInFile), const_cast<char *>(""),
+                                0, NotifyForFdi, nullptr, &unpacking);
   // A callback that ended it left its own error; anything else is a damaged cabinet.
   DWORD lastError = error.erfOper == FDIERROR_USER_ABORT ? GetLastError() : ERROR_INVALID_DATA;
   g_stretch = nullptr;
-  destroy(fdi);
+  library.fdiDestroy(fdi);
   SetLastError(lastError);
   return copied ? unpacking.files : -1;
 }

@@ -103,8 +103,8 @@ bool WritePackedProgram(const char *out, const char *program, const char *cabine
   }
   memset(head + layout.checksumEntry, 0, sizeof(DWORD));
   if (layout.securityEntry) memset(head + layout.securityEntry, 0, 2 * sizeof(DWORD));
-  DWORD tailSize = programSize - layout.imageEnd;
-  DWORD mediaSize = kProgramRecordSize + tailSize + GetFileSize(media.get(), nullptr);
+  DWORD tailSize = programSize - layout.imageEnd, cabinetSize = GetFileSize(media.get(), nullptr);
+  DWORD mediaSize = kProgramRecordSize + tailSize + cabinetSize;
   *size = layout.imageEnd + kPackHeaderSize + mediaSize;
   *size += (kPackAlignment - *size % kPackAlignment) % kPackAlignment;
   crc = UpdateCrc32(crc, record, sizeof(record));
@@ -114,7 +114,7 @@ bool WritePackedProgram(const char *out, const char *program, const char *cabine
       !WriteBytes(output.get(), record, sizeof(record)) ||
       !SeekTo(original.get(), layout.imageEnd) ||
       !CopyBytes(original.get(), output.get(), tailSize, &crc) ||
-      !CopyBytes(media.get(), output.get(), mediaSize - kProgramRecordSize - tailSize, &crc) ||
+      !CopyBytes(media.get(), output.get(), cabinetSize, &crc) ||
       !SeekTo(output.get(), *size) || !SetEndOfFile(output.get()) ||
       !SeekTo(output.get(), layout.imageEnd))
     return false;
@@ -150,20 +150,21 @@ bool WritePack(ScriptMedia *media, int count, DWORD *size) {
   return written;
 }
 
-// Reads the media once more through program, which lets nobody write to the file from now
-// on, and compares their CRC-32: the bytes unpacked are then the ones checked. The record
-// comes back in record and program.
-bool CheckMediaAgain(HANDLE file, const PackedMedia &media,
+// Whether the media's bytes in file have the CRC-32 that the header gives them.
+bool MediaAreWhole(HANDLE file, const PackPlace &place) {
+  uint32_t crc = 0;
+  return SeekTo(file, place.mediaStart) && CopyBytes(file, nullptr, place.mediaSize, &crc) &&
+         crc == place.mediaCrc;
+}
+
+// Checks the media once more through file, which lets nobody write to it from now on, so
+// that the bytes unpacked are the ones checked, and reads the record that opens them.
+bool CheckMediaAgain(HANDLE file, const PackPlace &place,
                      unsigned char (&record)[kProgramRecordSize], ProgramRecord *program) {
   DWORD done = 0;
-  uint32_t crc = 0;
-  if (!SeekTo(file, media.place.mediaStart) ||
-      !ReadFile(file, record, sizeof(record), &done, nullptr))
-    return false;
-  crc = UpdateCrc32(crc, record, done);
-  if (done != sizeof(record) || !ReadProgramRecord(record, media.place.mediaSize, program) ||
-      !CopyBytes(file, nullptr, media.place.mediaSize - kProgramRecordSize, &crc) ||
-      crc != media.place.mediaCrc) {
+  if (!MediaAreWhole(file, place) || !SeekTo(file, place.mediaStart) ||
+      !ReadFile(file, record, sizeof(record), &done, nullptr) || done != sizeof(record) ||
+      !ReadProgramRecord(record, place.mediaSize, program)) {
     SetLastError(ERROR_CRC);
     return false;
   }
@@ -200,7 +201,7 @@ int UnpackMedia(const PackedMedia &media, const char *folder) {
   HandleGuard file(CreateFileA(media.program, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file || !JoinPath(setup, folder, kSetupProgramName) ||
-      !CheckMediaAgain(file.get(), media, record, &program))
+      !CheckMediaAgain(file.get(), media.place, record, &program))
     return -1;
   DWORD cabinet = media.place.mediaStart + kProgramRecordSize + program.tailSize;
   int files = ExtractMediaCabinet(file.get(), cabinet,
@@ -218,17 +219,14 @@ PackState FindPackedMedia(PackedMedia *media) {
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   unsigned char head[kProgramHeadSize], header[kPackHeaderSize];
   DWORD headLength = 0, headerLength = 0;
-  ProgramLayout &layout = media->layout;
+  ProgramLayout layout;
   if (!file || !ReadLayout(file.get(), head, &headLength, &layout)) return PackState::None;
   if (!SeekTo(file.get(), layout.imageEnd) ||
       !ReadFile(file.get(), header, sizeof(header), &headerLength, nullptr))
     headerLength = 0;
   PackState state = LocatePack(layout, GetFileSize(file.get(), nullptr), header, headerLength,
                                &media->place);
-  uint32_t crc = 0;
-  if (state == PackState::Present &&
-      (!CopyBytes(file.get(), nullptr, media->place.mediaSize, &crc) ||
-       crc != media->place.mediaCrc))
+  if (state == PackState::Present && !MediaAreWhole(file.get(), media->place))
     state = PackState::Damaged;
   if (state == PackState::Damaged)
     LogLine("%s is damaged or cut off", media->program);
@@ -295,8 +293,9 @@ int PackMedia() {
     Say(console, GetLastError(), "%s: packing %s failed", g_packPath, media.folder);
     exitCode = kExitInstallFailure;
   } else {
-    Say(console, 0, "%s: packed %d files of %s into %lu bytes", g_packPath, count + 1, media.folder,
-        static_cast<unsigned long>(size));
+    // setup.exe is the one file that the cabinet does not hold.
+    Say(console, 0, "%s: packed %d files of %s into %lu bytes", g_packPath, count + 1,
+        media.folder, static_cast<unsigned long>(size));
   }
   PathSetFree(&media.files);
   return exitCode;

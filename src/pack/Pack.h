@@ -9,7 +9,6 @@
 
 struct PackedMedia {
   char program[kTargetDirSize];  // this program's file
-  ProgramLayout layout;
   PackPlace place;
 };
 
@@ -28,5 +27,6 @@ int ExtractPackedMedia(const PackedMedia *media);
 
 // "/pack:OUT": checks the script as "/check" does and refuses one with errors; else writes
 // the media's setup.exe without a signature of its own, followed by the record of that
-// program and the other files that the script's sections can read, into g_packPath. The exit code; the outcome goes to the console.
+// program and the other files that the script's sections can read, into g_packPath. The exit
+// code; the outcome goes to the console.
 int PackMedia();
