@@ -7,15 +7,16 @@ constexpr char kMediaCabinetName[] = "media.cab";
 constexpr char kMediaFolderName[] = "media";  // where a run unpacks them, in its own folder
 
 // Writes folder\media.cab from the files of mediaDir named by names (relative paths, kept as
-// the names in the cabinet): compressed (MSZIP), except cabinets, which are compressed
-// already and are stored as they are. The library's temporary files go to folder as well.
-// False, with the system's error where there is one, when the cabinet could not be made.
+// the names in the index): the index, then the files one after the other as one stream,
+// compressed (MSZIP), then the cabinets among them, which are compressed already, as one
+// stream stored as it is. The library's temporary files go to folder as well. False, with
+// the system's error where there is one, when the cabinet could not be made.
 bool WriteMediaCabinet(const char *folder, const char *mediaDir, const char *const *names,
                        int count);
 
 // Unpacks the cabinet that lies in file from start on, size bytes long, into folder, making
-// the sub-folders that its names hold; each file gets the date and the attributes that the
-// cabinet keeps. Reads move file's position. The number of files written, or -1 with the
+// the sub-folders that the index's names hold; each file gets the date and the attributes
+// that the index keeps. Reads move file's position. The number of files written, or -1 with the
 // system's error (ERROR_INVALID_DATA for a damaged cabinet), also for a name that would leave
 // folder.
 int ExtractMediaCabinet(HANDLE file, DWORD start, DWORD size, const char *folder);

@@ -19,6 +19,53 @@ void Write32(unsigned char *p, uint32_t value) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
+constexpr size_t kMostTimeBytes = 10;  // 64 bits, 7 to a byte
+constexpr uint32_t kMostShared = 255;   // what a name's first byte can say
+
+// Where the fixed columns of an index of count files start, and where the times begin.
+struct IndexColumns {
+  uint64_t sizes, attributes, times;
+};
+IndexColumns ColumnsOf(uint64_t count) {
+  return {kIndexHeadSize, kIndexHeadSize + 4 * count, kIndexHeadSize + 5 * count};
+}
+
+// A time's difference as a number with its sign in the lowest bit, 7 bits to a byte, the
+// lowest first, the high bit of each byte but the last set.
+unsigned char *WriteTime(unsigned char *at, uint64_t difference) {
+  uint64_t folded = (difference << 1) ^ (0 - (difference >> 63));
+  for (; folded >= 0x80; folded >>= 7) *at++ = static_cast<unsigned char>(folded | 0x80);
+  *at++ = static_cast<unsigned char>(folded);
+  return at;
+}
+
+// The next file of an index from its columns, checking each step against the index's end.
+bool StepMediaIndex(MediaIndex *index, MediaFile *file) {
+  const unsigned char *bytes = index->bytes;
+  uint32_t count = index->packedCount + index->storedCount, i = index->next;
+  if (i >= count) return false;
+  uint64_t folded = 0;
+  for (int shift = 0;; shift += 7) {
+    if (index->timeAt >= index->length || shift >= 64) return false;
+    unsigned char byte = bytes[index->timeAt++];
+    folded |= uint64_t{byte & 0x7Fu} << shift;
+    if (!(byte & 0x80)) break;
+  }
+  index->written += (folded >> 1) ^ (0 - (folded & 1));
+  size_t at = index->nameAt, shared = at < index->length ? bytes[at++] : kIndexNameSize;
+  if (shared > strlen(index->name)) return false;
+  while (at < index->length && bytes[at] && shared < kIndexNameSize - 1)
+    index->name[shared++] = static_cast<char>(bytes[at++]);
+  if (at >= index->length || bytes[at] || !shared) return false;
+  index->name[shared] = '\0';
+  index->nameAt = at + 1;
+  IndexColumns columns = ColumnsOf(count);
+  *file = {Read32(bytes + columns.sizes + 4 * uint64_t{i}), index->written,
+           bytes[columns.attributes + i], index->name};
+  ++index->next;
+  return true;
+}
+
 }  // namespace
 
 bool ReadProgramLayout(const unsigned char *head, size_t headLength, ProgramLayout *layout) {
@@ -101,6 +148,67 @@ void RestoreProgramHead(unsigned char *head, const ProgramLayout &layout,
   memcpy(head + layout.checksumEntry, record, 4);
   if (layout.securityEntry) memcpy(head + layout.securityEntry, record + 4, 8);
 }
+
+uint64_t MediaIndexRoom(uint32_t count, uint64_t namesLength) {
+  return ColumnsOf(count).times + (kMostTimeBytes + 1) * uint64_t{count} + namesLength;
+}
+
+size_t WriteMediaIndex(unsigned char *index, const MediaFile *files, uint32_t packedCount,
+                       uint32_t storedCount) {
+  uint32_t count = packedCount + storedCount;
+  IndexColumns columns = ColumnsOf(count);
+  Write32(index, packedCount);
+  Write32(index + 4, storedCount);
+  unsigned char *at = index + columns.times;
+  uint64_t before = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    Write32(index + columns.sizes + 4 * i, files[i].size);
+    index[columns.attributes + i] = files[i].attributes;
+    at = WriteTime(at, files[i].written - before);
+    before = files[i].written;
+  }
+  const char *previous = "";
+  for (uint32_t i = 0; i < count; ++i) {
+    const char *name = files[i].name;
+    uint32_t shared = 0;
+    while (shared < kMostShared && name[shared] && name[shared] == previous[shared]) ++shared;
+    *at++ = static_cast<unsigned char>(shared);
+    size_t rest = strlen(name + shared) + 1;
+    memcpy(at, name + shared, rest);
+    at += rest;
+    previous = name;
+  }
+  return static_cast<size_t>(at - index);
+}
+
+bool OpenMediaIndex(const unsigned char *index, size_t length, MediaIndex *opened) {
+  if (length < kIndexHeadSize) return false;
+  uint32_t packed = Read32(index), stored = Read32(index + 4);
+  uint64_t count = uint64_t{packed} + stored;
+  IndexColumns columns = ColumnsOf(count);
+  if (count > length || columns.times > length) return false;
+  *opened = MediaIndex();
+  opened->bytes = index;
+  opened->length = length;
+  opened->packedCount = packed;
+  opened->storedCount = stored;
+  opened->timeAt = columns.times;
+  // The names start where the times end: one pass finds that, the next checks every file.
+  MediaIndex walk = *opened;
+  MediaFile file;
+  for (uint64_t i = 0; i < count; ++i)
+    for (int shift = 0;; shift += 7) {
+      if (walk.timeAt >= length || shift >= 64) return false;
+      if (!(index[walk.timeAt++] & 0x80)) break;
+    }
+  opened->nameAt = walk.nameAt = walk.timeAt;
+  walk.timeAt = opened->timeAt;
+  while (StepMediaIndex(&walk, &file)) {
+  }
+  return walk.next == count && walk.nameAt == length;
+}
+
+bool NextMediaFile(MediaIndex *index, MediaFile *file) { return StepMediaIndex(index, file); }
 
 uint32_t UpdateCrc32(uint32_t crc, const void *data, size_t length) {
   static uint32_t table[256];

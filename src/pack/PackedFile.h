@@ -2,6 +2,8 @@
 // behind a small header, then, once it is signed, the Authenticode certificate table. The media
 // are the record of the media's setup.exe and one cabinet of all their other files: the
 // program is not packed twice, since the image in front, with the record, gives it back. The
+// cabinet holds the files as two streams, one compressed and one of files stored as they are,
+// behind an index of their names, sizes, dates and attributes. The
 // signature's hash covers everything before the table, so signing after packing keeps the
 // media where the program finds them. Free of windows.h so that it is tested natively.
 #pragma once
@@ -12,7 +14,7 @@
 constexpr size_t kProgramHeadSize = 4096;
 // The header in front of the media: kPackMagic, their size and their CRC-32.
 constexpr size_t kPackHeaderSize = 16;
-constexpr char kPackMagic[] = "SetupPk2";  // its 8 characters, without the NUL
+constexpr char kPackMagic[] = "SetupPk3";  // its 8 characters, without the NUL
 // The record of the media's setup.exe, which opens the media: the image checksum and the
 // certificate table's entry as they stood in that file (the packed file's own signing rewrites
 // both), the size of what followed its image there (its signature, when it had one) and the
@@ -69,6 +71,48 @@ bool ReadProgramRecord(const unsigned char (&record)[kProgramRecordSize], uint32
 // Puts the record's checksum and certificate table's entry back into the head of the image.
 void RestoreProgramHead(unsigned char *head, const ProgramLayout &layout,
                         const unsigned char (&record)[kProgramRecordSize]);
+
+// The index, the cabinet's first file: how many files the compressed stream holds and how
+// many the stored one, then, for all files in the order of the streams, a column of their
+// sizes (4 bytes each), one of their attributes (a byte each), one of their last-write times,
+// each as the difference from the one before, and one of their names, each as the number of
+// leading characters that it shares with the name before, then the rest and a NUL. Columns,
+// differences and shared beginnings are what make the index compress to little.
+constexpr size_t kIndexHeadSize = 8;
+constexpr size_t kIndexNameSize = 260;  // a name and its NUL
+
+struct MediaFile {
+  uint32_t size;
+  uint64_t written;    // a FILETIME
+  uint8_t attributes;  // read-only, hidden, system and archive, as a file's attributes have them
+  const char *name;
+};
+
+// The most bytes that the index of count files whose names, NULs included, take namesLength
+// bytes may need.
+uint64_t MediaIndexRoom(uint32_t count, uint64_t namesLength);
+// Writes the index of files, packedCount compressed ones and then storedCount stored ones,
+// each name shorter than kIndexNameSize, into index, which has MediaIndexRoom bytes; its
+// length.
+size_t WriteMediaIndex(unsigned char *index, const MediaFile *files, uint32_t packedCount,
+                       uint32_t storedCount);
+
+struct MediaIndex {
+  const unsigned char *bytes;
+  size_t length;
+  uint32_t packedCount, storedCount;
+  uint32_t next;          // the file that NextMediaFile gives
+  size_t timeAt, nameAt;  // its time and its name
+  uint64_t written;       // the time of the file before it
+  char name[kIndexNameSize];
+};
+
+// Opens the index of length bytes; false unless it is whole: its columns, a time and a name
+// for every file, no name empty or too long, and nothing behind the last.
+bool OpenMediaIndex(const unsigned char *index, size_t length, MediaIndex *opened);
+// The next file of an opened index, its name held by the index until the next call; false
+// after the last.
+bool NextMediaFile(MediaIndex *index, MediaFile *file);
 
 // The CRC-32 of ZIP and PNG, continued over length more bytes (start with 0).
 uint32_t UpdateCrc32(uint32_t crc, const void *data, size_t length);

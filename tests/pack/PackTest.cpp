@@ -41,6 +41,7 @@ Setup.Files = 32768
 deep.txt = 1
 [Tool.Files]
 one.txt
+empty.txt
 deep.txt
 prompts.cab
 [Setup.Files]
@@ -48,8 +49,8 @@ setup.exe
 setup.inf
 )";
 // Everything of the media that the script reads; unused.txt lies beside them as well.
-const char *const kPackedFiles[] = {"setup.exe", "setup.inf", "one.txt", "docs\\deep.txt",
-                                    "prompts.cab", "gate.exe"};
+const char *const kPackedFiles[] = {"setup.exe", "setup.inf", "one.txt", "empty.txt",
+                                    "docs\\deep.txt", "prompts.cab", "gate.exe"};
 
 std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
 
@@ -82,6 +83,7 @@ class PackTest : public testing::Test {
     CreateDirectoryA((media_->dir() + "\\docs").c_str(), nullptr);
     WriteTextFile(media_->dir() + "\\docs\\deep.txt", "a file of a sub-folder\r\n");
     WriteTextFile(media_->dir() + "\\prompts.cab", std::string(3000, 'c'));
+    WriteTextFile(media_->dir() + "\\empty.txt", "");
     CopyFileA(BinaryPath("setup.exe").c_str(), (media_->dir() + "\\setup.exe").c_str(), FALSE);
     media_->OpenGate();
   }
@@ -170,12 +172,14 @@ TEST_F(PackTest, ADamagedPackSaysSoAndChangesNothing) {
 
 TEST_F(PackTest, ExtractGivesBackWhatWasPackedByteForByteAndInstallsNothing) {
   MakeMedia();
-  // The media's dates, on the two seconds that a cabinet keeps, and a file that is read-only:
-  // an install from the packed file gives its files the dates that the media give them.
-  SYSTEMTIME old = {2019, 3, 0, 5, 6, 7, 8, 0};
-  FILETIME local, written;
-  ASSERT_TRUE(SystemTimeToFileTime(&old, &local) && LocalFileTimeToFileTime(&local, &written));
+  // The media's dates, each its own to the tenth of a microsecond, and a file that is
+  // read-only: an install from the packed file gives its files the dates that the media
+  // give them.
+  SYSTEMTIME old = {2019, 3, 0, 5, 6, 7, 9, 0};
+  FILETIME written;
+  ASSERT_TRUE(SystemTimeToFileTime(&old, &written));
   for (const char *file : kPackedFiles) {
+    written.dwLowDateTime += 1234567;
     HANDLE handle = CreateFileA((media_->dir() + "\\" + file).c_str(), FILE_WRITE_ATTRIBUTES, 0,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE) << file;

@@ -1,9 +1,11 @@
 // The parts of a program file: where the image ends and the signature lies, and whether what
-// stands behind the image is a whole pack.
+// stands behind the image is a whole pack; the index of the packed files.
 #include <gtest/gtest.h>
 
 #include <string.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "pack/PackedFile.h"
@@ -147,6 +149,73 @@ TEST(PackedFileTest, TheProgramRecordGivesBackTheHeadWhatFollowedTheImageAndTheD
       EXPECT_FALSE(ReadProgramRecord(record, kProgramRecordSize + signatureSize - 1, &program))
           << "a tail past the media's end";
     }
+}
+
+// The files of the index test: an empty one, times that go back and jump across the whole
+// range, a name that shares more than a byte can say with the one before, and stored files.
+std::vector<MediaFile> IndexFiles(std::string *longName) {
+  *longName = std::string(300, 'd').substr(0, kIndexNameSize - 1);
+  (*longName)[kIndexNameSize - 2] = 'x';
+  return {{4096, 0x01DB2C3D4E5F6071ull, 0x21, "docs\\deep.txt"},
+          {0, 0x01DB2C3D4E5F6070ull, 0x01, "docs\\deeper.txt"},
+          {7, ~0ull, 0x00, longName->c_str() + 1},
+          {1, 0, 0x06, longName->c_str()},
+          {3000, 0x8000000000000000ull, 0x20, "prompts.cab"}};
+}
+
+std::vector<unsigned char> IndexOf(const std::vector<MediaFile> &files, uint32_t stored) {
+  uint64_t names = 0;
+  for (const MediaFile &file : files) names += strlen(file.name) + 1;
+  std::vector<unsigned char> index(MediaIndexRoom(static_cast<uint32_t>(files.size()), names));
+  index.resize(WriteMediaIndex(index.data(), files.data(),
+                               static_cast<uint32_t>(files.size()) - stored, stored));
+  return index;
+}
+
+TEST(PackedFileTest, TheIndexGivesBackEveryFileAndRefusesOneThatIsNotWhole) {
+  std::string longName;
+  const std::vector<MediaFile> files = IndexFiles(&longName);
+  std::vector<unsigned char> index = IndexOf(files, 1);
+  MediaIndex opened;
+  ASSERT_TRUE(OpenMediaIndex(index.data(), index.size(), &opened));
+  EXPECT_EQ(opened.packedCount, 4u);
+  EXPECT_EQ(opened.storedCount, 1u);
+  MediaFile file;
+  for (const MediaFile &expected : files) {
+    ASSERT_TRUE(NextMediaFile(&opened, &file)) << expected.name;
+    EXPECT_EQ(file.size, expected.size) << expected.name;
+    EXPECT_EQ(file.written, expected.written) << expected.name;
+    EXPECT_EQ(file.attributes, expected.attributes) << expected.name;
+    EXPECT_STREQ(file.name, expected.name);
+  }
+  EXPECT_FALSE(NextMediaFile(&opened, &file));
+  // Every shorter index is refused, and so are bytes behind it.
+  for (size_t length = 0; length < index.size(); ++length)
+    EXPECT_FALSE(OpenMediaIndex(index.data(), length, &opened)) << length;
+  index.push_back('z');
+  EXPECT_FALSE(OpenMediaIndex(index.data(), index.size(), &opened));
+  index.pop_back();
+  // A name's shared beginning longer than the name before, an empty name, a name too long.
+  const unsigned char first[] = "\0docs\\deep.txt";
+  const size_t names =
+      std::search(index.begin(), index.end(), first, first + sizeof(first)) - index.begin();
+  ASSERT_LT(names, index.size());
+  struct Damage {
+    const char *what;
+    size_t at;
+    unsigned char value;
+  } damages[] = {{"the first name shares", names, 1},
+                 {"the second name shares too much", names + sizeof(first), 14},
+                 {"an empty name", names + 1, 0}};
+  for (const Damage &damage : damages) {
+    std::vector<unsigned char> damaged = index;
+    damaged[damage.at] = damage.value;
+    EXPECT_FALSE(OpenMediaIndex(damaged.data(), damaged.size(), &opened)) << damage.what;
+  }
+  std::string tooLong = longName + "y";
+  std::vector<MediaFile> longer = {{1, 0, 0, tooLong.c_str()}};
+  std::vector<unsigned char> refused = IndexOf(longer, 0);
+  EXPECT_FALSE(OpenMediaIndex(refused.data(), refused.size(), &opened)) << "a name too long";
 }
 
 TEST(PackedFileTest, CrcIsTheZipOneAndGoesOnAcrossPieces) {
