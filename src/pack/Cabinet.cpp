@@ -247,9 +247,7 @@ bool ListStreams(Packing *packing, MediaFile *files, const char *mediaDir,
         SetLastError(ERROR_FILE_TOO_LARGE);
         return false;
       }
-      *file = {data.nFileSizeLow,
-               data.ftLastWriteTime.dwLowDateTime |
-                   uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32,
+      *file = {data.nFileSizeLow, FileTimeValue(data.ftLastWriteTime),
                static_cast<uint8_t>(data.dwFileAttributes & kKeptAttributes), names[i]};
       namesLength += strlen(names[i]) + 1;
       ++listed[stored];
@@ -369,8 +367,7 @@ bool StartNextFiles(Unpacking *unpacking) {
     unpacking->open = CreateUnpackedFile(unpacking, file);
     if (!unpacking->open) return false;
     unpacking->left = file.size;
-    unpacking->written = {static_cast<DWORD>(file.written),
-                          static_cast<DWORD>(file.written >> 32)};
+    unpacking->written = FileTimeOf(file.written);
     if (file.size) return true;
     if (!FinishUnpackedFile(unpacking)) return false;
   }

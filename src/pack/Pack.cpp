@@ -9,6 +9,7 @@
 #include "common/Guards.h"
 #include "common/Log.h"
 #include "common/PathText.h"
+#include "common/Platform.h"
 #include "common/ProgramPath.h"
 #include "common/SystemText.h"
 #include "pack/Cabinet.h"
@@ -95,9 +96,7 @@ bool WritePackedProgram(const char *out, const char *program, const char *cabine
   DWORD programSize = GetFileSize(original.get(), nullptr);
   FILETIME written;
   if (!GetFileTime(original.get(), nullptr, nullptr, &written)) return false;
-  if (!WriteProgramRecord(record, head, layout, programSize,
-                          written.dwLowDateTime |
-                              static_cast<uint64_t>(written.dwHighDateTime) << 32)) {
+  if (!WriteProgramRecord(record, head, layout, programSize, FileTimeValue(written))) {
     SetLastError(ERROR_BAD_EXE_FORMAT);
     return false;
   }
@@ -184,8 +183,7 @@ bool WriteMediaProgram(HANDLE file, const PackedMedia &media,
   RestoreProgramHead(head, layout, record);
   HandleGuard copy(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  FILETIME written = {static_cast<DWORD>(program.written),
-                      static_cast<DWORD>(program.written >> 32)};
+  FILETIME written = FileTimeOf(program.written);
   return copy && WriteBytes(copy.get(), head, headLength) &&
          CopyBytes(file, copy.get(), layout.imageEnd - headLength, &unchecked) &&
          SeekTo(file, media.place.mediaStart + kProgramRecordSize) &&

@@ -39,30 +39,17 @@ unsigned char *WriteTime(unsigned char *at, uint64_t difference) {
   return at;
 }
 
-// The next file of an index from its columns, checking each step against the index's end.
-bool StepMediaIndex(MediaIndex *index, MediaFile *file) {
-  const unsigned char *bytes = index->bytes;
-  uint32_t count = index->packedCount + index->storedCount, i = index->next;
-  if (i >= count) return false;
+// Reads the time's difference at *at, within length bytes; false when it runs past them or
+// past 64 bits.
+bool ReadTime(const unsigned char *bytes, size_t length, size_t *at, uint64_t *difference) {
   uint64_t folded = 0;
   for (int shift = 0;; shift += 7) {
-    if (index->timeAt >= index->length || shift >= 64) return false;
-    unsigned char byte = bytes[index->timeAt++];
+    if (*at >= length || shift >= 64) return false;
+    unsigned char byte = bytes[(*at)++];
     folded |= uint64_t{byte & 0x7Fu} << shift;
     if (!(byte & 0x80)) break;
   }
-  index->written += (folded >> 1) ^ (0 - (folded & 1));
-  size_t at = index->nameAt, shared = at < index->length ? bytes[at++] : kIndexNameSize;
-  if (shared > strlen(index->name)) return false;
-  while (at < index->length && bytes[at] && shared < kIndexNameSize - 1)
-    index->name[shared++] = static_cast<char>(bytes[at++]);
-  if (at >= index->length || bytes[at] || !shared) return false;
-  index->name[shared] = '\0';
-  index->nameAt = at + 1;
-  IndexColumns columns = ColumnsOf(count);
-  *file = {Read32(bytes + columns.sizes + 4 * uint64_t{i}), index->written,
-           bytes[columns.attributes + i], index->name};
-  ++index->next;
+  *difference = (folded >> 1) ^ (0 - (folded & 1));
   return true;
 }
 
@@ -196,19 +183,37 @@ bool OpenMediaIndex(const unsigned char *index, size_t length, MediaIndex *opene
   // The names start where the times end: one pass finds that, the next checks every file.
   MediaIndex walk = *opened;
   MediaFile file;
+  uint64_t difference;
   for (uint64_t i = 0; i < count; ++i)
-    for (int shift = 0;; shift += 7) {
-      if (walk.timeAt >= length || shift >= 64) return false;
-      if (!(index[walk.timeAt++] & 0x80)) break;
-    }
+    if (!ReadTime(index, length, &walk.timeAt, &difference)) return false;
   opened->nameAt = walk.nameAt = walk.timeAt;
   walk.timeAt = opened->timeAt;
-  while (StepMediaIndex(&walk, &file)) {
+  while (NextMediaFile(&walk, &file)) {
   }
   return walk.next == count && walk.nameAt == length;
 }
 
-bool NextMediaFile(MediaIndex *index, MediaFile *file) { return StepMediaIndex(index, file); }
+// Each step is checked against the index's end: OpenMediaIndex walks it with this too.
+bool NextMediaFile(MediaIndex *index, MediaFile *file) {
+  const unsigned char *bytes = index->bytes;
+  uint32_t count = index->packedCount + index->storedCount, i = index->next;
+  uint64_t difference;
+  if (i >= count || !ReadTime(bytes, index->length, &index->timeAt, &difference)) return false;
+  index->written += difference;
+  size_t at = index->nameAt, shared = at < index->length ? bytes[at++] : kIndexNameSize;
+  if (shared > strlen(index->name)) return false;
+  while (at < index->length && bytes[at] && shared < kIndexNameSize - 1)
+    index->name[shared++] = static_cast<char>(bytes[at++]);
+  if (at >= index->length || bytes[at] || !shared) return false;
+  index->name[shared] = '\0';
+  index->nameAt = at + 1;
+  IndexColumns columns = ColumnsOf(count);
+  *file = {Read32(bytes + columns.sizes + 4 * uint64_t{i}), index->written,
+           bytes[columns.attributes + i], index->name};
+  ++index->next;
+  return true;
+}
+
 
 uint32_t UpdateCrc32(uint32_t crc, const void *data, size_t length) {
   static uint32_t table[256];
