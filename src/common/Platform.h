@@ -7,6 +7,11 @@
 inline bool IsWin9xFamily() { return (GetVersion() & 0x80000000u) != 0; }
 inline unsigned MajorVersion() { return GetVersion() & 0xFFu; }
 
+// Whether an error says that a file, or a folder on its path, is not there.
+inline bool IsNotFoundError(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // A function of a library looked up at run time, typed as the caller expects it.
 template <typename Function>
 Function GetProcAs(HMODULE module, const char *name) {

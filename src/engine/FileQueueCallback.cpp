@@ -89,8 +89,7 @@ UINT AnswerNeedMedia(QueueCallbackContext *context, const SOURCE_MEDIA_A *media)
 // commit ends with the reason. Other copy errors (a target in use, say) are the default
 // callback's where someone can answer it.
 bool SourceIsMissing(const FILEPATHS_A *paths) {
-  return paths &&
-         (paths->Win32Error == ERROR_FILE_NOT_FOUND || paths->Win32Error == ERROR_PATH_NOT_FOUND);
+  return paths && IsNotFoundError(paths->Win32Error);
 }
 
 UINT AnswerCopyError(QueueCallbackContext *context, const FILEPATHS_A *paths) {
@@ -139,8 +138,7 @@ namespace {
 // A file that the queue was to delete and that was not there: a removal after an interrupted
 // install, say.
 bool AlreadyGone(const FILEPATHS_A *paths) {
-  return paths && (paths->Win32Error == ERROR_FILE_NOT_FOUND ||
-                   paths->Win32Error == ERROR_PATH_NOT_FOUND);
+  return paths && IsNotFoundError(paths->Win32Error);
 }
 
 // The end of the commit: the emptied folders go, the restart deletions of what was put in

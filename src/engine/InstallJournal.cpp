@@ -6,6 +6,7 @@
 #include "common/AsciiCase.h"
 #include "common/Guards.h"
 #include "common/Log.h"
+#include "common/Platform.h"
 #include "common/ScriptField.h"
 #include "engine/FileQueueCallback.h"
 #include "engine/Folders.h"
@@ -147,7 +148,7 @@ bool DeleteNow(const char *path, const char *why) {
   bool deleted = DeleteFileA(path) || (GetLastError() == ERROR_ACCESS_DENIED &&
                                        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) &&
                                        DeleteFileA(path));
-  if (deleted || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) {
+  if (deleted || IsNotFoundError(GetLastError())) {
     if (deleted && why) LogLine("%s %s", why, path);
     return true;
   }

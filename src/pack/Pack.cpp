@@ -233,10 +233,15 @@ PackState FindPackedMedia(PackedMedia *media) {
 
 int RunPackedMedia(const PackedMedia &media) {
   char work[kTargetDirSize], folder[kTargetDirSize];
+  SweepAbandonedFolders();
   if (!MakePrivateFolder(work)) {
     LogFailure(GetLastError(), "no private folder for the packed media");
     return kExitInstallFailure;
   }
+  // Before any file is in it: a run killed while it unpacks leaves a folder that the next
+  // one deletes.
+  HandleGuard inUse(MarkFolderInUse(work));
+  if (!inUse) LogFailure(GetLastError(), "%s cannot be marked as in use", work);
   int exitCode = kExitInstallFailure;
   int files = JoinPath(folder, work, kMediaFolderName)
                   ? UnpackMedia(media, folder)
@@ -250,6 +255,7 @@ int RunPackedMedia(const PackedMedia &media) {
     if (!RunProgramIn("the packed media run", folder, "", nullptr, &exitCode))
       LogFailure(GetLastError(), "the unpacked setup.exe could not be started");
   }
+  if (inUse) CloseHandle(inUse.release());
   RemovePrivateFolder(work);
   return exitCode;
 }

@@ -1,8 +1,10 @@
 #include "pack/PrivateCopy.h"
 
+#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 
+#include "common/AsciiCase.h"
 #include "common/Guards.h"
 #include "common/Log.h"
 #include "common/PathText.h"
@@ -13,8 +15,11 @@
 namespace {
 
 constexpr char kFolderPrefix[] = "stp";
+constexpr int kFolderNameDigits = 16;  // the random name, in hexadecimal
 constexpr char kLogOption[] = " /log:\"";
 constexpr int kNameAttempts = 8;
+constexpr char kInUseMarker[] = "in-use";
+constexpr int kOwnerSecuritySize = 128;  // a security descriptor with its owner only
 
 using RandomProc = BOOLEAN(WINAPI *)(PVOID, ULONG);
 
@@ -43,6 +48,90 @@ DWORD WaitForProcess(HANDLE process) {
   DWORD code = 0;
   GetExitCodeProcess(process, &code);
   return code;
+}
+
+// Whether name is one that MakePrivateFolder gives.
+bool IsPrivateFolderName(const char *name) {
+  const size_t prefix = sizeof(kFolderPrefix) - 1;
+  if (strncmp(name, kFolderPrefix, prefix) != 0 || strlen(name) != prefix + kFolderNameDigits)
+    return false;
+  for (const char *digit = name + prefix; *digit; ++digit)
+    if (!isxdigit(static_cast<unsigned char>(*digit))) return false;
+  return true;
+}
+
+// Whether the folder is owned by this process's user, or by the owner that it gives what it
+// makes (the administrators, for an elevated one). Anyone may make a folder in a shared
+// temporary folder, under any name and with any marker in it, but not in someone else's name.
+// The 95 family has no owners.
+bool OwnedByThisUser(const char *folder) {
+  if (IsWin9xFamily()) return true;
+  union {
+    TOKEN_USER user;
+    TOKEN_OWNER owner;
+    char bytes[kTokenUserSize];
+  } user, maker;
+  union {
+    SECURITY_DESCRIPTOR_RELATIVE descriptor;
+    char bytes[kOwnerSecuritySize];
+  } security;
+  HANDLE process = nullptr;
+  DWORD length = 0;
+  PSID owner = nullptr;
+  BOOL defaulted = FALSE;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &process)) return false;
+  HandleGuard processGuard(process);
+  return GetTokenInformation(process, TokenUser, user.bytes, sizeof(user.bytes), &length) &&
+         GetTokenInformation(process, TokenOwner, maker.bytes, sizeof(maker.bytes), &length) &&
+         GetFileSecurityA(folder, OWNER_SECURITY_INFORMATION, security.bytes,
+                          sizeof(security.bytes), &length) &&
+         GetSecurityDescriptorOwner(security.bytes, &owner, &defaulted) && owner &&
+         (EqualSid(owner, user.user.User.Sid) || EqualSid(owner, maker.owner.Owner));
+}
+
+// Whether the folder is one that a run marked and left: its marker is there and nothing holds
+// it any more. Holders do not share deletion, so the marker opens for it only then.
+bool AbandonedByItsRun(const char *folder) {
+  char marker[kTargetDirSize];
+  if (!JoinPath(marker, folder, kInUseMarker) || !OwnedByThisUser(folder)) return false;
+  HandleGuard unheld(CreateFileA(marker, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return static_cast<bool>(unheld);
+}
+
+// Deletes the folder with everything in it, the entry named last only once all else went;
+// what cannot go now goes at the next restart when atRestart says so, else stays. True when
+// the folder is gone.
+bool RemoveTree(const char *folder, bool atRestart, const char *last) {
+  char path[kTargetDirSize];
+  WIN32_FIND_DATAA found;
+  bool emptied = JoinPath(path, folder, "*");
+  FindGuard find(emptied ? FindFirstFileA(path, &found) : INVALID_HANDLE_VALUE);
+  for (bool more = static_cast<bool>(find); more; more = FindNextFileA(find.get(), &found)) {
+    if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, "..") ||
+        (last && SameIgnoringCase(found.cFileName, last)))
+      continue;
+    DWORD attributes = found.dwFileAttributes;
+    bool gone = false;  // a name too long for a path stays
+    if (!JoinPath(path, folder, found.cFileName)) {
+    } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+               !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      gone = RemoveTree(path, atRestart, nullptr);
+    } else {
+      // A link goes as a link: what it leads to is not the folder's.
+      if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+      gone = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(path) : DeleteFileA(path);
+      gone = gone || IsNotFoundError(GetLastError());
+      if (!gone && atRestart) DeleteFileAtRestart(path);
+    }
+    emptied = emptied && gone;
+  }
+  if (last && emptied && JoinPath(path, folder, last))
+    emptied = DeleteFileA(path) || IsNotFoundError(GetLastError());
+  if (!emptied && !atRestart) return false;
+  if (RemoveDirectoryA(folder) || IsNotFoundError(GetLastError())) return true;
+  if (atRestart) RemoveDirectoryAtRestart(folder);
+  return false;
 }
 
 }  // namespace
@@ -134,23 +223,33 @@ bool RunProgramIn(const char *purpose, const char *folder, const char *extra,
   return true;
 }
 
-void RemovePrivateFolder(const char *folder) {
-  char path[kTargetDirSize];
+void RemovePrivateFolder(const char *folder) { RemoveTree(folder, true, nullptr); }
+
+HANDLE MarkFolderInUse(const char *folder) {
+  char marker[kTargetDirSize];
+  SECURITY_ATTRIBUTES handedDown = {sizeof(handedDown), nullptr, TRUE};
+  if (!JoinPath(marker, folder, kInUseMarker)) return nullptr;
+  // Shared for reading only: nobody can delete it while one of its holders runs.
+  HANDLE held = CreateFileA(marker, GENERIC_WRITE, FILE_SHARE_READ, &handedDown, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  return held == INVALID_HANDLE_VALUE ? nullptr : held;
+}
+
+void SweepAbandonedFolders() {
+  char temp[kTargetDirSize], pattern[kTargetDirSize], folder[kTargetDirSize];
+  DWORD length = GetTempPathA(sizeof(temp), temp);
+  if (length == 0 || length >= sizeof(temp) || !JoinPath(pattern, temp, "stp*")) return;
   WIN32_FIND_DATAA found;
-  if (JoinPath(path, folder, "*")) {
-    FindGuard find(FindFirstFileA(path, &found));
-    for (bool more = static_cast<bool>(find); more; more = FindNextFileA(find.get(), &found)) {
-      if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, "..") ||
-          !JoinPath(path, folder, found.cFileName))
-        continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemovePrivateFolder(path);
-        continue;
-      }
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-      if (!DeleteFileA(path)) DeleteFileAtRestart(path);
-    }
+  FindGuard find(FindFirstFileA(pattern, &found));
+  for (bool more = static_cast<bool>(find); more; more = FindNextFileA(find.get(), &found)) {
+    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
+            FILE_ATTRIBUTE_DIRECTORY ||
+        !IsPrivateFolderName(found.cFileName) || !JoinPath(folder, temp, found.cFileName) ||
+        !AbandonedByItsRun(folder))
+      continue;
+    // Its marker goes last: a folder whose files are still in use is tried again next time.
+    bool gone = RemoveTree(folder, false, kInUseMarker);
+    LogLine(gone ? "deleted %s, which a run that was ended early left"
+                 : "%s, which a run that was ended early left, is still in use", folder);
   }
-  if (!RemoveDirectoryA(folder)) RemoveDirectoryAtRestart(folder);
 }

@@ -43,3 +43,14 @@ bool RunProgramIn(const char *purpose, const char *folder, const char *extra,
 // Deletes the folder with everything in it: at once where the system lets it, else at the
 // next restart, which is never a reason for the run to ask for one.
 void RemovePrivateFolder(const char *folder);
+
+// Marks the private folder as in use for as long as this process or one that it starts with
+// its handles runs: a file in it, held open so that nobody can delete it. The handle, which
+// the caller closes before the folder goes; null when the mark could not be made, and then
+// the folder is never taken for a left one.
+HANDLE MarkFolderInUse(const char *folder);
+
+// Deletes the private folders in the temporary directory that runs marked and left, killed
+// before they could delete them: what can go now goes. A folder that a run still holds, one
+// without a mark, and one that this process's user does not own stay.
+void SweepAbandonedFolders();

@@ -243,6 +243,29 @@ TEST_F(PackTest, ASecondStartOfThePackedFileEndsWhileTheFirstRuns) {
   EXPECT_TRUE(FileExists(target + "\\deep.txt"));
 }
 
+// The next packed run deletes what a killed one left, once nothing runs from it any more.
+TEST_F(PackTest, AKilledRunsFolderGoesWithALaterRunOnceItsMediaNoLongerRun) {
+  MakeMedia();
+  ASSERT_EQ(Pack(), 0);
+  DeleteFileA(media_->gateFile().c_str());
+  std::string folder;
+  {
+    SetupProcess killed(out_.path(), false);
+    ASSERT_TRUE(killed.StartCommandLine(Quoted(packed()) + " /silent /log:" + Quoted(log()) +
+                                        " /dir:" + Quoted(out_ / "Target")));
+    ASSERT_TRUE(WaitUntil([&] { return UninstallEntryExists("PKTool"); }, kRunMs))
+        << "the media's setup.exe waits at the gate";
+    folder = UnpackedFolder(ReadTextFile(log()));
+  }  // the packed file's own process is killed; its media's setup.exe goes on
+  ASSERT_NE(folder, "");
+  const std::string work = folder.substr(0, folder.rfind('\\'));
+  EXPECT_EQ(Run(packed(), "/check"), 0);
+  EXPECT_TRUE(FileExists(folder + "\\one.txt")) << "its media still run the install";
+  media_->OpenGate();
+  EXPECT_TRUE(WaitUntil([&] { return Run(packed(), "/check") == 0 && !FileExists(work); }, kRunMs))
+      << work;
+}
+
 TEST_F(PackTest, PackingRefusesAScriptWithErrors) {
   MakeMedia();
   DeleteFileA((media_->dir() + "\\one.txt").c_str());

@@ -5,6 +5,7 @@
 #include <sddl.h>
 
 #include <string>
+#include <vector>
 
 #include "common/Globals.h"
 #include "pack/PrivateCopy.h"
@@ -82,6 +83,50 @@ TEST(PrivateFolderTest, EachRunHasItsOwnFolderAndWhatIsHeldOpenGoesAtTheRestart)
   EXPECT_TRUE(DeletedAtRestart(folder));
   DeleteFileA(held.c_str());
   RemoveDirectoryA(folder);
+}
+
+// Only a folder that a run marked and nobody holds any more goes, with everything in it; one
+// whose files are still in use keeps its mark and goes with a later sweep.
+TEST(PrivateFolderTest, ASweepDeletesOnlyWhatRunsMarkedAndLeft) {
+  char temp[kTargetDirSize];
+  ASSERT_NE(GetTempPathA(sizeof(temp), temp), 0u);
+  const struct {
+    const char *name;
+    bool marked, held, busy, goes;
+  } cases[] = {
+      {"stp5eed0000000000a1", true, false, false, true},    // a killed run's
+      {"stp5eed0000000000a2", true, false, true, true},     // ... with a program still running
+      {"stp5eed0000000000a3", true, true, false, false},    // a run that still runs
+      {"stp5eed0000000000a4", false, false, false, false},  // a hand-over's: never marked
+      {"stp5eed00000000000g", true, false, false, false},   // not a name that this program gives
+      {"stp5eed0000", true, false, false, false},
+  };
+  std::vector<HANDLE> held, busy;
+  for (const auto &c : cases) {
+    const std::string folder = std::string(temp) + c.name;
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+    CreateDirectoryA((folder + "\\media").c_str(), nullptr);
+    const std::string file = folder + "\\media\\tool.exe";
+    WriteTextFile(file, "a file of the media");
+    if (c.busy)
+      busy.push_back(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    HANDLE marker = c.marked ? MarkFolderInUse(folder.c_str()) : nullptr;
+    ASSERT_EQ(marker != nullptr, c.marked) << c.name;
+    if (c.held) held.push_back(marker);
+    else if (marker) CloseHandle(marker);
+  }
+  SweepAbandonedFolders();
+  for (HANDLE file : busy) CloseHandle(file);
+  for (const auto &c : cases)
+    EXPECT_EQ(FileExists(std::string(temp) + c.name), !c.goes || c.busy) << c.name;
+  SweepAbandonedFolders();
+  for (HANDLE marker : held) CloseHandle(marker);
+  for (const auto &c : cases) {
+    const std::string folder = std::string(temp) + c.name;
+    EXPECT_EQ(FileExists(folder), !c.goes) << c.name;
+    RemovePrivateFolder(folder.c_str());
+  }
 }
 
 }  // namespace
