@@ -138,13 +138,14 @@ bool ListMediaFiles(ScriptMedia *media, int *count) {
 // The cabinet of the media in a private work folder, then the packed file.
 bool WritePack(ScriptMedia *media, int count, DWORD *size) {
   char work[kTargetDirSize], cabinet[kTargetDirSize], program[kTargetDirSize];
-  if (!MakePrivateFolder(work)) return false;
+  HANDLE inUse = nullptr;
+  if (!MakeMarkedFolder(work, &inUse)) return false;
   bool written = WriteMediaCabinet(work, media->folder, media->files.sorted, count) &&
                  JoinPath(cabinet, work, kMediaCabinetName) &&
                  JoinPath(program, media->folder, kSetupProgramName) &&
                  WritePackedProgram(g_packPath, program, cabinet, size);
   DWORD error = GetLastError();
-  RemovePrivateFolder(work);
+  RemoveMarkedFolder(work, inUse);
   SetLastError(error);
   return written;
 }
@@ -233,15 +234,11 @@ PackState FindPackedMedia(PackedMedia *media) {
 
 int RunPackedMedia(const PackedMedia &media) {
   char work[kTargetDirSize], folder[kTargetDirSize];
-  SweepAbandonedFolders();
-  if (!MakePrivateFolder(work)) {
+  HANDLE inUse = nullptr;
+  if (!MakeMarkedFolder(work, &inUse)) {
     LogFailure(GetLastError(), "no private folder for the packed media");
     return kExitInstallFailure;
   }
-  // Before any file is in it: a run killed while it unpacks leaves a folder that the next
-  // one deletes.
-  HandleGuard inUse(MarkFolderInUse(work));
-  if (!inUse) LogFailure(GetLastError(), "%s cannot be marked as in use", work);
   int exitCode = kExitInstallFailure;
   int files = JoinPath(folder, work, kMediaFolderName)
                   ? UnpackMedia(media, folder)
@@ -255,8 +252,7 @@ int RunPackedMedia(const PackedMedia &media) {
     if (!RunProgramIn("the packed media run", folder, "", nullptr, &exitCode))
       LogFailure(GetLastError(), "the unpacked setup.exe could not be started");
   }
-  if (inUse) CloseHandle(inUse.release());
-  RemovePrivateFolder(work);
+  RemoveMarkedFolder(work, inUse);
   return exitCode;
 }
 

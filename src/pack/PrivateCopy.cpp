@@ -253,3 +253,17 @@ void SweepAbandonedFolders() {
                  : "%s, which a run that was ended early left, is still in use", folder);
   }
 }
+
+bool MakeMarkedFolder(char (&folder)[kTargetDirSize], HANDLE *inUse) {
+  SweepAbandonedFolders();
+  if (!MakePrivateFolder(folder)) return false;
+  // Before any file is in it: a run killed at any point leaves a folder that a later one deletes.
+  *inUse = MarkFolderInUse(folder);
+  if (!*inUse) LogFailure(GetLastError(), "%s cannot be marked as in use", folder);
+  return true;
+}
+
+void RemoveMarkedFolder(const char *folder, HANDLE inUse) {
+  if (inUse) CloseHandle(inUse);
+  RemovePrivateFolder(folder);
+}

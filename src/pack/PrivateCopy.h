@@ -50,6 +50,15 @@ void RemovePrivateFolder(const char *folder);
 // the folder is never taken for a left one.
 HANDLE MarkFolderInUse(const char *folder);
 
+// A private folder for a run's own files, marked as in use from the start, once the folders
+// that killed runs left are gone; the mark's handle in inUse, null when it could not be made
+// (the folder is then never taken for a left one). False, with the system's error, when no
+// folder could be made.
+bool MakeMarkedFolder(char (&folder)[kTargetDirSize], HANDLE *inUse);
+
+// Drops the mark, then deletes the folder as RemovePrivateFolder does.
+void RemoveMarkedFolder(const char *folder, HANDLE inUse);
+
 // Deletes the private folders in the temporary directory that runs marked and left, killed
 // before they could delete them: what can go now goes. A folder that a run still holds, one
 // without a mark, and one that this process's user does not own stay.
