@@ -127,8 +127,11 @@ bool HandOverRemoval(HINF inf, int *exitCode) {
     RemovePrivateFolder(folder);
     return false;
   }
-  // This process must not hold the target folder as its current directory while it waits.
-  SetCurrentDirectoryA(folder);
+  // This process must hold neither the target folder nor the private one as its current
+  // directory while it waits: both are to go.
+  char temp[kTargetDirSize];
+  DWORD length = GetTempPathA(sizeof(temp), temp);
+  SetCurrentDirectoryA(length && length < sizeof(temp) ? temp : folder);
   bool ran = RunProgramIn("the removal goes on in a copy of the program", folder, relocated,
                           folder, exitCode);
   if (!ran) LogFailure(GetLastError(), "the copy of the program could not be started");

@@ -11,11 +11,15 @@ std::string ReplaceAll(std::string text, const std::string &from, const std::str
 }
 
 std::vector<std::string> LogsInTemp(const std::string &program) {
+  return FoundInTemp(program + "_????????_??????.log");
+}
+
+std::vector<std::string> FoundInTemp(const std::string &pattern) {
   char temp[MAX_PATH];
   GetTempPathA(sizeof(temp), temp);
   std::vector<std::string> paths;
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((temp + program + "_????????_??????.log").c_str(), &found);
+  HANDLE search = FindFirstFileA((temp + pattern).c_str(), &found);
   for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
     paths.push_back(temp + std::string(found.cFileName));
   if (search != INVALID_HANDLE_VALUE) FindClose(search);

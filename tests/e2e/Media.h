@@ -31,6 +31,8 @@ std::string ReplaceAll(std::string text, const std::string &from, const std::str
 // The logs that "/log" alone has written into the temporary folder for a program (a pattern):
 // PROGRAM_YYYYMMDD_HHMMSS.log.
 std::vector<std::string> LogsInTemp(const std::string &program);
+// The paths in the temporary folder whose names match a pattern.
+std::vector<std::string> FoundInTemp(const std::string &pattern);
 // Writes a 24-bit bitmap file of one colour.
 void WriteSolidBitmap(const std::string &path, int width, int height, COLORREF colour);
 // Rewrites a text file written in UTF-8 as UTF-16 with its byte-order mark.

@@ -120,11 +120,17 @@ TEST_F(SilentRunsTest, KeyListIntoAFolderWithBlanksThenTheRecordedRemovalLeavesN
   EXPECT_EQ(UninstallValue("SLNTool", "UserTargetDir"), target);
 
   for (const char *key : {"SLNExtra", "SLNTool"}) {
+    const std::vector<std::string> before = FoundInTemp("stp*");
     SetupProcess remover(target, false);
     Watched removal = RunWatched(remover, UninstallValue(key, "UninstallString") + " /silent");
     EXPECT_EQ(removal.exitCode, 0) << key << ": no restart for the program that removes";
     EXPECT_FALSE(removal.windowSeen) << key;
     EXPECT_FALSE(UninstallEntryExists(key)) << key;
+    // The folder of the removal's copy goes, but for the installed program when it waited in it.
+    for (const std::string &folder : FoundInTemp("stp*"))
+      if (std::find(before.begin(), before.end(), folder) == before.end())
+        EXPECT_NE(RemoveDirectoryA(folder.c_str()), TRUE)
+            << key << ": " << folder << " was left empty";
   }
   EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES)
       << "the installed setup.exe and its folder go at once";
