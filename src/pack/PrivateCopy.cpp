@@ -90,12 +90,13 @@ bool OwnedByThisUser(const char *folder) {
 }
 
 // Whether the folder is one that a run marked and left: its marker is there and nothing holds
-// it any more. Holders do not share deletion, so the marker opens for it only then.
+// it any more. Holders share only reading, so the marker opens for writing only then; the 95
+// family knows no sharing of deletion, but this one.
 bool AbandonedByItsRun(const char *folder) {
   char marker[kTargetDirSize];
   if (!JoinPath(marker, folder, kInUseMarker) || !OwnedByThisUser(folder)) return false;
-  HandleGuard unheld(CreateFileA(marker, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  HandleGuard unheld(CreateFileA(marker, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return static_cast<bool>(unheld);
 }
 
@@ -229,7 +230,7 @@ HANDLE MarkFolderInUse(const char *folder) {
   char marker[kTargetDirSize];
   SECURITY_ATTRIBUTES handedDown = {sizeof(handedDown), nullptr, TRUE};
   if (!JoinPath(marker, folder, kInUseMarker)) return nullptr;
-  // Shared for reading only: nobody can delete it while one of its holders runs.
+  // Shared for reading only: nobody can write or delete it while one of its holders runs.
   HANDLE held = CreateFileA(marker, GENERIC_WRITE, FILE_SHARE_READ, &handedDown, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   return held == INVALID_HANDLE_VALUE ? nullptr : held;
