@@ -85,9 +85,7 @@ bool HoldsOnlyOurFiles(const char *folder) {
 void SweepHandOverFolders() {
   char temp[kTargetDirSize];
   char pattern[kTargetDirSize];
-  DWORD length = GetTempPathA(sizeof(temp), temp);
-  if (length == 0 || length >= sizeof(temp) || !JoinPath(pattern, temp, "stp*"))
-    return;
+  if (!ReadTempFolder(temp) || !JoinPath(pattern, temp, "stp*")) return;
   WIN32_FIND_DATAA found;
   FindGuard find(FindFirstFileA(pattern, &found));
   if (!find) return;
@@ -130,8 +128,7 @@ bool HandOverRemoval(HINF inf, int *exitCode) {
   // This process must hold neither the target folder nor the private one as its current
   // directory while it waits: both are to go.
   char temp[kTargetDirSize];
-  DWORD length = GetTempPathA(sizeof(temp), temp);
-  SetCurrentDirectoryA(length && length < sizeof(temp) ? temp : folder);
+  SetCurrentDirectoryA(ReadTempFolder(temp) ? temp : folder);
   bool ran = RunProgramIn("the removal goes on in a copy of the program", folder, relocated,
                           folder, exitCode);
   if (!ran) LogFailure(GetLastError(), "the copy of the program could not be started");

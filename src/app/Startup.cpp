@@ -123,9 +123,7 @@ constexpr char kLogExtension[] = ".log";
 bool NameLogInTemp(char (&path)[kTargetDirSize]) {
   char temp[kTargetDirSize];
   char program[kTargetDirSize];
-  DWORD length = GetTempPathA(sizeof(temp), temp);
-  if (length == 0 || length >= sizeof(temp) || !ReadProgramPath(program, sizeof(program)))
-    return false;
+  if (!ReadTempFolder(temp) || !ReadProgramPath(program, sizeof(program))) return false;
   const char *name = strrchr(program, '\\');
   name = name ? name + 1 : program;
   const char *dot = strrchr(name, '.');

@@ -22,3 +22,8 @@ bool PathBesideProgram(char (&path)[kTargetDirSize], const char *name) {
   memcpy(slash + 1, name, nameLength + 1);
   return true;
 }
+
+bool ReadTempFolder(char (&path)[kTargetDirSize]) {
+  DWORD length = GetTempPathA(sizeof(path), path);
+  return length != 0 && length < sizeof(path);
+}

@@ -10,3 +10,7 @@ bool ReadProgramPath(char *path, DWORD size);
 
 // The file name in the program's folder; false when that path does not fit.
 bool PathBesideProgram(char (&path)[kTargetDirSize], const char *name);
+
+// The user's temporary folder, ending in a backslash; false when it cannot be read or does
+// not fit.
+bool ReadTempFolder(char (&path)[kTargetDirSize]);

@@ -9,6 +9,7 @@
 #include "common/Log.h"
 #include "common/PathText.h"
 #include "common/Platform.h"
+#include "common/ProgramPath.h"
 #include "engine/FileQueueCallback.h"
 #include "script/SetupCopy.h"
 
@@ -173,8 +174,7 @@ bool MakePrivateFolder(char (&folder)[kTargetDirSize]) {
     security = &access.attributes;
   }
   char temp[kTargetDirSize];
-  DWORD length = GetTempPathA(sizeof(temp), temp);
-  if (length == 0 || length >= sizeof(temp)) return false;
+  if (!ReadTempFolder(temp)) return false;
   // RtlGenRandom, from Windows XP on; before, the counter keeps names apart, and a folder that
   // someone made under the name first is never taken.
   RandomProc random = GetProcAs<RandomProc>(GetModuleHandleA("advapi32.dll"), "SystemFunction036");
@@ -238,8 +238,7 @@ HANDLE MarkFolderInUse(const char *folder) {
 
 void SweepAbandonedFolders() {
   char temp[kTargetDirSize], pattern[kTargetDirSize], folder[kTargetDirSize];
-  DWORD length = GetTempPathA(sizeof(temp), temp);
-  if (length == 0 || length >= sizeof(temp) || !JoinPath(pattern, temp, "stp*")) return;
+  if (!ReadTempFolder(temp) || !JoinPath(pattern, temp, "stp*")) return;
   WIN32_FIND_DATAA found;
   FindGuard find(FindFirstFileA(pattern, &found));
   for (bool more = static_cast<bool>(find); more; more = FindNextFileA(find.get(), &found)) {

@@ -6,6 +6,7 @@
 #include "common/CodePage.h"
 #include "common/Guards.h"
 #include "common/Log.h"
+#include "common/ProgramPath.h"
 #include "common/ScriptField.h"
 #include "common/Utf8Text.h"
 #include "script/ScriptLines.h"
@@ -114,9 +115,7 @@ bool WriteScriptCopy(const char *path, const WCHAR *text, int units,
   WriteSourceDirectory(source, static_cast<size_t>(units), folderText,
                        reinterpret_cast<char16_t *>(rewritten.get()));
   char temp[kTargetDirSize];
-  DWORD length = GetTempPathA(sizeof(temp), temp);
-  if (length == 0 || length >= sizeof(temp) || !GetTempFileNameA(temp, kCopyPrefix, 0, copy))
-    return false;
+  if (!ReadTempFolder(temp) || !GetTempFileNameA(temp, kCopyPrefix, 0, copy)) return false;
   HandleGuard file(CreateFileA(copy, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_TEMPORARY, nullptr));
   bool written = file && WriteBlock(file.get(), &kByteOrderMark, sizeof(kByteOrderMark)) &&
