@@ -14,7 +14,7 @@ constexpr char kKeySeparator = ',';
 
 enum class OptionKind {
   Quiet, Silent, Style, Install, InstallKeys, Remove, RemoveKey, Language, LogInTemp, Log, Dir,
-  Check, CheckPath, Pack, Extract, Relocated, Downgrade
+  Check, CheckPath, Pack, Extract, Stored, Relocated, Downgrade
 };
 
 struct Option {
@@ -46,6 +46,7 @@ constexpr Option kOptions[] = {
     {"/check:", 7, OptionKind::CheckPath, 0},
     {"/pack:", 6, OptionKind::Pack, 0},
     {"/extract:", 9, OptionKind::Extract, 0},
+    {"/stored:", 8, OptionKind::Stored, 0},
     {"/relocated:", 11, OptionKind::Relocated, 0},
     {"/downgrade", 10, OptionKind::Downgrade, 0},
 };
@@ -122,6 +123,7 @@ void ApplyOption(const Option &option, const char *token, int tokenLen) {
     case OptionKind::CheckPath: TakePath(g_checkPath, rest, restLen, option.text); break;
     case OptionKind::Pack: TakePath(g_packPath, rest, restLen, option.text); break;
     case OptionKind::Extract: TakePath(g_extractDir, rest, restLen, option.text); break;
+    case OptionKind::Stored: TakePath(g_storedMedia, rest, restLen, option.text); break;
     case OptionKind::Relocated: TakePath(g_relocatedFrom, rest, restLen, option.text); break;
     case OptionKind::Downgrade: g_allowDowngrade = 1; break;
   }

@@ -21,6 +21,7 @@
 #include "common/Platform.h"
 #include "common/ProgramPath.h"
 #include "common/SystemLibrary.h"
+#include "engine/StoredMedia.h"
 #include "pack/Pack.h"
 #include "res/resource.h"
 
@@ -103,13 +104,15 @@ void ChooseDefaultStyle() {
     g_wizardStyle = 0;
 }
 
-// The program's directory is the source root of every file copy.
+// The program's directory is the source root of every file copy; the store that a packed
+// program unpacked files of it into, when there is one, holds the rest of it.
 void EnterProgramDirectory() {
   char path[kTargetDirSize];
   ReadProgramPath(path, sizeof(path));
   char *slash = strrchr(path, '\\');
   if (slash) *slash = '\0';
   SetCurrentDirectoryA(path);
+  if (g_storedMedia[0]) OpenStoredMedia(g_storedMedia, path);
 }
 
 }  // namespace

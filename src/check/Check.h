@@ -14,6 +14,11 @@ struct ScriptMedia {
   char folder[kTargetDirSize];  // with its backslash
   char script[kTargetDirSize];  // the script checked
   PathSet files;
+  // Of those, the ones that a run reads as files of the media folder: all but the sources
+  // that it only copies, and the sources of copies that only replace a file too.
+  PathSet readAsFiles;
+  GrowingList arguments;   // the argument texts of the programs that a run starts
+  bool runsMediaProgram;   // a run starts a program of the media, which may read any file there
 };
 
 // Checks the "/check:" script, or setup.inf beside the program; kExitCheckFindings when it

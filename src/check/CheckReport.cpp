@@ -92,10 +92,11 @@ void Report(ScriptCheck *check, Where where, Severity severity, const char *form
   va_end(arguments);
 }
 
-void NoteMediaFile(ScriptCheck *check, const char *path) {
+void NoteMediaFile(ScriptCheck *check, const char *path, MediaUse use) {
   size_t folder = strlen(check->mediaDir);
-  if (check->mediaFiles && _strnicmp(path, check->mediaDir, folder) == 0 && path[folder])
-    PathSetAppend(check->mediaFiles, path + folder);
+  if (!check->media || _strnicmp(path, check->mediaDir, folder) != 0 || !path[folder]) return;
+  PathSetAppend(&check->media->files, path + folder);
+  if (use == MediaUse::Read) PathSetAppend(&check->media->readAsFiles, path + folder);
 }
 
 void ReportAtLine(ScriptCheck *check, int line, Severity severity, const char *format, ...) {

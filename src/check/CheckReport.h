@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "check/Check.h"
 #include "common/AsciiCase.h"
 #include "common/Globals.h"
 #include "engine/PathSet.h"
@@ -26,7 +27,7 @@ struct ScriptCheck {
   HINF inf;
   const char *shownName;           // the script as the user named it
   char mediaDir[kTargetDirSize];   // the script's folder with its backslash: the media
-  PathSet *mediaFiles;             // where the media's files are noted, or NULL
+  ScriptMedia *media;              // where the media's files are noted, or NULL
   const char *text;                // the script's text as the narrow calls read it, for lines
   size_t textLength;
   const char *encoding;            // how the Setup API read it, in words; NULL: not opened
@@ -55,9 +56,11 @@ void Report(ScriptCheck *check, Where where, Severity severity, const char *form
 void ReportAtLine(ScriptCheck *check, int line, Severity severity, const char *format, ...)
     __attribute__((format(printf, 4, 5)));
 
+enum class MediaUse { Copied, Read };  // a source that a run only copies, or any other file
+
 // Notes a file of the media (a path below mediaDir, which is there) that a run reads, when
 // the check collects them.
-void NoteMediaFile(ScriptCheck *check, const char *path);
+void NoteMediaFile(ScriptCheck *check, const char *path, MediaUse use);
 
 // Writes the findings, sorted by line and each once, to the console and the log, then a
 // summary line; returns the number of errors.

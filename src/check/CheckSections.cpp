@@ -1,5 +1,6 @@
 // The directives of a section of a run: the file lists with their destinations and sources,
 // the registry and INI sections, the shortcut lists and the program lists they name.
+#include <stdlib.h>
 #include <string.h>
 
 #include "check/CheckParts.h"
@@ -41,7 +42,7 @@ bool CabinetHolds(const char *cabinet, const char *name) {
 
 // Where the source of a file is on the media: the media folder itself, or the disk and
 // sub-folder that [SourceDisksFiles] and [SourceDisksNames] give, or a cabinet named there.
-void CheckSourceFile(ScriptCheck *check, Where where, const char *name) {
+void CheckSourceFile(ScriptCheck *check, Where where, const char *name, MediaUse use) {
   char path[kTargetDirSize];
   lstrcpynA(path, check->mediaDir, sizeof(path));
   bool fits = true;
@@ -65,7 +66,7 @@ void CheckSourceFile(ScriptCheck *check, Where where, const char *name) {
       else if (!CabinetHolds(path, name))
         Report(check, where, Severity::Error, "\"%s\" is not in cabinet \"%s\"", name, path);
       else
-        NoteMediaFile(check, path);
+        NoteMediaFile(check, path, MediaUse::Read);
       return;
     }
     fits = JoinPath(path, path, diskPath) && JoinPath(path, path, subdir);
@@ -74,17 +75,22 @@ void CheckSourceFile(ScriptCheck *check, Where where, const char *name) {
     Report(check, where, Severity::Error, "source file \"%s\" is not on the media (\"%s\")",
            name, path);
   else
-    NoteMediaFile(check, path);
+    NoteMediaFile(check, path, use);
 }
 
 // A program that a line runs by a name relative to the media (the current folder of an
-// install) is read from the media.
+// install), or by a path into the media folder, is read from the media.
 void NoteMediaProgram(ScriptCheck *check, const char *program) {
   char path[kTargetDirSize];
   lstrcpynA(path, check->mediaDir, sizeof(path));
-  if (check->mediaFiles && !strpbrk(program, ":%") && program[0] != '\\' &&
-      JoinPath(path, path, program) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
-    NoteMediaFile(check, path);
+  bool inMedia = !_strnicmp(program, path, strlen(path));
+  if (inMedia) lstrcpynA(path, program, sizeof(path));
+  if (check->media && (inMedia || (!strpbrk(program, ":%") && program[0] != '\\' &&
+                                   JoinPath(path, path, program))) &&
+      GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+    NoteMediaFile(check, path, MediaUse::Read);
+    check->media->runsMediaProgram = true;
+  }
 }
 
 // A file list's files go where its own [DestinationDirs] line says, else to DefaultDestDir.
@@ -117,7 +123,14 @@ void CheckFileListSources(ScriptCheck *check, const char *list) {
     if (ReadFieldAsRun(line, kFieldFileSource, source, sizeof(source)) != FieldState::Present ||
         !source[0])
       lstrcpynA(source, target, sizeof(source));
-    CheckSourceFile(check, At(list, *line), source);
+    // A copy that only replaces a file needs to know whether the target is there, which the
+    // queue finds out: its source stays a file of the media.
+    char flags[kFieldSize];
+    bool replacesOnly =
+        ReadFieldAsRun(line, kFieldFileFlags, flags, sizeof(flags)) == FieldState::Present &&
+        (strtoul(flags, nullptr, 0) & COPYFLG_REPLACEONLY);
+    CheckSourceFile(check, At(list, *line), source,
+                    replacesOnly ? MediaUse::Read : MediaUse::Copied);
   });
 }
 
@@ -149,7 +162,7 @@ void CheckListLines(const DirectiveLine &d, const char *list, ListLineCheck chec
 
 void CheckFileList(const DirectiveLine &d, const char *list, bool copies) {
   if (copies && list[0] == '@') {
-    CheckSourceFile(d.check, d.where, list + 1);
+    CheckSourceFile(d.check, d.where, list + 1, MediaUse::Copied);
     return;
   }
   if (!RequireSection(d, list)) return;
@@ -221,8 +234,10 @@ void CheckProgramLine(ScriptCheck *check, Where where, INFCONTEXT *line) {
     NoteMediaProgram(check, text);
   if (ReadFieldReported(check, where, line, kFieldProgramArguments, text, sizeof(text),
                         "the argument text") ==
-      FieldState::Present)
+      FieldState::Present) {
     CheckPlaceholders(check, where, text);
+    if (check->media && text[0]) ListAppendGrowing(&check->media->arguments, text);
+  }
   ReadFieldReported(check, where, line, kFieldProgramDirectory, text, sizeof(text),
                     "the working directory");
   if (ReadFieldReported(check, where, line, kFieldProgramFlags, number, sizeof(number),

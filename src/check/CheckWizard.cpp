@@ -38,7 +38,7 @@ void CheckPicture(ScriptCheck *check, Where where, const char *name) {
   if (picture) {
     DeleteObject(picture);
     char path[kTargetDirSize];
-    if (JoinPath(path, folder, name)) NoteMediaFile(check, path);
+    if (JoinPath(path, folder, name)) NoteMediaFile(check, path, MediaUse::Read);
   } else
     Report(check, where, Severity::Warning,
            "picture \"%s\" is no bitmap file on the media (\"%s%s\"): the wizard shows its own",

@@ -167,7 +167,7 @@ int CheckSetupScript(ScriptMedia *media) {
   char path[kTargetDirSize];
   LocateScript(path, check.mediaDir);
   if (media) {
-    check.mediaFiles = &media->files;
+    check.media = media;
     lstrcpynA(media->folder, check.mediaDir, sizeof(media->folder));
     lstrcpynA(media->script, path, sizeof(media->script));
   }

@@ -30,5 +30,6 @@ int g_checkScript;
 char g_checkPath[kTargetDirSize];
 char g_packPath[kTargetDirSize];
 char g_extractDir[kTargetDirSize];
+char g_storedMedia[kTargetDirSize];
 char g_relocatedFrom[kTargetDirSize];
 const char *g_commandLineFault;

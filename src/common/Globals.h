@@ -43,6 +43,8 @@ extern int g_checkScript;                // 1 after "/check" or "/check:"
 extern char g_checkPath[kTargetDirSize]; // "/check:" path, or empty for the script beside us
 extern char g_packPath[kTargetDirSize];   // "/pack:": the packed file to write, or empty
 extern char g_extractDir[kTargetDirSize]; // "/extract:": where the packed media go, or empty
+extern char g_storedMedia[kTargetDirSize]; // "/stored:": the store that a packed program
+                                          // unpacked files of the media into, or empty
 extern char g_relocatedFrom[kTargetDirSize];  // "/relocated:": the installed setup.exe that
                                              // handed this removal to a copy, or empty
 extern const char *g_commandLineFault;   // the option whose value could not be taken, or NULL

@@ -12,6 +12,7 @@
 #include "engine/InstallJournal.h"
 #include "engine/QueuePaths.h"
 #include "engine/RestartSchedule.h"
+#include "engine/StoredMedia.h"
 
 // The first three members keep the order the callback was designed with; on x86_64 the two
 // pointers are pointer-sized.
@@ -62,11 +63,12 @@ UINT CopyCabinet(QueueCallbackContext *context, const FILEPATHS_A *paths) {
   return AbortCommit(context, error);
 }
 
-// Whether the file name in folder exists; a path that does not fit names nothing.
+// Whether the file name in folder exists, or the media's store holds it; a path that does not
+// fit names nothing.
 bool SourcePresent(const char *folder, const char *name) {
   char path[kTargetDirSize];
   return name[0] && JoinPath(path, folder, name) &&
-         GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+         (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES || FindStoredFile(path));
 }
 
 // The queue asks where the source of a file is. The media folder is the only place there is:
@@ -179,6 +181,51 @@ void LogFileEvent(UINT notification, UINT_PTR param1) {
     LogFailure(paths->Win32Error, "not %s: %s", done, paths->Target);
 }
 
+// A source that the media keep in their store, copied to a target that is not there yet, is
+// written straight from the store, and the queue skips it. True when it was.
+bool CopyNewFromStore(QueueCallbackContext *context, const FILEPATHS_A *paths,
+                      const StoredFile &file) {
+  if (StoredFileIsCompressed(file)) return false;
+  bool written = WriteStoredFile(file, paths->Target);
+  if (!written && GetLastError() == ERROR_PATH_NOT_FOUND) {
+    CreateTargetDirectory(paths->Target);
+    written = WriteStoredFile(file, paths->Target);
+  }
+  if (!written) return false;
+  FILEPATHS_A copied = *paths;
+  copied.Win32Error = NO_ERROR;
+  LogFileEvent(SPFILENOTIFY_ENDCOPY, reinterpret_cast<UINT_PTR>(&copied));
+  NoteFileProgress(&context->progress, SPFILENOTIFY_ENDCOPY, reinterpret_cast<UINT_PTR>(&copied),
+                   0);
+  FilePutInPlace(context, paths->Target);
+  return true;
+}
+
+// Any other copy of a stored source is the queue's, with its version checks and its waiting
+// for the restart: the file goes into the media folder first, where the queue reads it.
+void PutStoredSourceInMedia(const StoredFile &file, const char *source) {
+  CreateTargetDirectory(source);
+  if (!WriteStoredFile(file, source) && GetLastError() != ERROR_FILE_EXISTS)
+    LogFailure(GetLastError(), "%s could not be taken from the media's store", source);
+}
+
+// The start of a copy, answered here when the file is placed already (before the queue), is
+// a cabinet copied whole, or comes from the media's store to a new target. True with the answer.
+bool AnswerCopyStart(QueueCallbackContext *context, const FILEPATHS_A *paths, UINT *answer) {
+  *answer = FILEOP_SKIP;
+  if (context->journal && JournalBeforeCopy(context->journal, paths)) {
+    context->sourceOffered = 0;
+    return true;
+  }
+  if (!paths->Source) return false;
+  const StoredFile *stored = FindStoredFile(paths->Source);
+  if (stored && CopyNewFromStore(context, paths, *stored)) return true;
+  if (stored) PutStoredSourceInMedia(*stored, paths->Source);
+  if (!IsCabinetUnderOwnName(paths->Source, paths->Target)) return false;
+  *answer = CopyCabinet(context, paths);
+  return true;
+}
+
 constexpr UINT kVersionQuestions =
     SPFILENOTIFY_LANGMISMATCH | SPFILENOTIFY_TARGETEXISTS | SPFILENOTIFY_TARGETNEWER;
 
@@ -289,15 +336,8 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
       if (paths && paths->Target) FollowUpDeletion(context, paths);
       break;
     case SPFILENOTIFY_STARTCOPY:
-      // A file placed before the queue is as good as copied.
-      if (context->journal && paths && paths->Target &&
-          JournalBeforeCopy(context->journal, paths)) {
-        context->sourceOffered = 0;
-        return FILEOP_SKIP;
-      }
-      if (paths && paths->Source && paths->Target &&
-          IsCabinetUnderOwnName(paths->Source, paths->Target))
-        return CopyCabinet(context, paths);
+      if (paths && paths->Target && AnswerCopyStart(context, paths, &answer))
+        return answer;
       break;
     case SPFILENOTIFY_ENDCOPY:
       if (paths && paths->Target) FilePutInPlace(context, paths->Target);

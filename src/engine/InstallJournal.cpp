@@ -13,6 +13,7 @@
 #include "engine/QueuePaths.h"
 #include "engine/RemovalScope.h"
 #include "engine/RestartSchedule.h"
+#include "engine/StoredMedia.h"
 #include "script/ProductLines.h"
 #include "script/Registration.h"
 #include "script/RemovalTarget.h"
@@ -124,6 +125,11 @@ bool InNewFolder(InstallJournal *journal, const char *target) {
 // A file whose size and time of writing are the source's holds the same bytes: copying it
 // changes nothing, and nothing needs keeping.
 bool SameAsSource(const WIN32_FILE_ATTRIBUTE_DATA &target, const char *source) {
+  // A source that the media's store holds has its size and date there.
+  const StoredFile *stored = FindStoredFile(source);
+  if (stored)
+    return !target.nFileSizeHigh && target.nFileSizeLow == stored->size &&
+           FileTimeValue(target.ftLastWriteTime) == stored->written;
   WIN32_FILE_ATTRIBUTE_DATA from;
   return source && GetFileAttributesExA(source, GetFileExInfoStandard, &from) &&
          from.nFileSizeLow == target.nFileSizeLow && from.nFileSizeHigh == target.nFileSizeHigh &&

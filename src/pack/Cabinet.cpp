@@ -7,11 +7,13 @@
 #include <string.h>
 
 #include "common/Globals.h"
+#include "common/Guards.h"
 #include "common/PathText.h"
 #include "common/Platform.h"
 #include "common/SystemLibrary.h"
 #include "engine/Folders.h"
 #include "engine/QueuePaths.h"
+#include "engine/StoredMedia.h"
 #include "pack/PackedFile.h"
 #include "shell/LinkPath.h"
 
@@ -230,7 +232,8 @@ INT_PTR DIAMONDAPI OpenInfoForFci(char *name, USHORT *date, USHORT *time, USHORT
 // The media's files as the index lists them, the compressed ones first, and the index itself;
 // false when the media are too big for one cabinet or a file cannot be read.
 bool ListStreams(Packing *packing, MediaFile *files, const char *mediaDir,
-                 const char *const *names, int count, unsigned char **index) {
+                 const char *const *names, const char *copiedOnly, int count,
+                 unsigned char **index) {
   uint32_t listed[2] = {0, 0};
   uint64_t total = 0, namesLength = 0;
   for (int stored = 0; stored < 2; ++stored)
@@ -247,8 +250,9 @@ bool ListStreams(Packing *packing, MediaFile *files, const char *mediaDir,
         SetLastError(ERROR_FILE_TOO_LARGE);
         return false;
       }
-      *file = {data.nFileSizeLow, FileTimeValue(data.ftLastWriteTime),
-               static_cast<uint8_t>(data.dwFileAttributes & kKeptAttributes), names[i]};
+      uint8_t attributes = static_cast<uint8_t>(data.dwFileAttributes & kKeptAttributes);
+      if (!stored && copiedOnly[i]) attributes |= kCopiedOnly;
+      *file = {data.nFileSizeLow, FileTimeValue(data.ftLastWriteTime), attributes, names[i]};
       namesLength += strlen(names[i]) + 1;
       ++listed[stored];
     }
@@ -285,6 +289,9 @@ struct Unpacking {
   uint32_t streamEnd;    // the file after the last one of the stream that FDI writes
   HANDLE open;           // the file being written, left bytes short of its size
   uint32_t left;
+  const char *store;     // where the files that runs only copy go, or NULL
+  HANDLE storeFile;      // the store, once the index is read
+  bool toStore;          // open is the store
   FILETIME written;      // its date
   char made[kTargetDirSize];  // the last sub-folder known to exist: most files share it
 };
@@ -349,8 +356,69 @@ HANDLE CreateUnpackedFile(Unpacking *unpacking, const MediaFile &file) {
   return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
 
-// A file written whole gets the date that it had on the media.
+// Whether the name is one that the file system reads as it is written: parts of ASCII
+// characters between single backslashes, none of them "." or "..", none ending in a dot or a
+// blank, which the system drops, and none holding a character that a name cannot have. The
+// store finds such a file by the queue's path whatever its case; another goes to its own file.
+bool IsPlainName(const char *name) {
+  for (const char *part = name;; ++part) {
+    size_t length = strcspn(part, "\\");
+    if (!length || part[length - 1] == '.' || part[length - 1] == ' ') return false;
+    for (size_t i = 0; i < length; ++i)
+      if (static_cast<unsigned char>(part[i]) < ' ' || static_cast<unsigned char>(part[i]) > '~' ||
+          strchr("/:*?\"<>|", part[i]))
+        return false;
+    part += length;
+    if (!*part) return true;
+  }
+}
+
+// Whether the file goes into the store: one that runs only copy, under a plain name.
+bool GoesToStore(const Unpacking *unpacking, const MediaFile &file) {
+  return unpacking->store && (file.attributes & kCopiedOnly) && IsPlainName(file.name);
+}
+
+// The store's head and table, once the index is read: the files that go there in the index's
+// order, which their bytes follow.
+bool BeginStore(Unpacking *unpacking) {
+  uint32_t count = 0;
+  size_t length = 0;
+  MediaFile file;
+  MediaIndex walk = unpacking->opened;
+  while (NextMediaFile(&walk, &file))
+    if (GoesToStore(unpacking, file)) {
+      ++count;
+      length += kStoreEntryHead + strlen(file.name) + 1;
+    }
+  unsigned char head[kStoreHeadSize];
+  WriteStoreHead(head, count, static_cast<uint32_t>(length));
+  HeapGuard table(static_cast<char *>(malloc(length ? length : 1)));
+  if (!table) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
+  unsigned char *at = reinterpret_cast<unsigned char *>(table.get());
+  walk = unpacking->opened;
+  while (NextMediaFile(&walk, &file))
+    if (GoesToStore(unpacking, file))
+      at = WriteStoreEntry(at, {file.size, file.written, file.attributes, file.name, 0});
+  HANDLE store = CreateFileA(unpacking->store, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (store == INVALID_HANDLE_VALUE) return false;
+  unpacking->storeFile = store;
+  DWORD done = 0;
+  return WriteFile(store, head, sizeof(head), &done, nullptr) && done == sizeof(head) &&
+         WriteFile(store, table.get(), static_cast<DWORD>(length), &done, nullptr) &&
+         done == length;
+}
+
+// A file written whole gets the date that it had on the media; one in the store has it there.
 bool FinishUnpackedFile(Unpacking *unpacking) {
+  if (unpacking->toStore) {
+    unpacking->open = nullptr;
+    unpacking->toStore = false;
+    return true;
+  }
   bool dated = SetFileTime(unpacking->open, nullptr, nullptr, &unpacking->written);
   DWORD error = dated ? 0 : GetLastError();
   bool closed = CloseHandle(unpacking->open);
@@ -364,7 +432,9 @@ bool StartNextFiles(Unpacking *unpacking) {
   MediaFile file;
   while (unpacking->opened.next < unpacking->streamEnd &&
          NextMediaFile(&unpacking->opened, &file)) {
-    unpacking->open = CreateUnpackedFile(unpacking, file);
+    unpacking->toStore = GoesToStore(unpacking, file);
+    unpacking->open =
+        unpacking->toStore ? unpacking->storeFile : CreateUnpackedFile(unpacking, file);
     if (!unpacking->open) return false;
     unpacking->left = file.size;
     unpacking->written = FileTimeOf(file.written);
@@ -431,10 +501,12 @@ INT_PTR BeginCabinetFile(Unpacking *unpacking, const char *name) {
 
 // The end of a cabinet's file: the index is read; a stream must have filled its files.
 bool EndCabinetFile(Unpacking *unpacking, INT_PTR file) {
-  if (file == kIndexSink)
-    return OpenMediaIndex(unpacking->index, unpacking->indexSize, &unpacking->opened)
-               ? (unpacking->indexed = true)
-               : InvalidData();
+  if (file == kIndexSink) {
+    if (!OpenMediaIndex(unpacking->index, unpacking->indexSize, &unpacking->opened))
+      return InvalidData();
+    unpacking->indexed = true;
+    return !unpacking->store || BeginStore(unpacking);
+  }
   return !unpacking->open && unpacking->opened.next == unpacking->streamEnd ? true
                                                                             : InvalidData();
 }
@@ -457,7 +529,7 @@ INT_PTR DIAMONDAPI NotifyForFdi(FDINOTIFICATIONTYPE type, PFDINOTIFICATION notif
 }  // namespace
 
 bool WriteMediaCabinet(const char *folder, const char *mediaDir, const char *const *names,
-                       int count) {
+                       const char *copiedOnly, int count) {
   CabinetLibrary library;
   CCAB cabinet = {};
   cabinet.cb = cabinet.cbFolderThresh = kWholeCabinet;
@@ -467,7 +539,7 @@ bool WriteMediaCabinet(const char *folder, const char *mediaDir, const char *con
   packing.work = folder;
   unsigned char *index = nullptr;
   MediaFile *files = static_cast<MediaFile *>(calloc(count ? count : 1, sizeof(MediaFile)));
-  if (!files || !ListStreams(&packing, files, mediaDir, names, count, &index)) {
+  if (!files || !ListStreams(&packing, files, mediaDir, names, copiedOnly, count, &index)) {
     if (!files) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     free(files);
     free(index);
@@ -503,7 +575,8 @@ bool WriteMediaCabinet(const char *folder, const char *mediaDir, const char *con
   return written;
 }
 
-int ExtractMediaCabinet(HANDLE file, DWORD start, DWORD size, const char *folder) {
+int ExtractMediaCabinet(HANDLE file, DWORD start, DWORD size, const char *folder,
+                        const char *store) {
   CabinetLibrary library;
   if (!LoadCabinetLibrary(&library)) return -1;
   ERF error = {};
@@ -515,6 +588,7 @@ int ExtractMediaCabinet(HANDLE file, DWORD start, DWORD size, const char *folder
   unpacking.file = file;
   unpacking.start = start;
   unpacking.size = size;
+  unpacking.store = store;
   g_unpacking = &unpacking;
   bool copied = SetFilePointer(file, static_cast<LONG>(start), nullptr, FILE_BEGIN) == start &&
                 library.fdiCopy(fdi, const_cast<char *>(kCabinetInFile), const_cast<char *>(""),
@@ -525,7 +599,8 @@ int ExtractMediaCabinet(HANDLE file, DWORD start, DWORD size, const char *folder
   bool whole = copied && unpacking.indexed && !unpacking.open &&
                index.next == index.packedCount + index.storedCount;
   if (copied && !whole) lastError = ERROR_INVALID_DATA;
-  if (unpacking.open) CloseHandle(unpacking.open);
+  if (unpacking.open && !unpacking.toStore) CloseHandle(unpacking.open);
+  if (unpacking.storeFile) CloseHandle(unpacking.storeFile);
   g_unpacking = nullptr;
   library.fdiDestroy(fdi);
   free(unpacking.index);

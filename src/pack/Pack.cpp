@@ -2,6 +2,7 @@
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "check/Check.h"
@@ -20,6 +21,8 @@
 namespace {
 
 constexpr DWORD kCopyBlockSize = 64 * 1024;
+constexpr char kMediaStoreName[] = "stored";  // beside the media folder in a run's own folder
+constexpr char kStoredOption[] = " /stored:\"";
 constexpr int kSayLineSize = 2 * kTargetDirSize + kFieldSize;
 
 // A line for the packager or the administrator, to the console and the log; with an error,
@@ -135,12 +138,36 @@ bool ListMediaFiles(ScriptMedia *media, int *count) {
   return true;
 }
 
+// Whether a run only copies the file of the media: it is not the script, no file that the run
+// reads as one, and not named in a program's arguments. No file is when the run starts a
+// program of the media, which may read any of them.
+bool OnlyCopied(const ScriptMedia &media, const char *name) {
+  if (media.runsMediaProgram || SamePath(name, kSetupScriptName) ||
+      PathSetHas(&media.readAsFiles, name))
+    return false;
+  const char *slash = strrchr(name, '\\');
+  const char *base = slash ? slash + 1 : name;
+  size_t length = strlen(base);
+  for (const char *text = media.arguments.text; text && *text; text += strlen(text) + 1)
+    for (const char *at = text; *at; ++at)
+      if (!_strnicmp(at, base, length)) return false;
+  return true;
+}
+
 // The cabinet of the media in a private work folder, then the packed file.
 bool WritePack(ScriptMedia *media, int count, DWORD *size) {
   char work[kTargetDirSize], cabinet[kTargetDirSize], program[kTargetDirSize];
   HANDLE inUse = nullptr;
+  HeapGuard copiedOnly(static_cast<char *>(calloc(count ? count : 1, 1)));
+  if (!copiedOnly) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
+  PathSetSort(&media->readAsFiles);
+  for (int i = 0; i < count; ++i) copiedOnly.get()[i] = OnlyCopied(*media, media->files.sorted[i]);
   if (!MakeMarkedFolder(work, &inUse)) return false;
-  bool written = WriteMediaCabinet(work, media->folder, media->files.sorted, count) &&
+  bool written = WriteMediaCabinet(work, media->folder, media->files.sorted, copiedOnly.get(),
+                                   count) &&
                  JoinPath(cabinet, work, kMediaCabinetName) &&
                  JoinPath(program, media->folder, kSetupProgramName) &&
                  WritePackedProgram(g_packPath, program, cabinet, size);
@@ -192,8 +219,9 @@ bool WriteMediaProgram(HANDLE file, const PackedMedia &media,
          SetFileTime(copy.get(), nullptr, nullptr, &written);
 }
 
-// The media unpacked into folder straight from the program file: the number of files, or -1.
-int UnpackMedia(const PackedMedia &media, const char *folder) {
+// The media unpacked into folder straight from the program file, the files that a run only
+// copies into store when there is one: the number of files, or -1.
+int UnpackMedia(const PackedMedia &media, const char *folder, const char *store) {
   unsigned char record[kProgramRecordSize];
   ProgramRecord program;
   char setup[kTargetDirSize];
@@ -205,7 +233,7 @@ int UnpackMedia(const PackedMedia &media, const char *folder) {
   DWORD cabinet = media.place.mediaStart + kProgramRecordSize + program.tailSize;
   int files = ExtractMediaCabinet(file.get(), cabinet,
                                   media.place.mediaSize - kProgramRecordSize - program.tailSize,
-                                  folder);
+                                  folder, store);
   if (files < 0 || !WriteMediaProgram(file.get(), media, record, program, setup)) return -1;
   return files + 1;
 }
@@ -233,15 +261,19 @@ PackState FindPackedMedia(PackedMedia *media) {
 }
 
 int RunPackedMedia(const PackedMedia &media) {
-  char work[kTargetDirSize], folder[kTargetDirSize];
+  char work[kTargetDirSize], folder[kTargetDirSize], store[kTargetDirSize];
+  char option[kTargetDirSize + sizeof(kStoredOption) + 1];
   HANDLE inUse = nullptr;
   if (!MakeMarkedFolder(work, &inUse)) {
     LogFailure(GetLastError(), "no private folder for the packed media");
     return kExitInstallFailure;
   }
   int exitCode = kExitInstallFailure;
+  // A check looks for every file of the media in their folder: it gets them as files.
+  bool stored = !g_checkScript && JoinPath(store, work, kMediaStoreName);
+  if (stored) snprintf(option, sizeof(option), "%s%s\"", kStoredOption, store);
   int files = JoinPath(folder, work, kMediaFolderName)
-                  ? UnpackMedia(media, folder)
+                  ? UnpackMedia(media, folder, stored ? store : nullptr)
                   : -1;
   if (files < 0) {
     LogFailure(GetLastError(), "unpacking into %s failed", work);
@@ -249,7 +281,7 @@ int RunPackedMedia(const PackedMedia &media) {
     LogLine("unpacked %d files into %s", files, folder);
     // A "/check" in the copy writes to the console that started this program.
     if (g_checkScript) ConsoleOutput();
-    if (!RunProgramIn("the packed media run", folder, "", nullptr, &exitCode))
+    if (!RunProgramIn("the packed media run", folder, stored ? option : "", nullptr, &exitCode))
       LogFailure(GetLastError(), "the unpacked setup.exe could not be started");
   }
   RemoveMarkedFolder(work, inUse);
@@ -262,7 +294,7 @@ int ExtractPackedMedia(const PackedMedia *media) {
     Say(console, 0, "%s: this program carries no packed media", g_extractDir);
     return kExitScriptNotOpened;
   }
-  int files = UnpackMedia(*media, g_extractDir);
+  int files = UnpackMedia(*media, g_extractDir, nullptr);
   DWORD error = GetLastError();
   if (files < 0) {
     Say(console, error, "%s: extracting failed", g_extractDir);
@@ -298,5 +330,7 @@ int PackMedia() {
         media.folder, static_cast<unsigned long>(size));
   }
   PathSetFree(&media.files);
+  PathSetFree(&media.readAsFiles);
+  ListFree(&media.arguments);
   return exitCode;
 }

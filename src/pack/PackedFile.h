@@ -79,12 +79,17 @@ void RestoreProgramHead(unsigned char *head, const ProgramLayout &layout,
 // leading characters that it shares with the name before, then the rest and a NUL. Columns,
 // differences and shared beginnings are what make the index compress to little.
 constexpr size_t kIndexHeadSize = 8;
+// The bit of a file's attributes in the index (one that no file has) that says that a run
+// reads the file only to copy it: the run may keep it in its store rather than as a file.
+constexpr uint8_t kCopiedOnly = 0x40;
 constexpr size_t kIndexNameSize = 260;  // a name and its NUL
 
 struct MediaFile {
   uint32_t size;
   uint64_t written;    // a FILETIME
-  uint8_t attributes;  // read-only, hidden, system and archive, as a file's attributes have them
+  // Read-only, hidden, system and archive, as a file's attributes have them, and
+  // kCopiedOnly.
+  uint8_t attributes;
   const char *name;
 };
 

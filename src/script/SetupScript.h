@@ -11,7 +11,9 @@ constexpr char kSetupScriptName[] = "setup.inf";
 // file list's lines: the target name, and the source name when it differs.
 constexpr char kCopyFilesKey[] = "CopyFiles";
 constexpr char kDelFilesKey[] = "DelFiles";
-enum FileListField : DWORD { kFieldFileTarget = 1, kFieldFileSource };
+enum FileListField : DWORD {
+  kFieldFileTarget = 1, kFieldFileSource, kFieldFileTemporary, kFieldFileFlags
+};
 
 // The path of setup.inf beside the program file.
 void SetupScriptPath(char (&path)[kTargetDirSize]);

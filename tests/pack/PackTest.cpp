@@ -52,6 +52,40 @@ setup.inf
 const char *const kPackedFiles[] = {"setup.exe", "setup.inf", "one.txt", "empty.txt",
                                     "docs\\deep.txt", "prompts.cab", "gate.exe"};
 
+// Files that a run only copies, one of them in a sub-folder and one over the same file,
+// one that a copy only puts in place of a file that is there, and one that a program's
+// arguments name.
+const char kStoreScript[] = R"([Version]
+Signature="$Chicago$"
+Provider = "Setup wizard pack tests"
+[Products]
+PKStore = "Stored Tool", Tool.Install, Tool.Remove, 1, 0, "", 1.0
+[Install]
+[Tool.Install]
+CopyFiles = Tool.Files, Setup.Files
+Exec = Named.Steps
+[Tool.Remove]
+DelFiles = Tool.Files, Setup.Files
+[Named.Steps]
+Copy = 2, cmd.exe, "/c copy named.txt @TARGET@\named-copy.txt"
+[DestinationDirs]
+DefaultDestDir = 32768
+[SourceDisksNames]
+1 = "Docs",,,docs
+[SourceDisksFiles]
+deep.txt = 1
+[Tool.Files]
+plain.txt
+marked.txt
+deep.txt
+there.txt
+named.txt
+replacing.txt,,,0x400
+[Setup.Files]
+setup.exe
+setup.inf
+)";
+
 std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
 
 // A file's last-write time and attributes, as "time attributes"; empty when it is not there.
@@ -75,7 +109,7 @@ std::string UnpackedFolder(const std::string &log) {
 class PackTest : public testing::Test {
  protected:
   void TearDown() override {
-    for (const char *key : {"PKTool", "PKSigned"}) DeleteUninstallEntry(key);
+    for (const char *key : {"PKTool", "PKSigned", "PKStore"}) DeleteUninstallEntry(key);
   }
   // The media of kScript, gate open, with the build's setup.exe.
   void MakeMedia() {
@@ -264,6 +298,47 @@ TEST_F(PackTest, AKilledRunsFolderGoesWithALaterRunOnceItsMediaNoLongerRun) {
   media_->OpenGate();
   EXPECT_TRUE(WaitUntil([&] { return Run(packed(), "/check") == 0 && !FileExists(work); }, kRunMs))
       << work;
+}
+
+// What a packed run only copies it keeps in one store rather than as files, and writes each
+// from there: every file lands as from the media folder, and the one that a program reads as
+// a file is there for it.
+TEST_F(PackTest, FilesThatARunOnlyCopiesLandFromItsStoreAsFromTheMedia) {
+  Media media(kStoreScript, {"plain.txt", "there.txt", "named.txt", "replacing.txt"});
+  CreateDirectoryA((media.dir() + "\\docs").c_str(), nullptr);
+  // More than a block of the cabinet's stream and of the store's reads, ahead of the rest.
+  WriteTextFile(media.dir() + "\\docs\\deep.txt", std::string(150000, 'd') + "end");
+  WriteTextFile(media.dir() + "\\marked.txt", "hidden and read-only\r\n");
+  SetFileAttributesA((media.dir() + "\\marked.txt").c_str(),
+                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  CopyFileA(BinaryPath("setup.exe").c_str(), (media.dir() + "\\setup.exe").c_str(), FALSE);
+  std::string output;
+  ASSERT_EQ(RunAndWait(Quoted(media.dir() + "\\setup.exe") + " /pack:" + Quoted(packed()), kRunMs,
+                       nullptr, &output),
+            0) << output;
+  const std::string target = media.target();
+  // The same file is there: it is not set aside, and the queue copies it from the media folder.
+  ASSERT_TRUE(CopyFileA((media.dir() + "\\there.txt").c_str(), (target + "\\there.txt").c_str(),
+                        FALSE));
+  EXPECT_EQ(Run(packed(), "/silent /dir:" + Quoted(target) + " /log:" + Quoted(log())), 0);
+  const std::string text = ReadTextFile(log());
+  // Not named.txt, which a program reads, nor replacing.txt, whose copy only replaces a file
+  // (which Wine's queue does not heed).
+  EXPECT_NE(text.find("4 files of the media are kept in"), std::string::npos) << text;
+  // Attributes but the archive flag, which comes with every new file.
+  auto landed = [](const std::string &path) {
+    std::string state = DateAndAttributes(path);
+    return state.substr(0, state.find(' ')) + " " +
+           std::to_string(GetFileAttributesA(path.c_str()) & ~FILE_ATTRIBUTE_ARCHIVE);
+  };
+  for (const char *file : {"plain.txt", "marked.txt", "docs\\deep.txt", "there.txt", "named.txt"}) {
+    const std::string name = std::string(file).substr(std::string(file).rfind('\\') + 1);
+    EXPECT_EQ(ReadTextFile(target + "\\" + name), ReadTextFile(media.dir() + "\\" + file)) << file;
+    EXPECT_EQ(landed(target + "\\" + name), landed(media.dir() + "\\" + file)) << file;
+  }
+  EXPECT_EQ(ReadTextFile(target + "\\named-copy.txt"), ReadTextFile(media.dir() + "\\named.txt"));
+  for (const std::string &folder : {target, media.dir()})
+    SetFileAttributesA((folder + "\\marked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(PackTest, PackingRefusesAScriptWithErrors) {
