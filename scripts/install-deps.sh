@@ -28,7 +28,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     dpkg --add-architecture i386
   fi
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
+  # A mirror caught mid-sync fails one index now and then; the install below still finds the
+  # packages in the others, and fails by itself when it does not.
+  apt-get update -qq || echo "apt-get update reported errors; installing from the indexes it has"
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
