@@ -51,7 +51,7 @@ if [ "${SETUP_SKIP_DEPS:-0}" != 1 ]; then
   done
   if [ ${#missing[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
+    apt-get update -qq || echo "apt-get update reported errors; installing from the indexes it has"
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
 fi
