@@ -229,6 +229,7 @@ int RunProgram(HINSTANCE instance) {
   }
   int exitCode = RunWizard(host);
   DestroyWindow(host);
+  CloseStoredMedia();
   return exitCode;
 }
 

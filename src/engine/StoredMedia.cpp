@@ -152,6 +152,13 @@ bool OpenStoredMedia(const char *store, const char *mediaFolder) {
   return true;
 }
 
+void CloseStoredMedia() {
+  if (g_store.file) CloseHandle(g_store.file);
+  free(g_store.table);
+  free(g_store.files);
+  g_store = Store();
+}
+
 const StoredFile *FindStoredFile(const char *path) {
   char name[kTargetDirSize];
   if (!g_store.files || !path || !RelativeName(path, name)) return nullptr;

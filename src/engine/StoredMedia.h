@@ -36,6 +36,9 @@ unsigned char *WriteStoreEntry(unsigned char *at, const StoredFile &file);
 // run finds its media) for this run; false, logged, when it cannot be read or is not whole.
 bool OpenStoredMedia(const char *store, const char *mediaFolder);
 
+// Closes the store: the run is over.
+void CloseStoredMedia();
+
 // The file of the open store that path names (a path in the media folder), or NULL.
 const StoredFile *FindStoredFile(const char *path);
 
