@@ -320,6 +320,14 @@ TEST_F(PackTest, FilesThatARunOnlyCopiesLandFromItsStoreAsFromTheMedia) {
   // The same file is there: it is not set aside, and the queue copies it from the media folder.
   ASSERT_TRUE(CopyFileA((media.dir() + "\\there.txt").c_str(), (target + "\\there.txt").c_str(),
                         FALSE));
+  // A folder in the way of the last file fails the first install: what the store wrote goes.
+  const std::string blocker = target + "\\replacing.txt";
+  ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
+  EXPECT_EQ(Run(packed(), "/silent /dir:" + Quoted(target)), 1603);
+  for (const char *file : {"plain.txt", "marked.txt", "deep.txt", "named.txt"})
+    EXPECT_FALSE(FileExists(target + "\\" + file)) << file;
+  EXPECT_TRUE(FileExists(target + "\\there.txt"));
+  RemoveDirectoryA(blocker.c_str());
   EXPECT_EQ(Run(packed(), "/silent /dir:" + Quoted(target) + " /log:" + Quoted(log())), 0);
   const std::string text = ReadTextFile(log());
   // Not named.txt, which a program reads, nor replacing.txt, whose copy only replaces a file
