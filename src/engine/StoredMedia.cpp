@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "common/Guards.h"
+#include "common/LittleEndian.h"
 #include "common/Log.h"
 #include "common/PathText.h"
 #include "common/Platform.h"
@@ -30,13 +31,6 @@ struct Store {
 };
 Store g_store;
 
-uint32_t Read32(const unsigned char *p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-void Write32(unsigned char *p, uint32_t value) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
 int CompareStored(const void *a, const void *b) {
   return ComparePaths(static_cast<const StoredFile *>(a)->name,
                       static_cast<const StoredFile *>(b)->name);
@@ -57,7 +51,7 @@ bool ReadTable(const unsigned char *table, uint32_t length, uint32_t count, uint
     const char *name = reinterpret_cast<const char *>(entry + kStoreEntryHead);
     const void *end = memchr(name, 0, length - place - kStoreEntryHead);
     if (!end || end == name) return false;
-    files[i] = {Read32(entry), Read32(entry + 4) | uint64_t{Read32(entry + 8)} << 32, entry[12],
+    files[i] = {ReadLittle32(entry), ReadLittle32(entry + 4) | uint64_t{ReadLittle32(entry + 8)} << 32, entry[12],
                 name, at};
     at += files[i].size;
     place = static_cast<const unsigned char *>(end) + 1 - table;
@@ -67,49 +61,36 @@ bool ReadTable(const unsigned char *table, uint32_t length, uint32_t count, uint
 
 bool SeekStore(uint64_t at) {
   LONG high = static_cast<LONG>(at >> 32);
+  // A low half of all ones is a position too: only the error tells a failure.
+  SetLastError(NO_ERROR);
   return SetFilePointer(g_store.file, static_cast<LONG>(at), &high, FILE_BEGIN) !=
              INVALID_SET_FILE_POINTER ||
          GetLastError() == NO_ERROR;
 }
 
-// The media-relative name that path gives (the queue names its sources from the current
-// folder, the media's), its empty and "." parts dropped, the way the file system reads it;
-// false when it lies outside the media folder or climbs with "..".
-bool RelativeName(const char *path, char (&name)[kTargetDirSize]) {
-  char full[kTargetDirSize];
-  DWORD fullLength = GetFullPathNameA(path, sizeof(full), full, nullptr);
-  if (!fullLength || fullLength >= sizeof(full) || fullLength <= g_store.mediaLength ||
+// The media-relative name that path gives, read as the file system reads it (from the current
+// folder, the media's, where the queue names its sources so, without "." and ".." parts or
+// doubled separators), into full; NULL when it lies outside the media folder.
+const char *RelativeName(const char *path, char (&full)[kTargetDirSize]) {
+  DWORD length = GetFullPathNameA(path, sizeof(full), full, nullptr);
+  if (!length || length >= sizeof(full) || length <= g_store.mediaLength ||
       _strnicmp(full, g_store.media, g_store.mediaLength) != 0)
-    return false;
-  size_t length = 0;
-  for (const char *part = full + g_store.mediaLength; *part;) {
-    size_t size = strcspn(part, "\\/");
-    if (size == 2 && part[0] == '.' && part[1] == '.') return false;
-    if (size && !(size == 1 && part[0] == '.')) {
-      if (length + size + 2 > sizeof(name)) return false;
-      if (length) name[length++] = '\\';
-      memcpy(name + length, part, size);
-      length += size;
-    }
-    part += size;
-    part += strspn(part, "\\/");
-  }
-  name[length] = '\0';
-  return length != 0;
+    return nullptr;
+  return full + g_store.mediaLength;
 }
 
 }  // namespace
 
 void WriteStoreHead(unsigned char (&head)[kStoreHeadSize], uint32_t count, uint32_t tableLength) {
   memcpy(head, kStoreMagic, 8);
-  Write32(head + 8, count);
-  Write32(head + 12, tableLength);
+  WriteLittle32(head + 8, count);
+  WriteLittle32(head + 12, tableLength);
 }
 
 unsigned char *WriteStoreEntry(unsigned char *at, const StoredFile &file) {
-  Write32(at, file.size);
-  Write32(at + 4, static_cast<uint32_t>(file.written));
-  Write32(at + 8, static_cast<uint32_t>(file.written >> 32));
+  WriteLittle32(at, file.size);
+  WriteLittle32(at + 4, static_cast<uint32_t>(file.written));
+  WriteLittle32(at + 8, static_cast<uint32_t>(file.written >> 32));
   at[12] = file.attributes;
   size_t name = strlen(file.name) + 1;
   memcpy(at + kStoreEntryHead, file.name, name);
@@ -124,7 +105,7 @@ bool OpenStoredMedia(const char *store, const char *mediaFolder) {
   DWORD low = file ? GetFileSize(file.get(), &high) : INVALID_FILE_SIZE;
   bool read = file && ReadFile(file.get(), head, sizeof(head), &done, nullptr) &&
               done == sizeof(head) && !memcmp(head, kStoreMagic, 8);
-  uint32_t count = read ? Read32(head + 8) : 0, length = read ? Read32(head + 12) : 0;
+  uint32_t count = read ? ReadLittle32(head + 8) : 0, length = read ? ReadLittle32(head + 12) : 0;
   read = read && length <= kMostTableLength && count <= length / (kStoreEntryHead + 2);
   HeapGuard table(read ? static_cast<char *>(malloc(length ? length : 1)) : nullptr);
   StoredFile *files = table ? static_cast<StoredFile *>(calloc(count ? count : 1,
@@ -160,8 +141,9 @@ void CloseStoredMedia() {
 }
 
 const StoredFile *FindStoredFile(const char *path) {
-  char name[kTargetDirSize];
-  if (!g_store.files || !path || !RelativeName(path, name)) return nullptr;
+  char full[kTargetDirSize];
+  const char *name = g_store.files && path ? RelativeName(path, full) : nullptr;
+  if (!name) return nullptr;
   return static_cast<const StoredFile *>(
       bsearch(name, g_store.files, g_store.count, sizeof(StoredFile), CompareStoredName));
 }

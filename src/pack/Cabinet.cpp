@@ -290,8 +290,7 @@ struct Unpacking {
   HANDLE open;           // the file being written, left bytes short of its size
   uint32_t left;
   const char *store;     // where the files that runs only copy go, or NULL
-  HANDLE storeFile;      // the store, once the index is read
-  bool toStore;          // open is the store
+  HANDLE storeFile;      // the store, once the index is read; open when a file goes there
   FILETIME written;      // its date
   char made[kTargetDirSize];  // the last sub-folder known to exist: most files share it
 };
@@ -414,9 +413,8 @@ bool BeginStore(Unpacking *unpacking) {
 
 // A file written whole gets the date that it had on the media; one in the store has it there.
 bool FinishUnpackedFile(Unpacking *unpacking) {
-  if (unpacking->toStore) {
+  if (unpacking->open == unpacking->storeFile) {
     unpacking->open = nullptr;
-    unpacking->toStore = false;
     return true;
   }
   bool dated = SetFileTime(unpacking->open, nullptr, nullptr, &unpacking->written);
@@ -432,9 +430,8 @@ bool StartNextFiles(Unpacking *unpacking) {
   MediaFile file;
   while (unpacking->opened.next < unpacking->streamEnd &&
          NextMediaFile(&unpacking->opened, &file)) {
-    unpacking->toStore = GoesToStore(unpacking, file);
-    unpacking->open =
-        unpacking->toStore ? unpacking->storeFile : CreateUnpackedFile(unpacking, file);
+    unpacking->open = GoesToStore(unpacking, file) ? unpacking->storeFile
+                                                   : CreateUnpackedFile(unpacking, file);
     if (!unpacking->open) return false;
     unpacking->left = file.size;
     unpacking->written = FileTimeOf(file.written);
@@ -599,7 +596,7 @@ int ExtractMediaCabinet(HANDLE file, DWORD start, DWORD size, const char *folder
   bool whole = copied && unpacking.indexed && !unpacking.open &&
                index.next == index.packedCount + index.storedCount;
   if (copied && !whole) lastError = ERROR_INVALID_DATA;
-  if (unpacking.open && !unpacking.toStore) CloseHandle(unpacking.open);
+  if (unpacking.open && unpacking.open != unpacking.storeFile) CloseHandle(unpacking.open);
   if (unpacking.storeFile) CloseHandle(unpacking.storeFile);
   g_unpacking = nullptr;
   library.fdiDestroy(fdi);

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "common/LittleEndian.h"
+
 namespace {
 
 constexpr size_t kPeOffsetAt = 0x3C;     // e_lfanew in the DOS header
@@ -11,13 +13,6 @@ constexpr uint16_t kMagicPe32 = 0x10B;
 constexpr uint16_t kMagicPe32Plus = 0x20B;
 constexpr uint32_t kSecurityDirectory = 4;
 
-uint32_t Read16(const unsigned char *p) { return p[0] | p[1] << 8; }
-uint32_t Read32(const unsigned char *p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-void Write32(unsigned char *p, uint32_t value) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(value >> (8 * i));
-}
 
 constexpr size_t kMostTimeBytes = 10;  // 64 bits, 7 to a byte
 constexpr uint32_t kMostShared = 255;   // what a name's first byte can say
@@ -58,27 +53,27 @@ bool ReadTime(const unsigned char *bytes, size_t length, size_t *at, uint64_t *d
 bool ReadProgramLayout(const unsigned char *head, size_t headLength, ProgramLayout *layout) {
   if (headLength < kPeOffsetAt + 4 || head[0] != 'M' || head[1] != 'Z') return false;
   // Every offset below stays within the head, which is small: they are compared before use.
-  uint32_t pe = Read32(head + kPeOffsetAt);
+  uint32_t pe = ReadLittle32(head + kPeOffsetAt);
   if (pe > headLength - kFileHeaderSize - 2 || memcmp(head + pe, "PE\0\0", 4) != 0) return false;
-  uint32_t sections = Read16(head + pe + 6);
+  uint32_t sections = ReadLittle16(head + pe + 6);
   uint32_t optional = pe + kFileHeaderSize;
-  uint32_t table = optional + Read16(head + pe + 20);
-  uint32_t magic = Read16(head + optional);
+  uint32_t table = optional + ReadLittle16(head + pe + 20);
+  uint32_t magic = ReadLittle16(head + optional);
   // The data directories: their count, then eight bytes each.
   uint32_t count = optional + (magic == kMagicPe32Plus ? 108 : 92);
   if ((magic != kMagicPe32 && magic != kMagicPe32Plus) || count + 4 > table ||
       table + sections * kSectionEntrySize > headLength)
     return false;
   uint32_t entry = count + 4 + kSecurityDirectory * 8;
-  bool hasEntry = Read32(head + count) > kSecurityDirectory && entry + 8 <= table;
+  bool hasEntry = ReadLittle32(head + count) > kSecurityDirectory && entry + 8 <= table;
   layout->checksumEntry = optional + 64;
   layout->securityEntry = hasEntry ? entry : 0;
-  layout->signatureStart = hasEntry ? Read32(head + entry) : 0;
-  layout->signatureSize = hasEntry ? Read32(head + entry + 4) : 0;
-  uint32_t end = Read32(head + optional + 60);  // SizeOfHeaders
+  layout->signatureStart = hasEntry ? ReadLittle32(head + entry) : 0;
+  layout->signatureSize = hasEntry ? ReadLittle32(head + entry + 4) : 0;
+  uint32_t end = ReadLittle32(head + optional + 60);  // SizeOfHeaders
   for (uint32_t i = 0; i < sections; ++i) {
     const unsigned char *section = head + table + i * kSectionEntrySize;
-    uint32_t size = Read32(section + 16), sectionEnd = Read32(section + 20) + size;
+    uint32_t size = ReadLittle32(section + 16), sectionEnd = ReadLittle32(section + 20) + size;
     if (sectionEnd < size) return false;
     if (size && sectionEnd > end) end = sectionEnd;
   }
@@ -95,8 +90,8 @@ PackState LocatePack(const ProgramLayout &layout, uint32_t fileSize, const unsig
       layout.signatureSize > fileSize - contentEnd)
     return PackState::Damaged;
   place->mediaStart = layout.imageEnd + static_cast<uint32_t>(kPackHeaderSize);
-  place->mediaSize = Read32(header + 8);
-  place->mediaCrc = Read32(header + 12);
+  place->mediaSize = ReadLittle32(header + 8);
+  place->mediaCrc = ReadLittle32(header + 12);
   // Only the padding to the alignment may follow the media.
   uint32_t room = contentEnd - place->mediaStart;
   if (place->mediaSize > room || room - place->mediaSize >= kPackAlignment)
@@ -107,8 +102,8 @@ PackState LocatePack(const ProgramLayout &layout, uint32_t fileSize, const unsig
 void WritePackHeader(unsigned char (&header)[kPackHeaderSize], uint32_t mediaSize,
                      uint32_t mediaCrc) {
   memcpy(header, kPackMagic, 8);
-  Write32(header + 8, mediaSize);
-  Write32(header + 12, mediaCrc);
+  WriteLittle32(header + 8, mediaSize);
+  WriteLittle32(header + 12, mediaCrc);
 }
 
 bool WriteProgramRecord(unsigned char (&record)[kProgramRecordSize], const unsigned char *head,
@@ -117,16 +112,16 @@ bool WriteProgramRecord(unsigned char (&record)[kProgramRecordSize], const unsig
   memset(record, 0, sizeof(record));
   memcpy(record, head + layout.checksumEntry, 4);
   if (layout.securityEntry) memcpy(record + 4, head + layout.securityEntry, 8);
-  Write32(record + 12, programSize - layout.imageEnd);
-  Write32(record + 16, static_cast<uint32_t>(written));
-  Write32(record + 20, static_cast<uint32_t>(written >> 32));
+  WriteLittle32(record + 12, programSize - layout.imageEnd);
+  WriteLittle32(record + 16, static_cast<uint32_t>(written));
+  WriteLittle32(record + 20, static_cast<uint32_t>(written >> 32));
   return true;
 }
 
 bool ReadProgramRecord(const unsigned char (&record)[kProgramRecordSize], uint32_t mediaSize,
                        ProgramRecord *program) {
-  program->tailSize = Read32(record + 12);
-  program->written = Read32(record + 16) | static_cast<uint64_t>(Read32(record + 20)) << 32;
+  program->tailSize = ReadLittle32(record + 12);
+  program->written = ReadLittle32(record + 16) | static_cast<uint64_t>(ReadLittle32(record + 20)) << 32;
   return mediaSize >= kProgramRecordSize && program->tailSize <= mediaSize - kProgramRecordSize;
 }
 
@@ -144,12 +139,12 @@ size_t WriteMediaIndex(unsigned char *index, const MediaFile *files, uint32_t pa
                        uint32_t storedCount) {
   uint32_t count = packedCount + storedCount;
   IndexColumns columns = ColumnsOf(count);
-  Write32(index, packedCount);
-  Write32(index + 4, storedCount);
+  WriteLittle32(index, packedCount);
+  WriteLittle32(index + 4, storedCount);
   unsigned char *at = index + columns.times;
   uint64_t before = 0;
   for (uint32_t i = 0; i < count; ++i) {
-    Write32(index + columns.sizes + 4 * i, files[i].size);
+    WriteLittle32(index + columns.sizes + 4 * i, files[i].size);
     index[columns.attributes + i] = files[i].attributes;
     at = WriteTime(at, files[i].written - before);
     before = files[i].written;
@@ -170,7 +165,7 @@ size_t WriteMediaIndex(unsigned char *index, const MediaFile *files, uint32_t pa
 
 bool OpenMediaIndex(const unsigned char *index, size_t length, MediaIndex *opened) {
   if (length < kIndexHeadSize) return false;
-  uint32_t packed = Read32(index), stored = Read32(index + 4);
+  uint32_t packed = ReadLittle32(index), stored = ReadLittle32(index + 4);
   uint64_t count = uint64_t{packed} + stored;
   IndexColumns columns = ColumnsOf(count);
   if (count > length || columns.times > length) return false;
@@ -208,7 +203,7 @@ bool NextMediaFile(MediaIndex *index, MediaFile *file) {
   index->name[shared] = '\0';
   index->nameAt = at + 1;
   IndexColumns columns = ColumnsOf(count);
-  *file = {Read32(bytes + columns.sizes + 4 * uint64_t{i}), index->written,
+  *file = {ReadLittle32(bytes + columns.sizes + 4 * uint64_t{i}), index->written,
            bytes[columns.attributes + i], index->name};
   ++index->next;
   return true;
