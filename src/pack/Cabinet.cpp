@@ -29,6 +29,7 @@ struct CabinetLibrary {
   decltype(&FCICreate) fciCreate;
   decltype(&FCIAddFile) fciAddFile;
   decltype(&FCIFlushCabinet) fciFlushCabinet;
+  decltype(&FCIFlushFolder) fciFlushFolder;
   decltype(&FCIDestroy) fciDestroy;
   decltype(&FDICreate) fdiCreate;
   decltype(&FDICopy) fdiCopy;
@@ -41,12 +42,14 @@ bool LoadCabinetLibrary(CabinetLibrary *library) {
   *library = {GetProcAs<decltype(&FCICreate)>(module, "FCICreate"),
               GetProcAs<decltype(&FCIAddFile)>(module, "FCIAddFile"),
               GetProcAs<decltype(&FCIFlushCabinet)>(module, "FCIFlushCabinet"),
+              GetProcAs<decltype(&FCIFlushFolder)>(module, "FCIFlushFolder"),
               GetProcAs<decltype(&FCIDestroy)>(module, "FCIDestroy"),
               GetProcAs<decltype(&FDICreate)>(module, "FDICreate"),
               GetProcAs<decltype(&FDICopy)>(module, "FDICopy"),
               GetProcAs<decltype(&FDIDestroy)>(module, "FDIDestroy")};
   return library->fciCreate && library->fciAddFile && library->fciFlushCabinet &&
-         library->fciDestroy && library->fdiCreate && library->fdiCopy && library->fdiDestroy;
+         library->fciFlushFolder && library->fciDestroy && library->fdiCreate &&
+         library->fdiCopy && library->fdiDestroy;
 }
 
 // The library's files are the system's file handles.
@@ -67,15 +70,20 @@ void DIAMONDAPI FreeForCabinet(void *block) { free(block); }
 
 // ----- The streams that the cabinet holds -----------------------------------------------------
 
-// The cabinet's files: the index, the compressed stream and the stored one, in this order.
+// The cabinet's files: the index, the compressed stream in two halves, each a folder of its
+// own that a thread of the unpacking inflates, and the stored stream, in this order. The
+// halves split the compressed files at the first one that reaches half of their bytes.
 constexpr char kIndexName[] = "index";
 constexpr char kPackedName[] = "packed";
+constexpr char kSecondHalfName[] = "packed2";
 constexpr char kStoredName[] = "stored";
 // The date and time that the cabinet gives them, 1 January 1980 at midnight: the index holds
 // the files' own, and the same media give the same cabinet.
 constexpr USHORT kStreamDate = (1 << 5) | 1, kStreamTime = 0;
-// Handles of the streams for the library; no file handle of the system is below 4.
-const INT_PTR kIndexHandle = 1, kPackedHandle = 2, kStoredHandle = 3;
+// Handles of the streams for the library (the index's, then the three streams' in their
+// order): the system's handles are multiples of four, and none of these is.
+const INT_PTR kIndexHandle = 1, kFirstStreamHandle = 5;
+constexpr int kStreamCount = 3;
 
 // The files of one stream, read one after the other as one file.
 struct JoinedFiles {
@@ -94,7 +102,7 @@ struct Packing {
   const char *work;  // the library's temporary files
   const unsigned char *index;
   uint64_t indexSize, indexAt;
-  JoinedFiles streams[2];  // compressed, stored
+  JoinedFiles streams[kStreamCount];  // the compressed halves, stored
 };
 
 // Opens the file that holds the byte at, at that byte, unless it stands there already.
@@ -150,9 +158,9 @@ LONG SeekWithin(uint64_t *at, uint64_t size, LONG distance, int origin) {
 
 JoinedFiles *JoinedOf(INT_PTR file, void *pv) {
   Packing *packing = static_cast<Packing *>(pv);
-  return file == kPackedHandle ? &packing->streams[0]
-         : file == kStoredHandle ? &packing->streams[1]
-                                 : nullptr;
+  return file >= kFirstStreamHandle && file < kFirstStreamHandle + kStreamCount
+             ? &packing->streams[file - kFirstStreamHandle]
+             : nullptr;
 }
 
 // ----- Making the cabinet (FCI) ---------------------------------------------------------------
@@ -224,7 +232,9 @@ INT_PTR DIAMONDAPI OpenInfoForFci(char *name, USHORT *date, USHORT *time, USHORT
     packing->indexAt = 0;
     return kIndexHandle;
   }
-  INT_PTR handle = !strcmp(name, kPackedName) ? kPackedHandle : kStoredHandle;
+  INT_PTR handle = !strcmp(name, kPackedName)       ? kFirstStreamHandle
+                   : !strcmp(name, kSecondHalfName) ? kFirstStreamHandle + 1
+                                                    : kFirstStreamHandle + 2;
   JoinedOf(handle, pv)->at = 0;
   return handle;
 }
@@ -264,12 +274,19 @@ bool ListStreams(Packing *packing, MediaFile *files, const char *mediaDir,
   }
   packing->index = *index;
   packing->indexSize = WriteMediaIndex(*index, files, listed[0], listed[1]);
-  for (int stored = 0; stored < 2; ++stored) {
-    JoinedFiles &joined = packing->streams[stored];
+  uint64_t compressed = 0, half = 0;
+  for (uint32_t i = 0; i < listed[0]; ++i) compressed += files[i].size;
+  uint32_t split = 0;
+  while (split < listed[0] && 2 * half < compressed) half += files[split++].size;
+  // Both halves have bytes, or the first takes them all.
+  if (half == compressed) split = listed[0];
+  const uint32_t bounds[kStreamCount + 1] = {0, split, listed[0], listed[0] + listed[1]};
+  for (int stream = 0; stream < kStreamCount; ++stream) {
+    JoinedFiles &joined = packing->streams[stream];
     joined = JoinedFiles();
     joined.folder = mediaDir;
-    joined.files = files + (stored ? listed[0] : 0);
-    joined.count = listed[stored];
+    joined.files = files + bounds[stream];
+    joined.count = bounds[stream + 1] - bounds[stream];
     for (uint32_t i = 0; i < joined.count; ++i) joined.size += joined.files[i].size;
   }
   return true;
@@ -277,50 +294,92 @@ bool ListStreams(Packing *packing, MediaFile *files, const char *mediaDir,
 
 // ----- Unpacking (FDI) ------------------------------------------------------------------------
 
+struct Unpacking;
+
+// What one instance of the library unpacks: the first compressed half, or the second and the
+// stored stream, each on a thread of its own. It reads the cabinet through a handle of its
+// own (reads at a given offset are slower under Wine), and writes into the store at a
+// position of its own.
+struct UnpackWorker {
+  Unpacking *shared;
+  int number;            // 0 or 1
+  HANDLE file;           // the packed program: the caller's handle, or the second's own
+  DWORD at;              // where its next read of the cabinet starts
+  MediaIndex cursor;     // the next file that its streams fill
+  uint32_t streamEnd;    // the file after the last one of the stream being written
+  HANDLE open;           // the file being written, left bytes short of its size
+  uint32_t left;
+  uint64_t storeAt;      // where its next bytes go in the store
+  FILETIME written;      // the open file's date
+  HFDI fdi;              // its instance of the library
+  ERF fdiError;
+  bool copied;           // its pass ended well
+  bool stopped;          // it stopped because the other one failed
+  DWORD error;           // what ended it; 0 when it only stopped
+  char made[kTargetDirSize];  // the last sub-folder known to exist: most files share it
+};
+
 // One unpacking at a time: FDI's reading and writing callbacks have no context of their own.
 struct Unpacking {
   const char *folder;
-  HANDLE file;  // the packed program: the cabinet lies in it from start on, size bytes long
-  DWORD start, size, at;
+  DWORD start, size;  // the cabinet lies in the packed program from start on, size bytes long
   unsigned char *index;  // as FDI writes it
   size_t indexSize, indexRoom;
   bool indexed;          // opened, once FDI has written it whole
   MediaIndex opened;
-  uint32_t streamEnd;    // the file after the last one of the stream that FDI writes
-  HANDLE open;           // the file being written, left bytes short of its size
-  uint32_t left;
+  uint64_t firstHalf;    // the bytes of the first compressed half, as the cabinet gives them
+  uint32_t split;        // the first file of the second
+  bool secondStreams;    // whether the cabinet holds the second half or the stored stream
   const char *store;     // where the files that runs only copy go, or NULL
-  HANDLE storeFile;      // the store, once the index is read; open when a file goes there
-  FILETIME written;      // its date
-  char made[kTargetDirSize];  // the last sub-folder known to exist: most files share it
+  HANDLE storeFile;      // the store, once the index is read
+  uint64_t storeData;    // where the stored files' bytes start in it
+  bool surveying;        // the first pass, which reads the index only
+  decltype(&FDICopy) fdiCopy;
+  volatile LONG failed;  // set by the worker that fails first: the other one stops
+  UnpackWorker workers[2];
 };
-constexpr char kCabinetInFile[] = "packed";
+// The cabinet as each worker's library opens it, and the handles of what it writes.
+constexpr char kCabinetInFile[2][8] = {"cabinet", "second"};
 Unpacking *g_unpacking = nullptr;
-const INT_PTR kCabinetHandle = 1, kIndexSink = 2, kStreamSink = 3;
+const INT_PTR kReaderHandle = 1, kIndexSink = 3, kStreamSink = 5;  // reader and sink: + number
+
+UnpackWorker *WorkerOf(INT_PTR file, INT_PTR first) {
+  return file == first || file == first + 1 ? &g_unpacking->workers[file - first] : nullptr;
+}
 
 INT_PTR DIAMONDAPI OpenForFdi(char *path, int, int) {
-  return g_unpacking && !strcmp(path, kCabinetInFile) ? kCabinetHandle : -1;
+  for (int i = 0; g_unpacking && i < 2; ++i)
+    if (!strcmp(path, kCabinetInFile[i])) {
+      UnpackWorker &worker = g_unpacking->workers[i];
+      worker.at = 0;
+      return SetFilePointer(worker.file, static_cast<LONG>(g_unpacking->start), nullptr,
+                            FILE_BEGIN) == g_unpacking->start
+                 ? kReaderHandle + i
+                 : -1;
+    }
+  return -1;
 }
 UINT DIAMONDAPI ReadForFdi(INT_PTR file, void *buffer, UINT count) {
-  Unpacking *u = g_unpacking;
-  if (file != kCabinetHandle) return UINT_MAX;
-  DWORD left = u->size - u->at, done = 0;
+  UnpackWorker *worker = WorkerOf(file, kReaderHandle);
+  if (!worker) return UINT_MAX;
+  DWORD left = worker->shared->size - worker->at, done = 0;
   if (count > left) count = left;
-  if (!ReadFile(u->file, buffer, count, &done, nullptr)) return UINT_MAX;
-  u->at += done;
+  if (!ReadFile(worker->file, buffer, count, &done, nullptr)) return UINT_MAX;
+  worker->at += done;
   return done;
 }
+// Every handle that FDI gets is one of these.
 int DIAMONDAPI CloseForFdi(INT_PTR file) {
-  return file <= kStreamSink || CloseHandle(AsHandle(file)) ? 0 : -1;
+  return file >= kReaderHandle && file <= kStreamSink + 1 ? 0 : -1;
 }
 LONG DIAMONDAPI SeekForFdi(INT_PTR file, LONG distance, int origin) {
-  Unpacking *u = g_unpacking;
-  uint64_t at = u->at;
-  if (file != kCabinetHandle || SeekWithin(&at, u->size, distance, origin) < 0 ||
-      SetFilePointer(u->file, static_cast<LONG>(u->start + at), nullptr, FILE_BEGIN) ==
-          INVALID_SET_FILE_POINTER)
+  UnpackWorker *worker = WorkerOf(file, kReaderHandle);
+  uint64_t at = worker ? worker->at : 0;
+  if (!worker || SeekWithin(&at, worker->shared->size, distance, origin) < 0 ||
+      SetFilePointer(worker->file, static_cast<LONG>(worker->shared->start + at), nullptr,
+                     FILE_BEGIN) == INVALID_SET_FILE_POINTER)
     return -1;
-  u->at = static_cast<DWORD>(at);
+  worker->at = static_cast<DWORD>(at);
   return static_cast<LONG>(at);
 }
 
@@ -330,21 +389,24 @@ bool InvalidData() {
 }
 
 // Creates the file of the index's name below the folder, its sub-folders first.
-HANDLE CreateUnpackedFile(Unpacking *unpacking, const MediaFile &file) {
+HANDLE CreateUnpackedFile(UnpackWorker *worker, const MediaFile &file) {
   char target[kTargetDirSize], outermost[kTargetDirSize];
-  if (!IsContainedLinkName(file.name) || !JoinPath(target, unpacking->folder, file.name)) {
+  if (!IsContainedLinkName(file.name) || !JoinPath(target, worker->shared->folder, file.name)) {
     SetLastError(ERROR_INVALID_NAME);
     return nullptr;
   }
   char *slash = strrchr(target, '\\');
   *slash = '\0';
-  if (strcmp(target, unpacking->made) != 0) {
+  if (strcmp(target, worker->made) != 0) {
+    // The other worker may make a folder between the test for it and its making here: the
+    // second walk finds it.
     DWORD error = CreateFolderPath(target, outermost);
+    if (error == ERROR_ALREADY_EXISTS) error = CreateFolderPath(target, outermost);
     if (error) {
       SetLastError(error);
       return nullptr;
     }
-    lstrcpynA(unpacking->made, target, sizeof(unpacking->made));
+    lstrcpynA(worker->made, target, sizeof(worker->made));
   }
   *slash = '\\';
   // Made with its attributes: a new file may be written whatever they say. The archive flag
@@ -405,53 +467,90 @@ bool BeginStore(Unpacking *unpacking) {
                              FILE_ATTRIBUTE_NORMAL, nullptr);
   if (store == INVALID_HANDLE_VALUE) return false;
   unpacking->storeFile = store;
+  unpacking->storeData = sizeof(head) + length;
   DWORD done = 0;
   return WriteFile(store, head, sizeof(head), &done, nullptr) && done == sizeof(head) &&
          WriteFile(store, table.get(), static_cast<DWORD>(length), &done, nullptr) &&
          done == length;
 }
 
+// Where each worker starts, once the index is read: the second half at the file after the
+// last one whose bytes lie in the first (which empty files still follow), each worker's
+// stored files where the store's table puts them. False when the halves do not fit the index.
+bool PlanWorkers(Unpacking *unpacking) {
+  UnpackWorker &first = unpacking->workers[0], &second = unpacking->workers[1];
+  first.cursor = second.cursor = unpacking->opened;
+  first.storeAt = second.storeAt = unpacking->storeData;
+  uint64_t bytes = 0;
+  MediaIndex ahead = second.cursor;
+  MediaFile file;
+  while (ahead.next < unpacking->opened.packedCount && NextMediaFile(&ahead, &file) &&
+         bytes + file.size <= unpacking->firstHalf) {
+    bytes += file.size;
+    if (GoesToStore(unpacking, file)) second.storeAt += file.size;
+    second.cursor = ahead;
+  }
+  unpacking->split = second.cursor.next;
+  return bytes == unpacking->firstHalf ? true : InvalidData();
+}
+
 // A file written whole gets the date that it had on the media; one in the store has it there.
-bool FinishUnpackedFile(Unpacking *unpacking) {
-  if (unpacking->open == unpacking->storeFile) {
-    unpacking->open = nullptr;
+bool FinishUnpackedFile(UnpackWorker *worker) {
+  if (worker->open == worker->shared->storeFile) {
+    worker->open = nullptr;
     return true;
   }
-  bool dated = SetFileTime(unpacking->open, nullptr, nullptr, &unpacking->written);
+  bool dated = SetFileTime(worker->open, nullptr, nullptr, &worker->written);
   DWORD error = dated ? 0 : GetLastError();
-  bool closed = CloseHandle(unpacking->open);
-  unpacking->open = nullptr;
+  bool closed = CloseHandle(worker->open);
+  worker->open = nullptr;
   if (error) SetLastError(error);
   return closed && dated;
 }
 
 // Creates the stream's next files up to the first that has bytes to come, which stays open.
-bool StartNextFiles(Unpacking *unpacking) {
+bool StartNextFiles(UnpackWorker *worker) {
   MediaFile file;
-  while (unpacking->opened.next < unpacking->streamEnd &&
-         NextMediaFile(&unpacking->opened, &file)) {
-    unpacking->open = GoesToStore(unpacking, file) ? unpacking->storeFile
-                                                   : CreateUnpackedFile(unpacking, file);
-    if (!unpacking->open) return false;
-    unpacking->left = file.size;
-    unpacking->written = FileTimeOf(file.written);
+  while (worker->cursor.next < worker->streamEnd && NextMediaFile(&worker->cursor, &file)) {
+    worker->open = GoesToStore(worker->shared, file) ? worker->shared->storeFile
+                                                     : CreateUnpackedFile(worker, file);
+    if (!worker->open) return false;
+    worker->left = file.size;
+    worker->written = FileTimeOf(file.written);
     if (file.size) return true;
-    if (!FinishUnpackedFile(unpacking)) return false;
+    if (!FinishUnpackedFile(worker)) return false;
   }
   return true;
 }
 
+// Writes into the open file; into the store at the worker's own position there.
+bool WriteOpenFile(UnpackWorker *worker, const char *bytes, DWORD count) {
+  DWORD done = 0;
+  if (worker->open != worker->shared->storeFile)
+    return WriteFile(worker->open, bytes, count, &done, nullptr) && done == count;
+  OVERLAPPED to = {};
+  to.Offset = static_cast<DWORD>(worker->storeAt);
+  to.OffsetHigh = static_cast<DWORD>(worker->storeAt >> 32);
+  if (!WriteFile(worker->open, bytes, count, &done, &to) || done != count) return false;
+  worker->storeAt += count;
+  return true;
+}
+
 // The stream's bytes go to its files in the index's order.
-bool WriteStream(Unpacking *unpacking, const char *bytes, UINT count) {
+bool WriteStream(UnpackWorker *worker, const char *bytes, UINT count) {
+  if (worker->shared->failed) {
+    worker->stopped = true;
+    SetLastError(ERROR_CANCELLED);
+    return false;
+  }
   while (count) {
-    if (!unpacking->open) return InvalidData();  // more than the index says
-    DWORD chunk = count < unpacking->left ? count : unpacking->left, done = 0;
-    if (!WriteFile(unpacking->open, bytes, chunk, &done, nullptr) || done != chunk) return false;
+    if (!worker->open) return InvalidData();  // more than the index says
+    DWORD chunk = count < worker->left ? count : worker->left;
+    if (!WriteOpenFile(worker, bytes, chunk)) return false;
     bytes += chunk;
     count -= chunk;
-    unpacking->left -= chunk;
-    if (!unpacking->left && (!FinishUnpackedFile(unpacking) || !StartNextFiles(unpacking)))
-      return false;
+    worker->left -= chunk;
+    if (!worker->left && (!FinishUnpackedFile(worker) || !StartNextFiles(worker))) return false;
   }
   return true;
 }
@@ -474,53 +573,100 @@ bool WriteIndex(Unpacking *unpacking, const void *bytes, UINT count) {
 }
 
 UINT DIAMONDAPI WriteForFdi(INT_PTR file, void *buffer, UINT count) {
-  Unpacking *u = g_unpacking;
-  bool written = file == kIndexSink    ? WriteIndex(u, buffer, count)
-                 : file == kStreamSink ? WriteStream(u, static_cast<char *>(buffer), count)
-                                       : false;
+  UnpackWorker *worker = WorkerOf(file, kStreamSink);
+  bool written = file == kIndexSink ? WriteIndex(g_unpacking, buffer, count)
+                 : worker           ? WriteStream(worker, static_cast<char *>(buffer), count)
+                                    : false;
   return written ? count : UINT_MAX;
 }
 
-// Where FDI writes a cabinet's file: the index first, then each stream, in their order.
-INT_PTR BeginCabinetFile(Unpacking *unpacking, const char *name) {
+// The survey, before the workers start: the index is read, the first half's size noted,
+// every other file of the cabinet skipped; a name that none of its files has ends it.
+INT_PTR SurveyCabinetFile(Unpacking *unpacking, const char *name, LONG size) {
+  if (!strcmp(name, kIndexName) && !unpacking->indexSize) return kIndexSink;
+  if (!strcmp(name, kPackedName)) {
+    unpacking->firstHalf = static_cast<uint64_t>(size);
+    return 0;
+  }
+  if (!strcmp(name, kSecondHalfName) || !strcmp(name, kStoredName)) {
+    unpacking->secondStreams = true;
+    return 0;
+  }
+  InvalidData();
+  return -1;
+}
+
+// Where a worker writes a cabinet's file: the first one the first half, the second one the
+// second half and then the stored stream; each stream starts where the one before it ended.
+INT_PTR BeginCabinetFile(UnpackWorker *worker, const char *name) {
+  Unpacking *unpacking = worker->shared;
   const MediaIndex &index = unpacking->opened;
-  bool packed = !strcmp(name, kPackedName), stored = !strcmp(name, kStoredName);
-  if (!unpacking->indexed && !unpacking->indexSize && !strcmp(name, kIndexName))
-    return kIndexSink;
-  if (!unpacking->indexed || (!packed && !stored) || unpacking->open ||
-      index.next != (stored ? index.packedCount : 0)) {
+  uint32_t from = 0;
+  if (worker->number == 0 && !strcmp(name, kPackedName)) {
+    worker->streamEnd = unpacking->split;
+  } else if (worker->number == 1 && !strcmp(name, kSecondHalfName)) {
+    from = unpacking->split;
+    worker->streamEnd = index.packedCount;
+  } else if (worker->number == 1 && !strcmp(name, kStoredName)) {
+    from = index.packedCount;
+    worker->streamEnd = index.packedCount + index.storedCount;
+  } else {
+    return 0;  // the other worker's, or the index
+  }
+  if (worker->open || worker->cursor.next != from) {
     InvalidData();
     return -1;
   }
-  unpacking->streamEnd = index.packedCount + (stored ? index.storedCount : 0);
-  return StartNextFiles(unpacking) ? kStreamSink : -1;
+  return StartNextFiles(worker) ? kStreamSink + worker->number : -1;
 }
 
 // The end of a cabinet's file: the index is read; a stream must have filled its files.
-bool EndCabinetFile(Unpacking *unpacking, INT_PTR file) {
+bool EndCabinetFile(UnpackWorker *worker, INT_PTR file) {
+  Unpacking *unpacking = worker->shared;
   if (file == kIndexSink) {
     if (!OpenMediaIndex(unpacking->index, unpacking->indexSize, &unpacking->opened))
       return InvalidData();
     unpacking->indexed = true;
     return !unpacking->store || BeginStore(unpacking);
   }
-  return !unpacking->open && unpacking->opened.next == unpacking->streamEnd ? true
-                                                                            : InvalidData();
+  return !worker->open && worker->cursor.next == worker->streamEnd ? true : InvalidData();
 }
 
 INT_PTR DIAMONDAPI NotifyForFdi(FDINOTIFICATIONTYPE type, PFDINOTIFICATION notification) {
-  Unpacking *unpacking = static_cast<Unpacking *>(notification->pv);
+  UnpackWorker *worker = static_cast<UnpackWorker *>(notification->pv);
   switch (type) {
     case fdintCOPY_FILE:
-      return BeginCabinetFile(unpacking, notification->psz1);
+      return worker->shared->surveying
+                 ? SurveyCabinetFile(worker->shared, notification->psz1, notification->cb)
+                 : BeginCabinetFile(worker, notification->psz1);
     case fdintCLOSE_FILE_INFO:
-      return EndCabinetFile(unpacking, notification->hf) ? TRUE : -1;
+      return EndCabinetFile(worker, notification->hf);  // FALSE ends the pass
     case fdintNEXT_CABINET:
     case fdintPARTIAL_FILE:
       return -1;  // the media are one whole cabinet
     default:
       return 0;
   }
+}
+
+// One pass of the worker's library over the cabinet. A failure stops the other worker; its
+// error stays with the worker (0 when it only stopped for the other one).
+bool RunWorker(UnpackWorker *worker) {
+  Unpacking *unpacking = worker->shared;
+  bool copied = unpacking->fdiCopy(worker->fdi, const_cast<char *>(kCabinetInFile[worker->number]),
+                                   const_cast<char *>(""), 0, NotifyForFdi, nullptr, worker);
+  // A callback that ended it left its own error; anything else is a damaged cabinet.
+  worker->error = copied || worker->stopped                       ? 0
+                  : worker->fdiError.erfOper == FDIERROR_USER_ABORT ? GetLastError()
+                                                                    : ERROR_INVALID_DATA;
+  if (!copied) InterlockedExchange(&unpacking->failed, 1);
+  worker->copied = copied;
+  return copied;
+}
+
+DWORD WINAPI WorkerThread(void *worker) {
+  RunWorker(static_cast<UnpackWorker *>(worker));
+  return 0;
 }
 
 }  // namespace
@@ -546,21 +692,26 @@ bool WriteMediaCabinet(const char *folder, const char *mediaDir, const char *con
   HFCI fci = library.fciCreate(&error, PlacedForFci, AllocForCabinet, FreeForCabinet, OpenForFci,
                                ReadForFci, WriteForFci, CloseForFci, SeekForFci, DeleteForFci,
                                TempForFci, &cabinet, &packing);
-  // The index and the compressed stream share a folder of the cabinet; the stored stream,
-  // cabinets compressed already, starts one that is stored as it is.
+  // The index and the first compressed half share a folder of the cabinet, the second half
+  // starts one of its own; the stored stream, cabinets compressed already, starts one that
+  // is stored as it is.
   const struct {
     const char *name;
     bool present;
     TCOMP compression;
   } parts[] = {{kIndexName, true, tcompTYPE_MSZIP},
                {kPackedName, packing.streams[0].count > 0, tcompTYPE_MSZIP},
-               {kStoredName, packing.streams[1].count > 0, tcompTYPE_NONE}};
+               {kSecondHalfName, packing.streams[1].count > 0, tcompTYPE_MSZIP},
+               {kStoredName, packing.streams[2].count > 0, tcompTYPE_NONE}};
   bool added = fci != nullptr;
-  for (const auto &part : parts)
-    added = added && (!part.present ||
-                      library.fciAddFile(fci, const_cast<char *>(part.name),
-                                         const_cast<char *>(part.name), FALSE, NextForFci,
-                                         StatusForFci, OpenInfoForFci, part.compression));
+  for (const auto &part : parts) {
+    if (!part.present) continue;
+    if (part.name == kSecondHalfName)
+      added = added && library.fciFlushFolder(fci, NextForFci, StatusForFci);
+    added = added && library.fciAddFile(fci, const_cast<char *>(part.name),
+                                        const_cast<char *>(part.name), FALSE, NextForFci,
+                                        StatusForFci, OpenInfoForFci, part.compression);
+  }
   bool written = added && library.fciFlushCabinet(fci, FALSE, NextForFci, StatusForFci);
   DWORD lastError = GetLastError();
   if (fci) library.fciDestroy(fci);
@@ -572,35 +723,66 @@ bool WriteMediaCabinet(const char *folder, const char *mediaDir, const char *con
   return written;
 }
 
-int ExtractMediaCabinet(HANDLE file, DWORD start, DWORD size, const char *folder,
-                        const char *store) {
+int ExtractMediaCabinet(HANDLE file, const char *path, DWORD start, DWORD size,
+                        const char *folder, const char *store) {
   CabinetLibrary library;
   if (!LoadCabinetLibrary(&library)) return -1;
-  ERF error = {};
-  HFDI fdi = library.fdiCreate(AllocForCabinet, FreeForCabinet, OpenForFdi, ReadForFdi,
-                               WriteForFdi, CloseForFdi, SeekForFdi, cpuUNKNOWN, &error);
-  if (!fdi) return -1;
   Unpacking unpacking = Unpacking();
   unpacking.folder = folder;
-  unpacking.file = file;
   unpacking.start = start;
   unpacking.size = size;
   unpacking.store = store;
+  unpacking.fdiCopy = library.fdiCopy;
+  bool created = true;
+  for (int i = 0; i < 2; ++i) {
+    UnpackWorker &worker = unpacking.workers[i];
+    worker.shared = &unpacking;
+    worker.number = i;
+    // The second handle shares reading only with the first, which lets nobody write.
+    worker.file = i ? CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
+                    : file;
+    worker.fdi = library.fdiCreate(AllocForCabinet, FreeForCabinet, OpenForFdi, ReadForFdi,
+                                   WriteForFdi, CloseForFdi, SeekForFdi, cpuUNKNOWN,
+                                   &worker.fdiError);
+    created = created && worker.fdi && worker.file != INVALID_HANDLE_VALUE;
+  }
   g_unpacking = &unpacking;
-  bool copied = SetFilePointer(file, static_cast<LONG>(start), nullptr, FILE_BEGIN) == start &&
-                library.fdiCopy(fdi, const_cast<char *>(kCabinetInFile), const_cast<char *>(""),
-                                0, NotifyForFdi, nullptr, &unpacking);
-  // A callback that ended it left its own error; anything else is a damaged cabinet.
-  DWORD lastError = error.erfOper == FDIERROR_USER_ABORT ? GetLastError() : ERROR_INVALID_DATA;
-  const MediaIndex &index = unpacking.opened;
-  bool whole = copied && unpacking.indexed && !unpacking.open &&
-               index.next == index.packedCount + index.storedCount;
-  if (copied && !whole) lastError = ERROR_INVALID_DATA;
-  if (unpacking.open && unpacking.open != unpacking.storeFile) CloseHandle(unpacking.open);
+  UnpackWorker &first = unpacking.workers[0], &second = unpacking.workers[1];
+  // The index first, then both halves at once; without a second thread, one after the other.
+  unpacking.surveying = true;
+  bool whole = created && RunWorker(&first) && unpacking.indexed && PlanWorkers(&unpacking);
+  unpacking.surveying = false;
+  if (whole) {
+    HANDLE thread = unpacking.secondStreams
+                        ? CreateThread(nullptr, 0, WorkerThread, &second, 0, nullptr)
+                        : nullptr;
+    bool firstDone = RunWorker(&first);
+    if (thread) {
+      WaitForSingleObject(thread, INFINITE);
+      CloseHandle(thread);
+    } else if (unpacking.secondStreams && firstDone) {
+      RunWorker(&second);
+    } else {
+      second.copied = !unpacking.secondStreams;
+    }
+    const MediaIndex &index = unpacking.opened;
+    whole = firstDone && second.copied && first.cursor.next == unpacking.split &&
+            second.cursor.next == index.packedCount + index.storedCount;
+  }
+  DWORD lastError = !created ? GetLastError()
+                    : first.error ? first.error
+                    : second.error ? second.error
+                                   : ERROR_INVALID_DATA;
+  for (UnpackWorker &worker : unpacking.workers) {
+    if (worker.open && worker.open != unpacking.storeFile) CloseHandle(worker.open);
+    if (worker.fdi) library.fdiDestroy(worker.fdi);
+    if (worker.number && worker.file != INVALID_HANDLE_VALUE) CloseHandle(worker.file);
+  }
   if (unpacking.storeFile) CloseHandle(unpacking.storeFile);
   g_unpacking = nullptr;
-  library.fdiDestroy(fdi);
   free(unpacking.index);
-  SetLastError(lastError);
-  return whole ? static_cast<int>(index.next) : -1;
+  if (!whole) SetLastError(lastError);
+  return whole ? static_cast<int>(unpacking.opened.packedCount + unpacking.opened.storedCount)
+               : -1;
 }

@@ -184,12 +184,11 @@ bool MediaAreWhole(HANDLE file, const PackPlace &place) {
          crc == place.mediaCrc;
 }
 
-// Checks the media once more through file, which lets nobody write to it from now on, so
-// that the bytes unpacked are the ones checked, and reads the record that opens them.
-bool CheckMediaAgain(HANDLE file, const PackPlace &place,
+// The record that opens the media, which the check has found whole.
+bool ReadMediaRecord(HANDLE file, const PackPlace &place,
                      unsigned char (&record)[kProgramRecordSize], ProgramRecord *program) {
   DWORD done = 0;
-  if (!MediaAreWhole(file, place) || !SeekTo(file, place.mediaStart) ||
+  if (!SeekTo(file, place.mediaStart) ||
       !ReadFile(file, record, sizeof(record), &done, nullptr) || done != sizeof(record) ||
       !ReadProgramRecord(record, place.mediaSize, program)) {
     SetLastError(ERROR_CRC);
@@ -225,16 +224,15 @@ int UnpackMedia(const PackedMedia &media, const char *folder, const char *store)
   unsigned char record[kProgramRecordSize];
   ProgramRecord program;
   char setup[kTargetDirSize];
-  HandleGuard file(CreateFileA(media.program, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file || !JoinPath(setup, folder, kSetupProgramName) ||
-      !CheckMediaAgain(file.get(), media.place, record, &program))
+  HANDLE file = media.file.get();
+  if (!JoinPath(setup, folder, kSetupProgramName) ||
+      !ReadMediaRecord(file, media.place, record, &program))
     return -1;
   DWORD cabinet = media.place.mediaStart + kProgramRecordSize + program.tailSize;
-  int files = ExtractMediaCabinet(file.get(), cabinet,
+  int files = ExtractMediaCabinet(file, media.program, cabinet,
                                   media.place.mediaSize - kProgramRecordSize - program.tailSize,
                                   folder, store);
-  if (files < 0 || !WriteMediaProgram(file.get(), media, record, program, setup)) return -1;
+  if (files < 0 || !WriteMediaProgram(file, media, record, program, setup)) return -1;
   return files + 1;
 }
 
@@ -242,8 +240,9 @@ int UnpackMedia(const PackedMedia &media, const char *folder, const char *store)
 
 PackState FindPackedMedia(PackedMedia *media) {
   if (!ReadProgramPath(media->program, sizeof(media->program))) return PackState::None;
-  HandleGuard file(CreateFileA(media->program, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  HandleGuard &file = media->file;
+  *file.receive() = CreateFileA(media->program, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   unsigned char head[kProgramHeadSize], header[kPackHeaderSize];
   DWORD headLength = 0, headerLength = 0;
   ProgramLayout layout;

@@ -5,11 +5,14 @@
 #include <windows.h>
 
 #include "common/Globals.h"
+#include "common/Guards.h"
 #include "pack/PackedFile.h"
 
 struct PackedMedia {
   char program[kTargetDirSize];  // this program's file
   PackPlace place;
+  // Open from the check on, letting nobody write to it: the bytes unpacked are the ones checked.
+  HandleGuard file;
 };
 
 // Whether this program's file carries media and, when it does, whether they are whole (their

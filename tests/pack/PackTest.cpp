@@ -9,15 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "common/LittleEndian.h"
 #include "e2e/Media.h"
 #include "e2e/WizardDriver.h"
+#include "pack/PackedFile.h"
 
 namespace {
 
 constexpr DWORD kRunMs = 60000;
 
 // A file beside the script, one in a sub-folder that the source disks name, a cabinet that is
-// copied whole, and a first-pass program from the media that the gate holds.
+// copied whole, and a first-pass program from the media that the gate holds. The program
+// ends the first compressed half, which the empty hollow.txt follows.
 const char kScript[] = R"([Version]
 Signature="$Chicago$"
 Provider = "Setup wizard pack tests"
@@ -42,6 +45,7 @@ deep.txt = 1
 [Tool.Files]
 one.txt
 empty.txt
+hollow.txt
 deep.txt
 prompts.cab
 [Setup.Files]
@@ -49,7 +53,7 @@ setup.exe
 setup.inf
 )";
 // Everything of the media that the script reads; unused.txt lies beside them as well.
-const char *const kPackedFiles[] = {"setup.exe", "setup.inf", "one.txt", "empty.txt",
+const char *const kPackedFiles[] = {"setup.exe", "setup.inf", "one.txt", "empty.txt", "hollow.txt",
                                     "docs\\deep.txt", "prompts.cab", "gate.exe"};
 
 // Files that a run only copies, one of them in a sub-folder and one over the same file,
@@ -88,6 +92,29 @@ setup.inf
 
 std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
 
+// The packed file with the "CK" mark of the first data block of one folder of its cabinet
+// broken and the CRC of its media made whole again: only the unpacking can tell.
+std::string DamagedBehindTheCrc(std::string bytes, int folder) {
+  unsigned char *data = reinterpret_cast<unsigned char *>(&bytes[0]);
+  ProgramLayout layout;
+  PackPlace place;
+  if (!ReadProgramLayout(data, bytes.size(), &layout) ||
+      LocatePack(layout, static_cast<uint32_t>(bytes.size()), data + layout.imageEnd,
+                 kPackHeaderSize, &place) != PackState::Present)
+    return "";
+  size_t cabinet = bytes.find(std::string("MSCF\0\0\0\0", 8), place.mediaStart);
+  if (cabinet == std::string::npos) return "";
+  size_t block = cabinet + ReadLittle32(data + cabinet + 36 + 8 * folder);
+  if (bytes.compare(block + 8, 2, "CK") != 0) return "";
+  bytes[block + 8] = 'X';
+  unsigned char header[kPackHeaderSize];
+  WritePackHeader(header, place.mediaSize,
+                  UpdateCrc32(0, data + place.mediaStart, place.mediaSize));
+  bytes.replace(layout.imageEnd, kPackHeaderSize, reinterpret_cast<char *>(header),
+                kPackHeaderSize);
+  return bytes;
+}
+
 // A file's last-write time and attributes, as "time attributes"; empty when it is not there.
 std::string DateAndAttributes(const std::string &path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -118,6 +145,7 @@ class PackTest : public testing::Test {
     WriteTextFile(media_->dir() + "\\docs\\deep.txt", "a file of a sub-folder\r\n");
     WriteTextFile(media_->dir() + "\\prompts.cab", std::string(3000, 'c'));
     WriteTextFile(media_->dir() + "\\empty.txt", "");
+    WriteTextFile(media_->dir() + "\\hollow.txt", "");
     CopyFileA(BinaryPath("setup.exe").c_str(), (media_->dir() + "\\setup.exe").c_str(), FALSE);
     media_->OpenGate();
   }
@@ -176,6 +204,23 @@ TEST_F(PackTest, ADamagedPackSaysSoAndChangesNothing) {
   const size_t image = ReadTextFile(BinaryPath("setup.exe")).size();
   std::string flipped = whole;
   flipped[whole.size() - 100] ^= 0x5A;
+  const std::string target = out_ / "Target";
+  // A cabinet damaged in either compressed half behind a whole CRC: the unpacking fails, the
+  // other half's stops, and the private folder goes.
+  for (int folder = 0; folder < 2; ++folder) {
+    const std::string damaged = DamagedBehindTheCrc(whole, folder);
+    ASSERT_NE(damaged, "") << "folder " << folder;
+    WriteTextFile(packed(), damaged);
+    DeleteFileA(log().c_str());
+    EXPECT_EQ(Run(packed(), "/silent /dir:" + Quoted(target) + " /log:" + Quoted(log())), 1603)
+        << folder;
+    const std::string text = ReadTextFile(log());
+    const size_t at = text.find("unpacking into ");
+    ASSERT_NE(at, std::string::npos) << text;
+    const std::string work = text.substr(at + 15, text.find(" failed", at) - at - 15);
+    EXPECT_EQ(GetFileAttributesA(work.c_str()), INVALID_FILE_ATTRIBUTES) << work;
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES) << folder;
+  }
   const struct {
     const char *what;
     std::string bytes;
@@ -184,7 +229,6 @@ TEST_F(PackTest, ADamagedPackSaysSoAndChangesNothing) {
       {"cut inside the cabinet", whole.substr(0, whole.size() - 1000)},
       {"cut inside the header", whole.substr(0, image + 5)},
   };
-  const std::string target = out_ / "Target";
   for (const auto &c : cases) {
     WriteTextFile(packed(), c.bytes);
     DeleteFileA(log().c_str());

@@ -222,6 +222,13 @@ TEST(PackedFileTest, CrcIsTheZipOneAndGoesOnAcrossPieces) {
   const char text[] = "123456789";
   EXPECT_EQ(UpdateCrc32(0, text, 9), 0xCBF43926u);
   EXPECT_EQ(UpdateCrc32(UpdateCrc32(0, text, 4), text + 4, 5), 0xCBF43926u);
+  // Long runs go eight bytes a step from wherever a piece starts; the values are zlib's.
+  unsigned char bytes[1000];
+  for (int i = 0; i < 1000; ++i) bytes[i] = static_cast<unsigned char>(i * 7 + 3);
+  EXPECT_EQ(UpdateCrc32(0, bytes, 8), 0xE2E35978u);
+  EXPECT_EQ(UpdateCrc32(0, bytes, 13), 0xA97AD5C1u);
+  EXPECT_EQ(UpdateCrc32(0, bytes, 1000), 0x17BC2A46u);
+  EXPECT_EQ(UpdateCrc32(UpdateCrc32(0, bytes, 333), bytes + 333, 667), 0x17BC2A46u);
 }
 
 }  // namespace
