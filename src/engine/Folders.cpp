@@ -190,11 +190,14 @@ DWORD CreateFolderPath(const char *folder, char (&outermost)[kTargetDirSize]) {
     char kept = level[at];
     level[at] = '\0';
     if (level[0] && level[at - 1] != '\\' && !IsFolder(level)) {
-      if (!CreateDirectoryA(level, nullptr)) {
+      if (CreateDirectoryA(level, nullptr)) {
+        if (!outermost[0]) memcpy(outermost, level, at + 1);
+      } else {
         DWORD error = GetLastError();
-        return error ? error : ERROR_CANNOT_MAKE;
+        // Another thread or program may make the level between the test and the making:
+        // then it is there, but not made here.
+        if (!IsFolder(level)) return error ? error : ERROR_CANNOT_MAKE;
       }
-      if (!outermost[0]) memcpy(outermost, level, at + 1);
     }
     level[at] = kept;
   }

@@ -11,7 +11,8 @@ struct QueueCallbackContext;
 
 // Creates every missing level of folder, outer first: 0, or the system's reason for the level
 // that could not be made (a file where a folder should be, say). outermost receives the first
-// level made here, and stays empty when every level was there.
+// level made here, and stays empty when every level was there (also when another thread or
+// program made it meanwhile).
 DWORD CreateFolderPath(const char *folder, char (&outermost)[kTargetDirSize]);
 
 // Notes a file that the queue deleted (or tried to), and its folder: the folder is looked at

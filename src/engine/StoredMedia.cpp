@@ -51,8 +51,9 @@ bool ReadTable(const unsigned char *table, uint32_t length, uint32_t count, uint
     const char *name = reinterpret_cast<const char *>(entry + kStoreEntryHead);
     const void *end = memchr(name, 0, length - place - kStoreEntryHead);
     if (!end || end == name) return false;
-    files[i] = {ReadLittle32(entry), ReadLittle32(entry + 4) | uint64_t{ReadLittle32(entry + 8)} << 32, entry[12],
-                name, at};
+    files[i] = {ReadLittle32(entry),
+                ReadLittle32(entry + 4) | uint64_t{ReadLittle32(entry + 8)} << 32, entry[12], name,
+                at};
     at += files[i].size;
     place = static_cast<const unsigned char *>(end) + 1 - table;
   }

@@ -329,7 +329,6 @@ struct Unpacking {
   MediaIndex opened;
   uint64_t firstHalf;    // the bytes of the first compressed half, as the cabinet gives them
   uint32_t split;        // the first file of the second
-  bool secondStreams;    // whether the cabinet holds the second half or the stored stream
   const char *store;     // where the files that runs only copy go, or NULL
   HANDLE storeFile;      // the store, once the index is read
   uint64_t storeData;    // where the stored files' bytes start in it
@@ -398,10 +397,7 @@ HANDLE CreateUnpackedFile(UnpackWorker *worker, const MediaFile &file) {
   char *slash = strrchr(target, '\\');
   *slash = '\0';
   if (strcmp(target, worker->made) != 0) {
-    // The other worker may make a folder between the test for it and its making here: the
-    // second walk finds it.
     DWORD error = CreateFolderPath(target, outermost);
-    if (error == ERROR_ALREADY_EXISTS) error = CreateFolderPath(target, outermost);
     if (error) {
       SetLastError(error);
       return nullptr;
@@ -584,14 +580,9 @@ UINT DIAMONDAPI WriteForFdi(INT_PTR file, void *buffer, UINT count) {
 // every other file of the cabinet skipped; a name that none of its files has ends it.
 INT_PTR SurveyCabinetFile(Unpacking *unpacking, const char *name, LONG size) {
   if (!strcmp(name, kIndexName) && !unpacking->indexSize) return kIndexSink;
-  if (!strcmp(name, kPackedName)) {
-    unpacking->firstHalf = static_cast<uint64_t>(size);
+  if (!strcmp(name, kPackedName)) unpacking->firstHalf = static_cast<uint64_t>(size);
+  if (!strcmp(name, kPackedName) || !strcmp(name, kSecondHalfName) || !strcmp(name, kStoredName))
     return 0;
-  }
-  if (!strcmp(name, kSecondHalfName) || !strcmp(name, kStoredName)) {
-    unpacking->secondStreams = true;
-    return 0;
-  }
   InvalidData();
   return -1;
 }
@@ -754,17 +745,13 @@ int ExtractMediaCabinet(HANDLE file, const char *path, DWORD start, DWORD size,
   bool whole = created && RunWorker(&first) && unpacking.indexed && PlanWorkers(&unpacking);
   unpacking.surveying = false;
   if (whole) {
-    HANDLE thread = unpacking.secondStreams
-                        ? CreateThread(nullptr, 0, WorkerThread, &second, 0, nullptr)
-                        : nullptr;
+    HANDLE thread = CreateThread(nullptr, 0, WorkerThread, &second, 0, nullptr);
     bool firstDone = RunWorker(&first);
     if (thread) {
       WaitForSingleObject(thread, INFINITE);
       CloseHandle(thread);
-    } else if (unpacking.secondStreams && firstDone) {
+    } else if (firstDone) {
       RunWorker(&second);
-    } else {
-      second.copied = !unpacking.secondStreams;
     }
     const MediaIndex &index = unpacking.opened;
     whole = firstDone && second.copied && first.cursor.next == unpacking.split &&

@@ -13,7 +13,6 @@ constexpr uint16_t kMagicPe32 = 0x10B;
 constexpr uint16_t kMagicPe32Plus = 0x20B;
 constexpr uint32_t kSecurityDirectory = 4;
 
-
 constexpr size_t kMostTimeBytes = 10;  // 64 bits, 7 to a byte
 constexpr uint32_t kMostShared = 255;   // what a name's first byte can say
 
@@ -209,7 +208,6 @@ bool NextMediaFile(MediaIndex *index, MediaFile *file) {
   ++index->next;
   return true;
 }
-
 
 // Eight bytes a step: table[k][n] is the CRC of byte n followed by k zero bytes, so the eight
 // lookups of a step are independent of each other (the media's check reads them all twice as
