@@ -21,6 +21,8 @@ constexpr char kLogOption[] = " /log:\"";
 constexpr int kNameAttempts = 8;
 constexpr char kInUseMarker[] = "in-use";
 constexpr int kOwnerSecuritySize = 128;  // a security descriptor with its owner only
+constexpr int kRemovalAttempts = 20;     // before what is left waits for the next restart
+constexpr DWORD kRemovalPauseMs = 100;
 
 using RandomProc = BOOLEAN(WINAPI *)(PVOID, ULONG);
 
@@ -224,7 +226,17 @@ bool RunProgramIn(const char *purpose, const char *folder, const char *extra,
   return true;
 }
 
-void RemovePrivateFolder(const char *folder) { RemoveTree(folder, true, nullptr); }
+// What holds the folder as a run ends often lets go of it a moment later: a program that the
+// setup.exe in it started and that still works in it (Wine's winemenubuilder.exe, for each
+// shortcut), a virus scanner still reading a file just written, a process that is just exiting.
+// So it is tried again for a couple of seconds before what is left goes only at the restart.
+void RemovePrivateFolder(const char *folder) {
+  for (int attempt = 0; attempt < kRemovalAttempts; ++attempt) {
+    if (RemoveTree(folder, false, nullptr)) return;
+    Sleep(kRemovalPauseMs);
+  }
+  RemoveTree(folder, true, nullptr);
+}
 
 HANDLE MarkFolderInUse(const char *folder) {
   char marker[kTargetDirSize];

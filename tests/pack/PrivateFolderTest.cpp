@@ -60,6 +60,12 @@ TEST(PrivateFolderTest, OnlyTheUserSystemAndAdministratorsMayOpenItAndNothingIsI
   EXPECT_EQ(allowed, UserSid() + " S-1-5-18 S-1-5-32-544");
 }
 
+// Closes the handle a moment after the removal started, as a program that is just ending.
+DWORD WINAPI LetGoSoon(void *holder) {
+  Sleep(300);
+  return CloseHandle(holder);
+}
+
 TEST(PrivateFolderTest, EachRunHasItsOwnFolderAndWhatIsHeldOpenGoesAtTheRestart) {
   char folder[kTargetDirSize], other[kTargetDirSize];
   ASSERT_TRUE(MakePrivateFolder(folder)) << GetLastError();
@@ -68,21 +74,29 @@ TEST(PrivateFolderTest, EachRunHasItsOwnFolderAndWhatIsHeldOpenGoesAtTheRestart)
   RemovePrivateFolder(other);
   EXPECT_FALSE(FileExists(other));
 
-  // A file still held open goes at the next restart, with its folder.
-  PendingRenamesGuard schedule;
-  const std::string held = std::string(folder) + "\\held.exe";
-  WriteTextFile(held, "a program still running");
-  WriteTextFile(std::string(folder) + "\\free.txt", "gone at once");
-  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  RemovePrivateFolder(folder);
-  CloseHandle(holder);
-  EXPECT_FALSE(FileExists(std::string(folder) + "\\free.txt"));
-  EXPECT_TRUE(DeletedAtRestart(held));
-  EXPECT_TRUE(DeletedAtRestart(folder));
-  DeleteFileA(held.c_str());
-  RemoveDirectoryA(folder);
+  // A file still held open goes at the next restart, with its folder; one let go of while the
+  // removal still tries goes at once, and nothing waits for the restart.
+  for (bool letGo : {false, true}) {
+    PendingRenamesGuard schedule;
+    if (letGo) ASSERT_TRUE(MakePrivateFolder(folder)) << GetLastError();
+    const std::string held = std::string(folder) + "\\held.exe";
+    WriteTextFile(held, "a program still running");
+    WriteTextFile(std::string(folder) + "\\free.txt", "gone at once");
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    HANDLE thread = letGo ? CreateThread(nullptr, 0, LetGoSoon, holder, 0, nullptr) : nullptr;
+    ASSERT_EQ(thread != nullptr, letGo) << GetLastError();
+    RemovePrivateFolder(folder);
+    if (letGo) WaitForSingleObject(thread, INFINITE);
+    CloseHandle(letGo ? thread : holder);
+    EXPECT_FALSE(FileExists(std::string(folder) + "\\free.txt"));
+    EXPECT_EQ(FileExists(folder), !letGo);
+    EXPECT_EQ(DeletedAtRestart(held), !letGo);
+    EXPECT_EQ(DeletedAtRestart(folder), !letGo);
+    DeleteFileA(held.c_str());
+    RemoveDirectoryA(folder);
+  }
 }
 
 // Only a folder that a run marked and nobody holds any more goes, with everything in it; one
