@@ -226,17 +226,7 @@ bool RunProgramIn(const char *purpose, const char *folder, const char *extra,
   return true;
 }
 
-// What holds the folder as a run ends often lets go of it a moment later: a program that the
-// setup.exe in it started and that still works in it (Wine's winemenubuilder.exe, for each
-// shortcut), a virus scanner still reading a file just written, a process that is just exiting.
-// So it is tried again for a couple of seconds before what is left goes only at the restart.
-void RemovePrivateFolder(const char *folder) {
-  for (int attempt = 0; attempt < kRemovalAttempts; ++attempt) {
-    if (RemoveTree(folder, false, nullptr)) return;
-    Sleep(kRemovalPauseMs);
-  }
-  RemoveTree(folder, true, nullptr);
-}
+void RemovePrivateFolder(const char *folder) { RemoveTree(folder, true, nullptr); }
 
 HANDLE MarkFolderInUse(const char *folder) {
   char marker[kTargetDirSize];
@@ -275,7 +265,15 @@ bool MakeMarkedFolder(char (&folder)[kTargetDirSize], HANDLE *inUse) {
   return true;
 }
 
+// What holds the folder as a run ends often lets go of it a moment later: a program that the
+// setup.exe in it started and that still works in it (Wine's winemenubuilder.exe, for each
+// shortcut), a virus scanner still reading a file just written, a process that is just exiting.
+// So it is tried again for a couple of seconds before what is left goes only at the restart.
 void RemoveMarkedFolder(const char *folder, HANDLE inUse) {
   if (inUse) CloseHandle(inUse);
+  for (int attempt = 0; attempt < kRemovalAttempts; ++attempt) {
+    if (RemoveTree(folder, false, nullptr)) return;
+    Sleep(kRemovalPauseMs);
+  }
   RemovePrivateFolder(folder);
 }

@@ -40,9 +40,8 @@ bool MakePrivateFolder(char (&folder)[kTargetDirSize]);
 bool RunProgramIn(const char *purpose, const char *folder, const char *extra,
                   const char *directory, int *exitCode);
 
-// Deletes the folder with everything in it: at once where the system lets it, or within a
-// couple of seconds once what still held it let go, else at the next restart, which is never a
-// reason for the run to ask for one.
+// Deletes the folder with everything in it: at once where the system lets it, else at the
+// next restart, which is never a reason for the run to ask for one.
 void RemovePrivateFolder(const char *folder);
 
 // Marks the private folder as in use for as long as this process or one that it starts with
@@ -57,7 +56,8 @@ HANDLE MarkFolderInUse(const char *folder);
 // folder could be made.
 bool MakeMarkedFolder(char (&folder)[kTargetDirSize], HANDLE *inUse);
 
-// Drops the mark, then deletes the folder as RemovePrivateFolder does.
+// Drops the mark, then deletes the folder: at once, or within a couple of seconds once what
+// still held it let go, else as RemovePrivateFolder does.
 void RemoveMarkedFolder(const char *folder, HANDLE inUse);
 
 // Deletes the private folders in the temporary directory that runs marked and left, killed

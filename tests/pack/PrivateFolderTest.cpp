@@ -73,12 +73,14 @@ TEST(PrivateFolderTest, EachRunHasItsOwnFolderAndWhatIsHeldOpenGoesAtTheRestart)
   EXPECT_STRNE(folder, other);
   RemovePrivateFolder(other);
   EXPECT_FALSE(FileExists(other));
+  RemovePrivateFolder(folder);
 
   // A file still held open goes at the next restart, with its folder; one let go of while the
   // removal still tries goes at once, and nothing waits for the restart.
   for (bool letGo : {false, true}) {
     PendingRenamesGuard schedule;
-    if (letGo) ASSERT_TRUE(MakePrivateFolder(folder)) << GetLastError();
+    HANDLE inUse = nullptr;
+    ASSERT_TRUE(MakeMarkedFolder(folder, &inUse)) << GetLastError();
     const std::string held = std::string(folder) + "\\held.exe";
     WriteTextFile(held, "a program still running");
     WriteTextFile(std::string(folder) + "\\free.txt", "gone at once");
@@ -87,7 +89,7 @@ TEST(PrivateFolderTest, EachRunHasItsOwnFolderAndWhatIsHeldOpenGoesAtTheRestart)
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     HANDLE thread = letGo ? CreateThread(nullptr, 0, LetGoSoon, holder, 0, nullptr) : nullptr;
     ASSERT_EQ(thread != nullptr, letGo) << GetLastError();
-    RemovePrivateFolder(folder);
+    RemoveMarkedFolder(folder, inUse);
     if (letGo) WaitForSingleObject(thread, INFINITE);
     CloseHandle(letGo ? thread : holder);
     EXPECT_FALSE(FileExists(std::string(folder) + "\\free.txt"));
