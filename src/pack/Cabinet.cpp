@@ -580,11 +580,13 @@ UINT DIAMONDAPI WriteForFdi(INT_PTR file, void *buffer, UINT count) {
 // every other file of the cabinet skipped; a name that none of its files has ends it.
 INT_PTR SurveyCabinetFile(Unpacking *unpacking, const char *name, LONG size) {
   if (!strcmp(name, kIndexName) && !unpacking->indexSize) return kIndexSink;
-  if (!strcmp(name, kPackedName)) unpacking->firstHalf = static_cast<uint64_t>(size);
-  if (!strcmp(name, kPackedName) || !strcmp(name, kSecondHalfName) || !strcmp(name, kStoredName))
-    return 0;
-  InvalidData();
-  return -1;
+  if (!strcmp(name, kPackedName)) {
+    unpacking->firstHalf = static_cast<uint64_t>(size);
+  } else if (strcmp(name, kSecondHalfName) && strcmp(name, kStoredName)) {
+    InvalidData();
+    return -1;
+  }
+  return 0;
 }
 
 // Where a worker writes a cabinet's file: the first one the first half, the second one the
